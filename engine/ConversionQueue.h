@@ -1,0 +1,97 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QSet>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace velmora {
+
+inline const QString kKindUrl = QStringLiteral("URL");
+inline const QString kKindFile = QStringLiteral("File");
+
+// Progress of one row in the current (or last) batch run.
+enum class RowState { Waiting, Converting, Converted, ConvertedWithWarnings, Failed };
+
+struct QueueItem {
+    QString SourceText; // never changed after the row is added
+    QString Kind;       // "URL"/"File" when added; the user may overwrite it
+    bool Selected = false;
+    RowState State = RowState::Waiting;
+    QString Reason; // why a row failed or warned; empty otherwise
+};
+
+enum class SortKey { SourceText, Kind };
+
+struct QueueCounters {
+    int total = 0;
+    int urls = 0;
+    int files = 0;
+};
+
+// The three status-bar captions, left to right.
+struct CounterCaptions {
+    QString listCount;    // "URL Count: N"
+    QString totalConvert; // "Files Count: N"
+    QString quality;      // "URL/Files Count: N"
+};
+CounterCaptions CounterCaptionsFor(const QueueCounters& counters);
+
+// The ordered conversion queue, exposed as a two-column table model for the grid.
+class ConversionQueue final : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column { SourceColumn, KindColumn, ColumnCount };
+    enum Role { SelectedRole = Qt::UserRole + 1, RowStateRole, ReasonRole };
+
+    explicit ConversionQueue(QObject* parent = nullptr);
+
+    int RowCount() const;
+    QString SourceText(int row) const;
+    QString Kind(int row) const;
+    void SetKind(int row, const QString& kind);
+    bool IsSelected(int row) const;
+    void SetSelected(int row, bool selected);
+    int SelectedCount() const;
+
+    void AddWebAddresses(const QStringList& lines);
+    void AddFiles(const QStringList& paths);
+    void DeleteSelected();
+    void DeleteUnselected();
+    void DeleteAll();
+    bool CanDeleteSelected() const;
+    bool CanDeleteUnselected() const;
+    bool CanDeleteAll() const;
+    // Unstable sort by raw UTF-16 code units; flags travel with their rows.
+    void SortBy(SortKey key, Qt::SortOrder order);
+
+    QueueCounters Counters() const;
+
+    RowState State(int row) const;
+    QString Reason(int row) const;
+    void SetOutcome(int row, RowState state, const QString& reason = {});
+    void ResetOutcomes(); // every row back to Waiting, reasons cleared
+
+    // QAbstractItemModel
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+signals:
+    // Emitted after any change of selection flags (including by deletes and sorts).
+    void selectionFlagsChanged();
+
+private:
+    void RemoveRowsWhere(bool selected);
+    bool AppendIfNew(const QString& sourceText, const QString& kind);
+
+    QList<QueueItem> m_items;
+    QSet<QString> m_sources; // in step with m_items: keeps the duplicate test O(1)
+    int m_selectedCount = 0;
+};
+
+} // namespace velmora

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "BatchRunner.h"
+#include "ConversionQueue.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+namespace velmora {
+
+// The run state, one byte; only rsStart and rsStop are ever entered.
+enum TRunStatus : quint8 { rsNone, rsStart, rsError, rsStop, rsEnd };
+
+inline const QString kConvertCaption = QStringLiteral("&Convert Now");
+inline const QString kStopCaption = QStringLiteral("&Stop Conversion");
+
+inline const QString kDoNothing = QStringLiteral("Do nothing");
+inline const QString kShowMessage = QStringLiteral("Show message");
+inline const QString kOpenTargetFolder = QStringLiteral("Open target folder");
+QStringList CompletionActions(); // in the box's order
+
+inline const QString kEmptyQueueMessage = QStringLiteral("Please add URL or files to convert!");
+inline const QString kCompleteMessage = QStringLiteral("Conversion complete!");
+
+// What the Convert command needs from the main window; tests provide their own.
+class RunHost {
+public:
+    virtual ~RunHost() = default;
+    virtual QString TargetFolderText() const = 0;
+    virtual QString CompletionActionText() const = 0;
+    virtual void SetConvertCaption(const QString& caption) = 0;
+    virtual void SetProgressVisible(bool visible) = 0;
+    virtual void SetProgress(int percent) = 0;
+    virtual void ShowMessage(const QString& text) = 0;
+    virtual void ExploreFolder(const QString& folder) = 0;
+};
+
+// The Convert/Stop command over the queue: starts an asynchronous run, stops it, and carries out the
+// completion action.
+class ConvertCommand final : public QObject {
+    Q_OBJECT
+public:
+    ConvertCommand(ConversionQueue& queue, RunHost& host, QString programFolder, QObject* parent = nullptr);
+
+    void Execute();      // Convert when idle, Stop while a run is in progress
+    void StopForClose(); // a close request: stops a run in progress, never refuses
+    TRunStatus Status() const;
+    BatchRunner& Runner();
+
+signals:
+    void statusChanged(velmora::TRunStatus status);
+
+private:
+    void Start();
+    void Stop();
+    void OnRunFinished(int failed, int total, bool stopped);
+    void SetStatus(TRunStatus status);
+
+    ConversionQueue& m_queue;
+    RunHost& m_host;
+    QString m_programFolder;
+    BatchRunner m_runner;
+    TRunStatus m_status = rsNone;
+};
+
+} // namespace velmora

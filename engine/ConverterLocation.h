@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+namespace velmora {
+
+struct ConverterLocation {
+    QString path; // where the converter is, or where it was looked for
+    bool found = false;
+};
+
+// The converter in "bin" under the program's folder; on Linux, when missing there, the one on PATH.
+ConverterLocation LocateConverter(const QString& programFolder);
+
+} // namespace velmora

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <optional>
+
+class QDialog;
+class QWidget;
+
+namespace velmora {
+
+inline const QString kApplicationTitle = QStringLiteral("Velmora Free HTML to PDF Converter");
+
+// Every modal dialog, message box and shell call of the program goes through here, so tests can
+// answer them without entering a modal loop.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // One OK button, captioned with the application title.
+    virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
+    // As ShowMessage, with an error icon.
+    virtual void ShowError(QWidget* parent, const QString& text) = 0;
+    // Multiple selection; nullopt when cancelled.
+    virtual std::optional<QStringList> GetOpenFileNames(QWidget* parent, const QString& filter) = 0;
+    // Opens on `startFolder`; the chosen folder's native path, or nullopt when cancelled.
+    virtual std::optional<QString> GetExistingDirectory(QWidget* parent, const QString& title,
+                                                        const QString& startFolder) = 0;
+    // Shows a window-modal dialog; true when it was accepted.
+    virtual bool RunModal(QDialog& dialog) = 0;
+    // Hands an address to the shell; false when nothing could open it.
+    virtual bool OpenUrl(const QUrl& url) = 0;
+    // Shows a folder in the platform's file manager.
+    virtual void ExploreFolder(QWidget* parent, const QString& folder) = 0;
+};
+
+// The real dialogs: QMessageBox, QFileDialog, QDialog::exec, QDesktopServices.
+class SystemDialogs final : public Dialogs {
+public:
+    void ShowMessage(QWidget* parent, const QString& text) override;
+    void ShowError(QWidget* parent, const QString& text) override;
+    std::optional<QStringList> GetOpenFileNames(QWidget* parent, const QString& filter) override;
+    std::optional<QString> GetExistingDirectory(QWidget* parent, const QString& title,
+                                                const QString& startFolder) override;
+    bool RunModal(QDialog& dialog) override;
+    bool OpenUrl(const QUrl& url) override;
+    void ExploreFolder(QWidget* parent, const QString& folder) override;
+};
+
+} // namespace velmora
