@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QAbstractTableModel>
-#include <QSet>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -52,6 +52,7 @@ public:
     QString Kind(int row) const;
     void SetKind(int row, const QString& kind);
     bool IsSelected(int row) const;
+    // Signals only when the flag actually changes, so a view mirroring its selection cannot loop.
     void SetSelected(int row, bool selected);
     int SelectedCount() const;
 
@@ -87,7 +88,7 @@ signals:
 
 private:
     void RemoveRowsWhere(bool selected);
-    bool AppendIfNew(const QString& sourceText, const QString& kind);
+    void AppendNew(const QStringList& sourceTexts, const QString& kind);
 
     QList<QueueItem> m_items;
     QSet<QString> m_sources; // in step with m_items: keeps the duplicate test O(1)
