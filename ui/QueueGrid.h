@@ -1,12 +1,34 @@
 #pragma once
 
+#include "ConversionQueue.h"
+
+#include <QIcon>
+#include <QList>
+#include <QPersistentModelIndex>
+#include <QPointer>
+#include <QStyledItemDelegate>
 #include <QTableView>
+
+#include <array>
 
 class QMenu;
 
 namespace velmora {
 
-class ConversionQueue;
+// Paints one queue cell: bold text for rows whose selection flag is set, the row's run state as the
+// icon of its "URL/Filename" cell, and the active or inactive selection colours depending on whether
+// the grid holds the focus.
+class QueueRowDelegate final : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    explicit QueueRowDelegate(QObject* parent = nullptr);
+
+    // Public so the painted appearance can be inspected without a paint device.
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
+
+private:
+    QList<QIcon> m_stateIcons; // indexed by RowState
+};
 
 // The queue grid: whole-row multi-selection kept in step with the queue's selection flags, header
 // clicks that sort the queue itself (each column remembering its direction), in-place editing of the
@@ -21,6 +43,36 @@ public:
     // While locked (a run is in progress) header clicks do not sort and cells cannot be edited.
     void SetLocked(bool locked);
     bool IsLocked() const;
+
+    using QTableView::edit; // the public edit(index) stays visible beside the override below
+
+protected:
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event = nullptr) const override;
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void HeaderClicked(int column);
+    void ShowSortIndicator();
+    void PushSelectionToQueue(const QItemSelection& selected, const QItemSelection& deselected);
+    void PullSelectionFromQueue();
+    void PullSelectionRows(int first, int last);
+    void BeginModelChange();
+    void EndModelChange();
+    void ShowPopupMenu(const QPoint& globalPos);
+
+    ConversionQueue& m_queue;
+    QPointer<QMenu> m_popupMenu;
+    bool m_locked = false;
+    // Set while the view's selection and the queue's flags are being aligned, so neither side echoes.
+    bool m_syncing = false;
+    int m_sortColumn = -1;
+    std::array<Qt::SortOrder, ConversionQueue::ColumnCount> m_sortOrders{Qt::AscendingOrder,
+                                                                         Qt::AscendingOrder};
+    QPersistentModelIndex m_plainPressIndex;
 };
 
 } // namespace velmora
