@@ -9,6 +9,9 @@
 
 namespace velmora {
 
+// The reason given to a row whose converter was ended by Stop().
+inline const QString kStoppedReason = QStringLiteral("Stopped before it finished.");
+
 struct ConversionJob {
     QString source;     // web address or local file path
     QString outputPath; // where the converter writes the PDF

@@ -22,6 +22,14 @@ QStringList CompletionActions(); // in the box's order
 
 inline const QString kEmptyQueueMessage = QStringLiteral("Please add URL or files to convert!");
 inline const QString kCompleteMessage = QStringLiteral("Conversion complete!");
+inline const QString kNoTargetFolderMessage =
+    QStringLiteral("Please choose a target folder for the PDF files.");
+// %1: where the converter was looked for.
+inline const QString kConverterMissingMessage =
+    QStringLiteral("The converter could not be found at \"%1\", so nothing was converted.");
+// %1: the target folder text.
+inline const QString kFolderNotCreatedMessage =
+    QStringLiteral("The target folder \"%1\" could not be created. Please choose another folder.");
 
 // What the Convert command needs from the main window; tests provide their own.
 class RunHost {

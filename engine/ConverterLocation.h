@@ -9,7 +9,7 @@ struct ConverterLocation {
     bool found = false;
 };
 
-// The converter in "bin" under the program's folder; on Linux, when missing there, the one on PATH.
+// The converter in "bin" under the program's folder; except on Windows, when missing there, the one on PATH.
 ConverterLocation LocateConverter(const QString& programFolder);
 
 } // namespace velmora

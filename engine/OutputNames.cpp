@@ -1,0 +1,98 @@
+#include "OutputNames.h"
+
+#include <QChar>
+#include <QSet>
+
+namespace velmora {
+
+namespace {
+
+const QString kPdfExtension = QStringLiteral(".pdf");
+
+struct SplitPath {
+    QString folder; // up to and including the last separator
+    QString stem;
+    QString extension; // ".pdf" or empty
+};
+
+SplitPath Split(const QString& path, PathStyle style) {
+    // Windows accepts "/" as a separator too, so the name the file system sees starts after either.
+    const qsizetype separator = style == PathStyle::Windows
+                                    ? qMax(path.lastIndexOf(u'\\'), path.lastIndexOf(u'/'))
+                                    : path.lastIndexOf(u'/');
+    SplitPath split{path.left(separator + 1), path.mid(separator + 1), {}};
+    if (split.stem.endsWith(kPdfExtension)) {
+        split.stem.chop(kPdfExtension.size());
+        split.extension = kPdfExtension;
+    }
+    return split;
+}
+
+// What one UTF-16 code point costs in the file system's unit of name length.
+int CodePointLength(char32_t codePoint, qsizetype utf16Units, PathStyle style) {
+    if (style == PathStyle::Windows)
+        return int(utf16Units);
+    if (codePoint < 0x80)
+        return 1;
+    if (codePoint < 0x800)
+        return 2;
+    // A lone surrogate becomes U+FFFD in UTF-8, three bytes like the rest of the basic plane.
+    return codePoint < 0x10000 ? 3 : 4;
+}
+
+int NameLength(const QString& text, PathStyle style) {
+    return style == PathStyle::Windows ? int(text.size()) : int(text.toUtf8().size());
+}
+
+// The longest prefix of `stem` within `budget` units that ends on a code point boundary.
+QString FitStem(const QString& stem, int budget, PathStyle style) {
+    if (NameLength(stem, style) <= budget)
+        return stem;
+    int used = 0;
+    qsizetype i = 0;
+    while (i < stem.size()) {
+        const bool pair = i + 1 < stem.size() && stem[i].isHighSurrogate() && stem[i + 1].isLowSurrogate();
+        const qsizetype units = pair ? 2 : 1;
+        const char32_t codePoint =
+            pair ? QChar::surrogateToUcs4(stem[i], stem[i + 1]) : char32_t(stem[i].unicode());
+        const int length = CodePointLength(codePoint, units, style);
+        if (used + length > budget)
+            break;
+        used += length;
+        i += units;
+    }
+    return stem.left(i);
+}
+
+QString NameWithin(const SplitPath& split, const QString& suffix, PathStyle style) {
+    const QString tail = suffix + split.extension;
+    return FitStem(split.stem, kMaxFileNameLength - NameLength(tail, style), style) + tail;
+}
+
+// The file system's view of two names being the same file.
+QString IdentityKey(const QString& path, PathStyle style) {
+    return style == PathStyle::Windows ? path.toCaseFolded() : path;
+}
+
+} // namespace
+
+QStringList UniqueOutputPaths(const QStringList& paths, PathStyle style) {
+    QStringList result;
+    result.reserve(paths.size());
+    QSet<QString> taken;
+    for (const QString& path : paths) {
+        const SplitPath split = Split(path, style);
+        QString unique;
+        for (int copy = 1;; ++copy) {
+            const QString suffix = copy == 1 ? QString() : QStringLiteral(" (%1)").arg(copy);
+            unique = split.folder + NameWithin(split, suffix, style);
+            if (!taken.contains(IdentityKey(unique, style)))
+                break;
+        }
+        taken.insert(IdentityKey(unique, style));
+        result.append(unique);
+    }
+    return result;
+}
+
+} // namespace velmora

@@ -1,0 +1,120 @@
+#include "RunTestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+
+namespace velmora::test {
+
+namespace {
+
+const char* const kLogVariable = "VELMORA_FAKE_LOG";
+
+QString LogPath(const QTemporaryDir& folder) {
+    return folder.filePath(QStringLiteral("fake-log.jsonl"));
+}
+
+} // namespace
+
+FakeConverterInstall::FakeConverterInstall() : m_previousLog(qgetenv(kLogVariable)) {
+    qputenv(kLogVariable, LogPath(m_programFolder).toLocal8Bit());
+}
+
+FakeConverterInstall::~FakeConverterInstall() {
+    qputenv(kLogVariable, m_previousLog);
+}
+
+bool FakeConverterInstall::Install() {
+    const QString built = qEnvironmentVariable("VELMORA_FAKE_CONVERTER");
+    if (built.isEmpty()) {
+        QTest::qFail("VELMORA_FAKE_CONVERTER is not set; run the tests through ctest", __FILE__, __LINE__);
+        return false;
+    }
+    const QString target = ConverterPath();
+    if (!QDir().mkpath(QFileInfo(target).path()) || !QFile::copy(built, target) ||
+        !QFile::setPermissions(target, QFile::permissions(built))) {
+        QTest::qFail(qPrintable(QStringLiteral("cannot install the fake converter at ") + target), __FILE__,
+                     __LINE__);
+        return false;
+    }
+    return true;
+}
+
+void FakeConverterInstall::Uninstall() {
+    QFile::remove(ConverterPath());
+}
+
+QString FakeConverterInstall::ProgramFolder() const {
+    return m_programFolder.path();
+}
+
+QString FakeConverterInstall::ConverterPath() const {
+#ifdef Q_OS_WIN
+    return m_programFolder.filePath(QStringLiteral("bin/wkhtmltopdf.exe"));
+#else
+    return m_programFolder.filePath(QStringLiteral("bin/wkhtmltopdf"));
+#endif
+}
+
+QList<Invocation> FakeConverterInstall::Invocations() const {
+    QList<Invocation> invocations;
+    for (const QByteArray& line : ReadFile(LogPath(m_programFolder)).split('\n')) {
+        const QJsonObject record = QJsonDocument::fromJson(line).object();
+        const qint64 pid = record.value("pid").toInteger();
+        const qint64 time = record.value("t").toInteger();
+        if (record.value("event") == QLatin1String("start")) {
+            Invocation invocation;
+            invocation.pid = pid;
+            invocation.startedMs = time;
+            for (const QJsonValue& argument : record.value("args").toArray())
+                invocation.arguments.append(argument.toString());
+            invocation.source = invocation.arguments.value(invocation.arguments.size() - 2);
+            invocations.append(invocation);
+        } else if (record.value("event") == QLatin1String("end")) {
+            for (Invocation& invocation : invocations) {
+                if (invocation.pid == pid)
+                    invocation.endedMs = time;
+            }
+        }
+    }
+    return invocations;
+}
+
+void RecordingHost::SetConvertCaption(const QString& caption) {
+    events.append(QStringLiteral("caption:") + caption);
+}
+
+void RecordingHost::SetProgressVisible(bool visible) {
+    events.append(QStringLiteral("visible:%1").arg(int(visible)));
+}
+
+void RecordingHost::SetProgress(int percent) {
+    events.append(QStringLiteral("progress:%1").arg(percent));
+}
+
+void RecordingHost::ShowMessage(const QString& text) {
+    messages.append(text);
+    events.append(QStringLiteral("message:") + text);
+}
+
+void RecordingHost::ExploreFolder(const QString& folder) {
+    explored.append(folder);
+    events.append(QStringLiteral("explore:") + folder);
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly) &&
+           file.write(bytes) == bytes.size();
+}
+
+QByteArray ReadFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace velmora::test

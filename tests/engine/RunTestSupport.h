@@ -1,0 +1,66 @@
+#pragma once
+
+#include "ConvertCommand.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+namespace velmora::test {
+
+// One run of the fake converter, as its log tells it.
+struct Invocation {
+    qint64 pid = 0;
+    QStringList arguments;
+    QString source; // the argument before the output path
+    qint64 startedMs = 0;
+    qint64 endedMs = -1; // -1: it never ended by itself
+};
+
+// The fake converter installed as "bin/wkhtmltopdf" under a temporary program folder, logging to a file
+// there. The log variable is process-wide, so only one instance may exist at a time.
+class FakeConverterInstall {
+public:
+    FakeConverterInstall();
+    ~FakeConverterInstall();
+    FakeConverterInstall(const FakeConverterInstall&) = delete;
+    FakeConverterInstall& operator=(const FakeConverterInstall&) = delete;
+
+    // False (with a test failure message) when the fake cannot be copied into place.
+    [[nodiscard]] bool Install();
+    void Uninstall();
+
+    QString ProgramFolder() const;
+    QString ConverterPath() const;
+    // Invocations in the order their start records were appended.
+    QList<Invocation> Invocations() const;
+
+private:
+    QTemporaryDir m_programFolder;
+    QByteArray m_previousLog;
+};
+
+// Records what the Convert command does to the window, in one ordered log.
+class RecordingHost final : public RunHost {
+public:
+    QString targetFolder;
+    QString completionAction = kDoNothing;
+    QStringList events;   // "caption:<text>", "progress:<n>", "visible:<0|1>", plus whatever the test adds
+    QStringList messages; // also in events as "message:<text>"
+    QStringList explored; // also in events as "explore:<folder>"
+
+    QString TargetFolderText() const override { return targetFolder; }
+    QString CompletionActionText() const override { return completionAction; }
+    void SetConvertCaption(const QString& caption) override;
+    void SetProgressVisible(bool visible) override;
+    void SetProgress(int percent) override;
+    void ShowMessage(const QString& text) override;
+    void ExploreFolder(const QString& folder) override;
+};
+
+// Writes a file with the given bytes, creating missing folders; false when that fails.
+[[nodiscard]] bool WriteFile(const QString& path, const QByteArray& bytes);
+QByteArray ReadFile(const QString& path);
+
+} // namespace velmora::test

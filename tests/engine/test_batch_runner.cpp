@@ -1,0 +1,333 @@
+#include "BatchRunner.h"
+#include "RunTestSupport.h"
+
+#include <QFileInfo>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace velmora;
+using namespace velmora::test;
+
+namespace {
+
+// Long enough that a converter told to hang is still running when a test acts on it.
+constexpr int kLongTimeoutMs = 60 * 1000;
+constexpr int kWaitMs = 30 * 1000;
+
+RowState StateOf(const QList<QVariant>& rowFinished) {
+    return rowFinished.at(1).value<RowState>();
+}
+
+} // namespace
+
+class TestBatchRunner : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void progressPercent_data();
+    void progressPercent();
+    void argumentsReachConverter_data();
+    void argumentsReachConverter();
+    void noJobsFinishesAtOnce();
+    void progressAndSignalsOfARun();
+    void outcomes_data();
+    void outcomes();
+    void stopEndsConvertersAndRemovesTheirPartialPdfs();
+    void timeLimitEndsAConverterAndTheRunGoesOn();
+    void parallelismBoundsConcurrentConverters_data();
+    void parallelismBoundsConcurrentConverters();
+    void secondConverterWorksWhileFirstHangs();
+    void destroyingTheRunnerKillsItsConverters();
+
+private:
+    // A job for the fake writing into the output folder; `name` carries the behaviour marker.
+    ConversionJob Job(const QString& name) const;
+    void RunToEnd(const QList<ConversionJob>& jobs);
+
+    std::unique_ptr<FakeConverterInstall> m_fake;
+    std::unique_ptr<QTemporaryDir> m_work;
+    std::unique_ptr<BatchRunner> m_runner;
+};
+
+void TestBatchRunner::init() {
+    m_fake = std::make_unique<FakeConverterInstall>();
+    QVERIFY(m_fake->Install());
+    m_work = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_work->isValid());
+    QVERIFY(QDir().mkpath(m_work->filePath(QStringLiteral("out"))));
+    m_runner = std::make_unique<BatchRunner>();
+    m_runner->SetConverter(m_fake->ConverterPath());
+    m_runner->SetTimeoutMs(kLongTimeoutMs);
+}
+
+void TestBatchRunner::cleanup() {
+    m_runner.reset();
+    m_work.reset();
+    m_fake.reset();
+}
+
+ConversionJob TestBatchRunner::Job(const QString& name) const {
+    return {m_work->filePath(QStringLiteral("in/") + name + QStringLiteral(".html")),
+            m_work->filePath(QStringLiteral("out/") + name + QStringLiteral(".pdf"))};
+}
+
+void TestBatchRunner::RunToEnd(const QList<ConversionJob>& jobs) {
+    QSignalSpy finished(m_runner.get(), &BatchRunner::finished);
+    m_runner->Start(jobs);
+    QVERIFY(finished.count() == 1 || finished.wait(kWaitMs));
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(finished.at(0).at(2).toBool(), false);
+}
+
+void TestBatchRunner::progressPercent_data() {
+    QTest::addColumn<int>("total");
+    QTest::addColumn<QList<int>>("percents"); // after 1, 2, ... done rows
+
+    QTest::newRow("one row") << 1 << QList<int>{100};
+    QTest::newRow("three rows") << 3 << QList<int>{33, 67, 100};
+    QTest::newRow("eight rows: halves to even") << 8 << QList<int>{12, 25, 38, 50, 62, 75, 88, 100};
+    QTest::newRow("two hundred rows: first row stays at 0") << 200 << QList<int>{0, 1, 2, 2, 2, 3, 4, 4};
+}
+
+void TestBatchRunner::progressPercent() {
+    QFETCH(int, total);
+    QFETCH(QList<int>, percents);
+    for (int done = 1; done <= percents.size(); ++done)
+        QCOMPARE(ProgressPercent(done, total), percents.at(done - 1));
+    QCOMPARE(ProgressPercent(total, total), 100);
+    QCOMPARE(ProgressPercent(total + 1, total), 100);
+}
+
+void TestBatchRunner::argumentsReachConverter_data() {
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<bool>("local");
+
+    QTest::newRow("web address") << "http://site.test/page.html" << false;
+    QTest::newRow("web address, capital prefix") << "HTTPS://Site.Test/a b?q=\"x\"&y='z'" << false;
+    QTest::newRow("file with spaces and quotes") << "/docs/my \"quoted\" page 'one'.html" << true;
+    QTest::newRow("file starting with a dash") << "-rf page.html" << true;
+    QTest::newRow("web prefix later in a file path") << "docs/http://x.html" << true;
+    QTest::newRow("longer than 512 characters")
+        << "/docs/" + QString("long name ").repeated(60) + ".html" << true;
+}
+
+void TestBatchRunner::argumentsReachConverter() {
+    QFETCH(QString, source);
+    QFETCH(bool, local);
+
+    const ConversionJob job{source, m_work->filePath(QStringLiteral("out dir/\"odd\" -name.pdf"))};
+    const QStringList expected = local ? QStringList{"--enable-local-file-access", job.source, job.outputPath}
+                                       : QStringList{job.source, job.outputPath};
+    QCOMPARE(ConverterArguments(job), expected);
+
+    QVERIFY(QDir().mkpath(m_work->filePath(QStringLiteral("out dir"))));
+    RunToEnd({job});
+    const QList<Invocation> invocations = m_fake->Invocations();
+    QCOMPARE(invocations.size(), 1);
+    QCOMPARE(invocations.at(0).arguments, expected);
+}
+
+void TestBatchRunner::noJobsFinishesAtOnce() {
+    QSignalSpy finished(m_runner.get(), &BatchRunner::finished);
+    m_runner->Start({});
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(finished.at(0), (QList<QVariant>{0, 0, false}));
+    QVERIFY(!m_runner->IsRunning());
+}
+
+void TestBatchRunner::progressAndSignalsOfARun() {
+    QSignalSpy started(m_runner.get(), &BatchRunner::rowStarted);
+    QSignalSpy rowFinished(m_runner.get(), &BatchRunner::rowFinished);
+    QSignalSpy progress(m_runner.get(), &BatchRunner::progressChanged);
+    QSignalSpy finished(m_runner.get(), &BatchRunner::finished);
+
+    RunToEnd({Job("a"), Job("fail-b"), Job("c")});
+
+    QCOMPARE(started, (QList<QList<QVariant>>{{0}, {1}, {2}}));
+    QCOMPARE(rowFinished.count(), 3);
+    for (int row = 0; row < 3; ++row)
+        QCOMPARE(rowFinished.at(row).at(0).toInt(), row);
+    QCOMPARE(StateOf(rowFinished.at(1)), RowState::Failed);
+    QCOMPARE(progress, (QList<QList<QVariant>>{{33}, {67}, {100}}));
+    QCOMPARE(finished.at(0), (QList<QVariant>{1, 3, false}));
+    QVERIFY(!m_runner->IsRunning());
+}
+
+void TestBatchRunner::outcomes_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("startable");     // false: the converter path is not a program
+    QTest::addColumn<bool>("earlierOutput"); // a PDF from an earlier run is at the output path
+    QTest::addColumn<RowState>("state");
+    QTest::addColumn<QStringList>("reasonParts");
+    QTest::addColumn<bool>("outputKept");
+
+    QTest::newRow("converted") << "page" << true << false << RowState::Converted << QStringList{} << true;
+    QTest::newRow("converted over an earlier PDF")
+        << "page" << true << true << RowState::Converted << QStringList{} << true;
+    QTest::newRow("exit 1 with a PDF: warnings")
+        << "warn" << true << false << RowState::ConvertedWithWarnings
+        << QStringList{"exit code 1", "Warning: Failed to load file:///missing.png (ignore)"} << true;
+    QTest::newRow("error exit, no PDF")
+        << "fail" << true << false << RowState::Failed
+        << QStringList{"exit code 2", "no PDF", "Error: Failed loading page"} << false;
+    QTest::newRow("error exit leaves an earlier PDF as it was")
+        << "fail" << true << true << RowState::Failed << QStringList{"exit code 2", "no PDF"} << true;
+    QTest::newRow("exit 0 with an empty file")
+        << "empty" << true << false << RowState::Failed << QStringList{"exit code 0", "no PDF"} << true;
+    QTest::newRow("crash") << "crash" << true << false << RowState::Failed << QStringList{"crashed"} << false;
+    QTest::newRow("not startable") << "page" << false << false << RowState::Failed
+                                   << QStringList{"could not be started"} << false;
+}
+
+void TestBatchRunner::outcomes() {
+    QFETCH(QString, name);
+    QFETCH(bool, startable);
+    QFETCH(bool, earlierOutput);
+    QFETCH(RowState, state);
+    QFETCH(QStringList, reasonParts);
+    QFETCH(bool, outputKept);
+
+    const ConversionJob job = Job(name);
+    const QByteArray earlier = "earlier run";
+    if (earlierOutput)
+        QVERIFY(WriteFile(job.outputPath, earlier));
+    if (!startable) {
+        const QString notAProgram = m_work->filePath(QStringLiteral("not-a-program"));
+        QVERIFY(WriteFile(notAProgram, "text"));
+        m_runner->SetConverter(notAProgram);
+    }
+    QSignalSpy rowFinished(m_runner.get(), &BatchRunner::rowFinished);
+    RunToEnd({job});
+
+    QCOMPARE(rowFinished.count(), 1);
+    QCOMPARE(StateOf(rowFinished.at(0)), state);
+    const QString reason = rowFinished.at(0).at(2).toString();
+    if (reasonParts.isEmpty())
+        QVERIFY2(reason.isEmpty(), qPrintable(reason));
+    for (const QString& part : reasonParts)
+        QVERIFY2(reason.contains(part), qPrintable(reason));
+    QCOMPARE(QFileInfo::exists(job.outputPath), outputKept);
+    if (state != RowState::Failed)
+        QVERIFY(ReadFile(job.outputPath).startsWith("%PDF-"));
+    else if (earlierOutput)
+        QCOMPARE(ReadFile(job.outputPath), earlier);
+}
+
+void TestBatchRunner::stopEndsConvertersAndRemovesTheirPartialPdfs() {
+    const ConversionJob partial = Job("partial");
+    const ConversionJob hang = Job("hang");
+    const QByteArray earlier = "earlier run";
+    QVERIFY(WriteFile(hang.outputPath, earlier));
+    QSignalSpy started(m_runner.get(), &BatchRunner::rowStarted);
+    QSignalSpy rowFinished(m_runner.get(), &BatchRunner::rowFinished);
+    QSignalSpy finished(m_runner.get(), &BatchRunner::finished);
+    m_runner->SetParallelism(2);
+
+    m_runner->Start({partial, hang, Job("later")});
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(partial.outputPath).size() > 0 && m_fake->Invocations().size() == 2,
+                             kWaitMs);
+    m_runner->Stop();
+
+    QVERIFY(!m_runner->IsRunning());
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(finished.at(0).at(2).toBool(), true);
+    QCOMPARE(rowFinished.count(), 2);
+    for (int row = 0; row < 2; ++row) {
+        QCOMPARE(rowFinished.at(row).at(0).toInt(), row);
+        QCOMPARE(StateOf(rowFinished.at(row)), RowState::Failed);
+        QCOMPARE(rowFinished.at(row).at(2).toString(), kStoppedReason);
+    }
+    QCOMPARE(ReadFile(hang.outputPath), earlier);
+
+    // Nothing of the stopped run may go on: the partial converter would write its file again.
+    QTest::qWait(300);
+    QVERIFY(!QFileInfo::exists(partial.outputPath));
+    QCOMPARE(started.count(), 2);
+    QCOMPARE(rowFinished.count(), 2);
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(m_fake->Invocations().size(), 2);
+}
+
+void TestBatchRunner::timeLimitEndsAConverterAndTheRunGoesOn() {
+    m_runner->SetTimeoutMs(1500);
+    const ConversionJob partial = Job("partial");
+    QSignalSpy rowFinished(m_runner.get(), &BatchRunner::rowFinished);
+
+    RunToEnd({partial, Job("after")});
+
+    QCOMPARE(rowFinished.count(), 2);
+    QCOMPARE(StateOf(rowFinished.at(0)), RowState::Failed);
+    QVERIFY2(rowFinished.at(0).at(2).toString().contains("did not finish within 1.5 seconds"),
+             qPrintable(rowFinished.at(0).at(2).toString()));
+    QVERIFY(!QFileInfo::exists(partial.outputPath));
+    QCOMPARE(StateOf(rowFinished.at(1)), RowState::Converted);
+}
+
+void TestBatchRunner::parallelismBoundsConcurrentConverters_data() {
+    QTest::addColumn<int>("parallelism");
+    QTest::newRow("one at a time") << 1;
+    QTest::newRow("two at a time") << 2;
+}
+
+void TestBatchRunner::parallelismBoundsConcurrentConverters() {
+    QFETCH(int, parallelism);
+    m_runner->SetParallelism(parallelism);
+    QCOMPARE(m_runner->Parallelism(), parallelism);
+    QSignalSpy started(m_runner.get(), &BatchRunner::rowStarted);
+    const QList<ConversionJob> jobs{Job("slow-0"), Job("slow-1"), Job("slow-2"), Job("slow-3"),
+                                    Job("slow-4")};
+
+    RunToEnd(jobs);
+
+    QCOMPARE(started, (QList<QList<QVariant>>{{0}, {1}, {2}, {3}, {4}}));
+    const QList<Invocation> invocations = m_fake->Invocations();
+    QCOMPARE(invocations.size(), jobs.size());
+    for (const Invocation& invocation : invocations) {
+        QVERIFY(invocation.endedMs >= 0);
+        int running = 0;
+        for (const Invocation& other : invocations)
+            running += other.startedMs <= invocation.startedMs && invocation.startedMs < other.endedMs;
+        QVERIFY2(running <= parallelism, qPrintable(invocation.source));
+    }
+    if (parallelism == 1) {
+        for (qsizetype i = 0; i < jobs.size(); ++i)
+            QCOMPARE(invocations.at(i).source, jobs.at(i).source);
+    }
+}
+
+void TestBatchRunner::secondConverterWorksWhileFirstHangs() {
+    m_runner->SetParallelism(2);
+    QSignalSpy started(m_runner.get(), &BatchRunner::rowStarted);
+    QSignalSpy rowFinished(m_runner.get(), &BatchRunner::rowFinished);
+
+    m_runner->Start({Job("hang"), Job("b"), Job("c")});
+    QTRY_COMPARE_WITH_TIMEOUT(rowFinished.count(), 2, kWaitMs);
+
+    QCOMPARE(started, (QList<QList<QVariant>>{{0}, {1}, {2}}));
+    QCOMPARE(rowFinished.at(0).at(0).toInt(), 1);
+    QCOMPARE(rowFinished.at(1).at(0).toInt(), 2);
+    QCOMPARE(StateOf(rowFinished.at(1)), RowState::Converted);
+    QVERIFY(m_runner->IsRunning());
+    m_runner->Stop();
+    QCOMPARE(rowFinished.count(), 3);
+    QCOMPARE(rowFinished.at(2).at(0).toInt(), 0);
+}
+
+void TestBatchRunner::destroyingTheRunnerKillsItsConverters() {
+    const ConversionJob partial = Job("partial");
+    m_runner->Start({partial});
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(partial.outputPath).size() > 0, kWaitMs);
+
+    m_runner.reset();
+
+    QTest::qWait(300); // a surviving converter would write its file again meanwhile
+    QVERIFY(!QFileInfo::exists(partial.outputPath));
+}
+
+QTEST_GUILESS_MAIN(TestBatchRunner)
+#include "test_batch_runner.moc"

@@ -1,0 +1,109 @@
+#include "OutputNames.h"
+
+#include <QTest>
+
+using namespace velmora;
+
+Q_DECLARE_METATYPE(velmora::PathStyle)
+
+namespace {
+
+// Builds the text from a count of one repeated piece, so the tables stay readable.
+QString Repeat(const QString& piece, int count) {
+    return piece.repeated(count);
+}
+
+const QString kSmile = QString::fromUtf8("\xF0\x9F\x98\x80"); // U+1F600, a surrogate pair
+const QString kEAcute = QString::fromUtf8("\xC3\xA9");        // 2 UTF-8 bytes
+const QString kHan = QString::fromUtf8("\xE4\xB8\xAD");       // 3 UTF-8 bytes
+
+int NameLength(const QString& path, PathStyle style) {
+    const QString name = path.mid(path.lastIndexOf(style == PathStyle::Windows ? u'\\' : u'/') + 1);
+    return style == PathStyle::Windows ? int(name.size()) : int(name.toUtf8().size());
+}
+
+} // namespace
+
+class TestOutputNames : public QObject {
+    Q_OBJECT
+private slots:
+    void uniqueOutputPaths_data();
+    void uniqueOutputPaths();
+};
+
+void TestOutputNames::uniqueOutputPaths_data() {
+    QTest::addColumn<PathStyle>("style");
+    QTest::addColumn<QStringList>("paths");
+    QTest::addColumn<QStringList>("expected");
+
+    const auto posix = PathStyle::Posix;
+    const auto windows = PathStyle::Windows;
+
+    QTest::newRow("distinct paths unchanged") << posix << QStringList{"/o/a.pdf", "/o/b.pdf", "/p/a.pdf"}
+                                              << QStringList{"/o/a.pdf", "/o/b.pdf", "/p/a.pdf"};
+    QTest::newRow("posix: repeats numbered, other case is another file")
+        << posix << QStringList{"/o/a.pdf", "/o/A.pdf", "/o/a.pdf", "/o/a.pdf"}
+        << QStringList{"/o/a.pdf", "/o/A.pdf", "/o/a (2).pdf", "/o/a (3).pdf"};
+    QTest::newRow("windows: letter case ignored, own case kept")
+        << windows << QStringList{"C:\\o\\Page.pdf", "C:\\o\\page.pdf", "C:\\O\\PAGE.pdf", "C:\\o\\other.pdf"}
+        << QStringList{"C:\\o\\Page.pdf", "C:\\o\\page (2).pdf", "C:\\O\\PAGE (3).pdf", "C:\\o\\other.pdf"};
+    QTest::newRow("windows: non-ASCII letter case ignored")
+        << windows
+        << QStringList{QString("C:\\o\\%1.pdf").arg(QString::fromUtf8("\xC3\x89t\xC3\xA9")),
+                       QString("C:\\o\\%1.pdf").arg(QString::fromUtf8("\xC3\xA9T\xC3\x89"))}
+        << QStringList{QString("C:\\o\\%1.pdf").arg(QString::fromUtf8("\xC3\x89t\xC3\xA9")),
+                       QString("C:\\o\\%1 (2).pdf").arg(QString::fromUtf8("\xC3\xA9T\xC3\x89"))};
+    QTest::newRow("numbered name skips a name already taken")
+        << posix << QStringList{"/o/a.pdf", "/o/a (2).pdf", "/o/a.pdf", "/o/a (2).pdf"}
+        << QStringList{"/o/a.pdf", "/o/a (2).pdf", "/o/a (3).pdf", "/o/a (2) (2).pdf"};
+
+    QTest::newRow("posix: long ASCII name cut to 255 bytes")
+        << posix << QStringList{"/o/" + Repeat("a", 300) + ".pdf"}
+        << QStringList{"/o/" + Repeat("a", 251) + ".pdf"};
+    QTest::newRow("windows: long ASCII name cut to 255 units")
+        << windows << QStringList{"C:\\o\\" + Repeat("a", 300) + ".pdf"}
+        << QStringList{"C:\\o\\" + Repeat("a", 251) + ".pdf"};
+    QTest::newRow("posix: two-byte characters never split")
+        << posix << QStringList{"/o/" + Repeat(kEAcute, 200) + ".pdf"}
+        << QStringList{"/o/" + Repeat(kEAcute, 125) + ".pdf"};
+    QTest::newRow("posix: three-byte characters never split")
+        << posix << QStringList{"/o/" + Repeat(kHan, 100) + ".pdf"}
+        << QStringList{"/o/" + Repeat(kHan, 83) + ".pdf"};
+    QTest::newRow("posix: four-byte characters never split")
+        << posix << QStringList{"/o/" + Repeat(kSmile, 100) + ".pdf"}
+        << QStringList{"/o/" + Repeat(kSmile, 62) + ".pdf"};
+    QTest::newRow("windows: surrogate pair never split")
+        << windows << QStringList{"C:\\o\\" + Repeat(kSmile, 150) + ".pdf"}
+        << QStringList{"C:\\o\\" + Repeat(kSmile, 125) + ".pdf"};
+    QTest::newRow("windows: surrogate pairs fit exactly")
+        << windows << QStringList{"C:\\o\\a" + Repeat(kSmile, 150) + ".pdf"}
+        << QStringList{"C:\\o\\a" + Repeat(kSmile, 125) + ".pdf"};
+    QTest::newRow("windows: a 255-unit name is left alone")
+        << windows << QStringList{"C:\\o\\" + Repeat("b", 251) + ".pdf"}
+        << QStringList{"C:\\o\\" + Repeat("b", 251) + ".pdf"};
+
+    QTest::newRow("posix: names equal once cut stay distinct")
+        << posix << QStringList{"/o/" + Repeat("a", 260) + "X.pdf", "/o/" + Repeat("a", 260) + "Y.pdf"}
+        << QStringList{"/o/" + Repeat("a", 251) + ".pdf", "/o/" + Repeat("a", 247) + " (2).pdf"};
+    QTest::newRow("windows: names equal once cut stay distinct, case ignored")
+        << windows
+        << QStringList{"C:\\o\\" + Repeat("a", 260) + ".pdf", "C:\\o\\" + Repeat("A", 255) + ".pdf"}
+        << QStringList{"C:\\o\\" + Repeat("a", 251) + ".pdf", "C:\\o\\" + Repeat("A", 247) + " (2).pdf"};
+    QTest::newRow("posix: multibyte name cut for its number")
+        << posix << QStringList{"/o/" + Repeat(kHan, 100) + ".pdf", "/o/" + Repeat(kHan, 100) + ".pdf"}
+        << QStringList{"/o/" + Repeat(kHan, 83) + ".pdf", "/o/" + Repeat(kHan, 82) + " (2).pdf"};
+}
+
+void TestOutputNames::uniqueOutputPaths() {
+    QFETCH(PathStyle, style);
+    QFETCH(QStringList, paths);
+    QFETCH(QStringList, expected);
+
+    const QStringList unique = UniqueOutputPaths(paths, style);
+    QCOMPARE(unique, expected);
+    for (const QString& path : unique)
+        QVERIFY2(NameLength(path, style) <= kMaxFileNameLength, qPrintable(path));
+}
+
+QTEST_GUILESS_MAIN(TestOutputNames)
+#include "test_output_names.moc"

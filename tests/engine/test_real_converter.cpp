@@ -1,0 +1,194 @@
+#include "ConvertCommand.h"
+#include "ConverterLocation.h"
+#include "RunTestSupport.h"
+#include "TextRules.h"
+
+#include <QDir>
+#include <QHash>
+#include <QImage>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace velmora;
+using namespace velmora::test;
+
+namespace {
+
+constexpr int kConverterWaitMs = 2 * 60 * 1000;
+constexpr int kImageWidth = 37;
+constexpr int kImageHeight = 23;
+
+// Answers every GET on 127.0.0.1 with one fixed HTML page.
+class PageServer final : public QObject {
+public:
+    explicit PageServer(QByteArray page) : m_page(std::move(page)) {
+        connect(&m_server, &QTcpServer::newConnection, this, &PageServer::Accept);
+    }
+    bool Listen() { return m_server.listen(QHostAddress::LocalHost); }
+    QString Url(const QString& path) const {
+        return QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path);
+    }
+    QStringList requests;
+
+private:
+    void Accept() {
+        while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { Answer(socket); });
+        }
+    }
+    void Answer(QTcpSocket* socket) {
+        QByteArray& request = m_pending[socket];
+        request += socket->readAll();
+        if (!request.contains("\r\n\r\n"))
+            return;
+        requests.append(QString::fromLatin1(request.left(request.indexOf("\r\n"))));
+        m_pending.remove(socket);
+        socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: " +
+                      QByteArray::number(m_page.size()) + "\r\nConnection: close\r\n\r\n" + m_page);
+        socket->disconnectFromHost();
+    }
+
+    QTcpServer m_server;
+    QByteArray m_page;
+    QHash<QTcpSocket*, QByteArray> m_pending;
+};
+
+QByteArray RunTool(const QString& program, const QStringList& arguments) {
+    QProcess tool;
+    tool.start(program, arguments);
+    if (!tool.waitForFinished(kConverterWaitMs) || tool.exitStatus() != QProcess::NormalExit ||
+        tool.exitCode() != 0)
+        return {};
+    return tool.readAllStandardOutput();
+}
+
+QString PdfText(const QString& pdf) {
+    return QString::fromUtf8(RunTool(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")})).simplified();
+}
+
+// The images a PDF holds, as "width x height".
+QStringList PdfImageSizes(const QString& pdf) {
+    QStringList sizes;
+    const QStringList lines =
+        QString::fromUtf8(RunTool(QStringLiteral("pdfimages"), {"-list", pdf})).split('\n');
+    for (const QString& line : lines.mid(2)) { // after the heading and its rule
+        const QStringList fields = line.simplified().split(' ');
+        if (fields.size() > 4)
+            sizes.append(fields[3] + " x " + fields[4]);
+    }
+    return sizes;
+}
+
+} // namespace
+
+// Converts with the wkhtmltopdf found on PATH, as a system without a bundled converter does.
+class TestRealConverter : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void localPageWithImageBesideIt();
+    void plainTextFile();
+    void pageFromLocalServer();
+
+private:
+    // Queues the source as the only row and runs the Convert command to its end.
+    void ConvertOnly(const QString& source);
+    QString PdfOf(const QString& source) const { return OutputPathFor(source, m_host->targetFolder); }
+
+    QTemporaryDir m_programFolder; // without "bin", so the converter on PATH is used
+    std::unique_ptr<QTemporaryDir> m_work;
+    std::unique_ptr<ConversionQueue> m_queue;
+    std::unique_ptr<RecordingHost> m_host;
+    std::unique_ptr<ConvertCommand> m_command;
+};
+
+void TestRealConverter::initTestCase() {
+#ifdef Q_OS_WIN
+    QSKIP("The real converter tests run where the converter comes from the system's packages.");
+#endif
+    const ConverterLocation converter = LocateConverter(m_programFolder.path());
+    QVERIFY2(converter.found, "wkhtmltopdf must be installed on PATH");
+}
+
+void TestRealConverter::init() {
+    m_work = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_work->isValid());
+    m_queue = std::make_unique<ConversionQueue>();
+    m_host = std::make_unique<RecordingHost>();
+    m_host->targetFolder = m_work->filePath(QStringLiteral("pdf"));
+    m_command = std::make_unique<ConvertCommand>(*m_queue, *m_host, m_programFolder.path());
+}
+
+void TestRealConverter::cleanup() {
+    m_command.reset();
+    m_host.reset();
+    m_queue.reset();
+    m_work.reset();
+}
+
+void TestRealConverter::ConvertOnly(const QString& source) {
+    if (HasWebPrefix(source))
+        m_queue->AddWebAddresses({source});
+    else
+        m_queue->AddFiles({source});
+    QCOMPARE(m_queue->RowCount(), 1);
+    m_command->Execute();
+    QTRY_COMPARE_WITH_TIMEOUT(m_command->Status(), rsStop, kConverterWaitMs);
+}
+
+void TestRealConverter::localPageWithImageBesideIt() {
+    QImage image(kImageWidth, kImageHeight, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    QVERIFY(QDir().mkpath(m_work->filePath("site")));
+    QVERIFY(image.save(m_work->filePath("site/picture.png")));
+    QVERIFY(WriteFile(m_work->filePath("site/page one.html"),
+                      "<html><head><link rel=\"stylesheet\" href=\"style.css\"></head>"
+                      "<body><h1>Quarterly harbour report</h1><img src=\"picture.png\"></body></html>"));
+    QVERIFY(WriteFile(m_work->filePath("site/style.css"), "h1 { font-family: sans-serif; }"));
+
+    const QString source = m_work->filePath("site/page one.html");
+    ConvertOnly(source);
+    const QString pdf = PdfOf(source);
+
+    QCOMPARE(m_queue->State(0), RowState::Converted);
+    QVERIFY2(PdfText(pdf).contains("Quarterly harbour report"), qPrintable(PdfText(pdf)));
+    QVERIFY2(PdfImageSizes(pdf).contains(QStringLiteral("%1 x %2").arg(kImageWidth).arg(kImageHeight)),
+             qPrintable(PdfImageSizes(pdf).join(", ")));
+}
+
+void TestRealConverter::plainTextFile() {
+    QVERIFY(WriteFile(m_work->filePath("notes.txt"), "Minutes of the lighthouse keepers\nsecond line\n"));
+
+    const QString source = m_work->filePath("notes.txt");
+    ConvertOnly(source);
+    const QString pdf = PdfOf(source);
+
+    QCOMPARE(m_queue->State(0), RowState::Converted);
+    QVERIFY2(PdfText(pdf).contains("Minutes of the lighthouse keepers"), qPrintable(PdfText(pdf)));
+}
+
+void TestRealConverter::pageFromLocalServer() {
+    PageServer server("<html><body><p>Served tide tables for the bay</p></body></html>");
+    QVERIFY(server.Listen());
+
+    const QString source = server.Url(QStringLiteral("/tides.html"));
+    ConvertOnly(source);
+    const QString pdf = PdfOf(source);
+
+    QCOMPARE(m_queue->State(0), RowState::Converted);
+    QVERIFY(!server.requests.isEmpty());
+    QCOMPARE(server.requests.first(), QStringLiteral("GET /tides.html HTTP/1.1"));
+    QVERIFY2(PdfText(pdf).contains("Served tide tables for the bay"), qPrintable(PdfText(pdf)));
+}
+
+QTEST_GUILESS_MAIN(TestRealConverter)
+#include "test_real_converter.moc"

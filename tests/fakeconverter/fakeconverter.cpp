@@ -1,0 +1,129 @@
+// Test double for the converter. Arguments: [options...] source output.
+//
+// Every invocation appends JSON lines to the file named by VELMORA_FAKE_LOG (when set):
+//   {"event":"start","pid":N,"t":ms,"args":[...]}   before doing anything else
+//   {"event":"end","pid":N,"t":ms}                  just before a normal exit
+// Each line goes out in one unbuffered append, so concurrent fakes do not interleave.
+//
+// Behaviour is chosen by a marker in the last path component of the source:
+//   crash    abort()
+//   hang     sleep (bounded) without writing
+//   partial  keep appending a few bytes to the output, as a converter at work does (bounded)
+//   fail     error line on stderr, nothing written, exit 2
+//   warn     write the PDF, warning line on stderr, exit 1
+//   empty    create an empty output, exit 0
+//   slow     sleep about 300 ms, then as default
+//   default  write a small valid PDF, exit 0
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QThread>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr int kHangMs = 10 * 60 * 1000;
+constexpr int kPartialStepMs = 50;
+
+void Log(QJsonObject record) {
+    const QString logPath = qEnvironmentVariable("VELMORA_FAKE_LOG");
+    if (logPath.isEmpty())
+        return;
+    record.insert("pid", QCoreApplication::applicationPid());
+    record.insert("t", QDateTime::currentMSecsSinceEpoch());
+    QFile log(logPath);
+    if (log.open(QIODevice::Append | QIODevice::Unbuffered))
+        log.write(QJsonDocument(record).toJson(QJsonDocument::Compact) + '\n');
+}
+
+QByteArray MinimalPdf() {
+    const QList<QByteArray> objects = {
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >>",
+    };
+    QByteArray pdf = "%PDF-1.4\n";
+    QList<qsizetype> offsets;
+    for (qsizetype i = 0; i < objects.size(); ++i) {
+        offsets.append(pdf.size());
+        pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const qsizetype xref = pdf.size();
+    pdf += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (qsizetype offset : offsets)
+        pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
+    pdf += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
+           QByteArray::number(xref) + "\n%%EOF\n";
+    return pdf;
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    file.write(bytes);
+    return file.flush();
+}
+
+int Finish(int code) {
+    Log({{"event", "end"}});
+    return code;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments().mid(1);
+    Log({{"event", "start"}, {"args", QJsonArray::fromStringList(args)}});
+    if (args.size() < 2) {
+        std::fputs("Usage: fakeconverter [options] source output\n", stderr);
+        return Finish(3);
+    }
+    const QString source = args[args.size() - 2];
+    const QString output = args.last();
+    const QString name = source.mid(qMax(source.lastIndexOf('/'), source.lastIndexOf('\\')) + 1);
+    const auto marked = [&name](const char* marker) { return name.contains(QLatin1String(marker)); };
+
+    if (marked("crash")) {
+        std::abort();
+    } else if (marked("partial")) {
+        // Reopens the file for every piece, so it comes back if it is removed while this still runs.
+        for (int elapsed = 0; elapsed < kHangMs; elapsed += kPartialStepMs) {
+            QFile file(output);
+            if (file.open(QIODevice::Append))
+                file.write(elapsed == 0 ? "%PDF-1.4\n" : "% more\n");
+            file.close();
+            QThread::msleep(kPartialStepMs);
+        }
+        return Finish(0);
+    } else if (marked("hang")) {
+        QThread::msleep(kHangMs);
+        return Finish(0);
+    } else if (marked("fail")) {
+        const QByteArray error =
+            "Loading page (1/2)\nError: Failed loading page " + source.toLocal8Bit() + "\n";
+        std::fputs(error.constData(), stderr);
+        return Finish(2);
+    } else if (marked("empty")) {
+        WriteFile(output, {});
+        return Finish(0);
+    }
+    if (marked("slow"))
+        QThread::msleep(300);
+    if (!WriteFile(output, MinimalPdf())) {
+        std::fputs("Error: Unable to write to destination\n", stderr);
+        return Finish(1);
+    }
+    if (marked("warn")) {
+        std::fputs("Done\r\nWarning: Failed to load file:///missing.png (ignore)\r\n", stderr);
+        return Finish(1);
+    }
+    return Finish(0);
+}
