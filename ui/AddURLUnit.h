@@ -1,7 +1,11 @@
 #pragma once
 
 #include <QDialog>
+#include <QPoint>
+#include <QPointer>
 #include <QStringList>
+
+#include <optional>
 
 class QPlainTextEdit;
 class QPushButton;
@@ -21,10 +25,18 @@ public:
     // line break is not a line.
     QStringList Lines() const;
 
+    void setVisible(bool visible) override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QPlainTextEdit* m_urlmemo;
     QPushButton* m_ok;
     QPushButton* m_cancel;
+    // Where the dialog was and which control had the focus when it last closed.
+    std::optional<QPoint> m_lastPosition;
+    QPointer<QWidget> m_lastFocus;
 };
 
 } // namespace velmora

@@ -1,0 +1,77 @@
+#include "Dialogs.h"
+
+#include "ExploreFolder.h"
+
+#include <QDesktopServices>
+#include <QDialog>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+
+#include <algorithm>
+
+namespace velmora {
+
+namespace {
+
+void ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& text) {
+    QMessageBox box(icon, kApplicationTitle, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+} // namespace
+
+QStringList FileDialogFilters(const QString& pipeFilter) {
+    const QStringList parts = pipeFilter.split(u'|');
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns = parts[i + 1].split(u';', Qt::SkipEmptyParts);
+        // "*.*" means every file on Windows; elsewhere it would hide names without an extension.
+        std::replace(patterns.begin(), patterns.end(), QStringLiteral("*.*"), QStringLiteral("*"));
+        filters << QStringLiteral("%1 (%2)").arg(parts[i], patterns.join(u' '));
+    }
+    return filters;
+}
+
+void SystemDialogs::ShowMessage(QWidget* parent, const QString& text) {
+    ShowBox(parent, QMessageBox::NoIcon, text);
+}
+
+void SystemDialogs::ShowError(QWidget* parent, const QString& text) {
+    ShowBox(parent, QMessageBox::Critical, text);
+}
+
+std::optional<QStringList> SystemDialogs::GetOpenFileNames(QWidget* parent, const QString& filter) {
+    const QStringList filters = FileDialogFilters(filter);
+    QString selected = filters.value(0);
+    QStringList files = QFileDialog::getOpenFileNames(parent, QString(), QString(),
+                                                      filters.join(QStringLiteral(";;")), &selected);
+    if (files.isEmpty())
+        return std::nullopt;
+    // Queue rows and output names work on the paths as the platform writes them.
+    for (QString& file : files)
+        file = QDir::toNativeSeparators(file);
+    return files;
+}
+
+std::optional<QString> SystemDialogs::GetExistingDirectory(QWidget* parent, const QString& title,
+                                                           const QString& startFolder) {
+    const QString folder = QFileDialog::getExistingDirectory(parent, title, startFolder);
+    if (folder.isEmpty())
+        return std::nullopt;
+    return QDir::toNativeSeparators(folder);
+}
+
+bool SystemDialogs::RunModal(QDialog& dialog) {
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool SystemDialogs::OpenUrl(const QUrl& url) {
+    return QDesktopServices::openUrl(url);
+}
+
+void SystemDialogs::ExploreFolder(QWidget* parent, const QString& folder) {
+    ExploreFolderNative(parent, folder);
+}
+
+} // namespace velmora

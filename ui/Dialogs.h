@@ -35,6 +35,9 @@ public:
     virtual void ExploreFolder(QWidget* parent, const QString& folder) = 0;
 };
 
+// A filter in the pipe form "Description|*.a;*.b|..." as Qt's file dialog filters, "Description (*.a *.b)".
+QStringList FileDialogFilters(const QString& pipeFilter);
+
 // The real dialogs: QMessageBox, QFileDialog, QDialog::exec, QDesktopServices.
 class SystemDialogs final : public Dialogs {
 public:

@@ -1,0 +1,202 @@
+#include "MainForm.h"
+
+#include "AddURLUnit.h"
+#include "Dialogs.h"
+#include "QueueGrid.h"
+#include "ShellRoutines.h"
+#include "aboutForm.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QToolButton>
+
+namespace velmora {
+
+QString ErrorReportText(const QString& error) {
+    if (!error.isEmpty() && error.back() > u'.')
+        return error + u'.';
+    return error;
+}
+
+TfrmMain::TfrmMain(Dialogs& dialogs, SettingsStore store, QString programFolder, QWidget* parent)
+    : QMainWindow(parent), m_dialogs(dialogs), m_store(std::move(store)),
+      m_convert(m_queue, *this, std::move(programFolder)) {
+    CreateControls();
+    gvConvert->setFocus();
+
+    connect(&m_queue, &ConversionQueue::rowsInserted, this, &TfrmMain::UpdateActionStates);
+    connect(&m_queue, &ConversionQueue::rowsRemoved, this, &TfrmMain::UpdateActionStates);
+    connect(&m_queue, &ConversionQueue::modelReset, this, &TfrmMain::UpdateActionStates);
+    connect(&m_queue, &ConversionQueue::layoutChanged, this, &TfrmMain::UpdateActionStates);
+    connect(&m_queue, &ConversionQueue::selectionFlagsChanged, this, &TfrmMain::UpdateActionStates);
+    connect(&m_convert, &ConvertCommand::statusChanged, this, &TfrmMain::UpdateActionStates);
+    UpdateActionStates();
+
+    FormCreate();
+    m_addUrlForm = new TAddURLForm(this);
+}
+
+// The grid shows the queue, a member, which is destroyed before the child widgets would be.
+TfrmMain::~TfrmMain() {
+    delete gvConvert;
+}
+
+// A load error ends the creation handler, so the panes stay empty until the first command that recounts;
+// the window still opens.
+void TfrmMain::FormCreate() {
+    if (LoadSettings())
+        UpdateCounters();
+}
+
+bool TfrmMain::LoadSettings() {
+    const QString error = m_store.LoadSettings(*this);
+    if (!error.isEmpty())
+        m_dialogs.ShowError(this, ErrorReportText(error));
+    return error.isEmpty();
+}
+
+// A failed save is reported, but the close goes ahead: keeping the window open would trap the user
+// whenever the store is unwritable.
+void TfrmMain::SaveSettings() {
+    const QString error = m_store.SaveSettings(*this);
+    if (!error.isEmpty())
+        m_dialogs.ShowError(this, ErrorReportText(error));
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+    FormCloseQuery();
+    FormClose();
+    event->accept();
+}
+
+void TfrmMain::FormCloseQuery() {
+    m_convert.StopForClose();
+}
+
+void TfrmMain::FormClose() {
+    SaveSettings();
+}
+
+void TfrmMain::UpdateCounters() {
+    const CounterCaptions captions = CounterCaptionsFor(m_queue.Counters());
+    spListcount->setText(captions.listCount);
+    spTotalConvert->setText(captions.totalConvert);
+    spQuality->setText(captions.quality);
+}
+
+// The one place that decides what can be used. While a run is in progress nothing may change the queue,
+// the target folder or start another run; Stop, the settings box and the links stay available.
+void TfrmMain::UpdateActionStates() {
+    const bool idle = m_convert.Status() != rsStart;
+    ActaddURL->setEnabled(idle);
+    actAddFiles->setEnabled(idle);
+    actDelSelected->setEnabled(idle && m_queue.CanDeleteSelected());
+    actDelunselected->setEnabled(idle && m_queue.CanDeleteUnselected());
+    actDelall->setEnabled(idle && m_queue.CanDeleteAll());
+    AdvGlowButton1->setEnabled(idle);
+    edtoutFolder->setEnabled(idle);
+    edtoutFolderButton->setEnabled(idle);
+    gvConvert->SetLocked(!idle);
+}
+
+void TfrmMain::ActaddURLExecute() {
+    if (m_dialogs.RunModal(*m_addUrlForm))
+        m_queue.AddWebAddresses(m_addUrlForm->Lines());
+    UpdateCounters();
+}
+
+void TfrmMain::actAddFilesExecute() {
+    if (const auto files = m_dialogs.GetOpenFileNames(this, kOpenFileFilter))
+        m_queue.AddFiles(*files);
+    UpdateCounters();
+}
+
+// Also the toolbar's Delete button, which stays enabled: with nothing selected it deletes nothing.
+void TfrmMain::actDelSelectedExecute() {
+    m_queue.DeleteSelected();
+    UpdateCounters();
+}
+
+void TfrmMain::actDelunselectedExecute() {
+    m_queue.DeleteUnselected();
+    UpdateCounters();
+}
+
+void TfrmMain::actDelallExecute() {
+    m_queue.DeleteAll();
+    UpdateCounters();
+}
+
+void TfrmMain::ActConvertExecute() {
+    m_convert.Execute();
+}
+
+void TfrmMain::Close1Click() {
+    close();
+}
+
+void TfrmMain::mnuHomepageClick() {
+    OpenHomePage(m_dialogs);
+}
+
+void TfrmMain::mnuAboutClick() {
+    TfrmAbout about(m_dialogs, this);
+    m_dialogs.RunModal(about);
+}
+
+void TfrmMain::ConvertwebsitetoPDFonline1Click() {
+    OpenWebPage(m_dialogs, kWebsiteToPdfOnlineAddress);
+}
+
+void TfrmMain::ConvertHTMLtoPDFonline1Click() {
+    OpenWebPage(m_dialogs, kHtmlToPdfOnlineAddress);
+}
+
+void TfrmMain::edtoutFolderButtonClick() {
+    QString folder = edtoutFolder->text();
+    if (BrowseForFolder(m_dialogs, this, folder, kChooseFolderTitle))
+        edtoutFolder->setText(folder);
+}
+
+QString TfrmMain::TargetFolderText() const {
+    return edtoutFolder->text();
+}
+
+void TfrmMain::SetTargetFolderText(const QString& text) {
+    edtoutFolder->setText(text);
+}
+
+QString TfrmMain::CompletionActionText() const {
+    return completeaction->currentText();
+}
+
+// Like a drop-down list given a text: it shows the first item the text begins, or nothing at all.
+void TfrmMain::SetCompletionActionText(const QString& text) {
+    completeaction->setCurrentIndex(completeaction->findText(CompletedAction(text)));
+}
+
+void TfrmMain::SetConvertCaption(const QString& caption) {
+    ActConvert->setText(caption);
+}
+
+void TfrmMain::SetProgressVisible(bool visible) {
+    ProgressBar->setVisible(visible);
+}
+
+void TfrmMain::SetProgress(int percent) {
+    ProgressBar->setValue(percent);
+}
+
+void TfrmMain::ShowMessage(const QString& text) {
+    m_dialogs.ShowMessage(this, text);
+}
+
+void TfrmMain::ExploreFolder(const QString& folder) {
+    m_dialogs.ExploreFolder(this, folder);
+}
+
+} // namespace velmora

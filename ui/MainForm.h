@@ -1,0 +1,121 @@
+#pragma once
+
+#include "ConversionQueue.h"
+#include "ConvertCommand.h"
+#include "SettingsStore.h"
+
+#include <QMainWindow>
+
+class QAction;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QStatusBar;
+class QToolButton;
+
+namespace velmora {
+
+class Dialogs;
+class TAddURLForm;
+class TQueueGrid;
+
+// The Add Files dialog's choices, first one selected.
+inline const QString kOpenFileFilter =
+    QStringLiteral("All Supported Files(*.htm,*.html,*.xhtml,*.txt,*.xml)|*.htm;*.html;*.xhtml;*.txt;*.xml|"
+                   "HTML Documents(*.htm,*.html,*.xhtml)|*.htm;*.html;*.xhtml|Text Files(*.txt)|*.txt|"
+                   "XML Files(*.xml)|*.xml|All files(*.*)|*.*");
+inline const QString kChooseFolderTitle = QStringLiteral("Please select target folder");
+
+// The error report of a handler: the text, with a full stop added unless it already ends in "." or in
+// a character that sorts before it (a quotation mark, say).
+QString ErrorReportText(const QString& error);
+
+// The program's main window: the queue and its commands, the two settings controls, Convert/Stop, the
+// progress and the counters.
+class TfrmMain final : public QMainWindow, private SettingsHost, private RunHost {
+    Q_OBJECT
+public:
+    TfrmMain(Dialogs& dialogs, SettingsStore store, QString programFolder, QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    ConversionQueue& Queue() { return m_queue; }
+    TRunStatus RunStatus() const { return m_convert.Status(); }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // MainFormLayout.cpp
+    void CreateControls();
+    void CreateActions();
+    void CreateToolbar(QWidget* client);
+    void CreateSettingsRows(QWidget* client);
+    void CreateStatusArea(QWidget* client);
+    void CreateMenus();
+    void PlaceOnScreen();
+
+    void FormCreate();
+    void FormCloseQuery();
+    void FormClose();
+    bool LoadSettings(); // false when an error was reported
+    void SaveSettings();
+    void UpdateCounters();
+    void UpdateActionStates();
+
+    void ActaddURLExecute();
+    void actAddFilesExecute();
+    void actDelSelectedExecute();
+    void actDelunselectedExecute();
+    void actDelallExecute();
+    void ActConvertExecute();
+    void Close1Click();
+    void mnuHomepageClick();
+    void mnuAboutClick();
+    void ConvertwebsitetoPDFonline1Click();
+    void ConvertHTMLtoPDFonline1Click();
+    void edtoutFolderButtonClick();
+
+    // SettingsHost and RunHost
+    QString TargetFolderText() const override;
+    void SetTargetFolderText(const QString& text) override;
+    QString CompletionActionText() const override;
+    void SetCompletionActionText(const QString& text) override;
+    void SetConvertCaption(const QString& caption) override;
+    void SetProgressVisible(bool visible) override;
+    void SetProgress(int percent) override;
+    void ShowMessage(const QString& text) override;
+    void ExploreFolder(const QString& folder) override;
+
+    Dialogs& m_dialogs;
+    SettingsStore m_store;
+    ConversionQueue m_queue;
+    ConvertCommand m_convert;
+    TAddURLForm* m_addUrlForm = nullptr;
+
+    QAction* ActaddURL = nullptr;
+    QAction* actAddFiles = nullptr;
+    QAction* actDelSelected = nullptr;
+    QAction* actDelunselected = nullptr;
+    QAction* actDelall = nullptr;
+    QAction* ActConvert = nullptr;
+
+    QFrame* pelToolbar = nullptr;
+    QToolButton* AdvGlowButton1 = nullptr; // Delete: runs actDelSelectedExecute, not bound to the action
+    TQueueGrid* gvConvert = nullptr;
+    QLineEdit* edtoutFolder = nullptr;
+    QAction* edtoutFolderButton = nullptr;
+    QComboBox* completeaction = nullptr;
+    QPushButton* RzBitBtn1 = nullptr;
+    QProgressBar* ProgressBar = nullptr;
+    QStatusBar* RzStatusBar1 = nullptr;
+    QLabel* spListcount = nullptr;
+    QLabel* spTotalConvert = nullptr;
+    QLabel* spQuality = nullptr;
+    QMenu* PopupMenu = nullptr;
+};
+
+} // namespace velmora

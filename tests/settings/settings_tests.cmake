@@ -1,0 +1,1 @@
+velmora_add_test(test_settings_store SOURCES test_settings_store.cpp LIBS velmora_settings)

@@ -1,0 +1,277 @@
+#include "ConvertCommand.h"
+#include "SettingsStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+using namespace velmora;
+
+namespace {
+
+const QChar kNul(u'\0');
+
+// The two controls of the main window. Like a non-editable combo box, the action box completes a text
+// it is given and shows nothing when no item matches.
+class TestHost final : public SettingsHost {
+public:
+    TestHost(QString folder, QString action) : folder(std::move(folder)), action(std::move(action)) {}
+
+    QString folder;
+    QString action;
+
+    QString TargetFolderText() const override { return folder; }
+    void SetTargetFolderText(const QString& text) override { folder = text; }
+    QString CompletionActionText() const override { return action; }
+    void SetCompletionActionText(const QString& text) override {
+        const QString completed = CompletedAction(text);
+        action = CompletionActions().contains(completed) ? completed : QString();
+    }
+};
+
+} // namespace
+
+class TestSettingsStore : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void completedAction_data();
+    void completedAction();
+    void load_data();
+    void load();
+    void loadError_data();
+    void loadError();
+    void unreadableStoreSetsNothing();
+    void save_data();
+    void save();
+    void saveAfterLoadWritesBothValues();
+    void saveFailureIsReported();
+    void currentUserStoreRoundTrip();
+
+private:
+    QString IniPath() const { return m_dir->filePath(QStringLiteral("store.ini")); }
+    SettingsStore Store() const { return SettingsStore::AtIniFile(IniPath()); }
+    void WriteIni(const QByteArray& text) const;
+    QVariant StoredValue(const QString& name) const {
+        return QSettings(IniPath(), QSettings::IniFormat).value(name);
+    }
+
+    // A fresh folder per test: QSettings caches files by name within the process.
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestSettingsStore::init() {
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+}
+
+void TestSettingsStore::WriteIni(const QByteArray& text) const {
+    QFile file(IniPath());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text);
+}
+
+void TestSettingsStore::completedAction_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("whole item") << kShowMessage << kShowMessage;
+    QTest::newRow("prefix") << "show" << kShowMessage;
+    QTest::newRow("capitals") << "SHOW MESSAGE" << kShowMessage;
+    QTest::newRow("one letter") << "o" << kOpenTargetFolder;
+    QTest::newRow("mixed case prefix") << "dO NoT" << kDoNothing;
+    QTest::newRow("empty stays empty") << ""
+                                       << "";
+    QTest::newRow("longer than an item") << "Open target folders"
+                                         << "Open target folders";
+    QTest::newRow("trailing blank") << "Do nothing "
+                                    << "Do nothing ";
+    QTest::newRow("inner word") << "Nothing"
+                                << "Nothing";
+}
+
+void TestSettingsStore::completedAction() {
+    QFETCH(QString, text);
+    QFETCH(QString, shown);
+    QCOMPARE(CompletedAction(text), shown);
+}
+
+void TestSettingsStore::load_data() {
+    QTest::addColumn<QVariantMap>("stored");
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("action");
+
+    const QString folderKey = kTargetFolderValue;
+    const QString actionKey = kCompleteActionValue;
+    const QString defaultFolder = DefaultTargetFolder();
+
+    QTest::newRow("first start") << QVariantMap{} << defaultFolder << kOpenTargetFolder;
+    QTest::newRow("no values") << QVariantMap{{"unrelated", "x"}} << defaultFolder << kOpenTargetFolder;
+    QTest::newRow("both values") << QVariantMap{{folderKey, "D:\\Out"}, {actionKey, kShowMessage}}
+                                 << "D:\\Out" << kShowMessage;
+    QTest::newRow("empty folder") << QVariantMap{{folderKey, ""}} << "" << kOpenTargetFolder;
+    QTest::newRow("trailing backslash")
+        << QVariantMap{{folderKey, "C:\\My PDF\\"}} << "C:\\My PDF\\" << kOpenTargetFolder;
+    QTest::newRow("relative folder") << QVariantMap{{folderKey, "pdf\\out"}} << "pdf\\out"
+                                     << kOpenTargetFolder;
+    QTest::newRow("percent signs") << QVariantMap{{folderKey, "%TEMP%\\PDF"}} << "%TEMP%\\PDF"
+                                   << kOpenTargetFolder;
+    QTest::newRow("folder cut at NUL")
+        << QVariantMap{{folderKey, QString("C:\\PDF") + kNul + "junk"}} << "C:\\PDF" << kOpenTargetFolder;
+    QTest::newRow("do nothing") << QVariantMap{{actionKey, kDoNothing}} << defaultFolder << kDoNothing;
+    QTest::newRow("prefix completed") << QVariantMap{{actionKey, "show"}} << defaultFolder << kShowMessage;
+    QTest::newRow("capitals completed")
+        << QVariantMap{{actionKey, "SHOW MESSAGE"}} << defaultFolder << kShowMessage;
+    QTest::newRow("final s replaced")
+        << QVariantMap{{actionKey, "Open target folders"}} << defaultFolder << kOpenTargetFolder;
+    QTest::newRow("trailing blank replaced")
+        << QVariantMap{{actionKey, "Do nothing "}} << defaultFolder << kOpenTargetFolder;
+    QTest::newRow("no item's beginning")
+        << QVariantMap{{actionKey, "Nothing"}} << defaultFolder << kOpenTargetFolder;
+    QTest::newRow("empty action") << QVariantMap{{actionKey, ""}} << defaultFolder << kOpenTargetFolder;
+    QTest::newRow("action cut at NUL")
+        << QVariantMap{{actionKey, kDoNothing + kNul + "x"}} << defaultFolder << kDoNothing;
+}
+
+void TestSettingsStore::load() {
+    QFETCH(QVariantMap, stored);
+    QFETCH(QString, folder);
+    QFETCH(QString, action);
+
+    if (!stored.isEmpty()) {
+        QSettings settings(IniPath(), QSettings::IniFormat);
+        for (auto it = stored.cbegin(); it != stored.cend(); ++it)
+            settings.setValue(it.key(), it.value());
+    }
+    // Texts that load must replace in every case.
+    TestHost host(QStringLiteral("<before load>"), QString());
+
+    QCOMPARE(Store().LoadSettings(host), QString());
+    QCOMPARE(host.folder, folder);
+    QCOMPARE(host.action, action);
+}
+
+void TestSettingsStore::loadError_data() {
+    QTest::addColumn<QByteArray>("ini");
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("error");
+
+    const QString initialFolder = QStringLiteral("C:\\Initial");
+    QTest::newRow("action is a list")
+        << QByteArray("[General]\nTargetFolder=out\ncompleteaction=a, b\n") << "out" << kOpenTargetFolder
+        << "Invalid data type for 'completeaction'";
+    QTest::newRow("action is bytes") << QByteArray(
+                                            "[General]\nTargetFolder=out\ncompleteaction=@ByteArray(show)\n")
+                                     << "out" << kOpenTargetFolder
+                                     << "Invalid data type for 'completeaction'";
+    QTest::newRow("folder is a list")
+        << QByteArray("[General]\nTargetFolder=a, b\ncompleteaction=Do nothing\n") << initialFolder
+        << kOpenTargetFolder << "Invalid data type for 'TargetFolder'";
+    QTest::newRow("folder is bytes")
+        << QByteArray("[General]\nTargetFolder=@ByteArray(C:)\ncompleteaction=Do nothing\n") << initialFolder
+        << kOpenTargetFolder << "Invalid data type for 'TargetFolder'";
+    QTest::newRow("malformed file") << QByteArray("[General\nTargetFolder=out\ncompleteaction=Do nothing\n")
+                                    << initialFolder << kOpenTargetFolder
+                                    << "Failed to get data for 'TargetFolder'";
+}
+
+void TestSettingsStore::loadError() {
+    QFETCH(QByteArray, ini);
+    QFETCH(QString, folder);
+    QFETCH(QString, action);
+    QFETCH(QString, error);
+
+    WriteIni(ini);
+    TestHost host(QStringLiteral("C:\\Initial"), kOpenTargetFolder);
+
+    QCOMPARE(Store().LoadSettings(host), error);
+    QCOMPARE(host.folder, folder);
+    QCOMPARE(host.action, action);
+}
+
+void TestSettingsStore::unreadableStoreSetsNothing() {
+    // A folder where the file should be cannot be opened for reading.
+    QVERIFY(QDir().mkpath(IniPath()));
+    TestHost host(QStringLiteral("C:\\Initial"), kShowMessage);
+
+    QCOMPARE(Store().LoadSettings(host), QString());
+    QCOMPARE(host.folder, QStringLiteral("C:\\Initial"));
+    QCOMPARE(host.action, kShowMessage);
+}
+
+void TestSettingsStore::save_data() {
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("action");
+
+    QTest::newRow("typical") << "C:\\PDF\\out" << kShowMessage;
+    QTest::newRow("nothing validated") << ""
+                                       << "Nothing";
+    QTest::newRow("percent signs") << "%TEMP%\\PDF\\" << kDoNothing;
+}
+
+void TestSettingsStore::save() {
+    QFETCH(QString, folder);
+    QFETCH(QString, action);
+
+    // The store's folder does not exist yet.
+    const SettingsStore store =
+        SettingsStore::AtIniFile(m_dir->filePath(QStringLiteral("new/sub/store.ini")));
+    QCOMPARE(store.SaveSettings(TestHost(folder, action)), QString());
+
+    const QSettings saved(store.Location(), QSettings::IniFormat);
+    QCOMPARE(saved.value(kTargetFolderValue), QVariant(folder));
+    QCOMPARE(saved.value(kCompleteActionValue), QVariant(action));
+    QVERIFY(QFile::exists(store.Location()));
+}
+
+void TestSettingsStore::saveAfterLoadWritesBothValues() {
+    WriteIni("[General]\nTargetFolder=out\n");
+    TestHost host(DefaultTargetFolder(), kOpenTargetFolder);
+    QCOMPARE(Store().LoadSettings(host), QString());
+
+    QCOMPARE(Store().SaveSettings(host), QString());
+    QCOMPARE(StoredValue(kTargetFolderValue), QVariant("out"));
+    QCOMPARE(StoredValue(kCompleteActionValue), QVariant(kOpenTargetFolder));
+}
+
+void TestSettingsStore::saveFailureIsReported() {
+    // A regular file where the store's folder should be created.
+    const QString blocker = m_dir->filePath(QStringLiteral("blocker"));
+    QFile file(blocker);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+
+    const SettingsStore store = SettingsStore::AtIniFile(blocker + QStringLiteral("/store.ini"));
+    QCOMPARE(store.SaveSettings(TestHost(QStringLiteral("out"), kDoNothing)),
+             QStringLiteral("Failed to set data for 'TargetFolder'"));
+}
+
+void TestSettingsStore::currentUserStoreRoundTrip() {
+#ifdef Q_OS_WIN
+    QSKIP("The current user's store is the registry on Windows");
+#endif
+    QStandardPaths::setTestModeEnabled(true);
+    const SettingsStore store = SettingsStore::ForCurrentUser();
+    QVERIFY(
+        store.Location().startsWith(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)));
+    QVERIFY(store.Location().endsWith(QStringLiteral(".ini")));
+
+    QCOMPARE(store.SaveSettings(TestHost(QStringLiteral("round trip"), kDoNothing)), QString());
+    TestHost loaded{QString(), QString()};
+    const QString error = store.LoadSettings(loaded);
+    QFile::remove(store.Location());
+
+    QCOMPARE(error, QString());
+    QCOMPARE(loaded.folder, QStringLiteral("round trip"));
+    QCOMPARE(loaded.action, kDoNothing);
+}
+
+QTEST_GUILESS_MAIN(TestSettingsStore)
+#include "test_settings_store.moc"

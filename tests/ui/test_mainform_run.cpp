@@ -1,0 +1,272 @@
+// Runs started from the main window, with the fake converter in the program's "bin" folder.
+#include "MainFormFixture.h"
+
+#include "QueueGrid.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace velmora;
+using namespace velmora::test;
+
+namespace {
+
+constexpr int kRunTimeoutMs = 30000;
+
+#define REQUIRE_FAKE_CONVERTER(fixture)                                                                      \
+    if (!(fixture).HasFakeConverter())                                                                       \
+    QSKIP("The fake converter was not built (VELMORA_FAKE_CONVERTER is not set)")
+
+RowState StateOf(const MainFormFixture& f, int row) {
+    return RowState(f.RowData(row, ConversionQueue::RowStateRole).toInt());
+}
+
+QString ToolTipOf(const MainFormFixture& f, int row) {
+    return f.RowData(row, Qt::ToolTipRole).toString();
+}
+
+// The captions of the command and of both controls bound to it.
+QStringList ConvertCaptions(const MainFormFixture& f) {
+    return {f.Child<QAction>("ActConvert")->text(), f.Child<QAction>("Exit1")->text(),
+            f.Child<QPushButton>("RzBitBtn1")->text()};
+}
+
+} // namespace
+
+class TestMainFormRun : public QObject {
+    Q_OBJECT
+private slots:
+    void convertWithAnEmptyQueueOnlyTellsTheUser();
+    void endToEnd_data();
+    void endToEnd();
+    void convertsInTheOrderShown();
+    void stopEndsTheRunWithoutTheCompletionAction();
+    void duringARunOnlyStopSettingsAndLinksAreAvailable();
+    void closeDuringARunStopsItAndSaves();
+};
+
+void TestMainFormRun::convertWithAnEmptyQueueOnlyTellsTheUser() {
+    MainFormFixture f;
+    f.Open();
+    QVERIFY(f.Click("RzBitBtn1"));
+    QCOMPARE(f.dialogs.messages, QStringList({kEmptyQueueMessage}));
+    QCOMPARE(f.Window().RunStatus(), rsNone);
+    QCOMPARE(ConvertCaptions(f), QStringList(3, kConvertCaption));
+    QVERIFY(f.ConverterCalls().isEmpty());
+}
+
+void TestMainFormRun::endToEnd_data() {
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<bool>("withFailure");
+    QTest::addColumn<QString>("message"); // empty: none
+    QTest::addColumn<bool>("explores");
+    QTest::newRow("show message, one row fails")
+        << kShowMessage << true << "1 of 4 rows could not be converted." << false;
+    QTest::newRow("show message, all converted") << kShowMessage << false << kCompleteMessage << false;
+    QTest::newRow("open target folder") << kOpenTargetFolder << true << "" << true;
+    QTest::newRow("do nothing") << kDoNothing << true << "" << false;
+}
+
+// Addresses through the Add URLs dialog and files through the open-file dialog, converted by the fake
+// converter; each row's outcome, the counters, the completion action and what the converter was given.
+void TestMainFormRun::endToEnd() {
+    QFETCH(QString, action);
+    QFETCH(bool, withFailure);
+    QFETCH(QString, message);
+    QFETCH(bool, explores);
+    MainFormFixture f;
+    REQUIRE_FAKE_CONVERTER(f);
+    f.Open();
+    const QString target = QDir::toNativeSeparators(f.OutputFolder() + QStringLiteral("/out put"));
+    f.TypeTargetFolder(target);
+    f.ChooseCompletionAction(action);
+
+    const QString failing =
+        withFailure ? QStringLiteral("https://site.test/fail") : QStringLiteral("https://site.test/other");
+    QVERIFY(f.AddUrls({"  http://site.test/page  ", "not an address", failing, "http://site.test/page"}));
+    const QStringList files = f.MakeFiles({"intro page.html", "notes-warn.txt"});
+    QVERIFY(f.AddFiles(files + QStringList{files[0]}));
+    QCOMPARE(f.RowTexts(), QStringList({"http://site.test/page", failing}) + files);
+    QCOMPARE(f.PaneTexts(), QStringList({"URL Count: 2", "Files Count: 2", "URL/Files Count: 4"}));
+
+    auto* progress = f.Child<QProgressBar>("ProgressBar");
+    QSignalSpy progressValues(progress, &QProgressBar::valueChanged);
+    QVERIFY(f.Click("RzBitBtn1"));
+    QCOMPARE(f.Window().RunStatus(), rsStart);
+    QVERIFY(progress->isVisible());
+    QTRY_COMPARE_WITH_TIMEOUT(f.Window().RunStatus(), rsStop, kRunTimeoutMs);
+
+    const QList<RowState> expected = {RowState::Converted,
+                                      withFailure ? RowState::Failed : RowState::Converted,
+                                      RowState::Converted, RowState::ConvertedWithWarnings};
+    for (int row = 0; row < expected.size(); ++row)
+        QCOMPARE(StateOf(f, row), expected[row]);
+    if (withFailure)
+        QVERIFY2(ToolTipOf(f, 1).contains(QLatin1String("exit code 2")), qPrintable(ToolTipOf(f, 1)));
+    QVERIFY2(ToolTipOf(f, 3).contains(QLatin1String("exit code 1")), qPrintable(ToolTipOf(f, 3)));
+
+    QVERIFY(progress->isHidden());
+    QCOMPARE(progressValues.last().first().toInt(), 100);
+    QCOMPARE(ConvertCaptions(f), QStringList(3, kConvertCaption));
+    QCOMPARE(f.PaneTexts(), QStringList({"URL Count: 2", "Files Count: 2", "URL/Files Count: 4"}));
+    QCOMPARE(f.dialogs.messages, message.isEmpty() ? QStringList() : QStringList{message});
+    QCOMPARE(f.dialogs.exploredFolders, explores ? QStringList{target} : QStringList());
+
+    // Local files may load what they refer to; web pages get no access to local files.
+    const QList<QStringList> calls = f.ConverterCalls();
+    QCOMPARE(calls.size(), 4);
+    for (int row = 0; row < calls.size(); ++row) {
+        const QStringList& args = calls[row];
+        const bool isFile = row >= 2;
+        QCOMPARE(args.size(), isFile ? 3 : 2);
+        QCOMPARE(args.contains(QStringLiteral("--enable-local-file-access")), isFile);
+        QCOMPARE(args[args.size() - 2], f.RowTexts()[row]);
+        const QFileInfo output(args.last());
+        QCOMPARE(output.absolutePath(), QDir::fromNativeSeparators(target));
+        QVERIFY(output.fileName().endsWith(QLatin1String(".pdf")));
+        QCOMPARE(output.size() > 0, expected[row] != RowState::Failed);
+    }
+}
+
+void TestMainFormRun::convertsInTheOrderShown() {
+    MainFormFixture f;
+    REQUIRE_FAKE_CONVERTER(f);
+    f.Open();
+    f.TypeTargetFolder(f.OutputFolder());
+    f.ChooseCompletionAction(kDoNothing);
+    const QStringList files = f.MakeFiles({"a.html", "B.html", "c.html"});
+    QVERIFY(f.AddFiles(files));
+    f.ClickHeader(ConversionQueue::SourceColumn);
+    f.ClickHeader(ConversionQueue::SourceColumn);
+    const QStringList shown = {files[2], files[0], files[1]};
+    QCOMPARE(f.RowTexts(), shown);
+
+    QVERIFY(f.Trigger("Exit1"));
+    QTRY_COMPARE_WITH_TIMEOUT(f.Window().RunStatus(), rsStop, kRunTimeoutMs);
+    QStringList converted;
+    for (const QStringList& args : f.ConverterCalls())
+        converted << args.value(args.size() - 2);
+    QCOMPARE(converted, shown);
+}
+
+void TestMainFormRun::stopEndsTheRunWithoutTheCompletionAction() {
+    MainFormFixture f;
+    REQUIRE_FAKE_CONVERTER(f);
+    f.Open();
+    f.TypeTargetFolder(f.OutputFolder());
+    f.ChooseCompletionAction(kShowMessage);
+    QVERIFY(f.AddUrls({"http://site.test/hang", "http://site.test/next"}));
+
+    QVERIFY(f.Click("RzBitBtn1"));
+    QTRY_COMPARE_WITH_TIMEOUT(f.ConverterCalls().size(), 1, kRunTimeoutMs); // the converter hangs now
+    QCOMPARE(StateOf(f, 0), RowState::Converting);
+    QCOMPARE(ConvertCaptions(f), QStringList(3, kStopCaption));
+    QVERIFY(f.Child<QProgressBar>("ProgressBar")->isVisible());
+
+    QVERIFY(f.Click("RzBitBtn1"));
+    QCOMPARE(f.Window().RunStatus(), rsStop);
+    QCOMPARE(ConvertCaptions(f), QStringList(3, kConvertCaption));
+    QVERIFY(f.Child<QProgressBar>("ProgressBar")->isHidden());
+    QCOMPARE(StateOf(f, 0), RowState::Failed);
+    QCOMPARE(StateOf(f, 1), RowState::Waiting);
+    QCOMPARE(f.ConverterCalls().size(), 1);
+    QTest::qWait(50); // anything the ended converter still reports arrives now
+    QVERIFY(f.dialogs.messages.isEmpty() && f.dialogs.exploredFolders.isEmpty());
+    QCOMPARE(f.Window().RunStatus(), rsStop);
+}
+
+// While a run is in progress nothing may change the queue, the target folder or start another run.
+void TestMainFormRun::duringARunOnlyStopSettingsAndLinksAreAvailable() {
+    MainFormFixture f;
+    REQUIRE_FAKE_CONVERTER(f);
+    f.Open();
+    f.TypeTargetFolder(f.OutputFolder());
+    f.ChooseCompletionAction(kDoNothing);
+    QVERIFY(f.AddUrls({"http://site.test/b-hang", "http://site.test/a"}));
+    f.ClickCell(0, ConversionQueue::SourceColumn);
+
+    const QList<QPair<const char*, bool>> usable = {
+        {"ActaddURL", false},
+        {"actAddFiles", false},
+        {"actDelSelected", false},
+        {"actDelunselected", false},
+        {"actDelall", false},
+        {"addVideoFiles1", false},
+        {"mnuEdit", false},
+        {"SetOutputFolder1", false},
+        {"OpenOutputFolder1", false},
+        {"DeleteAll1", false},
+        {"Selectall1", false},
+        {"Selectnone1", false},
+        {"Invertselect1", false},
+        {"AdvGlowButton2", false},
+        {"AdvGlowButton3", false},
+        {"AdvGlowButton1", false},
+        {"edtoutFolder", false},
+        {"edtoutFolderButton", false},
+        {"ActConvert", true},
+        {"Exit1", true},
+        {"RzBitBtn1", true},
+        {"AdvGlowButton5", true},
+        {"AdvGlowButton4", true},
+        {"completeaction", true},
+        {"Close1", true},
+        {"Order1", true},
+        {"About1", true},
+        {"ConvertwebsitetoPDFonline1", true},
+        {"ConvertHTMLtoPDFonline1", true},
+    };
+    const auto enabledOf = [&f](const char* name) {
+        QObject* object = f.Child<QObject>(name);
+        if (auto* action = qobject_cast<QAction*>(object))
+            return action->isEnabled();
+        return qobject_cast<QWidget*>(object)->isEnabled();
+    };
+    for (const auto& [name, _] : usable)
+        QVERIFY2(enabledOf(name), name);
+
+    QVERIFY(f.Click("RzBitBtn1"));
+    QTRY_COMPARE_WITH_TIMEOUT(StateOf(f, 0), RowState::Converting, kRunTimeoutMs);
+    for (const auto& [name, duringRun] : usable)
+        QVERIFY2(enabledOf(name) == duringRun, name);
+    QVERIFY(f.Grid().IsLocked());
+    f.ClickHeader(ConversionQueue::SourceColumn);
+    QCOMPARE(f.RowTexts(), QStringList({"http://site.test/b-hang", "http://site.test/a"}));
+
+    QVERIFY(f.Trigger("Exit1"));
+    QCOMPARE(f.Window().RunStatus(), rsStop);
+    for (const auto& [name, _] : usable)
+        QVERIFY2(enabledOf(name), name);
+    QVERIFY(!f.Grid().IsLocked());
+}
+
+void TestMainFormRun::closeDuringARunStopsItAndSaves() {
+    MainFormFixture f;
+    REQUIRE_FAKE_CONVERTER(f);
+    f.Open();
+    f.TypeTargetFolder(f.OutputFolder());
+    f.ChooseCompletionAction(kShowMessage);
+    QVERIFY(f.AddUrls({"http://site.test/hang"}));
+    QVERIFY(f.Click("RzBitBtn1"));
+    QTRY_COMPARE_WITH_TIMEOUT(StateOf(f, 0), RowState::Converting, kRunTimeoutMs);
+
+    QVERIFY(f.Trigger("Close1"));
+    QVERIFY(!f.Window().isVisible());
+    QCOMPARE(f.Window().RunStatus(), rsStop);
+    QCOMPARE(StateOf(f, 0), RowState::Failed);
+    QVERIFY(f.dialogs.messages.isEmpty() && f.dialogs.errors.isEmpty());
+
+    f.Open();
+    QCOMPARE(f.Child<QLineEdit>("edtoutFolder")->text(), f.OutputFolder());
+    QCOMPARE(f.Child<QComboBox>("completeaction")->currentText(), kShowMessage);
+}
+
+QTEST_MAIN(TestMainFormRun)
+#include "test_mainform_run.moc"

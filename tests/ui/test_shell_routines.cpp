@@ -1,0 +1,122 @@
+#include "FakeDialogs.h"
+#include "ShellRoutines.h"
+
+#include <QtTest>
+
+using namespace velmora;
+using velmora::test::FakeDialogs;
+
+class TestShellRoutines : public QObject {
+    Q_OBJECT
+
+private slots:
+    void openWebPage_data();
+    void openWebPage();
+    void openHomePage();
+    void otherProductsAreMakerPages();
+    void browseForFolder_data();
+    void browseForFolder();
+    void fileDialogFilters_data();
+    void fileDialogFilters();
+};
+
+void TestShellRoutines::openWebPage_data() {
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QUrl>("url");
+    QTest::addColumn<bool>("shellAccepts");
+
+    QTest::newRow("web page") << kWebsiteToPdfOnlineAddress << QUrl(kWebsiteToPdfOnlineAddress) << true;
+    QTest::newRow("mail address") << "mailto:" + kSupportMailAddress << QUrl("mailto:" + kSupportMailAddress)
+                                  << true;
+    QTest::newRow("shell refuses") << kHtmlToPdfOnlineAddress << QUrl(kHtmlToPdfOnlineAddress) << false;
+}
+
+void TestShellRoutines::openWebPage() {
+    QFETCH(QString, target);
+    QFETCH(QUrl, url);
+    QFETCH(bool, shellAccepts);
+
+    FakeDialogs dialogs;
+    dialogs.openUrlResult = shellAccepts;
+    OpenWebPage(dialogs, target);
+
+    QCOMPARE(dialogs.openedUrls, QList<QUrl>{url});
+    QCOMPARE(dialogs.openedUrls.first().scheme(), url.scheme());
+    // A failure is dropped without a word.
+    QVERIFY(dialogs.messages.isEmpty());
+    QVERIFY(dialogs.errors.isEmpty());
+}
+
+void TestShellRoutines::openHomePage() {
+    FakeDialogs dialogs;
+    OpenHomePage(dialogs);
+    QCOMPARE(dialogs.openedUrls, QList<QUrl>{QUrl(kHomePageAddress)});
+}
+
+void TestShellRoutines::otherProductsAreMakerPages() {
+    QStringList captions;
+    for (const ProductLink& product : OtherProducts()) {
+        const QUrl url(product.address, QUrl::StrictMode);
+        QVERIFY2(url.isValid() && url.scheme() == "https" && url.host() == "www.velmora.example",
+                 qPrintable(product.address));
+        QVERIFY(!product.caption.isEmpty());
+        QVERIFY2(!captions.contains(product.caption), qPrintable(product.caption));
+        captions << product.caption;
+    }
+    QVERIFY(!captions.isEmpty());
+}
+
+void TestShellRoutines::browseForFolder_data() {
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<std::optional<QString>>("answer");
+    QTest::addColumn<bool>("result");
+    QTest::addColumn<QString>("folderAfter");
+
+    const QString chosen = QDir::toNativeSeparators(QDir::tempPath() + "/PDF out");
+    QTest::newRow("confirmed") << "C:\\My PDF" << std::optional<QString>(chosen) << true << chosen;
+    QTest::newRow("same folder confirmed") << chosen << std::optional<QString>(chosen) << true << chosen;
+    QTest::newRow("cancelled") << "C:\\My PDF" << std::optional<QString>() << false << "C:\\My PDF";
+    QTest::newRow("cancelled, empty folder") << "" << std::optional<QString>() << false << "";
+}
+
+void TestShellRoutines::browseForFolder() {
+    QFETCH(QString, folder);
+    QFETCH(std::optional<QString>, answer);
+    QFETCH(bool, result);
+    QFETCH(QString, folderAfter);
+
+    FakeDialogs dialogs;
+    dialogs.nextFolder = answer;
+    QString inOut = folder;
+
+    QCOMPARE(BrowseForFolder(dialogs, nullptr, inOut, QStringLiteral("Please select target folder")), result);
+    QCOMPARE(inOut, folderAfter);
+    // The picker opens on the folder the caller holds.
+    QCOMPARE(dialogs.folderStarts, QStringList{folder});
+}
+
+void TestShellRoutines::fileDialogFilters_data() {
+    QTest::addColumn<QString>("pipeFilter");
+    QTest::addColumn<QStringList>("filters");
+
+    QTest::newRow("the program's filter")
+        << "All Supported Files(*.htm,*.html,*.xhtml,*.txt,*.xml)|*.htm;*.html;*.xhtml;*.txt;*.xml|"
+           "HTML Documents(*.htm,*.html,*.xhtml)|*.htm;*.html;*.xhtml|Text Files(*.txt)|*.txt|"
+           "XML Files(*.xml)|*.xml|All files(*.*)|*.*"
+        << QStringList{
+               "All Supported Files(*.htm,*.html,*.xhtml,*.txt,*.xml) (*.htm *.html *.xhtml *.txt *.xml)",
+               "HTML Documents(*.htm,*.html,*.xhtml) (*.htm *.html *.xhtml)", "Text Files(*.txt) (*.txt)",
+               "XML Files(*.xml) (*.xml)", "All files(*.*) (*)"};
+    QTest::newRow("empty patterns skipped") << "Pages|*.htm;;*.html;" << QStringList{"Pages (*.htm *.html)"};
+    QTest::newRow("description without patterns") << "Text|*.txt|Dangling" << QStringList{"Text (*.txt)"};
+    QTest::newRow("empty") << "" << QStringList{};
+}
+
+void TestShellRoutines::fileDialogFilters() {
+    QFETCH(QString, pipeFilter);
+    QFETCH(QStringList, filters);
+    QCOMPARE(FileDialogFilters(pipeFilter), filters);
+}
+
+QTEST_GUILESS_MAIN(TestShellRoutines)
+#include "test_shell_routines.moc"
