@@ -12,7 +12,8 @@ namespace velmora {
 inline const QString kHomePageAddress = QStringLiteral("https://www.velmora.example/html-to-pdf-converter/");
 inline const QString kSupportMailAddress = QStringLiteral("support@velmora.example");
 inline const QString kProjectPageAddress = QStringLiteral("http://wkhtmltopdf.org");
-inline const QString kWebsiteToPdfOnlineAddress = QStringLiteral("https://online.velmora.example/website-to-pdf");
+inline const QString kWebsiteToPdfOnlineAddress =
+    QStringLiteral("https://online.velmora.example/website-to-pdf");
 inline const QString kHtmlToPdfOnlineAddress = QStringLiteral("https://online.velmora.example/html-to-pdf");
 
 // The maker's other products, for the menu between "Convert" and "Online".

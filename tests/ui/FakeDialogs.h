@@ -24,9 +24,9 @@ public:
     QStringList folderStarts;    // startFolder passed to each GetExistingDirectory
     int modalCount = 0;          // RunModal calls
 
-    std::optional<QStringList> nextFiles;  // consumed by the next GetOpenFileNames (nullopt = cancel)
-    std::optional<QString> nextFolder;     // consumed by the next GetExistingDirectory (nullopt = cancel)
-    bool openUrlResult = true;             // what OpenUrl reports
+    std::optional<QStringList> nextFiles; // consumed by the next GetOpenFileNames (nullopt = cancel)
+    std::optional<QString> nextFolder;    // consumed by the next GetExistingDirectory (nullopt = cancel)
+    bool openUrlResult = true;            // what OpenUrl reports
     // Called with the dialog instead of exec(); returns whether it was accepted. Default: reject.
     std::function<bool(QDialog&)> onModal;
 
@@ -36,7 +36,8 @@ public:
         openFileFilters << filter;
         return std::exchange(nextFiles, std::nullopt);
     }
-    std::optional<QString> GetExistingDirectory(QWidget*, const QString&, const QString& startFolder) override {
+    std::optional<QString> GetExistingDirectory(QWidget*, const QString&,
+                                                const QString& startFolder) override {
         folderStarts << startFolder;
         return std::exchange(nextFolder, std::nullopt);
     }
