@@ -1,4 +1,5 @@
-// The program takes no command-line arguments.
+// The program takes no command-line arguments. No display name is set: X11 would append it to every
+// dialog caption ("About", "Add URLs").
 #include "Dialogs.h"
 #include "MainForm.h"
 #include "SettingsStore.h"
@@ -8,7 +9,6 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(velmora::kApplicationTitle);
-    QApplication::setApplicationDisplayName(velmora::kApplicationTitle);
     QApplication::setApplicationVersion(QStringLiteral("2.0"));
 
     velmora::SystemDialogs dialogs;

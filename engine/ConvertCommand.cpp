@@ -12,7 +12,7 @@ namespace velmora {
 namespace {
 
 QString FailureMessage(int failed, int total) {
-    return QStringLiteral("%1 of %2 %3 could not be converted.")
+    return QStringLiteral("%1 of %2 %3 could not be converted. Point at a failed row to see why.")
         .arg(failed)
         .arg(total)
         .arg(total == 1 ? QStringLiteral("row") : QStringLiteral("rows"));

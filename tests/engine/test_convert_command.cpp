@@ -147,10 +147,11 @@ void TestConvertCommand::completionActions_data() {
     QTest::newRow("show message, warnings are no failures")
         << kShowMessage << QStringList{"warn.html"} << QStringList{kCompleteMessage} << false;
     QTest::newRow("show message, with failures")
-        << kShowMessage << twoOfFiveFail << QStringList{"2 of 5 rows could not be converted."} << false;
+        << kShowMessage << twoOfFiveFail
+        << QStringList{"2 of 5 rows could not be converted. Point at a failed row to see why."} << false;
     QTest::newRow("show message, the only row failed")
-        << kShowMessage << QStringList{"fail.html"} << QStringList{"1 of 1 row could not be converted."}
-        << false;
+        << kShowMessage << QStringList{"fail.html"}
+        << QStringList{"1 of 1 row could not be converted. Point at a failed row to see why."} << false;
     QTest::newRow("open target folder") << kOpenTargetFolder << good << QStringList{} << true;
     QTest::newRow("open target folder, with failures")
         << kOpenTargetFolder << twoOfFiveFail << QStringList{} << true;

@@ -68,7 +68,8 @@ void TestMainFormRun::endToEnd_data() {
     QTest::addColumn<QString>("message"); // empty: none
     QTest::addColumn<bool>("explores");
     QTest::newRow("show message, one row fails")
-        << kShowMessage << true << "1 of 4 rows could not be converted." << false;
+        << kShowMessage << true << "1 of 4 rows could not be converted. Point at a failed row to see why."
+        << false;
     QTest::newRow("show message, all converted") << kShowMessage << false << kCompleteMessage << false;
     QTest::newRow("open target folder") << kOpenTargetFolder << true << "" << true;
     QTest::newRow("do nothing") << kDoNothing << true << "" << false;

@@ -1,0 +1,135 @@
+#!/usr/bin/env bash
+# Drives the real program under Xvfb with the real converter and saves the screenshots in
+# docs/screenshots: idle, the Add URLs dialog, a run in progress, a finished run with one failed row
+# (its tooltip showing why), and the About box. Needs a build in ./build (tools/build.sh).
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+program="${BUILD_DIR:-$root/build}/HTML2PDFConverter"
+shots="$root/docs/screenshots"
+"$root/tools/install-deps.sh"
+command -v openbox >/dev/null || DEBIAN_FRONTEND=noninteractive apt-get install -y -qq openbox >/dev/null
+
+work="$(mktemp -d)"
+port=8765
+display=:97
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Sample documents: a page with its own style sheet and image, a text file and an XML file.
+mkdir -p "$work/files" "$work/site" "$work/out" "$work/config/Velmora"
+cat >"$work/files/report.html" <<'EOF'
+<html><head><link rel="stylesheet" href="style.css"><title>Quarterly report</title></head>
+<body><h1>Quarterly report</h1><p>Sales rose in every region this quarter.</p><img src="chart.png"></body></html>
+EOF
+echo 'h1 { color: #1f4e9a; font-family: sans-serif }' >"$work/files/style.css"
+convert -size 200x100 gradient:orange-red "$work/files/chart.png"
+printf 'Meeting notes\n\n- Ship version 2.0\n- Update the web site\n' >"$work/files/notes.txt"
+printf '<?xml version="1.0"?>\n<catalog><book id="1"><title>Qt in practice</title></book></catalog>\n' \
+  >"$work/files/catalog.xml"
+printf '[General]\nTargetFolder=%s\ncompleteaction=Show message\n' "$work/out" \
+  >"$work/config/Velmora/Velmora Free HTML to PDF Converter.ini"
+
+# A local web server on 127.0.0.1 whose /slow page takes a few seconds, so a run can be caught mid-way.
+cat >"$work/server.py" <<'EOF'
+import http.server, sys, time
+class Handler(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        if self.path.startswith("/slow"):
+            time.sleep(4)
+        body = b"<html><body><h1>Served page %s</h1><p>Hello from the local server.</p></body></html>" % self.path.encode()
+        self.send_response(200)
+        self.send_header("Content-Type", "text/html")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+    def log_message(self, *args):
+        pass
+http.server.ThreadingHTTPServer(("127.0.0.1", int(sys.argv[1])), Handler).serve_forever()
+EOF
+python3 "$work/server.py" "$port" &
+pids+=($!)
+
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+export DISPLAY="$display"
+sleep 1
+openbox >/dev/null 2>&1 &
+pids+=($!)
+sleep 1
+
+XDG_CONFIG_HOME="$work/config" "$program" >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do
+  wid="$(xdotool search --onlyvisible --name '^Velmora Free HTML to PDF Converter$' 2>/dev/null | head -1 || true)"
+  [ -n "$wid" ] && break
+  sleep 0.2
+done
+[ -n "$wid" ] || { echo "the main window did not appear" >&2; exit 1; }
+
+# Positions inside the window, below the menu bar.
+click() {
+  xdotool mousemove --window "$wid" "$1" "$2"
+  sleep 0.3
+  xdotool click 1
+  sleep "${3:-0.6}"
+}
+# The main window with its frame; a tooltip may reach past it, so that one keeps the whole screen.
+shot() {
+  if [ "${2:-}" = whole ]; then
+    import -window root "$shots/$1.png"
+  else
+    import -window root -crop 745x635+140+58 +repage "$shots/$1.png"
+  fi
+}
+mkdir -p "$shots"
+xdotool windowactivate --sync "$wid"
+sleep 0.5
+shot main-idle
+
+click 51 56 1 # Add URL
+click 365 293 0.3 # into the memo
+xdotool key ctrl+a BackSpace
+for line in "http://127.0.0.1:$port/index.html" "  http://127.0.0.1:$port/slow/page.html  " \
+  "http://127.0.0.1:$port/index.html" "http://nonexistent.invalid/missing-page.html" "not a web address"; do
+  xdotool type --delay 2 "$line"
+  xdotool key Return
+done
+sleep 0.3
+shot add-urls-dialog
+xdotool key Tab space # focus moves from the memo to OK
+sleep 0.6
+
+click 195 56 1.2 # Add Files
+xdotool type --delay 2 "$work/files/"
+xdotool key Return
+sleep 0.5
+xdotool type --delay 2 '"report.html" "notes.txt" "catalog.xml"'
+xdotool key Return
+sleep 0.8
+xdotool mousemove --window "$wid" 400 400
+sleep 0.3
+shot main-queue
+
+click 648 542 2 # Convert Now; the slow page keeps the run going
+shot main-running
+sleep 8
+shot main-run-finished-message
+xdotool key Return # closes the message
+sleep 0.5
+xdotool mousemove --window "$wid" 300 161
+sleep 0.3
+xdotool mousemove --window "$wid" 302 162
+sleep 2
+shot main-failed-row-tooltip whole
+
+click 557 56 1 # About
+shot about-box
+xdotool key Return
+sleep 0.5
+
+pdftotext "$work/out/report-html.pdf" - | head -2
+ls "$work/out"
