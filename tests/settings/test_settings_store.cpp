@@ -50,6 +50,8 @@ private slots:
     void unreadableStoreSetsNothing();
     void save_data();
     void save();
+    void saveThenLoadKeepsTheTextExactly_data();
+    void saveThenLoadKeepsTheTextExactly();
     void saveAfterLoadWritesBothValues();
     void saveFailureIsReported();
     void currentUserStoreRoundTrip();
@@ -229,6 +231,28 @@ void TestSettingsStore::save() {
     QCOMPARE(saved.value(kTargetFolderValue), QVariant(folder));
     QCOMPARE(saved.value(kCompleteActionValue), QVariant(action));
     QVERIFY(QFile::exists(store.Location()));
+}
+
+// Folder names are free text; the INI format has its own meanings for commas, quotes, "@", ";" and "#".
+void TestSettingsStore::saveThenLoadKeepsTheTextExactly_data() {
+    QTest::addColumn<QString>("folder");
+
+    QTest::newRow("comma") << "/home/ann/Reports, 2026";
+    QTest::newRow("surrounding blanks") << "  /tmp/out  ";
+    QTest::newRow("quotes") << "C:\\\"quoted\" folder";
+    QTest::newRow("at sign first") << "@ByteArray(x)";
+    QTest::newRow("comment characters") << "/tmp/a;b#c=d";
+    QTest::newRow("non-latin") << QString::fromUtf8("/home/\u00e5sa/\u6587\u6863 PDF");
+}
+
+void TestSettingsStore::saveThenLoadKeepsTheTextExactly() {
+    QFETCH(QString, folder);
+
+    QCOMPARE(Store().SaveSettings(TestHost(folder, kShowMessage)), QString());
+    TestHost loaded{QString(), QString()};
+    QCOMPARE(Store().LoadSettings(loaded), QString());
+    QCOMPARE(loaded.folder, folder);
+    QCOMPARE(loaded.action, kShowMessage);
 }
 
 void TestSettingsStore::saveAfterLoadWritesBothValues() {
