@@ -99,7 +99,8 @@ struct Conversion {
         const FileStamp now = FileStamp::Of(outputPath);
         return before.ChangedTo(now) && now.size > 0;
     }
-    // A PDF cut off half way would pass for a result, so it goes; a file the converter never touched stays.
+    // A PDF cut off half way, or an empty one, would pass for a result, so it goes; a file the converter
+    // never touched stays.
     void RemovePartialOutput() const {
         if (before.ChangedTo(FileStamp::Of(outputPath)))
             QFile::remove(outputPath);
@@ -209,6 +210,7 @@ void BatchRunner::Private::Evaluate(Conversion* conversion, int exitCode, QProce
                                      : QStringLiteral("The converter crashed.");
         Finish(conversion, RowState::Failed, WithLastMessage(sentence, errors));
     } else if (!conversion->WroteNonEmptyOutput()) {
+        conversion->RemovePartialOutput(); // an empty file left under a PDF name would pass for one
         Finish(conversion, RowState::Failed,
                WithLastMessage(
                    QStringLiteral("The converter ended with exit code %1 and wrote no PDF.").arg(exitCode),

@@ -177,8 +177,8 @@ void TestBatchRunner::outcomes_data() {
         << QStringList{"exit code 2", "no PDF", "Error: Failed loading page"} << false;
     QTest::newRow("error exit leaves an earlier PDF as it was")
         << "fail" << true << true << RowState::Failed << QStringList{"exit code 2", "no PDF"} << true;
-    QTest::newRow("exit 0 with an empty file")
-        << "empty" << true << false << RowState::Failed << QStringList{"exit code 0", "no PDF"} << true;
+    QTest::newRow("exit 0 with an empty file, which is removed")
+        << "empty" << true << false << RowState::Failed << QStringList{"exit code 0", "no PDF"} << false;
     QTest::newRow("crash") << "crash" << true << false << RowState::Failed << QStringList{"crashed"} << false;
     QTest::newRow("not startable") << "page" << false << false << RowState::Failed
                                    << QStringList{"could not be started"} << false;
