@@ -1,2 +1,0 @@
-velmora_add_test(test_text_rules SOURCES test_text_rules.cpp LIBS velmora_engine)
-velmora_add_test(test_conversion_queue SOURCES test_conversion_queue.cpp LIBS velmora_engine)

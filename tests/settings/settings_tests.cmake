@@ -1,1 +1,0 @@
-velmora_add_test(test_settings_store SOURCES test_settings_store.cpp LIBS velmora_settings)

@@ -1,1 +1,0 @@
-velmora_add_test(test_queue_grid SOURCES test_queue_grid.cpp LIBS velmora_ui)
