@@ -54,6 +54,11 @@ QString ReadText(const QSettings& settings, const QString& name, const QString& 
         return {};
     }
     const QVariant value = settings.value(name);
+    // Data of no bytes is the empty text, whatever its type.
+    if (value.typeId() == QMetaType::QByteArray && value.toByteArray().isEmpty()) {
+        text.clear();
+        return {};
+    }
     if (value.typeId() != QMetaType::QString)
         return ErrorText("Invalid data type for '%1'", name);
     text = value.toString();

@@ -118,6 +118,7 @@ void TestSettingsStore::load_data() {
     QTest::newRow("both values") << QVariantMap{{folderKey, "D:\\Out"}, {actionKey, kShowMessage}}
                                  << "D:\\Out" << kShowMessage;
     QTest::newRow("empty folder") << QVariantMap{{folderKey, ""}} << "" << kOpenTargetFolder;
+    QTest::newRow("folder of no bytes") << QVariantMap{{folderKey, QByteArray()}} << "" << kOpenTargetFolder;
     QTest::newRow("trailing backslash")
         << QVariantMap{{folderKey, "C:\\My PDF\\"}} << "C:\\My PDF\\" << kOpenTargetFolder;
     QTest::newRow("relative folder") << QVariantMap{{folderKey, "pdf\\out"}} << "pdf\\out"
