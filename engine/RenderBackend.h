@@ -1,0 +1,45 @@
+#pragma once
+
+#include "ConversionQueue.h"
+
+#include <QObject>
+#include <QString>
+
+namespace velmora {
+
+// What one row asks of a rendering engine.
+struct RenderRequest {
+    QString source;     // a web address, or the absolute path of a local file
+    QString outputPath; // absolute path of a temporary file to write the PDF into (exists, empty)
+    QString localRoot;  // for a local file: the only folder (with sub-folders) it may read; else empty
+};
+
+// One rendering engine behind the batch run. The run owns everything every engine obeys alike: queue
+// order, conversions at once, the time limit, Stop, the temporary file and its rename, and the final
+// check of the PDF. An engine only turns one source into one file at a time per job number.
+class RenderBackend : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~RenderBackend() override = default;
+
+    // Called once before a run's first Begin() and once after its last row ended, was aborted or
+    // the run was stopped; an engine may hold run-wide resources (a browser) between the two.
+    virtual void BeginRun(int parallelism) { Q_UNUSED(parallelism); }
+    virtual void EndRun() {}
+
+    // Starts rendering. Must end in exactly one rowEnded(job, ...) unless Abort(job) comes first;
+    // rowEnded may be emitted from inside Begin() (e.g. a program that cannot be started).
+    virtual void Begin(int job, const RenderRequest& request) = 0;
+
+    // Ends the job's work at once and synchronously: nothing of it writes to its output afterwards
+    // and no rowEnded follows. Returns the engine's last meaningful message for it, or empty.
+    virtual QString Abort(int job) = 0;
+
+signals:
+    // state: Converted, ConvertedWithWarnings or Failed, as the engine saw it; the run still checks
+    // the file before it counts as converted. reason: empty for Converted, else one plain sentence.
+    void rowEnded(int job, velmora::RowState state, const QString& reason);
+};
+
+} // namespace velmora
