@@ -1,0 +1,12 @@
+#pragma once
+
+#include "ConverterLocation.h"
+
+namespace velmora {
+
+// Chromium for the Modern engine: "bin/chromium" beside the program, else the first of chromium,
+// chromium-browser and google-chrome on PATH; on Windows "bin\chrome.exe" or the usual install folders.
+// When not found, path lists where it was looked for.
+ConverterLocation LocateBrowser(const QString& programFolder);
+
+} // namespace velmora

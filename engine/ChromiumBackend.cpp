@@ -1,0 +1,427 @@
+#include "ChromiumBackend.h"
+
+#include "BrowserPipe.h"
+#include "DevToolsBrowser.h"
+#include "PageLoadRules.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QUrl>
+
+#include <vector>
+
+namespace velmora {
+
+namespace {
+
+// Browser.close usually ends it within a fraction of a second.
+constexpr int kShutWaitMs = 3000;
+constexpr int kStreamChunkBytes = 1024 * 1024;
+// A4, as the Classic engine prints, in inches.
+constexpr double kPaperWidthInches = 8.27;
+constexpr double kPaperHeightInches = 11.69;
+
+const QString kHungReason = QStringLiteral("The browser stopped answering.");
+
+QString Text(const QJsonObject& object, const char* key) {
+    return object.value(QLatin1String(key)).toString();
+}
+
+QString BrowserUrl(const QString& source) {
+    const QUrl asWebAddress(source);
+    if (asWebAddress.scheme().size() > 1) // not a Windows drive letter
+        return source;
+    return QUrl::fromLocalFile(source).toString(QUrl::FullyEncoded);
+}
+
+} // namespace
+
+struct ChromiumBackend::Row {
+    enum class Stage { Opening, Loading, Printing };
+
+    int job = 0;
+    quint64 serial = 0;
+    RenderRequest request;
+    Stage stage = Stage::Opening;
+    QString targetId;
+    QString sessionId;
+    QString mainRequestId;
+    bool loaded = false;
+    QHash<QString, QString> inFlight; // request id -> address, sub-resources only
+    QStringList missingParts;
+    QFile output;
+    QTimer quiet;
+    QTimer settleLimit;
+};
+
+ChromiumBackend::ChromiumBackend(QString browserProgram, QObject* parent)
+    : RenderBackend(parent), m_browserProgram(std::move(browserProgram)) {
+    m_closeWatch.setSingleShot(true);
+    m_closeWatch.setInterval(kCloseAnswerMs);
+    connect(&m_closeWatch, &QTimer::timeout, this, [this] {
+        if (m_unansweredCloses > 0)
+            DropBrowser(kHungReason);
+    });
+}
+
+ChromiumBackend::~ChromiumBackend() {
+    EndRun();
+}
+
+QString ChromiumBackend::UnavailableReason() {
+    return BrowserPipe::UnavailableReason();
+}
+
+void ChromiumBackend::BeginRun(int parallelism) {
+    Q_UNUSED(parallelism); // the run hands out rows; any number of tabs can be open at once
+    QString reason;
+    EnsureBrowser(&reason); // a failure shows in the first row's Begin, which tries again
+}
+
+void ChromiumBackend::EndRun() {
+    for (auto& [job, row] : m_rows)
+        row->output.close();
+    m_rows.clear();
+    m_sessions.clear();
+    m_endings.clear();
+    m_closeWatch.stop();
+    m_unansweredCloses = 0;
+    if (m_browser) {
+        m_browser->Shut(kShutWaitMs);
+        m_browser.reset();
+    }
+}
+
+QString ChromiumBackend::ProfileFolder() const {
+    return m_browser ? m_browser->ProfileFolder() : QString();
+}
+
+bool ChromiumBackend::EnsureBrowser(QString* reason) {
+    if (m_browser && m_browser->IsRunning())
+        return true;
+    auto browser = std::make_unique<DevToolsBrowser>(m_browserProgram);
+    if (!browser->Start(reason))
+        return false;
+    connect(browser.get(), &DevToolsBrowser::event, this, &ChromiumBackend::OnBrowserEvent);
+    connect(browser.get(), &DevToolsBrowser::broken, this, &ChromiumBackend::DropBrowser);
+    m_browser = std::move(browser);
+    m_unansweredCloses = 0;
+    m_closeWatch.stop();
+    return true;
+}
+
+// Fails the rows in flight; the next row starts a fresh browser.
+void ChromiumBackend::DropBrowser(const QString& reason) {
+    if (!m_browser)
+        return;
+    // This may run inside one of the browser's own signals, so it is deleted once that returns.
+    m_browser->disconnect(this);
+    m_browser.release()->deleteLater();
+    m_closeWatch.stop();
+    m_unansweredCloses = 0;
+    std::vector<Row*> inFlight;
+    for (auto& [job, row] : m_rows)
+        inFlight.push_back(row.get());
+    for (Row* row : inFlight) {
+        row->targetId.clear(); // its tab went with the browser
+        End(*row, RowState::Failed, reason);
+    }
+}
+
+void ChromiumBackend::Begin(int job, const RenderRequest& request) {
+    auto owned = std::make_unique<Row>();
+    Row& row = *owned;
+    row.job = job;
+    row.serial = m_nextSerial++;
+    row.request = request;
+    row.quiet.setSingleShot(true);
+    row.quiet.setInterval(kQuietMs);
+    row.settleLimit.setSingleShot(true);
+    row.settleLimit.setInterval(kSettleLimitMs);
+    const quint64 serial = row.serial;
+    connect(&row.quiet, &QTimer::timeout, this, [this, serial] {
+        if (Row* r = Find(serial))
+            Print(*r);
+    });
+    connect(&row.settleLimit, &QTimer::timeout, this, [this, serial] {
+        if (Row* r = Find(serial); r && r->stage == Row::Stage::Loading)
+            Print(*r);
+    });
+    m_endings.remove(job);
+    m_rows[job] = std::move(owned);
+
+    row.output.setFileName(request.outputPath);
+    if (!row.output.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        End(row, RowState::Failed,
+            QStringLiteral("The PDF file could not be written: %1.").arg(row.output.errorString()));
+        return;
+    }
+    QString reason;
+    if (!EnsureBrowser(&reason)) {
+        End(row, RowState::Failed, reason);
+        return;
+    }
+    OpenTarget(row);
+}
+
+QString ChromiumBackend::Abort(int job) {
+    m_endings.remove(job);
+    const auto found = m_rows.find(job);
+    if (found == m_rows.end())
+        return {};
+    std::unique_ptr<Row> row = std::move(found->second);
+    m_rows.erase(found);
+    m_sessions.remove(row->sessionId);
+    row->output.close();
+    if (!row->targetId.isEmpty())
+        CloseTarget(row->targetId, true);
+    switch (row->stage) {
+    case Row::Stage::Opening:
+        return QStringLiteral("The browser had not opened the page yet.");
+    case Row::Stage::Loading:
+        if (!row->loaded)
+            return QStringLiteral("The page had not finished loading.");
+        return QStringLiteral("The page had finished loading but kept fetching %1 more parts.")
+            .arg(row->inFlight.size());
+    case Row::Stage::Printing:
+        return QStringLiteral("The page was being printed.");
+    }
+    return {};
+}
+
+ChromiumBackend::Row* ChromiumBackend::Find(quint64 serial) const {
+    for (const auto& [job, row] : m_rows)
+        if (row->serial == serial)
+            return row.get();
+    return nullptr;
+}
+
+void ChromiumBackend::Command(Row& row, const QString& method, const QJsonObject& params, bool inSession,
+                              Step next) {
+    const quint64 serial = row.serial;
+    m_browser->Send(method, params, inSession ? row.sessionId : QString(),
+                    [this, serial, method, next](const QJsonObject& result, const QString& error) {
+                        Row* r = Find(serial);
+                        if (!r)
+                            return;
+                        if (!error.isEmpty())
+                            Fail(*r, QStringLiteral("The browser refused %1: %2").arg(method, error));
+                        else if (next)
+                            next(*r, result);
+                    });
+}
+
+void ChromiumBackend::OpenTarget(Row& row) {
+    const quint64 serial = row.serial;
+    m_browser->Send(QStringLiteral("Target.createTarget"),
+                    {{QStringLiteral("url"), QStringLiteral("about:blank")}}, {},
+                    [this, serial](const QJsonObject& result, const QString& error) {
+                        const QString targetId = Text(result, "targetId");
+                        Row* row = Find(serial);
+                        if (!row) { // aborted while the tab was being made
+                            if (!targetId.isEmpty())
+                                CloseTarget(targetId, false);
+                            return;
+                        }
+                        if (!error.isEmpty() || targetId.isEmpty()) {
+                            Fail(*row, QStringLiteral("The browser could not open a tab: %1").arg(error));
+                            return;
+                        }
+                        row->targetId = targetId;
+                        Command(*row, QStringLiteral("Target.attachToTarget"),
+                                {{QStringLiteral("targetId"), targetId}, {QStringLiteral("flatten"), true}},
+                                false, [this](Row& r, const QJsonObject& attached) {
+                                    r.sessionId = Text(attached, "sessionId");
+                                    m_sessions.insert(r.sessionId, r.serial);
+                                    Navigate(r);
+                                });
+                    });
+}
+
+void ChromiumBackend::Navigate(Row& row) {
+    // Every file: request passes the local-folder rule, web pages included (they may read none).
+    const QJsonArray patterns{QJsonObject{{QStringLiteral("urlPattern"), QStringLiteral("file:*")}}};
+    Command(row, QStringLiteral("Fetch.enable"), {{QStringLiteral("patterns"), patterns}}, true, {});
+    Command(row, QStringLiteral("Network.enable"), {}, true, {});
+    Command(row, QStringLiteral("Page.enable"), {}, true, {});
+    row.stage = Row::Stage::Loading;
+    Command(row, QStringLiteral("Page.navigate"), {{QStringLiteral("url"), BrowserUrl(row.request.source)}},
+            true, [this](Row& r, const QJsonObject& result) { OnNavigated(r, result); });
+}
+
+void ChromiumBackend::OnNavigated(Row& row, const QJsonObject& result) {
+    const QString errorText = Text(result, "errorText");
+    if (!errorText.isEmpty())
+        Fail(row, NetErrorReason(errorText, row.request.source));
+}
+
+void ChromiumBackend::OnBrowserEvent(const QString& method, const QJsonObject& params,
+                                     const QString& sessionId) {
+    if (method == QLatin1String("Target.detachedFromTarget")) {
+        if (Row* row = Find(m_sessions.value(Text(params, "sessionId"))))
+            Fail(*row, QStringLiteral("The browser closed the page's tab unexpectedly."));
+        return;
+    }
+    if (Row* row = Find(m_sessions.value(sessionId)); row && !sessionId.isEmpty())
+        OnPageEvent(*row, method, params);
+}
+
+void ChromiumBackend::OnPageEvent(Row& row, const QString& method, const QJsonObject& params) {
+    const QString requestId = Text(params, "requestId");
+    if (method == QLatin1String("Fetch.requestPaused")) {
+        const QString url = Text(params.value(QLatin1String("request")).toObject(), "url");
+        if (MayReadFile(url, row.request.localRoot))
+            Command(row, QStringLiteral("Fetch.continueRequest"), {{QStringLiteral("requestId"), requestId}},
+                    true, {});
+        else
+            Command(row, QStringLiteral("Fetch.failRequest"),
+                    {{QStringLiteral("requestId"), requestId},
+                     {QStringLiteral("errorReason"), QStringLiteral("AccessDenied")}},
+                    true, {});
+    } else if (method == QLatin1String("Network.requestWillBeSent")) {
+        const bool mainDocument = Text(params, "type") == QLatin1String("Document") &&
+                                  Text(params, "frameId") == row.targetId &&
+                                  (row.mainRequestId.isEmpty() || row.mainRequestId == requestId);
+        if (mainDocument) {
+            row.mainRequestId = requestId;
+        } else {
+            const QString url = Text(params.value(QLatin1String("request")).toObject(), "url");
+            if (!url.startsWith(QLatin1String("data:")))
+                row.inFlight.insert(requestId, url);
+        }
+    } else if (method == QLatin1String("Network.responseReceived")) {
+        const QJsonObject response = params.value(QLatin1String("response")).toObject();
+        const int status = response.value(QLatin1String("status")).toInt();
+        const QString statusReason = HttpStatusReason(status, Text(response, "statusText"));
+        if (requestId == row.mainRequestId && !statusReason.isEmpty()) {
+            Fail(row, statusReason);
+            return;
+        }
+        if (row.inFlight.contains(requestId) && status >= 400)
+            row.missingParts.append(QStringLiteral("%1 (%2)").arg(row.inFlight.value(requestId)).arg(status));
+    } else if (method == QLatin1String("Network.loadingFailed")) {
+        const QString errorText = Text(params, "errorText");
+        if (requestId == row.mainRequestId) {
+            Fail(row, NetErrorReason(errorText, row.request.source));
+            return;
+        }
+        const QString url = row.inFlight.take(requestId);
+        if (!url.isEmpty() && !params.value(QLatin1String("canceled")).toBool())
+            row.missingParts.append(url);
+        SettleIfQuiet(row);
+    } else if (method == QLatin1String("Network.loadingFinished")) {
+        row.inFlight.remove(requestId);
+        SettleIfQuiet(row);
+    } else if (method == QLatin1String("Page.loadEventFired")) {
+        if (!row.loaded && row.stage == Row::Stage::Loading) {
+            row.loaded = true;
+            row.settleLimit.start();
+        }
+        SettleIfQuiet(row);
+    } else if (method == QLatin1String("Inspector.targetCrashed")) {
+        Fail(row, QStringLiteral("The browser's renderer crashed on this page."));
+    }
+}
+
+void ChromiumBackend::SettleIfQuiet(Row& row) {
+    if (row.stage == Row::Stage::Loading && row.loaded && row.inFlight.isEmpty())
+        row.quiet.start();
+    else
+        row.quiet.stop();
+}
+
+void ChromiumBackend::Print(Row& row) {
+    row.stage = Row::Stage::Printing;
+    row.quiet.stop();
+    row.settleLimit.stop();
+    const QJsonObject params{
+        {QStringLiteral("printBackground"), true},
+        {QStringLiteral("paperWidth"), kPaperWidthInches},
+        {QStringLiteral("paperHeight"), kPaperHeightInches},
+        {QStringLiteral("transferMode"), QStringLiteral("ReturnAsStream")},
+    };
+    Command(row, QStringLiteral("Page.printToPDF"), params, true, [this](Row& r, const QJsonObject& result) {
+        const QString stream = Text(result, "stream");
+        if (stream.isEmpty())
+            Fail(r, QStringLiteral("The browser printed the page but handed over no PDF."));
+        else
+            ReadStream(r, stream);
+    });
+}
+
+void ChromiumBackend::ReadStream(Row& row, const QString& stream) {
+    Command(
+        row, QStringLiteral("IO.read"),
+        {{QStringLiteral("handle"), stream}, {QStringLiteral("size"), kStreamChunkBytes}}, true,
+        [this, stream](Row& r, const QJsonObject& chunk) {
+            const QString data = Text(chunk, "data");
+            const QByteArray bytes = chunk.value(QLatin1String("base64Encoded")).toBool()
+                                         ? QByteArray::fromBase64(data.toLatin1())
+                                         : data.toUtf8();
+            if (r.output.write(bytes) != bytes.size()) {
+                Fail(r, QStringLiteral("The PDF file could not be written: %1.").arg(r.output.errorString()));
+                return;
+            }
+            if (!chunk.value(QLatin1String("eof")).toBool()) {
+                ReadStream(r, stream);
+                return;
+            }
+            m_browser->Send(QStringLiteral("IO.close"), {{QStringLiteral("handle"), stream}}, r.sessionId);
+            Succeed(r);
+        });
+}
+
+void ChromiumBackend::Succeed(Row& row) {
+    if (!row.output.flush()) {
+        Fail(row, QStringLiteral("The PDF file could not be written: %1.").arg(row.output.errorString()));
+        return;
+    }
+    const QString warning = MissingPartsReason(row.missingParts);
+    End(row, warning.isEmpty() ? RowState::Converted : RowState::ConvertedWithWarnings, warning);
+}
+
+void ChromiumBackend::Fail(Row& row, const QString& reason) {
+    End(row, RowState::Failed, reason);
+}
+
+// Removes the row and reports it once control is back in the event loop, so that whatever the run does
+// in answer (begin the next row, end the run) never happens inside one of the browser's signals.
+void ChromiumBackend::End(Row& row, RowState state, const QString& reason) {
+    const int job = row.job;
+    row.output.close();
+    if (!row.targetId.isEmpty() && m_browser)
+        CloseTarget(row.targetId, false);
+    m_sessions.remove(row.sessionId);
+    m_rows.erase(job); // row is gone from here on
+    m_endings.insert(job, {state, reason});
+    QMetaObject::invokeMethod(
+        this,
+        [this, job] {
+            if (!m_endings.contains(job))
+                return; // aborted meanwhile
+            const auto [endState, endReason] = m_endings.take(job);
+            emit rowEnded(job, endState, endReason);
+        },
+        Qt::QueuedConnection);
+}
+
+void ChromiumBackend::CloseTarget(const QString& targetId, bool watchAnswer) {
+    if (!m_browser)
+        return;
+    DevToolsBrowser::Reply reply;
+    if (watchAnswer) {
+        ++m_unansweredCloses;
+        if (!m_closeWatch.isActive())
+            m_closeWatch.start();
+        reply = [this](const QJsonObject&, const QString&) {
+            if (--m_unansweredCloses <= 0) {
+                m_unansweredCloses = 0;
+                m_closeWatch.stop();
+            }
+        };
+    }
+    m_browser->Send(QStringLiteral("Target.closeTarget"), {{QStringLiteral("targetId"), targetId}}, {},
+                    reply);
+}
+
+} // namespace velmora

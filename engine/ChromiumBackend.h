@@ -1,0 +1,76 @@
+#pragma once
+
+#include "RenderBackend.h"
+
+#include <QHash>
+#include <QJsonObject>
+#include <QString>
+#include <QTimer>
+
+#include <functional>
+#include <map>
+#include <memory>
+
+namespace velmora {
+
+class DevToolsBrowser;
+
+// The Modern engine: one headless Chromium per run, one browser tab (target) per row, driven over
+// the DevTools pipe. A row's outcome comes from what the browser saw of the network.
+class ChromiumBackend final : public RenderBackend {
+    Q_OBJECT
+public:
+    // After the load event, the network must stay quiet this long before printing...
+    static constexpr int kQuietMs = 100;
+    // ...but a page that keeps fetching is printed this long after its load event anyway.
+    static constexpr int kSettleLimitMs = 5000;
+    // How long a tab being closed may go unanswered before the browser counts as hung.
+    static constexpr int kCloseAnswerMs = 3000;
+
+    explicit ChromiumBackend(QString browserProgram, QObject* parent = nullptr);
+    ~ChromiumBackend() override;
+
+    // Empty where this engine can run on this system, else why not.
+    static QString UnavailableReason();
+
+    void BeginRun(int parallelism) override;
+    void EndRun() override;
+    void Begin(int job, const RenderRequest& request) override;
+    QString Abort(int job) override;
+
+    // The running browser's profile folder, empty when none runs (tests check it is removed).
+    QString ProfileFolder() const;
+
+private:
+    struct Row;
+    using Step = std::function<void(Row&, const QJsonObject&)>;
+
+    bool EnsureBrowser(QString* reason);
+    void DropBrowser(const QString& reason);
+    void Command(Row& row, const QString& method, const QJsonObject& params, bool inSession, Step next);
+    Row* Find(quint64 serial) const;
+
+    void OpenTarget(Row& row);
+    void Navigate(Row& row);
+    void OnNavigated(Row& row, const QJsonObject& result);
+    void OnBrowserEvent(const QString& method, const QJsonObject& params, const QString& sessionId);
+    void OnPageEvent(Row& row, const QString& method, const QJsonObject& params);
+    void SettleIfQuiet(Row& row);
+    void Print(Row& row);
+    void ReadStream(Row& row, const QString& stream);
+    void Succeed(Row& row);
+    void Fail(Row& row, const QString& reason);
+    void End(Row& row, RowState state, const QString& reason);
+    void CloseTarget(const QString& targetId, bool watchAnswer);
+
+    QString m_browserProgram;
+    std::unique_ptr<DevToolsBrowser> m_browser;
+    std::map<int, std::unique_ptr<Row>> m_rows;         // by job
+    QHash<QString, quint64> m_sessions;                 // session id -> row serial
+    QHash<int, std::pair<RowState, QString>> m_endings; // ended rows whose signal is still posted
+    quint64 m_nextSerial = 1;
+    int m_unansweredCloses = 0;
+    QTimer m_closeWatch;
+};
+
+} // namespace velmora

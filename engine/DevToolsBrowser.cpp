@@ -1,0 +1,164 @@
+#include "DevToolsBrowser.h"
+
+#include "BrowserPipe.h"
+
+#include <QDir>
+#include <QJsonDocument>
+#include <QJsonParseError>
+
+namespace velmora {
+
+namespace {
+
+constexpr char kSeparator = '\0';
+// A killed browser ends at once; this only bounds the wait if the system misbehaves.
+constexpr int kKillWaitMs = 5000;
+
+QStringList BrowserArguments(const QString& profileFolder) {
+    QStringList arguments = {
+        QStringLiteral("--headless"),
+        QStringLiteral("--remote-debugging-pipe"),
+        QStringLiteral("--user-data-dir=") + QDir::toNativeSeparators(profileFolder),
+        QStringLiteral("--no-first-run"),
+        QStringLiteral("--no-default-browser-check"),
+        QStringLiteral("--disable-gpu"),
+        QStringLiteral("--disable-extensions"),
+        QStringLiteral("--disable-sync"),
+        QStringLiteral("--disable-background-networking"),
+        QStringLiteral("--disable-component-update"),
+        QStringLiteral("--disable-default-apps"),
+        QStringLiteral("--mute-audio"),
+        QStringLiteral("--hide-scrollbars"),
+    };
+    arguments += BrowserPipe::PlatformArguments();
+    arguments += QStringLiteral("about:blank");
+    return arguments;
+}
+
+} // namespace
+
+DevToolsBrowser::DevToolsBrowser(QString program, QObject* parent)
+    : QObject(parent), m_program(std::move(program)), m_pipe(new BrowserPipe(this)) {
+    m_process.setStandardOutputFile(QProcess::nullDevice());
+    m_process.setStandardErrorFile(QProcess::nullDevice());
+    connect(m_pipe, &BrowserPipe::received, this, &DevToolsBrowser::OnReceived);
+    connect(m_pipe, &BrowserPipe::closed, this,
+            [this] { Break(QStringLiteral("The browser ended unexpectedly.")); });
+    connect(&m_process, &QProcess::finished, this,
+            [this] { Break(QStringLiteral("The browser ended unexpectedly.")); });
+}
+
+DevToolsBrowser::~DevToolsBrowser() {
+    m_broken = true; // no signals while tearing down
+    Kill();
+}
+
+bool DevToolsBrowser::Start(QString* reason) {
+    const QString unavailable = BrowserPipe::UnavailableReason();
+    if (!unavailable.isEmpty()) {
+        *reason = unavailable;
+        return false;
+    }
+    if (!m_profile.isValid()) {
+        *reason = QStringLiteral("No temporary folder for the browser's profile could be made.");
+        return false;
+    }
+    if (!m_pipe->AttachTo(m_process)) {
+        *reason = QStringLiteral("No pipe to the browser could be made.");
+        return false;
+    }
+    m_process.start(m_program, BrowserArguments(m_profile.path()));
+    const bool started = m_process.waitForStarted();
+    m_pipe->ProcessStarted();
+    if (!started) {
+        m_pipe->Close();
+        *reason = QStringLiteral("The browser \"%1\" could not be started.")
+                      .arg(QDir::toNativeSeparators(m_program));
+        return false;
+    }
+    return true;
+}
+
+bool DevToolsBrowser::IsRunning() const {
+    return !m_broken && m_process.state() == QProcess::Running;
+}
+
+int DevToolsBrowser::Send(const QString& method, const QJsonObject& params, const QString& sessionId,
+                          Reply reply) {
+    const int id = m_nextId++;
+    QJsonObject message{
+        {QStringLiteral("id"), id}, {QStringLiteral("method"), method}, {QStringLiteral("params"), params}};
+    if (!sessionId.isEmpty())
+        message.insert(QStringLiteral("sessionId"), sessionId);
+    if (reply)
+        m_replies.insert(id, std::move(reply));
+    m_pipe->Write(QJsonDocument(message).toJson(QJsonDocument::Compact) + kSeparator);
+    return id;
+}
+
+void DevToolsBrowser::Forget(int id) {
+    m_replies.remove(id);
+}
+
+void DevToolsBrowser::Shut(int waitMs) {
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_broken = true;
+    Send(QStringLiteral("Browser.close"));
+    if (!m_process.waitForFinished(waitMs))
+        Kill();
+    m_pipe->Close();
+}
+
+void DevToolsBrowser::OnReceived(const QByteArray& bytes) {
+    m_incoming += bytes;
+    qsizetype end;
+    while (!m_broken && (end = m_incoming.indexOf(kSeparator)) >= 0) {
+        const QByteArray message = m_incoming.left(end);
+        m_incoming.remove(0, end + 1);
+        Dispatch(message);
+    }
+}
+
+void DevToolsBrowser::Dispatch(const QByteArray& message) {
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(message, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject()) {
+        Break(QStringLiteral("The browser sent a message that could not be read."));
+        return;
+    }
+    const QJsonObject object = document.object();
+    const QString sessionId = object.value(QStringLiteral("sessionId")).toString();
+    if (object.contains(QStringLiteral("id"))) {
+        const Reply reply = m_replies.take(object.value(QStringLiteral("id")).toInt());
+        if (reply) {
+            const QJsonObject failure = object.value(QStringLiteral("error")).toObject();
+            reply(object.value(QStringLiteral("result")).toObject(),
+                  failure.isEmpty()
+                      ? QString()
+                      : failure.value(QStringLiteral("message")).toString(QStringLiteral("error")));
+        }
+        return;
+    }
+    emit event(object.value(QStringLiteral("method")).toString(),
+               object.value(QStringLiteral("params")).toObject(), sessionId);
+}
+
+void DevToolsBrowser::Break(const QString& reason) {
+    if (m_broken)
+        return;
+    m_broken = true;
+    m_replies.clear();
+    Kill();
+    emit broken(reason);
+}
+
+void DevToolsBrowser::Kill() {
+    m_pipe->Close();
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.kill();
+        m_process.waitForFinished(kKillWaitMs);
+    }
+}
+
+} // namespace velmora
