@@ -1,0 +1,288 @@
+#include "ChromiumBackend.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <memory>
+#include <unistd.h>
+
+using namespace velmora;
+
+namespace {
+
+constexpr int kRowWaitMs = 20000;
+// Long enough for the fake browser to reach the stage its markers hold it in.
+constexpr int kSettleMs = 1000;
+
+struct Ending {
+    RowState state = RowState::Waiting;
+    QString reason;
+};
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// What the fake browser prints for a page.
+QByteArray FakePdf(const QString& url) {
+    return "%PDF-1.4\n% " + url.toUtf8() + "\ntrailer << >>\n%%EOF\n";
+}
+
+} // namespace
+
+// Drives the Modern engine against the fake browser, which misbehaves as the page address asks.
+class TestChromiumBackend : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void outcomes_data();
+    void outcomes();
+    void localFileAccess_data();
+    void localFileAccess();
+    void rowsAtOnceKeepTheirOwnOutcomes();
+    void crashedBrowserFailsItsRowAndIsRestarted();
+    void abortEndsTheRowSilently_data();
+    void abortEndsTheRowSilently();
+    void unansweredAbortReplacesTheBrowser();
+    void endRunRemovesBrowserAndProfile();
+    void missingBrowserFailsTheRow();
+
+private:
+    QString NewOutput();
+    void BeginRow(int job, const QString& source, const QString& localRoot = {});
+    Ending WaitForEnd(int job);
+    QStringList BrowserStarts() const;
+    static bool ProcessAlive(qint64 pid) { return ::kill(pid_t(pid), 0) == 0; }
+    QList<qint64> BrowserPids() const;
+
+    QString m_fake;
+    std::unique_ptr<QTemporaryDir> m_work;
+    std::unique_ptr<ChromiumBackend> m_backend;
+    QHash<int, Ending> m_endings;
+    QHash<int, QString> m_outputs;
+    int m_outputCount = 0;
+};
+
+void TestChromiumBackend::initTestCase() {
+    m_fake = qEnvironmentVariable("VELMORA_FAKE_BROWSER");
+    QVERIFY2(QFile::exists(m_fake), "VELMORA_FAKE_BROWSER must name the fake browser");
+}
+
+void TestChromiumBackend::init() {
+    m_work = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_work->isValid());
+    qputenv("VELMORA_FAKE_BROWSER_LOG", m_work->filePath("browser.log").toLocal8Bit());
+    m_backend = std::make_unique<ChromiumBackend>(m_fake);
+    m_endings.clear();
+    m_outputs.clear();
+    connect(m_backend.get(), &RenderBackend::rowEnded, this,
+            [this](int job, RowState state, const QString& reason) {
+                QVERIFY2(!m_endings.contains(job), "a row ended twice");
+                m_endings.insert(job, {state, reason});
+            });
+    m_backend->BeginRun(2);
+}
+
+void TestChromiumBackend::cleanup() {
+    m_backend.reset();
+    m_work.reset();
+}
+
+QString TestChromiumBackend::NewOutput() {
+    const QString path = m_work->filePath(QStringLiteral("out%1.pdf.tmp").arg(++m_outputCount));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        qWarning("cannot create %s", qPrintable(path));
+    return path;
+}
+
+void TestChromiumBackend::BeginRow(int job, const QString& source, const QString& localRoot) {
+    m_outputs.insert(job, NewOutput());
+    m_backend->Begin(job, RenderRequest{source, m_outputs.value(job), localRoot});
+}
+
+Ending TestChromiumBackend::WaitForEnd(int job) {
+    if (!QTest::qWaitFor([&] { return m_endings.contains(job); }, kRowWaitMs))
+        qWarning("row %d did not end", job); // the state stays Waiting, which no test expects
+    return m_endings.value(job);
+}
+
+QStringList TestChromiumBackend::BrowserStarts() const {
+    return QString::fromLocal8Bit(ReadAll(m_work->filePath("browser.log"))).split('\n', Qt::SkipEmptyParts);
+}
+
+QList<qint64> TestChromiumBackend::BrowserPids() const {
+    QList<qint64> pids;
+    for (const QString& start : BrowserStarts())
+        pids << start.section(' ', 1, 1).toLongLong();
+    return pids;
+}
+
+void TestChromiumBackend::outcomes_data() {
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<RowState>("state");
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<bool>("pdfWritten");
+
+    QTest::newRow("plain page") << "http://127.0.0.1/plain" << RowState::Converted << "" << true;
+    QTest::newRow("main document 404")
+        << "http://127.0.0.1/status404" << RowState::Failed << "The server answered 404 Not Found." << false;
+    QTest::newRow("connection refused")
+        << "http://127.0.0.1/refused" << RowState::Failed << "The connection was refused." << false;
+    QTest::newRow("failed parts") << "http://127.0.0.1/subfail" << RowState::ConvertedWithWarnings
+                                  << "These 2 parts could not be loaded: http://127.0.0.1/missing.png, "
+                                     "http://127.0.0.1/gone.css (404)."
+                                  << true;
+    QTest::newRow("garbled message") << "http://127.0.0.1/garble" << RowState::Failed
+                                     << "The browser sent a message that could not be read." << false;
+    QTest::newRow("browser dies") << "http://127.0.0.1/die" << RowState::Failed
+                                  << "The browser ended unexpectedly." << false;
+}
+
+void TestChromiumBackend::outcomes() {
+    QFETCH(QString, source);
+    QFETCH(RowState, state);
+    QFETCH(QString, reason);
+    QFETCH(bool, pdfWritten);
+
+    BeginRow(0, source);
+    const Ending ending = WaitForEnd(0);
+    QCOMPARE(ending.state, state);
+    QCOMPARE(ending.reason, reason);
+    const QByteArray pdf = ReadAll(m_outputs.value(0));
+    QCOMPARE(pdf, pdfWritten ? FakePdf(source) : QByteArray()); // every streamed chunk, in order
+}
+
+void TestChromiumBackend::localFileAccess_data() {
+    QTest::addColumn<bool>("localPage");
+    QTest::addColumn<bool>("insideReadable");
+
+    QTest::newRow("local page reads its own folder only") << true << true;
+    QTest::newRow("web page reads no files") << false << false;
+}
+
+void TestChromiumBackend::localFileAccess() {
+    QFETCH(bool, localPage);
+    QFETCH(bool, insideReadable);
+
+    // The fake asks for <page folder>/inside.png and <parent folder>/outside.png.
+    const QString site = m_work->filePath("site");
+    QVERIFY(QDir().mkpath(site));
+    QFile(site + "/inside.png").open(QIODevice::WriteOnly);
+    QFile(m_work->filePath("outside.png")).open(QIODevice::WriteOnly);
+    if (localPage)
+        BeginRow(0, site + "/page-fileprobe.html", site);
+    else
+        BeginRow(0, "http://127.0.0.1/fileprobe");
+
+    const Ending ending = WaitForEnd(0);
+    QCOMPARE(ending.state, RowState::ConvertedWithWarnings);
+    QVERIFY2(ending.reason.contains("/outside.png"), qPrintable(ending.reason));
+    QCOMPARE(ending.reason.contains("/inside.png"), !insideReadable);
+}
+
+void TestChromiumBackend::rowsAtOnceKeepTheirOwnOutcomes() {
+    BeginRow(0, "http://127.0.0.1/status404");
+    BeginRow(1, "http://127.0.0.1/plain");
+    BeginRow(2, "http://127.0.0.1/subfail");
+    QCOMPARE(WaitForEnd(0).state, RowState::Failed);
+    QCOMPARE(WaitForEnd(1).state, RowState::Converted);
+    QCOMPARE(WaitForEnd(2).state, RowState::ConvertedWithWarnings);
+    QCOMPARE(ReadAll(m_outputs.value(1)), FakePdf("http://127.0.0.1/plain"));
+    QCOMPARE(ReadAll(m_outputs.value(2)), FakePdf("http://127.0.0.1/subfail"));
+    QCOMPARE(BrowserStarts().size(), 1);
+}
+
+void TestChromiumBackend::crashedBrowserFailsItsRowAndIsRestarted() {
+    BeginRow(0, "http://127.0.0.1/die");
+    QCOMPARE(WaitForEnd(0).reason, QStringLiteral("The browser ended unexpectedly."));
+    BeginRow(1, "http://127.0.0.1/plain");
+    QCOMPARE(WaitForEnd(1).state, RowState::Converted);
+    QCOMPARE(BrowserStarts().size(), 2);
+}
+
+void TestChromiumBackend::abortEndsTheRowSilently_data() {
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("lastMessage");
+
+    QTest::newRow("still loading") << "http://127.0.0.1/noload"
+                                   << "The page had not finished loading.";
+    QTest::newRow("print never answered") << "http://127.0.0.1/noprint"
+                                          << "The page was being printed.";
+}
+
+void TestChromiumBackend::abortEndsTheRowSilently() {
+    QFETCH(QString, source);
+    QFETCH(QString, lastMessage);
+
+    BeginRow(0, source);
+    QTest::qWait(kSettleMs);
+    QVERIFY(m_endings.isEmpty());
+    QCOMPARE(m_backend->Abort(0), lastMessage);
+    BeginRow(1, "http://127.0.0.1/plain"); // the same browser goes on serving
+    QCOMPARE(WaitForEnd(1).state, RowState::Converted);
+    QVERIFY(!m_endings.contains(0));
+    QCOMPARE(ReadAll(m_outputs.value(0)), QByteArray());
+    QCOMPARE(BrowserStarts().size(), 1);
+}
+
+void TestChromiumBackend::unansweredAbortReplacesTheBrowser() {
+    BeginRow(0, "http://127.0.0.1/noprint-hangclose");
+    BeginRow(1, "http://127.0.0.1/noload");
+    QTest::qWait(kSettleMs);
+    m_backend->Abort(0);
+    // The tab never closes, so the browser counts as hung: the row still in it fails, and it is ended.
+    const Ending other = WaitForEnd(1);
+    QCOMPARE(other.state, RowState::Failed);
+    QCOMPARE(other.reason, QStringLiteral("The browser stopped answering."));
+    QVERIFY(!m_endings.contains(0));
+    QTRY_VERIFY(!ProcessAlive(BrowserPids().value(0)));
+
+    BeginRow(2, "http://127.0.0.1/plain");
+    QCOMPARE(WaitForEnd(2).state, RowState::Converted);
+    QCOMPARE(BrowserStarts().size(), 2);
+}
+
+void TestChromiumBackend::endRunRemovesBrowserAndProfile() {
+    BeginRow(0, "http://127.0.0.1/plain");
+    QCOMPARE(WaitForEnd(0).state, RowState::Converted);
+    const QString profile = m_backend->ProfileFolder();
+    QVERIFY(QFileInfo(profile).isDir());
+    const QStringList starts = BrowserStarts();
+    QCOMPARE(starts.size(), 1);
+    QVERIFY(starts[0].contains(" --remote-debugging-pipe"));
+    QVERIFY(starts[0].contains(" --headless"));
+    QVERIFY(starts[0].contains(" --user-data-dir=" + profile));
+    QCOMPARE(starts[0].contains(" --no-sandbox"), ::geteuid() == 0); // the sandbox refuses to run as root
+
+    m_backend->EndRun();
+    QVERIFY(!QFileInfo::exists(profile));
+    QVERIFY(!ProcessAlive(BrowserPids().value(0)));
+    QVERIFY(m_backend->ProfileFolder().isEmpty());
+}
+
+void TestChromiumBackend::missingBrowserFailsTheRow() {
+    m_backend = std::make_unique<ChromiumBackend>(m_work->filePath("no-such-browser"));
+    connect(m_backend.get(), &RenderBackend::rowEnded, this,
+            [this](int job, RowState state, const QString& reason) {
+                m_endings.insert(job, {state, reason});
+            });
+    m_backend->BeginRun(1);
+    BeginRow(0, "http://127.0.0.1/plain");
+    const Ending ending = WaitForEnd(0);
+    QCOMPARE(ending.state, RowState::Failed);
+    QCOMPARE(
+        ending.reason,
+        QStringLiteral("The browser \"%1\" could not be started.").arg(m_work->filePath("no-such-browser")));
+}
+
+QTEST_GUILESS_MAIN(TestChromiumBackend)
+#include "test_chromium_backend.moc"

@@ -1,0 +1,251 @@
+// A fake headless browser for the Modern engine's tests. It reads NUL-separated JSON commands from
+// descriptor 3 and answers on descriptor 4, like Chromium with --remote-debugging-pipe. Markers in the
+// address given to Page.navigate choose its behaviour:
+//   status404   the main document answers 404 Not Found
+//   refused     the navigation fails with net::ERR_CONNECTION_REFUSED
+//   subfail     one image fails and one style sheet answers 404
+//   fileprobe   asks to read <page folder>/inside.png and <parent folder>/outside.png through Fetch
+//   noload      the load event never comes
+//   noprint     Page.printToPDF is never answered
+//   hangclose   Target.closeTarget is never answered
+//   garble      the navigation is answered with bytes that are not JSON
+//   die         the browser exits when asked to navigate
+// If VELMORA_FAKE_BROWSER_LOG names a file, each start appends "start <arguments>" to it.
+#include <QByteArray>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <cerrno>
+#include <cstdlib>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kCommandsFd = 3;
+constexpr int kRepliesFd = 4;
+// The "PDF" printed for a page names its address, so tests can tell rows apart.
+QByteArray FakePdf(const QString& url) {
+    return "%PDF-1.4\n% " + url.toUtf8() + "\ntrailer << >>\n%%EOF\n";
+}
+
+void WriteRaw(const QByteArray& bytes) {
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t put = ::write(kRepliesFd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            std::exit(2);
+        done += put;
+    }
+}
+
+void Send(const QJsonObject& message) {
+    WriteRaw(QJsonDocument(message).toJson(QJsonDocument::Compact) + '\0');
+}
+
+void Reply(const QJsonObject& command, const QJsonObject& result) {
+    QJsonObject message{{"id", command.value("id")}, {"result", result}};
+    if (command.contains("sessionId"))
+        message.insert("sessionId", command.value("sessionId"));
+    Send(message);
+}
+
+void Event(const QString& sessionId, const QString& method, const QJsonObject& params) {
+    Send({{"method", method}, {"params", params}, {"sessionId", sessionId}});
+}
+
+struct Page {
+    QString targetId;
+    QString url;
+    int undecidedFiles = 0;
+};
+
+class FakeBrowser {
+public:
+    void Handle(const QJsonObject& command);
+
+private:
+    void Navigate(const QJsonObject& command, Page& page, const QString& sessionId);
+    void FinishLoading(const Page& page, const QString& sessionId);
+    void Decide(const QJsonObject& command, bool allowed);
+
+    QHash<QString, Page> m_pages;             // by session id
+    QHash<QString, QString> m_streams;        // stream handle -> bytes not yet read
+    QHash<QString, QString> m_pausedSessions; // paused request id -> session id
+    int m_next = 1;
+};
+
+void FakeBrowser::Handle(const QJsonObject& command) {
+    const QString method = command.value("method").toString();
+    const QJsonObject params = command.value("params").toObject();
+    const QString sessionId = command.value("sessionId").toString();
+    if (method == "Target.createTarget") {
+        Reply(command, {{"targetId", QString("T%1").arg(m_next++)}});
+    } else if (method == "Target.attachToTarget") {
+        const QString session = QString("S%1").arg(m_next++);
+        m_pages.insert(session, Page{params.value("targetId").toString(), {}, 0});
+        Reply(command, {{"sessionId", session}});
+    } else if (method == "Target.closeTarget") {
+        for (auto page = m_pages.begin(); page != m_pages.end(); ++page)
+            if (page->targetId == params.value("targetId").toString() && page->url.contains("hangclose"))
+                return;
+        Reply(command, {{"success", true}});
+    } else if (method == "Page.navigate") {
+        Navigate(command, m_pages[sessionId], sessionId);
+    } else if (method == "Page.printToPDF") {
+        if (m_pages.value(sessionId).url.contains("noprint"))
+            return;
+        const QString handle = QString("stream%1").arg(m_next++);
+        m_streams.insert(handle, QString::fromLatin1(FakePdf(m_pages.value(sessionId).url)));
+        Reply(command, {{"stream", handle}});
+    } else if (method == "IO.read") {
+        // Small chunks, so that reassembly is exercised.
+        const QString handle = params.value("handle").toString();
+        QString& rest = m_streams[handle];
+        const QString chunk = rest.left(16);
+        rest.remove(0, chunk.size());
+        Reply(command, {{"data", QString::fromLatin1(chunk.toLatin1().toBase64())},
+                        {"base64Encoded", true},
+                        {"eof", rest.isEmpty()}});
+    } else if (method == "Fetch.continueRequest" || method == "Fetch.failRequest") {
+        Reply(command, {});
+        Decide(command, method == "Fetch.continueRequest");
+    } else if (method == "Browser.close") {
+        Reply(command, {});
+        std::exit(0);
+    } else {
+        Reply(command, {});
+    }
+}
+
+void FakeBrowser::Navigate(const QJsonObject& command, Page& page, const QString& sessionId) {
+    page.url = command.value("params").toObject().value("url").toString();
+    const QString& url = page.url;
+    if (url.contains("die"))
+        std::exit(3);
+    if (url.contains("garble")) {
+        WriteRaw(QByteArray("{\"id\": this is not json") + '\0');
+        return;
+    }
+    const QString loaderId = QString("L%1").arg(m_next++);
+    if (url.contains("refused")) {
+        Reply(command, {{"frameId", page.targetId},
+                        {"loaderId", loaderId},
+                        {"errorText", "net::ERR_CONNECTION_REFUSED"}});
+        return;
+    }
+    Reply(command, {{"frameId", page.targetId}, {"loaderId", loaderId}});
+    Event(sessionId, "Network.requestWillBeSent",
+          {{"requestId", loaderId},
+           {"frameId", page.targetId},
+           {"type", "Document"},
+           {"request", QJsonObject{{"url", url}}}});
+    const bool notFound = url.contains("status404");
+    Event(sessionId, "Network.responseReceived",
+          {{"requestId", loaderId},
+           {"type", "Document"},
+           {"response",
+            QJsonObject{{"status", notFound ? 404 : 200}, {"statusText", notFound ? "Not Found" : "OK"}}}});
+    Event(sessionId, "Network.loadingFinished", {{"requestId", loaderId}});
+    if (url.contains("subfail")) {
+        Event(sessionId, "Network.requestWillBeSent",
+              {{"requestId", "img"},
+               {"frameId", page.targetId},
+               {"type", "Image"},
+               {"request", QJsonObject{{"url", "http://127.0.0.1/missing.png"}}}});
+        Event(sessionId, "Network.requestWillBeSent",
+              {{"requestId", "css"},
+               {"frameId", page.targetId},
+               {"type", "Stylesheet"},
+               {"request", QJsonObject{{"url", "http://127.0.0.1/gone.css"}}}});
+        Event(sessionId, "Network.loadingFailed",
+              {{"requestId", "img"}, {"errorText", "net::ERR_CONNECTION_RESET"}});
+        Event(sessionId, "Network.responseReceived",
+              {{"requestId", "css"},
+               {"type", "Stylesheet"},
+               {"response", QJsonObject{{"status", 404}, {"statusText", "Not Found"}}}});
+        Event(sessionId, "Network.loadingFinished", {{"requestId", "css"}});
+    }
+    if (url.contains("fileprobe")) {
+        const QString folder = QFileInfo(QUrl(url).toLocalFile()).absolutePath();
+        const QStringList files = {folder + "/inside.png", QFileInfo(folder).absolutePath() + "/outside.png"};
+        for (const QString& file : files) {
+            const QString requestId = QString("F%1").arg(m_next++);
+            const QString fileUrl = QUrl::fromLocalFile(file).toString();
+            Event(sessionId, "Network.requestWillBeSent",
+                  {{"requestId", requestId},
+                   {"frameId", page.targetId},
+                   {"type", "Image"},
+                   {"request", QJsonObject{{"url", fileUrl}}}});
+            Event(sessionId, "Fetch.requestPaused",
+                  {{"requestId", requestId},
+                   {"networkId", requestId},
+                   {"request", QJsonObject{{"url", fileUrl}}}});
+            m_pausedSessions.insert(requestId, sessionId);
+            ++page.undecidedFiles;
+        }
+        return; // the load event waits for the decisions
+    }
+    FinishLoading(page, sessionId);
+}
+
+void FakeBrowser::FinishLoading(const Page& page, const QString& sessionId) {
+    if (!page.url.contains("noload"))
+        Event(sessionId, "Page.loadEventFired", {{"timestamp", 1.0}});
+}
+
+void FakeBrowser::Decide(const QJsonObject& command, bool allowed) {
+    const QString requestId = command.value("params").toObject().value("requestId").toString();
+    const QString sessionId = m_pausedSessions.take(requestId);
+    if (allowed)
+        Event(sessionId, "Network.loadingFinished", {{"requestId", requestId}});
+    else
+        Event(sessionId, "Network.loadingFailed",
+              {{"requestId", requestId}, {"errorText", "net::ERR_ACCESS_DENIED"}});
+    Page& page = m_pages[sessionId];
+    if (--page.undecidedFiles == 0)
+        FinishLoading(page, sessionId);
+}
+
+void LogStart(int argc, char** argv) {
+    const QString logPath = qEnvironmentVariable("VELMORA_FAKE_BROWSER_LOG");
+    if (logPath.isEmpty())
+        return;
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QFile log(logPath);
+    if (log.open(QIODevice::Append))
+        log.write("start " + QByteArray::number(qint64(::getpid())) + " " +
+                  arguments.join(' ').toLocal8Bit() + '\n');
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    LogStart(argc, argv);
+    FakeBrowser browser;
+    QByteArray incoming;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(kCommandsFd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return got == 0 ? 0 : 1;
+        incoming.append(buffer, got);
+        qsizetype end;
+        while ((end = incoming.indexOf('\0')) >= 0) {
+            const QJsonObject command = QJsonDocument::fromJson(incoming.left(end)).object();
+            incoming.remove(0, end + 1);
+            browser.Handle(command);
+        }
+    }
+}
