@@ -47,7 +47,11 @@ struct ChromiumBackend::Row {
     QString sessionId;
     QString mainRequestId;
     bool loaded = false;
-    QHash<QString, QString> inFlight; // request id -> address, sub-resources only
+    struct Part {
+        QString url;
+        bool shows = false; // its failure is worth a warning
+    };
+    QHash<QString, Part> inFlight; // by request id, sub-resources only
     QStringList missingParts;
     QFile output;
     QTimer quiet;
@@ -287,7 +291,7 @@ void ChromiumBackend::OnPageEvent(Row& row, const QString& method, const QJsonOb
         } else {
             const QString url = Text(params.value(QLatin1String("request")).toObject(), "url");
             if (!url.startsWith(QLatin1String("data:")))
-                row.inFlight.insert(requestId, url);
+                row.inFlight.insert(requestId, {url, ShowsInPrint(Text(params, "type"))});
         }
     } else if (method == QLatin1String("Network.responseReceived")) {
         const QJsonObject response = params.value(QLatin1String("response")).toObject();
@@ -297,17 +301,17 @@ void ChromiumBackend::OnPageEvent(Row& row, const QString& method, const QJsonOb
             Fail(row, statusReason);
             return;
         }
-        if (row.inFlight.contains(requestId) && status >= 400)
-            row.missingParts.append(QStringLiteral("%1 (%2)").arg(row.inFlight.value(requestId)).arg(status));
+        if (const Row::Part part = row.inFlight.value(requestId); part.shows && status >= 400)
+            row.missingParts.append(QStringLiteral("%1 (%2)").arg(part.url).arg(status));
     } else if (method == QLatin1String("Network.loadingFailed")) {
         const QString errorText = Text(params, "errorText");
         if (requestId == row.mainRequestId) {
             Fail(row, NetErrorReason(errorText, row.request.source));
             return;
         }
-        const QString url = row.inFlight.take(requestId);
-        if (!url.isEmpty() && !params.value(QLatin1String("canceled")).toBool())
-            row.missingParts.append(url);
+        const Row::Part part = row.inFlight.take(requestId);
+        if (part.shows && !params.value(QLatin1String("canceled")).toBool())
+            row.missingParts.append(part.url);
         SettleIfQuiet(row);
     } else if (method == QLatin1String("Network.loadingFinished")) {
         row.inFlight.remove(requestId);

@@ -89,6 +89,15 @@ QString MissingPartsReason(const QStringList& parts) {
         .arg(unique.join(QStringLiteral(", ")));
 }
 
+bool ShowsInPrint(const QString& resourceType) {
+    static const QStringList kShown = {
+        QStringLiteral("Document"),  QStringLiteral("Stylesheet"), QStringLiteral("Image"),
+        QStringLiteral("Media"),     QStringLiteral("Font"),       QStringLiteral("Script"),
+        QStringLiteral("TextTrack"),
+    };
+    return kShown.contains(resourceType);
+}
+
 bool MayReadFile(const QString& fileUrl, const QString& localRoot) {
     const QUrl url(fileUrl);
     if (localRoot.isEmpty() || !url.isLocalFile())

@@ -16,6 +16,10 @@ QString HttpStatusReason(int status, const QString& statusText);
 // The warning for parts of a page that could not be loaded, naming each once.
 QString MissingPartsReason(const QStringList& parts);
 
+// Whether a part of the page of this DevTools resource type ("Image", "Fetch", ...) can show in the
+// printed page, so that its failure is worth a warning. Favicons and script data requests cannot.
+bool ShowsInPrint(const QString& resourceType);
+
 // Whether a page may read the file: address: only a local document may, and only files in its own
 // folder (localRoot) or below it. Symbolic links count where they lead.
 bool MayReadFile(const QString& fileUrl, const QString& localRoot);

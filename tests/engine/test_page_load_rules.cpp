@@ -18,6 +18,8 @@ private slots:
     void httpStatuses();
     void missingParts_data();
     void missingParts();
+    void shownParts_data();
+    void shownParts();
     void fileAccess_data();
     void fileAccess();
 };
@@ -89,6 +91,22 @@ void TestPageLoadRules::missingParts() {
     QFETCH(QStringList, parts);
     QFETCH(QString, reason);
     QCOMPARE(MissingPartsReason(parts), reason);
+}
+
+void TestPageLoadRules::shownParts_data() {
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<bool>("shows");
+
+    for (const char* shown : {"Document", "Stylesheet", "Image", "Media", "Font", "Script", "TextTrack"})
+        QTest::newRow(shown) << shown << true;
+    for (const char* hidden : {"Other", "Fetch", "XHR", "EventSource", "WebSocket", "Manifest", "Ping", ""})
+        QTest::newRow(qPrintable(QStringLiteral("not %1").arg(hidden))) << hidden << false;
+}
+
+void TestPageLoadRules::shownParts() {
+    QFETCH(QString, type);
+    QFETCH(bool, shows);
+    QCOMPARE(ShowsInPrint(type), shows);
 }
 
 void TestPageLoadRules::fileAccess_data() {

@@ -3,7 +3,7 @@
 // address given to Page.navigate choose its behaviour:
 //   status404   the main document answers 404 Not Found
 //   refused     the navigation fails with net::ERR_CONNECTION_REFUSED
-//   subfail     one image fails and one style sheet answers 404
+//   subfail     one image fails, one style sheet answers 404, and the favicon fails
 //   fileprobe   asks to read <page folder>/inside.png and <parent folder>/outside.png through Fetch
 //   noload      the load event never comes
 //   noprint     Page.printToPDF is never answered
@@ -172,6 +172,14 @@ void FakeBrowser::Navigate(const QJsonObject& command, Page& page, const QString
                {"type", "Stylesheet"},
                {"response", QJsonObject{{"status", 404}, {"statusText", "Not Found"}}}});
         Event(sessionId, "Network.loadingFinished", {{"requestId", "css"}});
+        // A favicon does not show in print, so its failure is no warning.
+        Event(sessionId, "Network.requestWillBeSent",
+              {{"requestId", "icon"},
+               {"frameId", page.targetId},
+               {"type", "Other"},
+               {"request", QJsonObject{{"url", "http://127.0.0.1/favicon.ico"}}}});
+        Event(sessionId, "Network.loadingFailed",
+              {{"requestId", "icon"}, {"errorText", "net::ERR_FILE_NOT_FOUND"}});
     }
     if (url.contains("fileprobe")) {
         const QString folder = QFileInfo(QUrl(url).toLocalFile()).absolutePath();
