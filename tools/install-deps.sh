@@ -6,7 +6,7 @@ sudo_cmd=""
 packages=(
   cmake g++ ninja-build
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
-  wkhtmltopdf poppler-utils
+  wkhtmltopdf chromium poppler-utils
   xvfb xauth xdotool imagemagick fonts-dejavu-core python3
 )
 missing=()

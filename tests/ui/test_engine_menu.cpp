@@ -1,0 +1,124 @@
+#include "EngineMenu.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+using namespace velmora;
+
+Q_DECLARE_METATYPE(velmora::RenderingEngine)
+
+namespace {
+
+const QString kLookedFor =
+    QStringLiteral("/opt/velmora/bin/chromium; chromium, chromium-browser, google-chrome on PATH");
+
+} // namespace
+
+// The rendering engine choice: what can be chosen, what is stored, what runs.
+class TestEngineMenu : public QObject {
+    Q_OBJECT
+private slots:
+    void storedChoice_data();
+    void storedChoice();
+    void missingBrowserDisablesModern();
+    void unusableBrowserSaysWhy();
+    void choosingSwitchesAndStores();
+
+private:
+    void Build(bool found, const QString& unavailableReason = {});
+    QAction* Item(const char* name) const { return m_convert->findChild<QAction*>(QLatin1String(name)); }
+
+    std::unique_ptr<QMenu> m_convert;
+    std::unique_ptr<EngineMenu> m_engines;
+};
+
+void TestEngineMenu::Build(bool found, const QString& unavailableReason) {
+    m_convert = std::make_unique<QMenu>();
+    m_engines = std::make_unique<EngineMenu>(
+        m_convert.get(), ConverterLocation{found ? QStringLiteral("/usr/bin/chromium") : kLookedFor, found},
+        unavailableReason);
+}
+
+void TestEngineMenu::storedChoice_data() {
+    QTest::addColumn<bool>("found");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<RenderingEngine>("runs");
+    QTest::addColumn<QString>("saved");
+    QTest::addColumn<int>("notices");
+
+    QTest::newRow("default") << true << "" << RenderingEngine::Classic << "Classic" << 0;
+    QTest::newRow("classic") << true << "Classic" << RenderingEngine::Classic << "Classic" << 0;
+    QTest::newRow("modern") << true << "Modern" << RenderingEngine::Modern << "Modern" << 0;
+    QTest::newRow("unknown text") << true << "modern" << RenderingEngine::Classic << "Classic" << 0;
+    QTest::newRow("modern without chromium keeps the choice")
+        << false << "Modern" << RenderingEngine::Classic << "Modern" << 1;
+    QTest::newRow("classic without chromium")
+        << false << "Classic" << RenderingEngine::Classic << "Classic" << 0;
+}
+
+void TestEngineMenu::storedChoice() {
+    QFETCH(bool, found);
+    QFETCH(QString, stored);
+    QFETCH(RenderingEngine, runs);
+    QFETCH(QString, saved);
+    QFETCH(int, notices);
+
+    Build(found);
+    QSignalSpy notice(m_engines.get(), &EngineMenu::notice);
+    m_engines->SetChoiceText(stored);
+    m_engines->SetChoiceText(stored); // said once only
+    QCOMPARE(m_engines->Effective(), runs);
+    QCOMPARE(m_engines->ChoiceText(), saved);
+    QCOMPARE(Item("actEngineModern")->isChecked(), runs == RenderingEngine::Modern);
+    QCOMPARE(Item("actEngineClassic")->isChecked(), runs == RenderingEngine::Classic);
+    QCOMPARE(notice.size(), notices);
+    if (notices)
+        QCOMPARE(notice[0][0].toString(),
+                 "Chromium was not found (looked for: " + kLookedFor + "), so the Classic engine converts.");
+}
+
+void TestEngineMenu::missingBrowserDisablesModern() {
+    Build(false);
+    QMenu* engines = m_convert->findChild<QMenu*>(QStringLiteral("mnuRenderingEngine"));
+    QVERIFY(engines);
+    QCOMPARE(engines->title(), QStringLiteral("Rendering engine"));
+    QCOMPARE(Item("actEngineClassic")->text(), QStringLiteral("Classic (wkhtmltopdf)"));
+    QCOMPARE(Item("actEngineModern")->text(), QStringLiteral("Modern (Chromium)"));
+    QVERIFY(Item("actEngineClassic")->isEnabled());
+    QVERIFY(!Item("actEngineModern")->isEnabled());
+    QCOMPARE(Item("actEngineModern")->toolTip(), "Chromium was not found. Looked for: " + kLookedFor);
+}
+
+void TestEngineMenu::unusableBrowserSaysWhy() {
+    const QString reason = QStringLiteral("The Modern engine cannot drive Chromium on this system.");
+    Build(true, reason);
+    QVERIFY(!Item("actEngineModern")->isEnabled());
+    QCOMPARE(Item("actEngineModern")->toolTip(), reason);
+    QSignalSpy notice(m_engines.get(), &EngineMenu::notice);
+    m_engines->SetChoiceText(kModernEngineText);
+    QCOMPARE(m_engines->Effective(), RenderingEngine::Classic);
+    QCOMPARE(notice.size(), 1);
+    QCOMPARE(notice[0][0].toString(), reason + " The Classic engine converts instead.");
+}
+
+void TestEngineMenu::choosingSwitchesAndStores() {
+    Build(true);
+    QSignalSpy changed(m_engines.get(), &EngineMenu::effectiveChanged);
+    Item("actEngineModern")->trigger();
+    QCOMPARE(m_engines->Effective(), RenderingEngine::Modern);
+    QCOMPARE(m_engines->ChoiceText(), kModernEngineText);
+    QVERIFY(!Item("actEngineClassic")->isChecked());
+    Item("actEngineModern")->trigger(); // already chosen: no change
+    Item("actEngineClassic")->trigger();
+    QCOMPARE(m_engines->ChoiceText(), kClassicEngineText);
+    QCOMPARE(changed.size(), 2);
+    QCOMPARE(changed[0][0].value<RenderingEngine>(), RenderingEngine::Modern);
+    QCOMPARE(changed[1][0].value<RenderingEngine>(), RenderingEngine::Classic);
+}
+
+QTEST_MAIN(TestEngineMenu)
+#include "test_engine_menu.moc"

@@ -1,0 +1,79 @@
+#include "EngineMenu.h"
+
+#include <QActionGroup>
+#include <QDir>
+#include <QMenu>
+
+namespace velmora {
+
+EngineMenu::EngineMenu(QMenu* convertMenu, const ConverterLocation& browser, const QString& unavailableReason,
+                       QObject* parent)
+    : QObject(parent), m_browser(browser), m_unavailableReason(unavailableReason) {
+    m_menu = convertMenu->addMenu(QStringLiteral("Rendering engine"));
+    m_menu->setObjectName(QStringLiteral("mnuRenderingEngine"));
+    m_menu->setToolTipsVisible(true);
+    auto* group = new QActionGroup(m_menu);
+    group->setExclusive(true);
+    m_classic = m_menu->addAction(QStringLiteral("Classic (wkhtmltopdf)"));
+    m_classic->setObjectName(QStringLiteral("actEngineClassic"));
+    m_modern = m_menu->addAction(QStringLiteral("Modern (Chromium)"));
+    m_modern->setObjectName(QStringLiteral("actEngineModern"));
+    for (QAction* item : {m_classic, m_modern}) {
+        item->setCheckable(true);
+        group->addAction(item);
+    }
+    m_classic->setToolTip(QStringLiteral("The program's own converter. Fast to start; older web standards."));
+    if (ModernAvailable()) {
+        m_modern->setToolTip(QStringLiteral("Headless Chromium at %1: current web standards, exact errors.")
+                                 .arg(QDir::toNativeSeparators(m_browser.path)));
+    } else {
+        m_modern->setEnabled(false);
+        m_modern->setToolTip(
+            m_browser.found ? m_unavailableReason
+                            : QStringLiteral("Chromium was not found. Looked for: %1").arg(m_browser.path));
+    }
+    m_classic->setChecked(true);
+    connect(m_classic, &QAction::triggered, this, [this] { Choose(RenderingEngine::Classic); });
+    connect(m_modern, &QAction::triggered, this, [this] { Choose(RenderingEngine::Modern); });
+}
+
+bool EngineMenu::ModernAvailable() const {
+    return m_browser.found && m_unavailableReason.isEmpty();
+}
+
+void EngineMenu::SetChoiceText(const QString& text) {
+    const RenderingEngine stored =
+        text == kModernEngineText ? RenderingEngine::Modern : RenderingEngine::Classic;
+    Choose(stored);
+    if (stored == RenderingEngine::Modern && !ModernAvailable() && !m_noticeGiven) {
+        m_noticeGiven = true;
+        emit notice(
+            m_browser.found
+                ? m_unavailableReason + QStringLiteral(" The Classic engine converts instead.")
+                : QStringLiteral("Chromium was not found (looked for: %1), so the Classic engine converts.")
+                      .arg(m_browser.path));
+    }
+}
+
+QString EngineMenu::ChoiceText() const {
+    return m_choice == RenderingEngine::Modern ? kModernEngineText : kClassicEngineText;
+}
+
+RenderingEngine EngineMenu::Effective() const {
+    return m_choice == RenderingEngine::Modern && ModernAvailable() ? RenderingEngine::Modern
+                                                                    : RenderingEngine::Classic;
+}
+
+void EngineMenu::SetEnabled(bool enabled) {
+    m_menu->setEnabled(enabled);
+}
+
+void EngineMenu::Choose(RenderingEngine engine) {
+    const RenderingEngine before = Effective();
+    m_choice = engine;
+    (Effective() == RenderingEngine::Modern ? m_modern : m_classic)->setChecked(true);
+    if (Effective() != before)
+        emit effectiveChanged(Effective());
+}
+
+} // namespace velmora

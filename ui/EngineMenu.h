@@ -1,0 +1,56 @@
+#pragma once
+
+#include "ConverterLocation.h"
+
+#include <QObject>
+#include <QString>
+
+class QAction;
+class QActionGroup;
+class QMenu;
+
+namespace velmora {
+
+enum class RenderingEngine { Classic, Modern };
+
+// The stored texts of the two engines; anything else stored counts as Classic.
+inline const QString kClassicEngineText = QStringLiteral("Classic");
+inline const QString kModernEngineText = QStringLiteral("Modern");
+
+// Convert -> "Rendering engine": Classic (wkhtmltopdf) or Modern (Chromium). Modern can only be
+// chosen where Chromium was found and can be driven; a stored Modern choice is kept but runs Classic
+// there, which the notice says once.
+class EngineMenu final : public QObject {
+    Q_OBJECT
+public:
+    // unavailableReason: empty when this system can drive a found browser.
+    EngineMenu(QMenu* convertMenu, const ConverterLocation& browser, const QString& unavailableReason,
+               QObject* parent = nullptr);
+
+    // The stored choice, as loaded from and saved to the settings store.
+    void SetChoiceText(const QString& text);
+    QString ChoiceText() const;
+    // What a run uses now.
+    RenderingEngine Effective() const;
+    QString BrowserPath() const { return m_browser.path; }
+    // Enabled only between runs.
+    void SetEnabled(bool enabled);
+
+signals:
+    void effectiveChanged(velmora::RenderingEngine engine);
+    void notice(const QString& text); // for the status bar
+
+private:
+    void Choose(RenderingEngine engine);
+    bool ModernAvailable() const;
+
+    ConverterLocation m_browser;
+    QString m_unavailableReason;
+    QMenu* m_menu;
+    QAction* m_classic;
+    QAction* m_modern;
+    RenderingEngine m_choice = RenderingEngine::Classic;
+    bool m_noticeGiven = false;
+};
+
+} // namespace velmora
