@@ -79,7 +79,8 @@ QString ChromiumBackend::UnavailableReason() {
 void ChromiumBackend::BeginRun(int parallelism) {
     Q_UNUSED(parallelism); // the run hands out rows; any number of tabs can be open at once
     QString reason;
-    EnsureBrowser(&reason); // a failure shows in the first row's Begin, which tries again
+    if (EnsureBrowser(&reason)) // a failure shows in the first row's Begin, which tries again
+        PrepareSpareTab();
 }
 
 void ChromiumBackend::EndRun() {
@@ -90,6 +91,7 @@ void ChromiumBackend::EndRun() {
     m_endings.clear();
     m_closeWatch.stop();
     m_unansweredCloses = 0;
+    m_spare = {};
     if (m_browser) {
         m_browser->Shut(kShutWaitMs);
         m_browser.reset();
@@ -120,7 +122,9 @@ void ChromiumBackend::DropBrowser(const QString& reason) {
         return;
     // This may run inside one of the browser's own signals, so it is deleted once that returns.
     m_browser->disconnect(this);
+    m_browser->Abandon();
     m_browser.release()->deleteLater();
+    m_spare = {};
     m_closeWatch.stop();
     m_unansweredCloses = 0;
     std::vector<Row*> inFlight;
@@ -215,39 +219,83 @@ void ChromiumBackend::Command(Row& row, const QString& method, const QJsonObject
                     });
 }
 
-void ChromiumBackend::OpenTarget(Row& row) {
-    const quint64 serial = row.serial;
-    m_browser->Send(QStringLiteral("Target.createTarget"),
-                    {{QStringLiteral("url"), QStringLiteral("about:blank")}}, {},
-                    [this, serial](const QJsonObject& result, const QString& error) {
-                        const QString targetId = Text(result, "targetId");
-                        Row* row = Find(serial);
-                        if (!row) { // aborted while the tab was being made
-                            if (!targetId.isEmpty())
-                                CloseTarget(targetId, false);
-                            return;
-                        }
-                        if (!error.isEmpty() || targetId.isEmpty()) {
-                            Fail(*row, QStringLiteral("The browser could not open a tab: %1").arg(error));
-                            return;
-                        }
-                        row->targetId = targetId;
-                        Command(*row, QStringLiteral("Target.attachToTarget"),
-                                {{QStringLiteral("targetId"), targetId}, {QStringLiteral("flatten"), true}},
-                                false, [this](Row& r, const QJsonObject& attached) {
-                                    r.sessionId = Text(attached, "sessionId");
-                                    m_sessions.insert(r.sessionId, r.serial);
-                                    Navigate(r);
-                                });
-                    });
+void ChromiumBackend::OpenTab(TabReady ready) {
+    auto fail = [ready](const QString& targetId, const QString& error) { ready(targetId, {}, error); };
+    m_browser->Send(
+        QStringLiteral("Target.createTarget"), {{QStringLiteral("url"), QStringLiteral("about:blank")}}, {},
+        [this, ready, fail](const QJsonObject& created, const QString& error) {
+            const QString targetId = Text(created, "targetId");
+            if (!error.isEmpty() || targetId.isEmpty())
+                return fail(targetId, error);
+            m_browser->Send(QStringLiteral("Target.attachToTarget"),
+                            {{QStringLiteral("targetId"), targetId}, {QStringLiteral("flatten"), true}}, {},
+                            [this, ready, fail, targetId](const QJsonObject& attached, const QString& error) {
+                                const QString sessionId = Text(attached, "sessionId");
+                                if (!error.isEmpty() || sessionId.isEmpty())
+                                    return fail(targetId, error);
+                                // Every file: request passes the local-folder rule, web pages included (they
+                                // may read none). Commands of one session are handled in order, so the last
+                                // reply says all are on.
+                                const QJsonArray patterns{
+                                    QJsonObject{{QStringLiteral("urlPattern"), QStringLiteral("file:*")}}};
+                                m_browser->Send(QStringLiteral("Fetch.enable"),
+                                                {{QStringLiteral("patterns"), patterns}}, sessionId);
+                                m_browser->Send(QStringLiteral("Network.enable"), {}, sessionId);
+                                m_browser->Send(
+                                    QStringLiteral("Page.enable"), {}, sessionId,
+                                    [ready, targetId, sessionId](const QJsonObject&, const QString& error) {
+                                        ready(targetId, sessionId, error);
+                                    });
+                            });
+        });
 }
 
-void ChromiumBackend::Navigate(Row& row) {
-    // Every file: request passes the local-folder rule, web pages included (they may read none).
-    const QJsonArray patterns{QJsonObject{{QStringLiteral("urlPattern"), QStringLiteral("file:*")}}};
-    Command(row, QStringLiteral("Fetch.enable"), {{QStringLiteral("patterns"), patterns}}, true, {});
-    Command(row, QStringLiteral("Network.enable"), {}, true, {});
-    Command(row, QStringLiteral("Page.enable"), {}, true, {});
+// A tab made ready ahead of the next row, so that its making overlaps the current row's rendering.
+void ChromiumBackend::PrepareSpareTab() {
+    if (m_spare.state != SpareTab::None || !m_browser)
+        return;
+    m_spare.state = SpareTab::Preparing;
+    OpenTab([this](const QString& targetId, const QString& sessionId, const QString& error) {
+        if (m_spare.state != SpareTab::Preparing || !error.isEmpty()) {
+            if (m_spare.state == SpareTab::Preparing)
+                m_spare.state = SpareTab::None;
+            if (!targetId.isEmpty())
+                CloseTarget(targetId, false);
+            return;
+        }
+        m_spare = {SpareTab::Ready, targetId, sessionId};
+    });
+}
+
+void ChromiumBackend::OpenTarget(Row& row) {
+    if (m_spare.state == SpareTab::Ready) {
+        UseTab(row, m_spare.targetId, m_spare.sessionId);
+        m_spare = {};
+        PrepareSpareTab();
+        return;
+    }
+    const quint64 serial = row.serial;
+    OpenTab([this, serial](const QString& targetId, const QString& sessionId, const QString& error) {
+        Row* row = Find(serial);
+        if (!row) { // aborted while the tab was being made
+            if (!targetId.isEmpty())
+                CloseTarget(targetId, false);
+            return;
+        }
+        if (!error.isEmpty()) {
+            row->targetId = targetId;
+            Fail(*row, QStringLiteral("The browser could not open a tab: %1").arg(error));
+            return;
+        }
+        UseTab(*row, targetId, sessionId);
+    });
+    PrepareSpareTab();
+}
+
+void ChromiumBackend::UseTab(Row& row, const QString& targetId, const QString& sessionId) {
+    row.targetId = targetId;
+    row.sessionId = sessionId;
+    m_sessions.insert(sessionId, row.serial);
     row.stage = Row::Stage::Loading;
     Command(row, QStringLiteral("Page.navigate"), {{QStringLiteral("url"), BrowserUrl(row.request.source)}},
             true, [this](Row& r, const QJsonObject& result) { OnNavigated(r, result); });

@@ -44,14 +44,24 @@ public:
 private:
     struct Row;
     using Step = std::function<void(Row&, const QJsonObject&)>;
+    // error empty: the tab is attached and reports what it loads.
+    using TabReady =
+        std::function<void(const QString& targetId, const QString& sessionId, const QString& error)>;
+    struct SpareTab {
+        enum State { None, Preparing, Ready } state = None;
+        QString targetId;
+        QString sessionId;
+    };
 
     bool EnsureBrowser(QString* reason);
     void DropBrowser(const QString& reason);
     void Command(Row& row, const QString& method, const QJsonObject& params, bool inSession, Step next);
     Row* Find(quint64 serial) const;
 
+    void OpenTab(TabReady ready);
+    void PrepareSpareTab();
     void OpenTarget(Row& row);
-    void Navigate(Row& row);
+    void UseTab(Row& row, const QString& targetId, const QString& sessionId);
     void OnNavigated(Row& row, const QJsonObject& result);
     void OnBrowserEvent(const QString& method, const QJsonObject& params, const QString& sessionId);
     void OnPageEvent(Row& row, const QString& method, const QJsonObject& params);
@@ -68,6 +78,7 @@ private:
     std::map<int, std::unique_ptr<Row>> m_rows;         // by job
     QHash<QString, quint64> m_sessions;                 // session id -> row serial
     QHash<int, std::pair<RowState, QString>> m_endings; // ended rows whose signal is still posted
+    SpareTab m_spare;
     quint64 m_nextSerial = 1;
     int m_unansweredCloses = 0;
     QTimer m_closeWatch;

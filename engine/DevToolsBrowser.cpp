@@ -110,6 +110,12 @@ void DevToolsBrowser::Shut(int waitMs) {
     m_pipe->Close();
 }
 
+void DevToolsBrowser::Abandon() {
+    m_broken = true;
+    m_replies.clear();
+    Kill();
+}
+
 void DevToolsBrowser::OnReceived(const QByteArray& bytes) {
     m_incoming += bytes;
     qsizetype end;

@@ -35,6 +35,8 @@ public:
     // Drops the reply handler of a command whose answer no longer matters.
     void Forget(int id);
 
+    // Ends the browser at once; no reply or event follows.
+    void Abandon();
     // Asks the browser to close and waits up to waitMs for it, then kills it.
     void Shut(int waitMs);
     QString ProfileFolder() const { return m_profile.path(); }

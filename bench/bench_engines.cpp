@@ -1,0 +1,199 @@
+// Times the rendering engines on the book corpus, interleaved round by round so that all modes meet the
+// same machine load: the Modern engine (one Chromium over the DevTools pipe) at one and at "Automatic"
+// conversions at once, a shell loop starting one headless Chromium per page, and the Classic engine
+// (wkhtmltopdf, one process per page). Prints the median time of each mode and the ratios.
+//
+// Usage: bench_engines [rounds] (default 3). The corpus path comes from the build.
+
+#include "BatchRunner.h"
+#include "BrowserLocation.h"
+#include "BrowserPipe.h"
+#include "ChromiumBackend.h"
+#include "ConverterLocation.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <vector>
+
+using namespace velmora;
+
+namespace {
+
+constexpr int kDefaultRounds = 3;
+constexpr int kMaxAutomatic = 8;
+const QString kWordsChapter = QStringLiteral("ch04-01-what-is-ownership.html");
+
+struct Outcome {
+    double seconds = 0;
+    int converted = 0;
+};
+
+QString OutputFor(const QString& folder, const QString& page) {
+    return QDir(folder).filePath(QFileInfo(page).completeBaseName() + QStringLiteral(".pdf"));
+}
+
+int NonEmptyPdfs(const QString& folder) {
+    int count = 0;
+    for (const QFileInfo& file : QDir(folder).entryInfoList({QStringLiteral("*.pdf")}, QDir::Files))
+        count += file.size() > 0 ? 1 : 0;
+    return count;
+}
+
+// The Modern engine, driven the way the run drives any engine: up to `parallelism` rows at once.
+Outcome RunModern(const QString& browser, const QStringList& pages, const QString& folder, int parallelism) {
+    QElapsedTimer timer;
+    timer.start();
+    ChromiumBackend engine(browser);
+    QEventLoop loop;
+    int next = 0;
+    int ended = 0;
+    int converted = 0;
+    auto beginNext = [&] {
+        const int job = next++;
+        const QString output = OutputFor(folder, pages[job]);
+        QFile(output).open(QIODevice::WriteOnly);
+        engine.Begin(job, RenderRequest{pages[job], output, QFileInfo(pages[job]).absolutePath()});
+    };
+    QObject::connect(&engine, &RenderBackend::rowEnded, [&](int, RowState state, const QString&) {
+        ++ended;
+        converted += state != RowState::Failed ? 1 : 0;
+        if (next < pages.size())
+            beginNext();
+        else if (ended == pages.size())
+            loop.quit();
+    });
+    engine.BeginRun(parallelism);
+    while (next < std::min<int>(parallelism, int(pages.size())))
+        beginNext();
+    loop.exec();
+    engine.EndRun();
+    return {timer.nsecsElapsed() / 1e9, converted};
+}
+
+// One headless Chromium process per page, as a shell script would do it.
+Outcome RunProcessPerPage(const QString& browser, const QStringList& pages, const QString& folder) {
+    QTemporaryDir profile;
+    QStringList script = {QStringLiteral("set -e")};
+    const QString sandbox = BrowserPipe::PlatformArguments().join(' ');
+    for (const QString& page : pages)
+        script << QStringLiteral("'%1' --headless %2 --disable-gpu --no-first-run --user-data-dir='%3' "
+                                 "--no-pdf-header-footer --print-to-pdf='%4' 'file://%5' >/dev/null 2>&1")
+                      .arg(browser, sandbox, profile.path(), OutputFor(folder, page), page);
+    QElapsedTimer timer;
+    timer.start();
+    QProcess shell;
+    shell.start(QStringLiteral("sh"), {QStringLiteral("-c"), script.join('\n')});
+    shell.waitForFinished(-1);
+    return {timer.nsecsElapsed() / 1e9, NonEmptyPdfs(folder)};
+}
+
+// The Classic engine: the batch run with wkhtmltopdf, one conversion at a time.
+Outcome RunClassic(const QString& converter, const QStringList& pages, const QString& folder) {
+    QList<ConversionJob> jobs;
+    for (const QString& page : pages)
+        jobs.append({page, OutputFor(folder, page)});
+    QElapsedTimer timer;
+    timer.start();
+    BatchRunner runner;
+    runner.SetConverter(converter);
+    runner.SetParallelism(1);
+    QEventLoop loop;
+    int failed = 0;
+    QObject::connect(&runner, &BatchRunner::finished, [&](int failedRows, int, bool) {
+        failed = failedRows;
+        loop.quit();
+    });
+    runner.Start(jobs);
+    loop.exec();
+    return {timer.nsecsElapsed() / 1e9, int(pages.size()) - failed};
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+int Words(const QString& pdf) {
+    QProcess tool;
+    tool.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    tool.waitForFinished();
+    return int(QString::fromUtf8(tool.readAllStandardOutput())
+                   .split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts)
+                   .size());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : kDefaultRounds;
+    const QString book = QDir::cleanPath(QStringLiteral(VELMORA_CORPUS_DIR));
+    QStringList pages;
+    for (const QFileInfo& file :
+         QDir(book).entryInfoList({QStringLiteral("ch*.html")}, QDir::Files, QDir::Name))
+        pages << file.absoluteFilePath();
+    if (pages.isEmpty()) {
+        std::printf("No chapters found in %s\n", qPrintable(book));
+        return 1;
+    }
+    const ConverterLocation browser = LocateBrowser(QCoreApplication::applicationDirPath());
+    const ConverterLocation converter = LocateConverter(QCoreApplication::applicationDirPath());
+    if (!browser.found || !converter.found) {
+        std::printf("Needs Chromium (looked for: %s) and wkhtmltopdf (%s)\n", qPrintable(browser.path),
+                    qPrintable(converter.path));
+        return 1;
+    }
+    const int automatic = std::min(QThread::idealThreadCount() + 1, kMaxAutomatic);
+    const QString modernAuto = QStringLiteral("Modern, %1 at once (Automatic)").arg(automatic);
+
+    using Mode = std::function<Outcome(const QString&)>;
+    const std::vector<std::pair<QString, Mode>> modes = {
+        {QStringLiteral("Modern, 1 at once"),
+         [&](const QString& f) { return RunModern(browser.path, pages, f, 1); }},
+        {modernAuto, [&](const QString& f) { return RunModern(browser.path, pages, f, automatic); }},
+        {QStringLiteral("Chromium process per page"),
+         [&](const QString& f) { return RunProcessPerPage(browser.path, pages, f); }},
+        {QStringLiteral("Classic, 1 at once"),
+         [&](const QString& f) { return RunClassic(converter.path, pages, f); }},
+    };
+    std::printf("%lld pages from %s, %d rounds, %d cores\n", static_cast<long long>(pages.size()),
+                qPrintable(book), rounds, QThread::idealThreadCount());
+    std::map<QString, std::vector<double>> times;
+    std::map<QString, int> words;
+    for (int round = 1; round <= rounds; ++round) {
+        for (const auto& [name, run] : modes) {
+            QTemporaryDir folder;
+            const Outcome outcome = run(folder.path());
+            times[name].push_back(outcome.seconds);
+            words[name] = Words(OutputFor(folder.path(), book + '/' + kWordsChapter));
+            std::printf("round %d  %-34s %6.2f s  %d/%lld converted\n", round, qPrintable(name),
+                        outcome.seconds, outcome.converted, static_cast<long long>(pages.size()));
+            std::fflush(stdout);
+        }
+    }
+    std::printf("\n%-34s %9s %9s %14s\n", "mode", "median s", "s/page", "words ch04-01");
+    for (const auto& [name, run] : modes) {
+        const double median = Median(times[name]);
+        std::printf("%-34s %9.2f %9.3f %14d\n", qPrintable(name), median, median / pages.size(), words[name]);
+    }
+    const double modernOne = Median(times[modes[0].first]);
+    std::printf("\nprocess per page / Modern 1 at once:  %5.2fx (target at least 4x)\n",
+                Median(times[modes[2].first]) / modernOne);
+    std::printf("Classic 1 at once / Modern 1 at once:  %5.2fx (target at least 2.5x)\n",
+                Median(times[modes[3].first]) / modernOne);
+    std::printf("Modern 1 at once / Modern Automatic:   %5.2fx\n", modernOne / Median(times[modernAuto]));
+    return 0;
+}
