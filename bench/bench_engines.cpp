@@ -9,7 +9,7 @@
 #include "BrowserLocation.h"
 #include "BrowserPipe.h"
 #include "ChromiumBackend.h"
-#include "ConverterLocation.h"
+#include "ConvertCommand.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -51,35 +51,26 @@ int NonEmptyPdfs(const QString& folder) {
     return count;
 }
 
-// The Modern engine, driven the way the run drives any engine: up to `parallelism` rows at once.
-Outcome RunModern(const QString& browser, const QStringList& pages, const QString& folder, int parallelism) {
+// A run of the batch runner with the given engine, up to `parallelism` rows at once.
+Outcome RunEngine(std::unique_ptr<RenderBackend> engine, const QStringList& pages, const QString& folder,
+                  int parallelism) {
+    QList<ConversionJob> jobs;
+    for (const QString& page : pages)
+        jobs.append({page, OutputFor(folder, page)});
     QElapsedTimer timer;
     timer.start();
-    ChromiumBackend engine(browser);
+    BatchRunner runner;
+    runner.SetBackend(std::move(engine));
+    runner.SetParallelism(parallelism);
     QEventLoop loop;
-    int next = 0;
-    int ended = 0;
-    int converted = 0;
-    auto beginNext = [&] {
-        const int job = next++;
-        const QString output = OutputFor(folder, pages[job]);
-        QFile(output).open(QIODevice::WriteOnly);
-        engine.Begin(job, RenderRequest{pages[job], output, QFileInfo(pages[job]).absolutePath()});
-    };
-    QObject::connect(&engine, &RenderBackend::rowEnded, [&](int, RowState state, const QString&) {
-        ++ended;
-        converted += state != RowState::Failed ? 1 : 0;
-        if (next < pages.size())
-            beginNext();
-        else if (ended == pages.size())
-            loop.quit();
+    int failed = 0;
+    QObject::connect(&runner, &BatchRunner::finished, [&](int failedRows, int, bool) {
+        failed = failedRows;
+        loop.quit();
     });
-    engine.BeginRun(parallelism);
-    while (next < std::min<int>(parallelism, int(pages.size())))
-        beginNext();
+    runner.Start(jobs);
     loop.exec();
-    engine.EndRun();
-    return {timer.nsecsElapsed() / 1e9, converted};
+    return {timer.nsecsElapsed() / 1e9, int(pages.size()) - failed};
 }
 
 // One headless Chromium process per page, as a shell script would do it.
@@ -97,27 +88,6 @@ Outcome RunProcessPerPage(const QString& browser, const QStringList& pages, cons
     shell.start(QStringLiteral("sh"), {QStringLiteral("-c"), script.join('\n')});
     shell.waitForFinished(-1);
     return {timer.nsecsElapsed() / 1e9, NonEmptyPdfs(folder)};
-}
-
-// The Classic engine: the batch run with wkhtmltopdf, one conversion at a time.
-Outcome RunClassic(const QString& converter, const QStringList& pages, const QString& folder) {
-    QList<ConversionJob> jobs;
-    for (const QString& page : pages)
-        jobs.append({page, OutputFor(folder, page)});
-    QElapsedTimer timer;
-    timer.start();
-    BatchRunner runner;
-    runner.SetConverter(converter);
-    runner.SetParallelism(1);
-    QEventLoop loop;
-    int failed = 0;
-    QObject::connect(&runner, &BatchRunner::finished, [&](int failedRows, int, bool) {
-        failed = failedRows;
-        loop.quit();
-    });
-    runner.Start(jobs);
-    loop.exec();
-    return {timer.nsecsElapsed() / 1e9, int(pages.size()) - failed};
 }
 
 double Median(std::vector<double> values) {
@@ -149,12 +119,13 @@ int main(int argc, char** argv) {
         std::printf("No chapters found in %s\n", qPrintable(book));
         return 1;
     }
-    const ConverterLocation browser = LocateBrowser(QCoreApplication::applicationDirPath());
-    const ConverterLocation converter = LocateConverter(QCoreApplication::applicationDirPath());
-    if (!browser.found || !converter.found) {
-        std::printf("Needs Chromium (looked for: %s) and wkhtmltopdf (%s)\n", qPrintable(browser.path),
-                    qPrintable(converter.path));
-        return 1;
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    const ConverterLocation browser = LocateBrowser(programFolder);
+    for (const auto& engine : {MakeModernEngine(programFolder), MakeClassicEngine(programFolder)}) {
+        if (const QString problem = engine->StartProblem(); !problem.isEmpty()) {
+            std::printf("%s\n", qPrintable(problem));
+            return 1;
+        }
     }
     const int automatic = std::min(QThread::idealThreadCount() + 1, kMaxAutomatic);
     const QString modernAuto = QStringLiteral("Modern, %1 at once (Automatic)").arg(automatic);
@@ -162,12 +133,13 @@ int main(int argc, char** argv) {
     using Mode = std::function<Outcome(const QString&)>;
     const std::vector<std::pair<QString, Mode>> modes = {
         {QStringLiteral("Modern, 1 at once"),
-         [&](const QString& f) { return RunModern(browser.path, pages, f, 1); }},
-        {modernAuto, [&](const QString& f) { return RunModern(browser.path, pages, f, automatic); }},
+         [&](const QString& f) { return RunEngine(MakeModernEngine(programFolder), pages, f, 1); }},
+        {modernAuto,
+         [&](const QString& f) { return RunEngine(MakeModernEngine(programFolder), pages, f, automatic); }},
         {QStringLiteral("Chromium process per page"),
          [&](const QString& f) { return RunProcessPerPage(browser.path, pages, f); }},
         {QStringLiteral("Classic, 1 at once"),
-         [&](const QString& f) { return RunClassic(converter.path, pages, f); }},
+         [&](const QString& f) { return RunEngine(MakeClassicEngine(programFolder), pages, f, 1); }},
     };
     std::printf("%lld pages from %s, %d rounds, %d cores\n", static_cast<long long>(pages.size()),
                 qPrintable(book), rounds, QThread::idealThreadCount());

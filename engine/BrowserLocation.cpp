@@ -10,7 +10,7 @@ namespace velmora {
 namespace {
 
 #ifdef Q_OS_WIN
-const QString kBundledName = QStringLiteral("bin/chrome.exe");
+const QString kBundledName = QStringLiteral("chrome.exe");
 const QStringList kCommandNames = {};
 
 QStringList InstallFolderCandidates() {
@@ -25,7 +25,7 @@ QStringList InstallFolderCandidates() {
     return candidates;
 }
 #else
-const QString kBundledName = QStringLiteral("bin/chromium");
+const QString kBundledName = QStringLiteral("chromium");
 const QStringList kCommandNames = {QStringLiteral("chromium"), QStringLiteral("chromium-browser"),
                                    QStringLiteral("google-chrome")};
 
@@ -37,23 +37,30 @@ QStringList InstallFolderCandidates() {
 } // namespace
 
 ConverterLocation LocateBrowser(const QString& programFolder) {
-    QStringList lookedAt;
-    QStringList candidates = {QDir(programFolder).filePath(kBundledName)};
+    ConverterLocation location;
+    QStringList candidates = {BundledProgramPath(programFolder, kBundledName)};
     candidates += InstallFolderCandidates();
     for (const QString& candidate : candidates) {
-        const QString native = QDir::toNativeSeparators(QDir::cleanPath(candidate));
-        if (QFileInfo(candidate).isFile())
-            return {native, true};
-        lookedAt << native;
+        location.searched.append(QDir::toNativeSeparators(candidate));
+        if (QFileInfo(candidate).isFile()) {
+            location.path = location.searched.last();
+            location.found = true;
+            return location;
+        }
     }
+    if (kCommandNames.isEmpty())
+        return location;
+    location.searched.append(
+        QStringLiteral("%1 in %2").arg(kCommandNames.join(QStringLiteral(", ")), PathSearchDescription()));
     for (const QString& name : kCommandNames) {
         const QString onPath = QStandardPaths::findExecutable(name);
-        if (!onPath.isEmpty())
-            return {onPath, true};
+        if (!onPath.isEmpty()) {
+            location.path = onPath;
+            location.found = true;
+            return location;
+        }
     }
-    if (!kCommandNames.isEmpty())
-        lookedAt << QStringLiteral("%1 on PATH").arg(kCommandNames.join(QStringLiteral(", ")));
-    return {lookedAt.join(QStringLiteral("; ")), false};
+    return location;
 }
 
 } // namespace velmora

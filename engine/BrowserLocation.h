@@ -6,7 +6,7 @@ namespace velmora {
 
 // Chromium for the Modern engine: "bin/chromium" beside the program, else the first of chromium,
 // chromium-browser and google-chrome on PATH; on Windows "bin\chrome.exe" or the usual install folders.
-// When not found, path lists where it was looked for.
+// searched lists every place looked in.
 ConverterLocation LocateBrowser(const QString& programFolder);
 
 } // namespace velmora

@@ -24,7 +24,8 @@ public:
     // Arguments this system needs besides the pipe's own (the sandbox cannot run as root).
     static QStringList PlatformArguments();
 
-    // Before the process starts: creates the pipes and hands the browser its ends. False on failure.
+    // Before the process starts, after any other child set-up: creates the pipes and hands the browser
+    // its ends. False on failure.
     [[nodiscard]] bool AttachTo(QProcess& process);
     // After the process started (or failed to): closes the browser's ends on this side.
     void ProcessStarted();

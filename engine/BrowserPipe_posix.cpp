@@ -58,7 +58,10 @@ bool BrowserPipe::AttachTo(QProcess& process) {
     const int browserReads = e.toBrowser[0];
     const int browserWrites = e.fromBrowser[1];
     // Runs in the child between fork and exec: only async-signal-safe calls. dup2 clears close-on-exec.
-    process.setChildProcessModifier([browserReads, browserWrites] {
+    // Whatever the process was already set to do in the child (its process group) runs first.
+    process.setChildProcessModifier([previous = process.childProcessModifier(), browserReads, browserWrites] {
+        if (previous)
+            previous();
         const int reads = ::fcntl(browserReads, F_DUPFD, kScratchFd);
         const int writes = ::fcntl(browserWrites, F_DUPFD, kScratchFd);
         if (reads < 0 || writes < 0 || ::dup2(reads, kBrowserReadsFd) < 0 ||

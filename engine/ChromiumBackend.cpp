@@ -1,10 +1,12 @@
 #include "ChromiumBackend.h"
 
+#include "BrowserLocation.h"
 #include "BrowserPipe.h"
 #include "DevToolsBrowser.h"
 #include "PageLoadRules.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QUrl>
 
@@ -58,8 +60,13 @@ struct ChromiumBackend::Row {
     QTimer settleLimit;
 };
 
-ChromiumBackend::ChromiumBackend(QString browserProgram, QObject* parent)
-    : RenderBackend(parent), m_browserProgram(std::move(browserProgram)) {
+std::unique_ptr<RenderBackend> MakeModernEngine(const QString& programFolder) {
+    const ConverterLocation browser = LocateBrowser(programFolder);
+    return std::make_unique<ChromiumBackend>(browser.path, browser.searched);
+}
+
+ChromiumBackend::ChromiumBackend(QString browserProgram, QStringList searched, QObject* parent)
+    : RenderBackend(parent), m_browserProgram(std::move(browserProgram)), m_searched(std::move(searched)) {
     m_closeWatch.setSingleShot(true);
     m_closeWatch.setInterval(kCloseAnswerMs);
     connect(&m_closeWatch, &QTimer::timeout, this, [this] {
@@ -74,6 +81,15 @@ ChromiumBackend::~ChromiumBackend() {
 
 QString ChromiumBackend::UnavailableReason() {
     return BrowserPipe::UnavailableReason();
+}
+
+QString ChromiumBackend::StartProblem() {
+    if (const QString unavailable = UnavailableReason(); !unavailable.isEmpty())
+        return unavailable;
+    if (m_browserProgram.isEmpty() || !QFileInfo(m_browserProgram).isFile())
+        return kBrowserMissingMessage.arg(m_searched.join(QStringLiteral("; ")));
+    QString reason;
+    return EnsureBrowser(&reason) ? QString() : reason;
 }
 
 void ChromiumBackend::BeginRun(int parallelism) {

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QJsonObject>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 
 #include <functional>
@@ -27,12 +28,15 @@ public:
     // How long a tab being closed may go unanswered before the browser counts as hung.
     static constexpr int kCloseAnswerMs = 3000;
 
-    explicit ChromiumBackend(QString browserProgram, QObject* parent = nullptr);
+    // browserProgram: Chromium's path; searched: where it was looked for, when it was not found.
+    explicit ChromiumBackend(QString browserProgram, QStringList searched = {}, QObject* parent = nullptr);
     ~ChromiumBackend() override;
 
     // Empty where this engine can run on this system, else why not.
     static QString UnavailableReason();
 
+    // Starts the browser, which the run then uses, so that "cannot be started" is known before a run.
+    QString StartProblem() override;
     void BeginRun(int parallelism) override;
     void EndRun() override;
     void Begin(int job, const RenderRequest& request) override;
@@ -74,6 +78,7 @@ private:
     void CloseTarget(const QString& targetId, bool watchAnswer);
 
     QString m_browserProgram;
+    QStringList m_searched;
     std::unique_ptr<DevToolsBrowser> m_browser;
     std::map<int, std::unique_ptr<Row>> m_rows;         // by job
     QHash<QString, quint64> m_sessions;                 // session id -> row serial
@@ -83,5 +88,12 @@ private:
     int m_unansweredCloses = 0;
     QTimer m_closeWatch;
 };
+
+// %1: every place looked in.
+inline const QString kBrowserMissingMessage =
+    QStringLiteral("Chromium could not be found, so nothing was converted. Looked for it in: %1.");
+
+// The Modern engine with the Chromium found beside the program or on PATH.
+std::unique_ptr<RenderBackend> MakeModernEngine(const QString& programFolder);
 
 } // namespace velmora

@@ -1,6 +1,7 @@
 #include "DevToolsBrowser.h"
 
 #include "BrowserPipe.h"
+#include "ProcessTree.h"
 
 #include <QDir>
 #include <QJsonDocument>
@@ -63,12 +64,15 @@ bool DevToolsBrowser::Start(QString* reason) {
         *reason = QStringLiteral("No temporary folder for the browser's profile could be made.");
         return false;
     }
+    PrepareProcessTree(m_process);
     if (!m_pipe->AttachTo(m_process)) {
         *reason = QStringLiteral("No pipe to the browser could be made.");
         return false;
     }
     m_process.start(m_program, BrowserArguments(m_profile.path()));
     const bool started = m_process.waitForStarted();
+    if (started)
+        AdoptProcessTree(m_process);
     m_pipe->ProcessStarted();
     if (!started) {
         m_pipe->Close();
@@ -162,7 +166,7 @@ void DevToolsBrowser::Break(const QString& reason) {
 void DevToolsBrowser::Kill() {
     m_pipe->Close();
     if (m_process.state() != QProcess::NotRunning) {
-        m_process.kill();
+        KillProcessTree(m_process); // its renderers and helpers too
         m_process.waitForFinished(kKillWaitMs);
     }
 }

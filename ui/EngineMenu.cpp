@@ -28,9 +28,9 @@ EngineMenu::EngineMenu(QMenu* convertMenu, const ConverterLocation& browser, con
                                  .arg(QDir::toNativeSeparators(m_browser.path)));
     } else {
         m_modern->setEnabled(false);
-        m_modern->setToolTip(
-            m_browser.found ? m_unavailableReason
-                            : QStringLiteral("Chromium was not found. Looked for: %1").arg(m_browser.path));
+        m_modern->setToolTip(m_browser.found ? m_unavailableReason
+                                             : QStringLiteral("Chromium was not found. Looked for: %1")
+                                                   .arg(m_browser.searched.join(QStringLiteral("; "))));
     }
     m_classic->setChecked(true);
     connect(m_classic, &QAction::triggered, this, [this] { Choose(RenderingEngine::Classic); });
@@ -51,7 +51,7 @@ void EngineMenu::SetChoiceText(const QString& text) {
             m_browser.found
                 ? m_unavailableReason + QStringLiteral(" The Classic engine converts instead.")
                 : QStringLiteral("Chromium was not found (looked for: %1), so the Classic engine converts.")
-                      .arg(m_browser.path));
+                      .arg(m_browser.searched.join(QStringLiteral("; "))));
     }
 }
 

@@ -32,7 +32,6 @@ public:
     QString ChoiceText() const;
     // What a run uses now.
     RenderingEngine Effective() const;
-    QString BrowserPath() const { return m_browser.path; }
     // Enabled only between runs.
     void SetEnabled(bool enabled);
 

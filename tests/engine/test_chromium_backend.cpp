@@ -53,7 +53,9 @@ private slots:
     void abortEndsTheRowSilently();
     void unansweredAbortReplacesTheBrowser();
     void endRunRemovesBrowserAndProfile();
-    void missingBrowserFailsTheRow();
+    void startProblems_data();
+    void startProblems();
+    void browserThatCannotStartFailsTheRow();
 
 private:
     QString NewOutput();
@@ -269,7 +271,39 @@ void TestChromiumBackend::endRunRemovesBrowserAndProfile() {
     QVERIFY(m_backend->ProfileFolder().isEmpty());
 }
 
-void TestChromiumBackend::missingBrowserFailsTheRow() {
+void TestChromiumBackend::startProblems_data() {
+    QTest::addColumn<QString>("program"); // relative to the work folder; "fake": the fake browser
+    QTest::addColumn<QString>("problem"); // %1: the work folder
+
+    QTest::newRow("browser starts") << "fake"
+                                    << "";
+    QTest::newRow("not found") << ""
+                               << "Chromium could not be found, so nothing was converted. "
+                                  "Looked for it in: %1/bin/chromium; chromium on PATH.";
+    QTest::newRow("cannot be started") << "not-a-program"
+                                       << "The browser \"%1/not-a-program\" could not be started.";
+}
+
+void TestChromiumBackend::startProblems() {
+    QFETCH(QString, program);
+    QFETCH(QString, problem);
+
+    QFile notAProgram(m_work->filePath("not-a-program")); // a file without the right to run
+    QVERIFY(notAProgram.open(QIODevice::WriteOnly));
+    notAProgram.close();
+    const QString path = program == "fake"   ? m_fake
+                         : program.isEmpty() ? QString()
+                                             : m_work->filePath(program);
+    ChromiumBackend engine(path, {m_work->filePath("bin/chromium"), "chromium on PATH"});
+    QCOMPARE(engine.StartProblem(), problem.contains("%1") ? problem.arg(m_work->path()) : problem);
+    if (problem.isEmpty()) { // the browser it started is the one the run uses
+        QVERIFY(QFileInfo(engine.ProfileFolder()).isDir());
+        engine.BeginRun(1);
+        QTRY_COMPARE(BrowserStarts().size(), 2); // init()'s engine and this one
+    }
+}
+
+void TestChromiumBackend::browserThatCannotStartFailsTheRow() {
     m_backend = std::make_unique<ChromiumBackend>(m_work->filePath("no-such-browser"));
     connect(m_backend.get(), &RenderBackend::rowEnded, this,
             [this](int job, RowState state, const QString& reason) {

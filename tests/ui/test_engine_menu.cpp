@@ -13,8 +13,10 @@ Q_DECLARE_METATYPE(velmora::RenderingEngine)
 
 namespace {
 
-const QString kLookedFor =
-    QStringLiteral("/opt/velmora/bin/chromium; chromium, chromium-browser, google-chrome on PATH");
+const QStringList kSearched = {
+    QStringLiteral("/opt/velmora/bin/chromium"),
+    QStringLiteral("chromium, chromium-browser, google-chrome in the folders on PATH (/usr/bin)")};
+const QString kLookedFor = kSearched.join(QStringLiteral("; "));
 
 } // namespace
 
@@ -39,7 +41,8 @@ private:
 void TestEngineMenu::Build(bool found, const QString& unavailableReason) {
     m_convert = std::make_unique<QMenu>();
     m_engines = std::make_unique<EngineMenu>(
-        m_convert.get(), ConverterLocation{found ? QStringLiteral("/usr/bin/chromium") : kLookedFor, found},
+        m_convert.get(),
+        ConverterLocation{found ? QStringLiteral("/usr/bin/chromium") : QString(), kSearched, found},
         unavailableReason);
 }
 
