@@ -1,5 +1,7 @@
 #include "EngineMenu.h"
 
+#include "ChromiumBackend.h"
+
 #include <QActionGroup>
 #include <QDir>
 #include <QMenu>
@@ -62,6 +64,11 @@ QString EngineMenu::ChoiceText() const {
 RenderingEngine EngineMenu::Effective() const {
     return m_choice == RenderingEngine::Modern && ModernAvailable() ? RenderingEngine::Modern
                                                                     : RenderingEngine::Classic;
+}
+
+EngineFactory EngineMenu::Factory() const {
+    return Effective() == RenderingEngine::Modern ? EngineFactory(MakeModernEngine)
+                                                  : EngineFactory(MakeClassicEngine);
 }
 
 void EngineMenu::SetEnabled(bool enabled) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ConvertCommand.h"
 #include "ConverterLocation.h"
 
 #include <QObject>
@@ -30,8 +31,9 @@ public:
     // The stored choice, as loaded from and saved to the settings store.
     void SetChoiceText(const QString& text);
     QString ChoiceText() const;
-    // What a run uses now.
+    // What a run uses now, and how to make it.
     RenderingEngine Effective() const;
+    EngineFactory Factory() const;
     // Enabled only between runs.
     void SetEnabled(bool enabled);
 

@@ -1,9 +1,13 @@
 #include "MainForm.h"
 
 #include "AddURLUnit.h"
+#include "BrowserLocation.h"
+#include "ChromiumBackend.h"
 #include "Dialogs.h"
+#include "EngineMenu.h"
 #include "QueueGrid.h"
 #include "ShellRoutines.h"
+#include "StatusNotice.h"
 #include "aboutForm.h"
 
 #include <QAction>
@@ -11,6 +15,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QToolButton>
 
@@ -24,8 +30,14 @@ QString ErrorReportText(const QString& error) {
 
 TfrmMain::TfrmMain(Dialogs& dialogs, SettingsStore store, QString programFolder, QWidget* parent)
     : QMainWindow(parent), m_dialogs(dialogs), m_store(std::move(store)),
-      m_convert(m_queue, *this, std::move(programFolder)) {
+      m_convert(m_queue, *this, programFolder) {
     CreateControls();
+    m_engines = new EngineMenu(menuBar()->findChild<QMenu*>(QStringLiteral("Convert")),
+                               LocateBrowser(programFolder), ChromiumBackend::UnavailableReason(), this);
+    connect(m_engines, &EngineMenu::effectiveChanged, this,
+            [this] { m_convert.SetEngineFactory(m_engines->Factory()); });
+    connect(m_engines, &EngineMenu::notice, this,
+            [this](const QString& text) { ShowStatusNotice(RzStatusBar1, text); });
     gvConvert->setFocus();
 
     connect(&m_queue, &ConversionQueue::rowsInserted, this, &TfrmMain::UpdateActionStates);
@@ -101,6 +113,7 @@ void TfrmMain::UpdateActionStates() {
     edtoutFolder->setEnabled(idle);
     edtoutFolderButton->setEnabled(idle);
     gvConvert->SetLocked(!idle);
+    m_engines->SetEnabled(idle);
 }
 
 void TfrmMain::ActaddURLExecute() {

@@ -20,6 +20,7 @@ class QToolButton;
 namespace velmora {
 
 class Dialogs;
+class EngineMenu;
 class TAddURLForm;
 class TQueueGrid;
 
@@ -95,6 +96,7 @@ private:
     ConversionQueue m_queue;
     ConvertCommand m_convert;
     TAddURLForm* m_addUrlForm = nullptr;
+    EngineMenu* m_engines = nullptr;
 
     QAction* ActaddURL = nullptr;
     QAction* actAddFiles = nullptr;

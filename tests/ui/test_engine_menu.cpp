@@ -1,4 +1,6 @@
+#include "ChromiumBackend.h"
 #include "EngineMenu.h"
+#include "WkhtmltopdfBackend.h"
 
 #include <QAction>
 #include <QMenu>
@@ -29,6 +31,7 @@ private slots:
     void missingBrowserDisablesModern();
     void unusableBrowserSaysWhy();
     void choosingSwitchesAndStores();
+    void runsMakeTheEffectiveEngine();
 
 private:
     void Build(bool found, const QString& unavailableReason = {});
@@ -121,6 +124,18 @@ void TestEngineMenu::choosingSwitchesAndStores() {
     QCOMPARE(changed.size(), 2);
     QCOMPARE(changed[0][0].value<RenderingEngine>(), RenderingEngine::Modern);
     QCOMPARE(changed[1][0].value<RenderingEngine>(), RenderingEngine::Classic);
+}
+
+void TestEngineMenu::runsMakeTheEffectiveEngine() {
+    Build(true);
+    const auto make = [this] { return m_engines->Factory()(QStringLiteral("/opt/velmora")); };
+    QVERIFY(dynamic_cast<WkhtmltopdfBackend*>(make().get()));
+    m_engines->SetChoiceText(kModernEngineText);
+    QVERIFY(dynamic_cast<ChromiumBackend*>(make().get()));
+
+    Build(false); // a stored Modern without Chromium runs Classic
+    m_engines->SetChoiceText(kModernEngineText);
+    QVERIFY(dynamic_cast<WkhtmltopdfBackend*>(make().get()));
 }
 
 QTEST_MAIN(TestEngineMenu)
