@@ -1,6 +1,6 @@
 // A program that runs the batch runner the way the window does, for tests that must end or kill a
 // whole program: runnerhost <converter> <output folder> <source>...
-// It prints "started <pid>" for each converter that begins, and on SIGTERM, SIGINT or SIGHUP stops
+// It prints "started <job>" and "finished <job> <state> <reason>" for each row, and on SIGTERM, SIGINT or SIGHUP stops
 // the run and exits with 0.
 #include "BatchRunner.h"
 #include "TerminationSignals.h"
@@ -26,6 +26,10 @@ int main(int argc, char* argv[]) {
         jobs.append({source, QDir(args.at(1)).filePath(QFileInfo(source).completeBaseName() + ".pdf")});
     QObject::connect(&runner, &BatchRunner::rowStarted, [](int job) {
         std::printf("started %d\n", job);
+        std::fflush(stdout);
+    });
+    QObject::connect(&runner, &BatchRunner::rowFinished, [](int job, RowState state, const QString& reason) {
+        std::printf("finished %d %d %s\n", job, int(state), qPrintable(reason));
         std::fflush(stdout);
     });
     QObject::connect(&TerminationSignals::Install(), &TerminationSignals::requested, &app, [&runner] {
