@@ -1,3 +1,4 @@
+#include "BatchRunner.h"
 #include "BrowserLocation.h"
 #include "ChromiumBackend.h"
 
@@ -9,6 +10,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
+#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -139,11 +141,12 @@ private slots:
     void localPageReadsOnlyItsOwnFolder();
     void failedMainDocument_data();
     void failedMainDocument();
-    void pageThatNeverLoadsIsAbortedByTheTimeLimit();
+    void pageThatNeverLoadsHitsTheTimeLimit();
     void stopMidPageLeavesNothingBehind();
 
 private:
     QString BeginRow(int job, const QString& source, const QString& localRoot = {});
+    QList<ConversionJob> JobsInto(const QString& folder, const QStringList& paths) const;
     bool WaitForEndWithin(int job, int ms) {
         return QTest::qWaitFor([&] { return m_ended.contains(job); }, ms);
     }
@@ -279,35 +282,57 @@ void TestRealChromium::failedMainDocument() {
     QCOMPARE(QFileInfo(pdf).size(), 0);
 }
 
-void TestRealChromium::pageThatNeverLoadsIsAbortedByTheTimeLimit() {
+QList<ConversionJob> TestRealChromium::JobsInto(const QString& folder, const QStringList& paths) const {
+    QList<ConversionJob> jobs;
+    for (const QString& path : paths)
+        jobs.append({m_server.Url(path), QDir(folder).filePath(path.mid(1) + ".pdf")});
+    return jobs;
+}
+
+void TestRealChromium::pageThatNeverLoadsHitsTheTimeLimit() {
     m_server.routes["/hanging"] = {"200 OK", "text/html", "<p>Waiting</p><img src='/never.png'>"};
     m_server.routes["/fine"] = {"200 OK", "text/html", "<p>Fine page</p>"};
-    const QString pdf = BeginRow(0, m_server.Url("/hanging"));
-    QVERIFY(!WaitForEndWithin(0, 3000));
-    QCOMPARE(m_backend->Abort(0), QStringLiteral("The page had not finished loading."));
-    // The browser goes on with the next row.
-    const QString next = BeginRow(1, m_server.Url("/fine"));
-    QVERIFY(WaitForEnd(1));
-    QCOMPARE(m_ended[1].first, RowState::Converted);
-    QVERIFY(PdfText(next).contains("Fine page"));
-    QVERIFY(!m_ended.contains(0));
-    QCOMPARE(QFileInfo(pdf).size(), 0);
+    const QString folder = m_work->filePath("out");
+    QVERIFY(QDir().mkpath(folder));
+    BatchRunner runner;
+    runner.SetBackend(std::make_unique<ChromiumBackend>(m_browser));
+    runner.SetTimeoutMs(3000);
+    QSignalSpy rows(&runner, &BatchRunner::rowFinished);
+    QSignalSpy finished(&runner, &BatchRunner::finished);
+    runner.Start(JobsInto(folder, {"/hanging", "/fine"}));
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, kRowWaitMs);
+
+    QCOMPARE(rows.size(), 2);
+    QCOMPARE(rows[0][1].value<RowState>(), RowState::Failed);
+    QCOMPARE(rows[0][2].toString(),
+             QStringLiteral("The converter did not finish within 3 seconds and was ended. "
+                            "Its last message was: The page had not finished loading."));
+    QCOMPARE(rows[1][1].value<RowState>(), RowState::Converted); // the same browser went on
+    QVERIFY(PdfText(folder + "/fine.pdf").contains("Fine page"));
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"fine.pdf"});
 }
 
 void TestRealChromium::stopMidPageLeavesNothingBehind() {
     m_server.routes["/hanging"] = {"200 OK", "text/html", "<p>Waiting</p><img src='/never.png'>"};
-    const QString pdf = BeginRow(0, m_server.Url("/hanging"));
-    QVERIFY(QTest::qWaitFor([&] { return !m_backend->ProfileFolder().isEmpty(); }, kRowWaitMs));
-    const QString profile = m_backend->ProfileFolder();
-    QTest::qWait(1000);
-    QVERIFY(ProcessesMentioning(profile) > 0);
+    const QString folder = m_work->filePath("out");
+    QVERIFY(QDir().mkpath(folder));
+    BatchRunner runner;
+    auto engine = std::make_unique<ChromiumBackend>(m_browser);
+    ChromiumBackend* chromium = engine.get();
+    runner.SetBackend(std::move(engine));
+    QSignalSpy rows(&runner, &BatchRunner::rowFinished);
+    runner.Start(JobsInto(folder, {"/hanging"}));
+    const QString profile = chromium->ProfileFolder();
+    QVERIFY(!profile.isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(ProcessesMentioning(profile) > 0, kRowWaitMs);
+    QTest::qWait(1000);                                                     // the page is loading
 
-    m_backend->Abort(0);
-    m_backend->EndRun();
-    QCOMPARE(QFileInfo(pdf).size(), 0);
+    runner.Stop();
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows[0][2].toString(), kStoppedReason);
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList());
     QVERIFY(!QFileInfo::exists(profile));
     QTRY_COMPARE(ProcessesMentioning(profile), 0);
-    QVERIFY(!m_ended.contains(0));
 }
 
 QTEST_GUILESS_MAIN(TestRealChromium)
