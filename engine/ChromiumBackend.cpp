@@ -24,6 +24,7 @@ constexpr double kPaperWidthInches = 8.27;
 constexpr double kPaperHeightInches = 11.69;
 
 const QString kHungReason = QStringLiteral("The browser stopped answering.");
+const QString kEndedReason = QStringLiteral("The browser ended unexpectedly.");
 
 QString Text(const QJsonObject& object, const char* key) {
     return object.value(QLatin1String(key)).toString();
@@ -121,14 +122,16 @@ QString ChromiumBackend::ProfileFolder() const {
 bool ChromiumBackend::EnsureBrowser(QString* reason) {
     if (m_browser && m_browser->IsRunning())
         return true;
+    DropBrowser(kEndedReason); // one that ended before saying so fails its rows first
     auto browser = std::make_unique<DevToolsBrowser>(m_browserProgram);
     if (!browser->Start(reason))
         return false;
     connect(browser.get(), &DevToolsBrowser::event, this, &ChromiumBackend::OnBrowserEvent);
     connect(browser.get(), &DevToolsBrowser::broken, this, &ChromiumBackend::DropBrowser);
     m_browser = std::move(browser);
-    m_unansweredCloses = 0;
-    m_closeWatch.stop();
+    // A download would only land in the throw-away profile; the row fails instead (see OnNavigated).
+    m_browser->Send(QStringLiteral("Browser.setDownloadBehavior"),
+                    {{QStringLiteral("behavior"), QStringLiteral("deny")}});
     return true;
 }
 
@@ -153,6 +156,8 @@ void ChromiumBackend::DropBrowser(const QString& reason) {
 }
 
 void ChromiumBackend::Begin(int job, const RenderRequest& request) {
+    QString browserProblem;
+    const bool browserReady = EnsureBrowser(&browserProblem); // before this row is in flight
     auto owned = std::make_unique<Row>();
     Row& row = *owned;
     row.job = job;
@@ -180,9 +185,8 @@ void ChromiumBackend::Begin(int job, const RenderRequest& request) {
             QStringLiteral("The PDF file could not be written: %1.").arg(row.output.errorString()));
         return;
     }
-    QString reason;
-    if (!EnsureBrowser(&reason)) {
-        End(row, RowState::Failed, reason);
+    if (!browserReady) {
+        End(row, RowState::Failed, browserProblem);
         return;
     }
     OpenTarget(row);
@@ -319,7 +323,9 @@ void ChromiumBackend::UseTab(Row& row, const QString& targetId, const QString& s
 
 void ChromiumBackend::OnNavigated(Row& row, const QJsonObject& result) {
     const QString errorText = Text(result, "errorText");
-    if (!errorText.isEmpty())
+    if (result.value(QLatin1String("isDownload")).toBool())
+        Fail(row, QStringLiteral("The address leads to a file to download, not to a page."));
+    else if (!errorText.isEmpty())
         Fail(row, NetErrorReason(errorText, row.request.source));
 }
 
