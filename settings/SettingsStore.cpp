@@ -128,4 +128,16 @@ QString SettingsStore::SaveSettings(const SettingsHost& host) const {
     return {};
 }
 
+RenderingEngine SettingsStore::Engine() const {
+    const QSettings settings(m_location, FormatOf(m_native));
+    return settings.value(kRenderingEngineValue).toString() == kModernEngineText ? RenderingEngine::Modern
+                                                                                 : RenderingEngine::Classic;
+}
+
+void SettingsStore::SetEngine(RenderingEngine engine) const {
+    QSettings settings(m_location, FormatOf(m_native));
+    settings.setValue(kRenderingEngineValue,
+                      engine == RenderingEngine::Modern ? kModernEngineText : kClassicEngineText);
+}
+
 } // namespace velmora

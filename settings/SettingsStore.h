@@ -6,6 +6,11 @@ namespace velmora {
 
 inline const QString kTargetFolderValue = QStringLiteral("TargetFolder");
 inline const QString kCompleteActionValue = QStringLiteral("completeaction");
+inline const QString kRenderingEngineValue = QStringLiteral("RenderingEngine");
+
+enum class RenderingEngine { Classic, Modern };
+inline const QString kClassicEngineText = QStringLiteral("Classic");
+inline const QString kModernEngineText = QStringLiteral("Modern");
 
 // "C:\My PDF" on Windows, "My PDF" in the home folder elsewhere.
 QString DefaultTargetFolder();
@@ -36,6 +41,10 @@ public:
     // Both return the error text to report, or an empty text on success.
     QString LoadSettings(SettingsHost& host) const;
     QString SaveSettings(const SettingsHost& host) const;
+
+    // The rendering engine: Classic unless "Modern" is stored. Storing drops a failure to write.
+    RenderingEngine Engine() const;
+    void SetEngine(RenderingEngine engine) const;
 
     QString Location() const { return m_location; }
 

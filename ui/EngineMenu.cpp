@@ -35,17 +35,19 @@ EngineMenu::EngineMenu(QMenu* convertMenu, const ConverterLocation& browser, con
                                                    .arg(m_browser.searched.join(QStringLiteral("; "))));
     }
     m_classic->setChecked(true);
-    connect(m_classic, &QAction::triggered, this, [this] { Choose(RenderingEngine::Classic); });
-    connect(m_modern, &QAction::triggered, this, [this] { Choose(RenderingEngine::Modern); });
+    for (auto [item, engine] :
+         {std::pair{m_classic, RenderingEngine::Classic}, std::pair{m_modern, RenderingEngine::Modern}})
+        connect(item, &QAction::triggered, this, [this, engine] {
+            Choose(engine);
+            emit chosen(engine);
+        });
 }
 
 bool EngineMenu::ModernAvailable() const {
     return m_browser.found && m_unavailableReason.isEmpty();
 }
 
-void EngineMenu::SetChoiceText(const QString& text) {
-    const RenderingEngine stored =
-        text == kModernEngineText ? RenderingEngine::Modern : RenderingEngine::Classic;
+void EngineMenu::SetStoredChoice(RenderingEngine stored) {
     Choose(stored);
     if (stored == RenderingEngine::Modern && !ModernAvailable() && !m_noticeGiven) {
         m_noticeGiven = true;
@@ -55,10 +57,6 @@ void EngineMenu::SetChoiceText(const QString& text) {
                 : QStringLiteral("Chromium was not found (looked for: %1), so the Classic engine converts.")
                       .arg(m_browser.searched.join(QStringLiteral("; "))));
     }
-}
-
-QString EngineMenu::ChoiceText() const {
-    return m_choice == RenderingEngine::Modern ? kModernEngineText : kClassicEngineText;
 }
 
 RenderingEngine EngineMenu::Effective() const {

@@ -2,6 +2,7 @@
 
 #include "ConvertCommand.h"
 #include "ConverterLocation.h"
+#include "SettingsStore.h"
 
 #include <QObject>
 #include <QString>
@@ -11,12 +12,6 @@ class QActionGroup;
 class QMenu;
 
 namespace velmora {
-
-enum class RenderingEngine { Classic, Modern };
-
-// The stored texts of the two engines; anything else stored counts as Classic.
-inline const QString kClassicEngineText = QStringLiteral("Classic");
-inline const QString kModernEngineText = QStringLiteral("Modern");
 
 // Convert -> "Rendering engine": Classic (wkhtmltopdf) or Modern (Chromium). Modern can only be
 // chosen where Chromium was found and can be driven; a stored Modern choice is kept but runs Classic
@@ -28,9 +23,9 @@ public:
     EngineMenu(QMenu* convertMenu, const ConverterLocation& browser, const QString& unavailableReason,
                QObject* parent = nullptr);
 
-    // The stored choice, as loaded from and saved to the settings store.
-    void SetChoiceText(const QString& text);
-    QString ChoiceText() const;
+    // The choice as stored; a stored Modern where it cannot run is kept, and Classic runs.
+    void SetStoredChoice(RenderingEngine stored);
+    RenderingEngine Choice() const { return m_choice; }
     // What a run uses now, and how to make it.
     RenderingEngine Effective() const;
     EngineFactory Factory() const;
@@ -38,6 +33,7 @@ public:
     void SetEnabled(bool enabled);
 
 signals:
+    void chosen(velmora::RenderingEngine engine); // by the user, to be stored
     void effectiveChanged(velmora::RenderingEngine engine);
     void notice(const QString& text); // for the status bar
 

@@ -38,6 +38,9 @@ TfrmMain::TfrmMain(Dialogs& dialogs, SettingsStore store, QString programFolder,
             [this] { m_convert.SetEngineFactory(m_engines->Factory()); });
     connect(m_engines, &EngineMenu::notice, this,
             [this](const QString& text) { ShowStatusNotice(RzStatusBar1, text); });
+    connect(m_engines, &EngineMenu::chosen, this,
+            [this](RenderingEngine engine) { m_store.SetEngine(engine); });
+    m_engines->SetStoredChoice(m_store.Engine());
     gvConvert->setFocus();
 
     connect(&m_queue, &ConversionQueue::rowsInserted, this, &TfrmMain::UpdateActionStates);

@@ -51,34 +51,32 @@ void TestEngineMenu::Build(bool found, const QString& unavailableReason) {
 
 void TestEngineMenu::storedChoice_data() {
     QTest::addColumn<bool>("found");
-    QTest::addColumn<QString>("stored");
+    QTest::addColumn<RenderingEngine>("stored");
     QTest::addColumn<RenderingEngine>("runs");
-    QTest::addColumn<QString>("saved");
     QTest::addColumn<int>("notices");
 
-    QTest::newRow("default") << true << "" << RenderingEngine::Classic << "Classic" << 0;
-    QTest::newRow("classic") << true << "Classic" << RenderingEngine::Classic << "Classic" << 0;
-    QTest::newRow("modern") << true << "Modern" << RenderingEngine::Modern << "Modern" << 0;
-    QTest::newRow("unknown text") << true << "modern" << RenderingEngine::Classic << "Classic" << 0;
+    QTest::newRow("classic") << true << RenderingEngine::Classic << RenderingEngine::Classic << 0;
+    QTest::newRow("modern") << true << RenderingEngine::Modern << RenderingEngine::Modern << 0;
     QTest::newRow("modern without chromium keeps the choice")
-        << false << "Modern" << RenderingEngine::Classic << "Modern" << 1;
+        << false << RenderingEngine::Modern << RenderingEngine::Classic << 1;
     QTest::newRow("classic without chromium")
-        << false << "Classic" << RenderingEngine::Classic << "Classic" << 0;
+        << false << RenderingEngine::Classic << RenderingEngine::Classic << 0;
 }
 
 void TestEngineMenu::storedChoice() {
     QFETCH(bool, found);
-    QFETCH(QString, stored);
+    QFETCH(RenderingEngine, stored);
     QFETCH(RenderingEngine, runs);
-    QFETCH(QString, saved);
     QFETCH(int, notices);
 
     Build(found);
     QSignalSpy notice(m_engines.get(), &EngineMenu::notice);
-    m_engines->SetChoiceText(stored);
-    m_engines->SetChoiceText(stored); // said once only
+    QSignalSpy chosen(m_engines.get(), &EngineMenu::chosen);
+    m_engines->SetStoredChoice(stored);
+    m_engines->SetStoredChoice(stored); // said once only
     QCOMPARE(m_engines->Effective(), runs);
-    QCOMPARE(m_engines->ChoiceText(), saved);
+    QCOMPARE(m_engines->Choice(), stored); // kept for the next start
+    QCOMPARE(chosen.size(), 0);            // nothing new to store
     QCOMPARE(Item("actEngineModern")->isChecked(), runs == RenderingEngine::Modern);
     QCOMPARE(Item("actEngineClassic")->isChecked(), runs == RenderingEngine::Classic);
     QCOMPARE(notice.size(), notices);
@@ -105,7 +103,7 @@ void TestEngineMenu::unusableBrowserSaysWhy() {
     QVERIFY(!Item("actEngineModern")->isEnabled());
     QCOMPARE(Item("actEngineModern")->toolTip(), reason);
     QSignalSpy notice(m_engines.get(), &EngineMenu::notice);
-    m_engines->SetChoiceText(kModernEngineText);
+    m_engines->SetStoredChoice(RenderingEngine::Modern);
     QCOMPARE(m_engines->Effective(), RenderingEngine::Classic);
     QCOMPARE(notice.size(), 1);
     QCOMPARE(notice[0][0].toString(), reason + " The Classic engine converts instead.");
@@ -114,13 +112,16 @@ void TestEngineMenu::unusableBrowserSaysWhy() {
 void TestEngineMenu::choosingSwitchesAndStores() {
     Build(true);
     QSignalSpy changed(m_engines.get(), &EngineMenu::effectiveChanged);
+    QSignalSpy chosen(m_engines.get(), &EngineMenu::chosen);
     Item("actEngineModern")->trigger();
     QCOMPARE(m_engines->Effective(), RenderingEngine::Modern);
-    QCOMPARE(m_engines->ChoiceText(), kModernEngineText);
+    QCOMPARE(m_engines->Choice(), RenderingEngine::Modern);
     QVERIFY(!Item("actEngineClassic")->isChecked());
     Item("actEngineModern")->trigger(); // already chosen: no change
     Item("actEngineClassic")->trigger();
-    QCOMPARE(m_engines->ChoiceText(), kClassicEngineText);
+    QCOMPARE(m_engines->Choice(), RenderingEngine::Classic);
+    QCOMPARE(chosen.size(), 3);
+    QCOMPARE(chosen[2][0].value<RenderingEngine>(), RenderingEngine::Classic);
     QCOMPARE(changed.size(), 2);
     QCOMPARE(changed[0][0].value<RenderingEngine>(), RenderingEngine::Modern);
     QCOMPARE(changed[1][0].value<RenderingEngine>(), RenderingEngine::Classic);
@@ -130,11 +131,11 @@ void TestEngineMenu::runsMakeTheEffectiveEngine() {
     Build(true);
     const auto make = [this] { return m_engines->Factory()(QStringLiteral("/opt/velmora")); };
     QVERIFY(dynamic_cast<WkhtmltopdfBackend*>(make().get()));
-    m_engines->SetChoiceText(kModernEngineText);
+    m_engines->SetStoredChoice(RenderingEngine::Modern);
     QVERIFY(dynamic_cast<ChromiumBackend*>(make().get()));
 
     Build(false); // a stored Modern without Chromium runs Classic
-    m_engines->SetChoiceText(kModernEngineText);
+    m_engines->SetStoredChoice(RenderingEngine::Modern);
     QVERIFY(dynamic_cast<WkhtmltopdfBackend*>(make().get()));
 }
 
