@@ -169,8 +169,8 @@ int main(int argc, char** argv) {
             times[name].push_back(outcome.seconds);
             processor[name].push_back(ProcessorSeconds() - processorBefore);
             words[name] = Words(OutputFor(folder.path(), book + '/' + kWordsChapter));
-            std::printf("round %d  %-34s %6.2f s  %6.2f s processor  %d/%lld converted\n", round, qPrintable(name),
-                        outcome.seconds, processor[name].back(), outcome.converted,
+            std::printf("round %d  %-34s %6.2f s  %6.2f s processor  %d/%lld converted\n", round,
+                        qPrintable(name), outcome.seconds, processor[name].back(), outcome.converted,
                         static_cast<long long>(pages.size()));
             std::fflush(stdout);
         }

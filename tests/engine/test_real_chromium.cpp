@@ -325,7 +325,7 @@ void TestRealChromium::stopMidPageLeavesNothingBehind() {
     const QString profile = chromium->ProfileFolder();
     QVERIFY(!profile.isEmpty());
     QTRY_VERIFY_WITH_TIMEOUT(ProcessesMentioning(profile) > 0, kRowWaitMs);
-    QTest::qWait(1000);                                                     // the page is loading
+    QTest::qWait(1000); // the page is loading
 
     runner.Stop();
     QCOMPARE(rows.size(), 1);
