@@ -127,6 +127,37 @@ int ProcessesMentioning(const QString& text) {
     return count;
 }
 
+// The process group of the first process whose command line mentions the text; 0 when none does.
+qint64 GroupOfProcessMentioning(const QString& text) {
+    QDirIterator proc(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
+    while (proc.hasNext()) {
+        const QString folder = proc.next();
+        QFile cmdline(folder + QStringLiteral("/cmdline"));
+        QFile stat(folder + QStringLiteral("/stat"));
+        if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(text.toLocal8Bit()) &&
+            stat.open(QIODevice::ReadOnly)) {
+            // "pid (name) state ppid pgrp ...": the name may hold spaces, so count from its end.
+            const QByteArray fields = stat.readAll();
+            return fields.mid(fields.lastIndexOf(')') + 2).split(' ').value(2).toLongLong();
+        }
+    }
+    return 0;
+}
+
+int ProcessesInGroup(qint64 group) {
+    int count = 0;
+    QDirIterator proc(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
+    while (proc.hasNext()) {
+        QFile stat(proc.next() + QStringLiteral("/stat"));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray fields = stat.readAll();
+        if (fields.mid(fields.lastIndexOf(')') + 2).split(' ').value(2).toLongLong() == group)
+            ++count;
+    }
+    return count;
+}
+
 } // namespace
 
 // The Modern engine with the real Chromium, on the book corpus and on pages served on 127.0.0.1.
@@ -326,6 +357,9 @@ void TestRealChromium::stopMidPageLeavesNothingBehind() {
     QVERIFY(!profile.isEmpty());
     QTRY_VERIFY_WITH_TIMEOUT(ProcessesMentioning(profile) > 0, kRowWaitMs);
     QTest::qWait(1000); // the page is loading
+    const qint64 group = GroupOfProcessMentioning(profile);
+    QVERIFY(group > 0);
+    QVERIFY2(ProcessesInGroup(group) > 2, "the browser, its zygote and the page's renderer");
 
     runner.Stop();
     QCOMPARE(rows.size(), 1);
@@ -333,6 +367,7 @@ void TestRealChromium::stopMidPageLeavesNothingBehind() {
     QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList());
     QVERIFY(!QFileInfo::exists(profile));
     QTRY_COMPARE(ProcessesMentioning(profile), 0);
+    QTRY_COMPARE(ProcessesInGroup(group), 0);
 }
 
 QTEST_GUILESS_MAIN(TestRealChromium)
