@@ -143,6 +143,10 @@ void TestChromiumBackend::outcomes_data() {
                                   << "These 2 parts could not be loaded: http://127.0.0.1/missing.png, "
                                      "http://127.0.0.1/gone.css (404)."
                                   << true;
+    QTest::newRow("download") << "http://127.0.0.1/download" << RowState::Failed
+                              << "The address leads to a file to download, not to a page." << false;
+    QTest::newRow("renderer crash") << "http://127.0.0.1/crashtab" << RowState::Failed
+                                    << "The browser's renderer crashed on this page." << false;
     QTest::newRow("garbled message") << "http://127.0.0.1/garble" << RowState::Failed
                                      << "The browser sent a message that could not be read." << false;
     QTest::newRow("browser dies") << "http://127.0.0.1/die" << RowState::Failed

@@ -5,6 +5,8 @@
 //   refused     the navigation fails with net::ERR_CONNECTION_REFUSED
 //   subfail     one image fails, one style sheet answers 404, and the favicon fails
 //   fileprobe   asks to read <page folder>/inside.png and <parent folder>/outside.png through Fetch
+//   download    the address turns out to be a download
+//   crashtab    the page's renderer crashes after the navigation
 //   noload      the load event never comes
 //   noprint     Page.printToPDF is never answered
 //   hangclose   Target.closeTarget is never answered
@@ -141,7 +143,15 @@ void FakeBrowser::Navigate(const QJsonObject& command, Page& page, const QString
                         {"errorText", "net::ERR_CONNECTION_REFUSED"}});
         return;
     }
+    if (url.contains("download")) {
+        Reply(command, {{"frameId", page.targetId}, {"loaderId", loaderId}, {"isDownload", true}});
+        return;
+    }
     Reply(command, {{"frameId", page.targetId}, {"loaderId", loaderId}});
+    if (url.contains("crashtab")) {
+        Event(sessionId, "Inspector.targetCrashed", {});
+        return;
+    }
     Event(sessionId, "Network.requestWillBeSent",
           {{"requestId", loaderId},
            {"frameId", page.targetId},
