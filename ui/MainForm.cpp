@@ -110,7 +110,7 @@ void TfrmMain::ActaddURLExecute() {
 }
 
 void TfrmMain::actAddFilesExecute() {
-    if (const auto files = m_dialogs.GetOpenFileNames(this, kOpenFileFilter))
+    if (const auto files = m_dialogs.GetOpenFileNames(this, kOpenFileFilter, QString()))
         m_queue.AddFiles(*files);
     UpdateCounters();
 }

@@ -238,6 +238,10 @@ void TfrmMain::CreateSettingsRows(QWidget* client) {
     RzBitBtn1->setAutoDefault(false);
     RzBitBtn1->setStyleSheet(QLatin1String(kConvertButtonStyle));
     BindToCommand(RzBitBtn1, &QPushButton::clicked, ActConvert);
+    // Alt+C belongs to the "&Convert" menu; the button still shows its underlined letter.
+    const auto leaveAltToTheMenu = [this] { RzBitBtn1->setShortcut(QKeySequence()); };
+    leaveAltToTheMenu();
+    connect(ActConvert, &QAction::changed, RzBitBtn1, leaveAltToTheMenu);
 
     setTabOrder(gvConvert, edtoutFolder);
     setTabOrder(edtoutFolder, completeaction);

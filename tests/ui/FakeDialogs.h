@@ -19,6 +19,7 @@ public:
     QStringList messages;        // ShowMessage texts, in order
     QStringList errors;          // ShowError texts, in order
     QStringList openFileFilters; // filter passed to each GetOpenFileNames
+    QStringList openFileStarts;  // startFolder passed to each GetOpenFileNames
     QList<QUrl> openedUrls;      // OpenUrl calls, in order
     QStringList exploredFolders; // ExploreFolder calls, in order
     QStringList folderStarts;    // startFolder passed to each GetExistingDirectory
@@ -32,8 +33,10 @@ public:
 
     void ShowMessage(QWidget*, const QString& text) override { messages << text; }
     void ShowError(QWidget*, const QString& text) override { errors << text; }
-    std::optional<QStringList> GetOpenFileNames(QWidget*, const QString& filter) override {
+    std::optional<QStringList> GetOpenFileNames(QWidget*, const QString& filter,
+                                                const QString& startFolder) override {
         openFileFilters << filter;
+        openFileStarts << startFolder;
         return std::exchange(nextFiles, std::nullopt);
     }
     std::optional<QString> GetExistingDirectory(QWidget*, const QString&,

@@ -53,6 +53,7 @@ private slots:
     void labelsEndBeforeTheirControls();
     void menusOfferTheCommands();
     void toolbarButtonsNeverTakeTheFocus();
+    void altCOpensTheConvertMenu();
     void freshStartShowsZeroCounters();
 
     void deleteButtonWorksWithNothingSelected();
@@ -79,6 +80,18 @@ private slots:
     void errorReportText_data();
     void errorReportText();
 };
+
+// The "&Convert" menu and the "&Convert Now" button both underline C; the key belongs to the menu.
+void TestMainForm::altCOpensTheConvertMenu() {
+    MainFormFixture f;
+    f.Open();
+    auto* menu = f.Child<QMenu>("Convert");
+    QTest::keyClick(&f.Window(), Qt::Key_C, Qt::AltModifier);
+    QTRY_VERIFY(menu->isVisible());
+    QCOMPARE(QApplication::activePopupWidget(), menu);
+    QVERIFY(f.Child<QPushButton>("RzBitBtn1")->text().contains(QStringLiteral("&C")));
+    menu->close();
+}
 
 void TestMainForm::windowIsFixedCentredAndFocusesTheGrid() {
     MainFormFixture f;
