@@ -2,6 +2,7 @@
 
 #include "AddURLUnit.h"
 #include "Dialogs.h"
+#include "ParallelismMenu.h"
 #include "QueueGrid.h"
 #include "ShellRoutines.h"
 #include "aboutForm.h"
@@ -26,6 +27,7 @@ TfrmMain::TfrmMain(Dialogs& dialogs, SettingsStore store, QString programFolder,
     : QMainWindow(parent), m_dialogs(dialogs), m_store(std::move(store)),
       m_convert(m_queue, *this, std::move(programFolder)) {
     CreateControls();
+    CreateFeatures();
     gvConvert->setFocus();
 
     connect(&m_queue, &ConversionQueue::rowsInserted, this, &TfrmMain::UpdateActionStates);
@@ -38,6 +40,10 @@ TfrmMain::TfrmMain(Dialogs& dialogs, SettingsStore store, QString programFolder,
 
     FormCreate();
     m_addUrlForm = new TAddURLForm(this);
+}
+
+void TfrmMain::CreateFeatures() {
+    new ParallelismMenu(*ConvertMenu, m_store, m_convert.Runner(), this);
 }
 
 // The grid shows the queue, a member, which is destroyed before the child widgets would be.

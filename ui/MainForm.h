@@ -44,6 +44,7 @@ public:
 
     ConversionQueue& Queue() { return m_queue; }
     TRunStatus RunStatus() const { return m_convert.Status(); }
+    ConvertCommand& Command() { return m_convert; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -57,6 +58,7 @@ private:
     void CreateStatusArea(QWidget* client);
     void CreateMenus();
     void PlaceOnScreen();
+    void CreateFeatures(); // the feature modules, each over the window's controls
 
     void FormCreate();
     void FormCloseQuery();
@@ -116,6 +118,7 @@ private:
     QLabel* spTotalConvert = nullptr;
     QLabel* spQuality = nullptr;
     QMenu* PopupMenu = nullptr;
+    QMenu* ConvertMenu = nullptr;
 };
 
 } // namespace velmora

@@ -290,7 +290,8 @@ void TfrmMain::CreateMenus() {
     AddSeparator(file, "N6");
     AddItem(file, "Close1", QStringLiteral("Close"), this, &TfrmMain::Close1Click);
 
-    AddBoundItem(AddMenu(bar, "Convert", QStringLiteral("&Convert")), "Exit1", ActConvert);
+    ConvertMenu = AddMenu(bar, "Convert", QStringLiteral("&Convert"));
+    AddBoundItem(ConvertMenu, "Exit1", ActConvert);
 
     QMenu* products = AddMenu(bar, "mnuProducts", QStringLiteral("&Products"));
     for (const ProductLink& product : OtherProducts())
