@@ -83,8 +83,8 @@ bool SystemDialogs::OpenUrl(const QUrl& url) {
     return QDesktopServices::openUrl(url);
 }
 
-void SystemDialogs::ExploreFolder(QWidget* parent, const QString& folder) {
-    ExploreFolderNative(parent, folder);
+bool SystemDialogs::ExploreFolder(QWidget* parent, const QString& folder) {
+    return ExploreFolderNative(parent, folder);
 }
 
 } // namespace velmora

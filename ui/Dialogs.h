@@ -33,8 +33,8 @@ public:
     virtual bool RunModal(QDialog& dialog) = 0;
     // Hands an address to the shell; false when nothing could open it.
     virtual bool OpenUrl(const QUrl& url) = 0;
-    // Shows a folder in the platform's file manager.
-    virtual void ExploreFolder(QWidget* parent, const QString& folder) = 0;
+    // Shows a folder in the platform's file manager; false when nothing could show it.
+    virtual bool ExploreFolder(QWidget* parent, const QString& folder) = 0;
 };
 
 // A filter in the pipe form "Description|*.a;*.b|..." as Qt's file dialog filters, "Description (*.a *.b)".
@@ -55,7 +55,7 @@ public:
                                                 const QString& startFolder) override;
     bool RunModal(QDialog& dialog) override;
     bool OpenUrl(const QUrl& url) override;
-    void ExploreFolder(QWidget* parent, const QString& folder) override;
+    bool ExploreFolder(QWidget* parent, const QString& folder) override;
 };
 
 } // namespace velmora

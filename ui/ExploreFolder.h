@@ -6,7 +6,7 @@ class QWidget;
 
 namespace velmora {
 
-// Shows the folder in the platform's file manager; the result is not examined.
-void ExploreFolderNative(QWidget* owner, const QString& folder);
+// Shows the folder in the platform's file manager; false when nothing could show it.
+bool ExploreFolderNative(QWidget* owner, const QString& folder);
 
 } // namespace velmora

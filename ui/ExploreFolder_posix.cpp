@@ -7,8 +7,8 @@
 namespace velmora {
 
 // A relative folder means the one below the current directory, as it did when the PDFs were written.
-void ExploreFolderNative(QWidget*, const QString& folder) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QDir(folder).absolutePath()));
+bool ExploreFolderNative(QWidget*, const QString& folder) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QDir(folder).absolutePath()));
 }
 
 } // namespace velmora

@@ -8,10 +8,12 @@
 
 namespace velmora {
 
-void ExploreFolderNative(QWidget* owner, const QString& folder) {
+bool ExploreFolderNative(QWidget* owner, const QString& folder) {
     const HWND window = owner ? reinterpret_cast<HWND>(owner->window()->winId()) : nullptr;
-    ShellExecuteW(window, L"explore", reinterpret_cast<LPCWSTR>(folder.utf16()), nullptr, nullptr,
-                  SW_SHOWNORMAL);
+    // ShellExecute reports success with a value above 32.
+    return reinterpret_cast<INT_PTR>(ShellExecuteW(window, L"explore",
+                                                   reinterpret_cast<LPCWSTR>(folder.utf16()), nullptr,
+                                                   nullptr, SW_SHOWNORMAL)) > 32;
 }
 
 } // namespace velmora

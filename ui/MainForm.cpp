@@ -3,6 +3,7 @@
 #include "AddURLUnit.h"
 #include "Dialogs.h"
 #include "ParallelismMenu.h"
+#include "ProgressText.h"
 #include "QueueGrid.h"
 #include "ShellRoutines.h"
 #include "aboutForm.h"
@@ -10,6 +11,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -44,6 +46,13 @@ TfrmMain::TfrmMain(Dialogs& dialogs, SettingsStore store, QString programFolder,
 
 void TfrmMain::CreateFeatures() {
     new ParallelismMenu(*ConvertMenu, m_store, m_convert.Runner(), this);
+    new ProgressText(
+        m_convert, m_queue, {*this, *ProgressBar, *gvConvert, *RzStatusBar1},
+        [this] { return AbsoluteTargetFolder(); }, this);
+}
+
+QString TfrmMain::AbsoluteTargetFolder() const {
+    return QDir::toNativeSeparators(QDir(edtoutFolder->text()).absolutePath());
 }
 
 // The grid shows the queue, a member, which is destroyed before the child widgets would be.
@@ -202,7 +211,8 @@ void TfrmMain::ShowMessage(const QString& text) {
 }
 
 void TfrmMain::ExploreFolder(const QString& folder) {
-    m_dialogs.ExploreFolder(this, folder);
+    if (!m_dialogs.ExploreFolder(this, folder))
+        m_dialogs.ShowMessage(this, kFolderNotShownMessage.arg(AbsoluteTargetFolder()));
 }
 
 } // namespace velmora

@@ -29,6 +29,9 @@ inline const QString kOpenFileFilter =
                    "HTML Documents(*.htm,*.html,*.xhtml)|*.htm;*.html;*.xhtml|Text Files(*.txt)|*.txt|"
                    "XML Files(*.xml)|*.xml|All files(*.*)|*.*");
 inline const QString kChooseFolderTitle = QStringLiteral("Please select target folder");
+// %1: the absolute target folder.
+inline const QString kFolderNotShownMessage =
+    QStringLiteral("No program to show folders is set up on this computer. The PDFs are in \"%1\".");
 
 // The error report of a handler: the text, with a full stop added unless it already ends in "." or in
 // a character that sorts before it (a quotation mark, say).
@@ -58,7 +61,8 @@ private:
     void CreateStatusArea(QWidget* client);
     void CreateMenus();
     void PlaceOnScreen();
-    void CreateFeatures(); // the feature modules, each over the window's controls
+    void CreateFeatures();                // the feature modules, each over the window's controls
+    QString AbsoluteTargetFolder() const; // the folder the target folder text means
 
     void FormCreate();
     void FormCloseQuery();

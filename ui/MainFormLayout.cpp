@@ -251,7 +251,8 @@ void TfrmMain::CreateSettingsRows(QWidget* client) {
 void TfrmMain::CreateStatusArea(QWidget* client) {
     ProgressBar = new QProgressBar(client);
     ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
-    ProgressBar->setGeometry(0, 554, 733, 7);
+    // Tall enough for its text ("12 of 200 · about 1:32 left"), in the room below the Convert button.
+    ProgressBar->setGeometry(0, 548, 733, 13);
     ProgressBar->setRange(0, 100);
     ProgressBar->setTextVisible(false);
     ProgressBar->hide();

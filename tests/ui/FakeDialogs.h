@@ -28,6 +28,7 @@ public:
     std::optional<QStringList> nextFiles; // consumed by the next GetOpenFileNames (nullopt = cancel)
     std::optional<QString> nextFolder;    // consumed by the next GetExistingDirectory (nullopt = cancel)
     bool openUrlResult = true;            // what OpenUrl reports
+    bool exploreResult = true;            // what ExploreFolder reports
     // Called with the dialog instead of exec(); returns whether it was accepted. Default: reject.
     std::function<bool(QDialog&)> onModal;
 
@@ -52,7 +53,10 @@ public:
         openedUrls << url;
         return openUrlResult;
     }
-    void ExploreFolder(QWidget*, const QString& folder) override { exploredFolders << folder; }
+    bool ExploreFolder(QWidget*, const QString& folder) override {
+        exploredFolders << folder;
+        return exploreResult;
+    }
 };
 
 } // namespace velmora::test

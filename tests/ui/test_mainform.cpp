@@ -127,7 +127,7 @@ void TestMainForm::controlsSitWhereLaidOut_data() {
     QTest::newRow("folder edit") << "edtoutFolder" << QRect(180, 494, 361, 21);
     QTest::newRow("action box") << "completeaction" << QRect(180, 523, 361, 21);
     QTest::newRow("Convert") << "RzBitBtn1" << QRect(570, 492, 157, 56);
-    QTest::newRow("progress") << "ProgressBar" << QRect(0, 554, 733, 7);
+    QTest::newRow("progress") << "ProgressBar" << QRect(0, 548, 733, 13);
     QTest::newRow("status bar") << "RzStatusBar1" << QRect(0, 561, 733, 19);
     QTest::newRow("URL pane") << "spListcount" << QRect(0, 0, 244, 19);
     QTest::newRow("files pane") << "spTotalConvert" << QRect(244, 0, 244, 19);
