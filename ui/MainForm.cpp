@@ -6,12 +6,12 @@
 #include "ProgressText.h"
 #include "QueueGrid.h"
 #include "ShellRoutines.h"
+#include "TargetFolder.h"
 #include "aboutForm.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -52,7 +52,7 @@ void TfrmMain::CreateFeatures() {
 }
 
 QString TfrmMain::AbsoluteTargetFolder() const {
-    return QDir::toNativeSeparators(QDir(edtoutFolder->text()).absolutePath());
+    return ResolvedTargetFolder(edtoutFolder->text());
 }
 
 // The grid shows the queue, a member, which is destroyed before the child widgets would be.

@@ -35,9 +35,9 @@ QString ProgressCaption(int done, int total, qint64 elapsedMs) {
     return count + QStringLiteral(" \u00B7 about %1 left").arg(ClockText((leftMs + 999) / 1000));
 }
 
-RunTally TallyOf(const ConversionQueue& queue) {
+RunTally TallyOf(const ConversionQueue& queue, const QList<int>& rows) {
     RunTally tally;
-    for (int row = 0; row < queue.RowCount(); ++row) {
+    for (int row : rows) {
         switch (queue.State(row)) {
         case RowState::Converted:
             ++tally.converted;
@@ -69,7 +69,8 @@ QString RunSummary(const RunTally& tally, const QString& folder) {
 
 ProgressText::ProgressText(ConvertCommand& command, ConversionQueue& queue, Controls controls,
                            std::function<QString()> targetFolder, QObject* parent)
-    : QObject(parent), m_queue(queue), m_controls(controls), m_targetFolder(std::move(targetFolder)) {
+    : QObject(parent), m_command(command), m_queue(queue), m_controls(controls),
+      m_targetFolder(std::move(targetFolder)) {
     m_controls.bar.setAlignment(Qt::AlignCenter);
 
     // Over the counter panes until the queue changes: the counters are rewritten then anyway.
@@ -99,40 +100,36 @@ ProgressText::ProgressText(ConvertCommand& command, ConversionQueue& queue, Cont
     });
 }
 
-// The run's rows are those its start left waiting: all of them, or the ones a retry set aside.
 void ProgressText::RunStarted() {
     m_running = true;
     m_userScrolled = false;
     m_done = 0;
-    m_total = 0;
-    for (int row = 0; row < m_queue.RowCount(); ++row)
-        m_total += m_queue.State(row) == RowState::Waiting ? 1 : 0;
     m_clock.start();
     m_title = m_controls.window.windowTitle();
     HideSummary();
     m_controls.bar.setTextVisible(true);
-    m_controls.bar.setFormat(ProgressCaption(0, m_total, 0));
+    m_controls.bar.setFormat(ProgressCaption(0, int(m_command.RunRows().size()), 0));
     ShowPercent(0);
 }
 
 void ProgressText::RunEnded() {
     m_running = false;
     m_controls.window.setWindowTitle(m_title);
-    m_summary->setText(RunSummary(TallyOf(m_queue), m_targetFolder()));
+    m_summary->setText(RunSummary(TallyOf(m_queue, m_command.RunRows()), m_targetFolder()));
     m_summary->show();
     m_summary->raise();
 }
 
-void ProgressText::RowStarted(int row) {
+void ProgressText::RowStarted(int job) {
     if (m_userScrolled)
         return;
     const QScopedValueRollback guard(m_following, true);
-    m_controls.grid.scrollTo(m_queue.index(row, ConversionQueue::SourceColumn));
+    m_controls.grid.scrollTo(m_queue.index(m_command.RunRows().at(job), ConversionQueue::SourceColumn));
 }
 
 void ProgressText::RowFinished() {
     ++m_done;
-    m_controls.bar.setFormat(ProgressCaption(m_done, m_total, m_clock.elapsed()));
+    m_controls.bar.setFormat(ProgressCaption(m_done, int(m_command.RunRows().size()), m_clock.elapsed()));
 }
 
 void ProgressText::ShowPercent(int percent) {

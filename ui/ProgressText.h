@@ -29,7 +29,7 @@ struct RunTally {
     int failed = 0;
     int notConverted = 0; // left waiting by Stop
 };
-RunTally TallyOf(const ConversionQueue& queue);
+RunTally TallyOf(const ConversionQueue& queue, const QList<int>& rows);
 QString RunSummary(const RunTally& tally, const QString& folder);
 
 // What a person reads while a run goes on and after it: the count and time left on the progress bar,
@@ -51,18 +51,18 @@ public:
 private:
     void RunStarted();
     void RunEnded();
-    void RowStarted(int row);
+    void RowStarted(int job);
     void RowFinished();
     void ShowPercent(int percent);
     void HideSummary();
 
+    ConvertCommand& m_command;
     ConversionQueue& m_queue;
     Controls m_controls;
     std::function<QString()> m_targetFolder;
     QLabel* m_summary = nullptr;
     QString m_title;
     QElapsedTimer m_clock;
-    int m_total = 0;
     int m_done = 0;
     bool m_running = false;
     bool m_userScrolled = false;
