@@ -211,7 +211,8 @@ void ConversionQueue::SetOutcome(int row, RowState state, const QString& reason)
     QueueItem& item = m_items[row];
     item.State = state;
     item.Reason = reason;
-    if (state == RowState::Converting) // its earlier PDF is no longer this row's result
+    // A PDF path belongs to a converted row; a row about to be converted again has none yet.
+    if (state != RowState::Converted && state != RowState::ConvertedWithWarnings)
         item.OutputPath.clear();
     emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
 }

@@ -87,4 +87,8 @@ bool SystemDialogs::ExploreFolder(QWidget* parent, const QString& folder) {
     return ExploreFolderNative(parent, folder);
 }
 
+bool SystemDialogs::ShowInFolder(QWidget* parent, const QString& file) {
+    return ShowInFolderNative(parent, file);
+}
+
 } // namespace velmora

@@ -35,6 +35,8 @@ public:
     virtual bool OpenUrl(const QUrl& url) = 0;
     // Shows a folder in the platform's file manager; false when nothing could show it.
     virtual bool ExploreFolder(QWidget* parent, const QString& folder) = 0;
+    // Shows a file in its folder (selected, where the platform can); false when nothing could show it.
+    virtual bool ShowInFolder(QWidget* parent, const QString& file) = 0;
 };
 
 // A filter in the pipe form "Description|*.a;*.b|..." as Qt's file dialog filters, "Description (*.a *.b)".
@@ -56,6 +58,7 @@ public:
     bool RunModal(QDialog& dialog) override;
     bool OpenUrl(const QUrl& url) override;
     bool ExploreFolder(QWidget* parent, const QString& folder) override;
+    bool ShowInFolder(QWidget* parent, const QString& file) override;
 };
 
 } // namespace velmora

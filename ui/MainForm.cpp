@@ -5,6 +5,7 @@
 #include "ParallelismMenu.h"
 #include "ProgressText.h"
 #include "QueueGrid.h"
+#include "RowActions.h"
 #include "ShellRoutines.h"
 #include "TargetFolder.h"
 #include "aboutForm.h"
@@ -49,6 +50,7 @@ void TfrmMain::CreateFeatures() {
     new ProgressText(
         m_convert, m_queue, {*this, *ProgressBar, *gvConvert, *RzStatusBar1},
         [this] { return AbsoluteTargetFolder(); }, this);
+    new RowActions(m_queue, *gvConvert, *PopupMenu, m_dialogs, *this);
 }
 
 QString TfrmMain::AbsoluteTargetFolder() const {

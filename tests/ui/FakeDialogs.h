@@ -22,6 +22,7 @@ public:
     QStringList openFileStarts;  // startFolder passed to each GetOpenFileNames
     QList<QUrl> openedUrls;      // OpenUrl calls, in order
     QStringList exploredFolders; // ExploreFolder calls, in order
+    QStringList shownFiles;      // ShowInFolder calls, in order
     QStringList folderStarts;    // startFolder passed to each GetExistingDirectory
     int modalCount = 0;          // RunModal calls
 
@@ -55,6 +56,10 @@ public:
     }
     bool ExploreFolder(QWidget*, const QString& folder) override {
         exploredFolders << folder;
+        return exploreResult;
+    }
+    bool ShowInFolder(QWidget*, const QString& file) override {
+        shownFiles << file;
         return exploreResult;
     }
 };
