@@ -5,6 +5,7 @@
 #include "ParallelismMenu.h"
 #include "ProgressText.h"
 #include "QueueGrid.h"
+#include "RetryFailed.h"
 #include "RowActions.h"
 #include "ShellRoutines.h"
 #include "TargetFolder.h"
@@ -46,6 +47,7 @@ TfrmMain::TfrmMain(Dialogs& dialogs, SettingsStore store, QString programFolder,
 }
 
 void TfrmMain::CreateFeatures() {
+    new RetryFailed(m_queue, m_convert, *ConvertMenu, *PopupMenu, this);
     new ParallelismMenu(*ConvertMenu, m_store, m_convert.Runner(), this);
     new ProgressText(
         m_convert, m_queue, {*this, *ProgressBar, *gvConvert, *RzStatusBar1},

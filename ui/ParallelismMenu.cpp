@@ -11,6 +11,7 @@ namespace velmora {
 ParallelismMenu::ParallelismMenu(QMenu& convertMenu, SettingsStore store, BatchRunner& runner,
                                  QObject* parent)
     : QObject(parent), m_store(std::move(store)), m_runner(runner) {
+    convertMenu.addSeparator();
     QMenu* menu = convertMenu.addMenu(QStringLiteral("Conversions &at once"));
     menu->setObjectName(QStringLiteral("mnuConversionsAtOnce"));
     m_choices = new QActionGroup(menu);
