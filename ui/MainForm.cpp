@@ -2,6 +2,7 @@
 
 #include "AddURLUnit.h"
 #include "Dialogs.h"
+#include "DropAndPaste.h"
 #include "ParallelismMenu.h"
 #include "ProgressText.h"
 #include "QueueGrid.h"
@@ -14,6 +15,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -53,6 +55,9 @@ void TfrmMain::CreateFeatures() {
         m_convert, m_queue, {*this, *ProgressBar, *gvConvert, *RzStatusBar1},
         [this] { return AbsoluteTargetFolder(); }, this);
     new RowActions(m_queue, *gvConvert, *PopupMenu, m_dialogs, *this);
+    auto* dropAndPaste =
+        new DropAndPaste(m_queue, *this, *gvConvert, [this] { return m_convert.Status() != rsStart; });
+    connect(dropAndPaste, &DropAndPaste::rowsOffered, this, &TfrmMain::UpdateCounters);
 }
 
 QString TfrmMain::AbsoluteTargetFolder() const {
@@ -129,8 +134,10 @@ void TfrmMain::ActaddURLExecute() {
 }
 
 void TfrmMain::actAddFilesExecute() {
-    if (const auto files = m_dialogs.GetOpenFileNames(this, kOpenFileFilter, QString()))
+    if (const auto files = m_dialogs.GetOpenFileNames(this, kOpenFileFilter, m_store.AddFilesFolder())) {
         m_queue.AddFiles(*files);
+        m_store.SetAddFilesFolder(QFileInfo(files->first()).absolutePath());
+    }
     UpdateCounters();
 }
 

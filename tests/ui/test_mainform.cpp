@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -66,6 +67,7 @@ private slots:
 
     void addUrlsReusesOneDialogThatKeepsItsText();
     void addFilesPassesTheFilterAndSkipsDuplicates();
+    void addFilesOpensWhereItWasLastUsed();
     void aboutIsANewDialogEachTime();
     void linksGoToTheShell_data();
     void linksGoToTheShell();
@@ -407,6 +409,19 @@ void TestMainForm::addFilesPassesTheFilterAndSkipsDuplicates() {
                                       "files(*.*)|*.*")));
     QCOMPARE(f.RowTexts(), files + QStringList{files[1] + QStringLiteral("x")});
     QCOMPARE(f.PaneTexts(), Panes(0, 4));
+}
+
+void TestMainForm::addFilesOpensWhereItWasLastUsed() {
+    MainFormFixture f;
+    f.Open();
+    const QStringList files = f.MakeFiles({"a.html"});
+    const QString folder = QFileInfo(files[0]).absolutePath();
+    QVERIFY(f.Trigger("mnuEdit")); // cancelled: remembers nothing
+    QVERIFY(f.AddFiles(files));
+    QVERIFY(f.Trigger("mnuEdit"));
+    f.Open(); // a restart
+    QVERIFY(f.Trigger("mnuEdit"));
+    QCOMPARE(f.dialogs.openFileStarts, (QStringList{QString(), QString(), folder, folder}));
 }
 
 void TestMainForm::aboutIsANewDialogEachTime() {
