@@ -44,7 +44,8 @@ void SystemDialogs::ShowError(QWidget* parent, const QString& text) {
 void SetUpOpenFileDialog(QFileDialog& dialog, const QString& pipeFilter, const QString& startFolder) {
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setDirectory(startFolder);
+    if (!startFolder.isEmpty()) // otherwise the dialog's own choice, the current directory
+        dialog.setDirectory(startFolder);
     const QStringList filters = FileDialogFilters(pipeFilter);
     // The captions already name their patterns; Qt would append its own list to each.
     dialog.setOption(QFileDialog::HideNameFilterDetails);

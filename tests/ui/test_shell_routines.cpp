@@ -134,7 +134,12 @@ void TestShellRoutines::openFileDialogShowsTheCaptionsAsGiven() {
         shown << types->itemText(i);
     QCOMPARE(shown, (QStringList{"Pages(*.htm,*.html)", "Text Files(*.txt)", "All files(*.*)"}));
     QCOMPARE(types->currentIndex(), 0);
+    QCOMPARE(dialog.directory().absolutePath(), QDir::currentPath());
     QCOMPARE(dialog.fileMode(), QFileDialog::ExistingFiles);
+
+    const QString folder = QDir::tempPath();
+    SetUpOpenFileDialog(dialog, "Text Files(*.txt)|*.txt", folder);
+    QCOMPARE(dialog.directory().absolutePath(), QDir(folder).absolutePath());
 }
 
 QTEST_MAIN(TestShellRoutines)
