@@ -58,6 +58,14 @@ void TfrmMain::CreateFeatures() {
     auto* dropAndPaste =
         new DropAndPaste(m_queue, *this, *gvConvert, [this] { return m_convert.Status() != rsStart; });
     connect(dropAndPaste, &DropAndPaste::rowsOffered, this, &TfrmMain::UpdateCounters);
+    // A relative or "~" text is shown as the folder it names.
+    const auto showFolder = [this] {
+        const QString folder = AbsoluteTargetFolder();
+        edtoutFolder->setToolTip(folder.isEmpty() ? kNoTargetFolderToolTip
+                                                  : kTargetFolderToolTip.arg(folder));
+    };
+    connect(edtoutFolder, &QLineEdit::textChanged, this, showFolder);
+    showFolder();
 }
 
 QString TfrmMain::AbsoluteTargetFolder() const {

@@ -29,6 +29,9 @@ inline const QString kOpenFileFilter =
                    "HTML Documents(*.htm,*.html,*.xhtml)|*.htm;*.html;*.xhtml|Text Files(*.txt)|*.txt|"
                    "XML Files(*.xml)|*.xml|All files(*.*)|*.*");
 inline const QString kChooseFolderTitle = QStringLiteral("Please select target folder");
+// The target folder edit's tooltip; %1: the absolute folder its text names.
+inline const QString kTargetFolderToolTip = QStringLiteral("The PDFs go to \"%1\".");
+inline const QString kNoTargetFolderToolTip = QStringLiteral("No target folder is chosen.");
 // %1: the absolute target folder.
 inline const QString kFolderNotShownMessage =
     QStringLiteral("No program to show folders is set up on this computer. The PDFs are in \"%1\".");

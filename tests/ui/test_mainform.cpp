@@ -74,6 +74,8 @@ private slots:
     void productsMenuOpensEachProductPage();
     void folderChooserSetsTheTargetFolder_data();
     void folderChooserSetsTheTargetFolder();
+    void targetFolderToolTipShowsTheAbsoluteFolder_data();
+    void targetFolderToolTipShowsTheAbsoluteFolder();
 
     void settingsSurviveARestart();
     void settingsLoadErrorIsReportedAndTheWindowWorks_data();
@@ -477,6 +479,30 @@ void TestMainForm::folderChooserSetsTheTargetFolder_data() {
     QTest::addColumn<bool>("byKey");
     QTest::newRow("F4 in the edit") << true;
     QTest::newRow("folder button") << false;
+}
+
+void TestMainForm::targetFolderToolTipShowsTheAbsoluteFolder_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("toolTip");
+    const QString current = QDir::currentPath();
+    QTest::newRow("relative") << "pdfs/out"
+                              << kTargetFolderToolTip.arg(QDir::toNativeSeparators(current + "/pdfs/out"));
+    QTest::newRow("absolute") << QDir::rootPath() + "data"
+                              << kTargetFolderToolTip.arg(
+                                     QDir::toNativeSeparators(QDir::rootPath() + "data"));
+    QTest::newRow("blanks only") << "   " << kNoTargetFolderToolTip;
+#ifndef Q_OS_WIN
+    QTest::newRow("home") << "~/pdfs" << kTargetFolderToolTip.arg(QDir::homePath() + "/pdfs");
+#endif
+}
+
+void TestMainForm::targetFolderToolTipShowsTheAbsoluteFolder() {
+    QFETCH(QString, text);
+    QFETCH(QString, toolTip);
+    MainFormFixture f;
+    f.Open();
+    f.TypeTargetFolder(text);
+    QCOMPARE(f.Child<QLineEdit>("edtoutFolder")->toolTip(), toolTip);
 }
 
 void TestMainForm::folderChooserSetsTheTargetFolder() {
