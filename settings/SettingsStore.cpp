@@ -70,7 +70,7 @@ QString ReadText(const QSettings& settings, const QString& name, const QString& 
 }
 
 // The preferences: value name, default text, and the texts allowed (none listed: any text).
-struct PreferenceSpec {
+struct PreferenceRule {
     Preference preference;
     QString name;
     QString fallback;
@@ -84,8 +84,8 @@ QStringList ConversionsAtOnceTexts() {
     return texts;
 }
 
-const PreferenceSpec& SpecOf(Preference preference) {
-    static const PreferenceSpec specs[] = {
+const PreferenceRule& RuleOf(Preference preference) {
+    static const PreferenceRule rules[] = {
         {Preference::ConversionsAtOnce, kConversionsAtOnceValue, kAutomaticText, ConversionsAtOnceTexts()},
         {Preference::RenderingEngine,
          kRenderingEngineValue,
@@ -93,8 +93,8 @@ const PreferenceSpec& SpecOf(Preference preference) {
          {kClassicEngineText, kModernEngineText}},
         {Preference::AddFilesFolder, kAddFilesFolderValue, QString(), {}},
     };
-    return *std::find_if(std::cbegin(specs), std::cend(specs),
-                         [preference](const PreferenceSpec& spec) { return spec.preference == preference; });
+    return *std::find_if(std::cbegin(rules), std::cend(rules),
+                         [preference](const PreferenceRule& rule) { return rule.preference == preference; });
 }
 
 } // namespace
@@ -166,19 +166,19 @@ QString SettingsStore::SaveSettings(const SettingsHost& host) const {
 }
 
 QString SettingsStore::PreferenceText(Preference preference) const {
-    const PreferenceSpec& spec = SpecOf(preference);
+    const PreferenceRule& rule = RuleOf(preference);
     const QSettings settings(m_location, FormatOf(m_native));
     QString text;
     if (settings.status() != QSettings::NoError ||
-        !ReadText(settings, spec.name, spec.fallback, text).isEmpty() ||
-        (!spec.allowed.isEmpty() && !spec.allowed.contains(text)))
-        return spec.fallback;
+        !ReadText(settings, rule.name, rule.fallback, text).isEmpty() ||
+        (!rule.allowed.isEmpty() && !rule.allowed.contains(text)))
+        return rule.fallback;
     return text;
 }
 
 void SettingsStore::SetPreferenceText(Preference preference, const QString& text) const {
     QSettings settings(m_location, FormatOf(m_native));
-    settings.setValue(SpecOf(preference).name, text);
+    settings.setValue(RuleOf(preference).name, text);
 }
 
 int SettingsStore::ConversionsAtOnce() const {
