@@ -17,7 +17,12 @@ RetryFailed::RetryFailed(ConversionQueue& queue, ConvertCommand& command, QMenu&
     connect(m_action, &QAction::triggered, this, [this] { m_command.ConvertRows(FailedRows()); });
 
     connect(&command, &ConvertCommand::statusChanged, this, &RetryFailed::UpdateState);
-    connect(&queue, &ConversionQueue::dataChanged, this, &RetryFailed::UpdateState);
+    // Only outcomes matter; selection and kind edits, which can touch every row, are let pass.
+    connect(&queue, &ConversionQueue::dataChanged, this,
+            [this](const QModelIndex&, const QModelIndex&, const QList<int>& roles) {
+                if (roles.isEmpty() || roles.contains(ConversionQueue::RowStateRole))
+                    UpdateState();
+            });
     connect(&queue, &ConversionQueue::rowsRemoved, this, &RetryFailed::UpdateState);
     connect(&queue, &ConversionQueue::modelReset, this, &RetryFailed::UpdateState);
     UpdateState();
@@ -32,6 +37,7 @@ QList<int> RetryFailed::FailedRows() const {
     return rows;
 }
 
+// The rows are looked at only while no run goes on, so a run's outcomes cost nothing here.
 void RetryFailed::UpdateState() {
     m_action->setEnabled(m_command.Status() != rsStart && !FailedRows().isEmpty());
 }
