@@ -47,8 +47,9 @@ ConvertCommand::ConvertCommand(ConversionQueue& queue, RunHost& host, QString pr
     connect(&m_runner, &BatchRunner::rowStarted, this,
             [this](int job) { m_queue.SetOutcome(m_runRows.at(job), RowState::Converting); });
     connect(&m_runner, &BatchRunner::rowFinished, this,
-            [this](int job, RowState state, const QString& reason) {
+            [this](int job, RowState state, const QString& reason, const QString& pdfPath) {
                 m_queue.SetOutcome(m_runRows.at(job), state, reason);
+                m_queue.SetOutputPath(m_runRows.at(job), pdfPath);
             });
     connect(&m_runner, &BatchRunner::progressChanged, this,
             [this](int percent) { m_host.SetProgress(percent); });

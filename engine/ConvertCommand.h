@@ -77,6 +77,7 @@ public:
     void StopForClose(); // a close request: stops a run in progress, never refuses
     TRunStatus Status() const;
     BatchRunner& Runner();
+    const QList<int>& RunRows() const { return m_runRows; } // the queue row of each job of the last run
 
 signals:
     void statusChanged(velmora::TRunStatus status);

@@ -13,7 +13,11 @@ constexpr int kNoticeMs = 20000;
 } // namespace
 
 void ShowStatusNotice(QStatusBar* bar, const QString& text) {
-    const auto panes = bar->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly);
+    // Only the panes meant to show now; one kept hidden for later stays hidden afterwards.
+    QList<QLabel*> panes;
+    for (QLabel* pane : bar->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly))
+        if (!pane->isHidden())
+            panes.append(pane);
     for (QLabel* pane : panes)
         pane->hide();
     QObject::connect(bar, &QStatusBar::messageChanged, bar, [bar, panes](const QString& message) {
