@@ -58,6 +58,10 @@ BatchRunner& ConvertCommand::Runner() {
     return m_runner;
 }
 
+QString ConvertCommand::OutputPath(int row) const {
+    return m_outputPaths.value(row);
+}
+
 void ConvertCommand::Start() {
     const QString folder = m_host.TargetFolderText();
     if (folder.isEmpty()) {
@@ -81,6 +85,7 @@ void ConvertCommand::Start() {
     for (int row = 0; row < m_queue.RowCount(); ++row)
         outputPaths.append(OutputPathFor(m_queue.SourceText(row), folder));
     outputPaths = UniqueOutputPaths(outputPaths);
+    m_outputPaths = outputPaths;
     QList<ConversionJob> jobs;
     for (int row = 0; row < m_queue.RowCount(); ++row)
         jobs.append({m_queue.SourceText(row), outputPaths.at(row)});

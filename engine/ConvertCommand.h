@@ -55,6 +55,8 @@ public:
     void StopForClose(); // a close request: stops a run in progress, never refuses
     TRunStatus Status() const;
     BatchRunner& Runner();
+    // Where the current (or last) run writes the row's PDF; empty before a run.
+    QString OutputPath(int row) const;
 
 signals:
     void statusChanged(velmora::TRunStatus status);
@@ -70,6 +72,7 @@ private:
     QString m_programFolder;
     BatchRunner m_runner;
     TRunStatus m_status = rsNone;
+    QStringList m_outputPaths;
 };
 
 } // namespace velmora
