@@ -11,6 +11,7 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QThread>
+#include <QTimer>
 
 #include <cstdio>
 #include <optional>
@@ -20,6 +21,7 @@ namespace velmora {
 namespace {
 
 constexpr int kMostAutomaticJobs = 8;
+constexpr int kProgressRedrawMs = 1000;
 
 void WriteLine(std::FILE* stream, const QString& text) {
     std::fputs((text + QLatin1Char('\n')).toUtf8().constData(), stream);
@@ -87,8 +89,13 @@ public:
             if (m_command.Status() == rsStart)
                 m_command.Execute(); // the Stop command
         });
-        if (StandardErrorIsTerminal())
+        // The guess of the time left is redrawn between row ends too, so it counts down.
+        QTimer redraw;
+        if (StandardErrorIsTerminal()) {
             m_progress.emplace(stderr);
+            connect(&redraw, &QTimer::timeout, this, &CommandLineRun::ShowProgress);
+            redraw.start(kProgressRedrawMs);
+        }
         m_clock.start();
         ShowProgress();
 

@@ -31,7 +31,8 @@ void ProgressLine::Show(const QString& text) {
     // Spaces cover the rest of a longer line shown before; no terminal escape codes needed.
     const QByteArray line = text.toUtf8();
     const QByteArray padding(qMax<qsizetype>(0, m_shownLength - line.size()), ' ');
-    std::fputs(("\r" + line + padding + "\r" + line).constData(), m_terminal);
+    const QByteArray shown = padding.isEmpty() ? "\r" + line : "\r" + line + padding + "\r" + line;
+    std::fputs(shown.constData(), m_terminal);
     std::fflush(m_terminal);
     m_shownLength = line.size();
 }
