@@ -19,16 +19,11 @@ const QString kNoSuchFile = QStringLiteral("No such file.");
 } // namespace
 
 std::optional<QStringList> ReadSourceList(const QString& path, QString& error) {
-    QFile file;
-    const bool standardInput = path == QLatin1String("-");
-    const bool opened = standardInput ? file.open(stdin, QIODevice::ReadOnly)
-                                      : (file.setFileName(path), file.open(QIODevice::ReadOnly));
-    if (!opened) {
-        error = QStringLiteral("Cannot read the list \"%1\": %2.").arg(path, file.errorString());
-        return std::nullopt;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
+    QFile file(path);
+    const bool opened =
+        path == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly);
+    const QByteArray bytes = opened ? file.readAll() : QByteArray();
+    if (!opened || file.error() != QFileDevice::NoError) {
         error = QStringLiteral("Cannot read the list \"%1\": %2.").arg(path, file.errorString());
         return std::nullopt;
     }
