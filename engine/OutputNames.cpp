@@ -58,7 +58,6 @@ int NameLength(const QString& text, PathStyle style) {
     return style == PathStyle::Windows ? int(text.size()) : int(QFile::encodeName(text).size());
 }
 
-
 // The longest prefix of `stem` within `budget` units that ends on a code point boundary.
 QString FitStem(const QString& stem, int budget, PathStyle style) {
     if (NameLength(stem, style) <= budget)

@@ -59,7 +59,10 @@ void TestOutputNames::uniqueOutputPaths_data() {
         << QStringList{"/o/a.pdf", "/o/a (2).pdf", "/o/a (3).pdf", "/o/a (2) (2).pdf"};
 
     QTest::newRow("control characters never reach a name, the folder is left alone")
-        << posix << QStringList{"/o\tdir/a\tb\x01" "c\x7f.pdf", "/o\tdir/a-b-c-.pdf"}
+        << posix
+        << QStringList{"/o\tdir/a\tb\x01"
+                       "c\x7f.pdf",
+                       "/o\tdir/a-b-c-.pdf"}
         << QStringList{"/o\tdir/a-b-c-.pdf", "/o\tdir/a-b-c- (2).pdf"};
     QTest::newRow("windows: reserved characters replaced")
         << windows << QStringList{"C:\\o\\a:b*c?d\"e<f>g|h\nI.pdf"}
