@@ -113,7 +113,8 @@ QString CommandLineHelp(const QString& programName) {
                "Ctrl+C stops the run and removes unfinished PDF files.\n"
                "\n"
                "Exit status: 0 when every source converted (warnings included), 1 when any failed,\n"
-               "2 for a usage error, 130 when interrupted.\n"
+               "2 for a usage error, 130 after Ctrl+C (128 plus the number of any other signal that\n"
+               "stopped the run, such as SIGTERM).\n"
                "\n"
                "Without arguments, or with Qt's window options (one dash: -platform, -style, ...),\n"
                "the window opens.\n")

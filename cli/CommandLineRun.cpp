@@ -5,6 +5,7 @@
 #include "ConvertCommand.h"
 #include "ProgressLine.h"
 #include "SourceList.h"
+#include "TerminationSignals.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -82,13 +83,15 @@ public:
             return kExitSomeFailed;
         m_reported.fill(false, m_queue.RowCount());
 
-        // Installed only now: until the run begins, Ctrl+C may end the program outright.
-        InterruptWatcher watcher;
-        connect(&watcher, &InterruptWatcher::interrupted, this, [this] {
-            m_interrupted = true;
-            if (m_command.Status() == rsStart)
-                m_command.Execute(); // the Stop command
-        });
+        // Installed only now: until the run begins, Ctrl+C may end the program outright. Once it runs,
+        // Ctrl+C (or SIGTERM, SIGHUP) stops it the way the Stop command does, so no unfinished file stays.
+        connect(&TerminationSignals::Install(), &TerminationSignals::requested, this,
+                [this](int signalNumber) {
+                    if (m_endingSignal == 0)
+                        m_endingSignal = signalNumber;
+                    if (m_command.Status() == rsStart)
+                        m_command.Execute(); // the Stop command
+                });
         // The guess of the time left is redrawn between row ends too, so it counts down.
         QTimer redraw;
         if (StandardErrorIsTerminal()) {
@@ -113,8 +116,8 @@ public:
         if (m_progress)
             m_progress->Clear();
 
-        if (m_interrupted)
-            return kExitInterrupted;
+        if (m_endingSignal != 0)
+            return kExitBySignal + m_endingSignal;
         return m_anyFailed || !refused.isEmpty() ? kExitSomeFailed : kExitAllConverted;
     }
 
@@ -171,7 +174,7 @@ private:
     int m_reportedCount = 0;
     bool m_started = false;
     bool m_anyFailed = false;
-    bool m_interrupted = false;
+    int m_endingSignal = 0; // the signal that stopped the run, if any
     std::optional<ProgressLine> m_progress;
     QElapsedTimer m_clock;
 };

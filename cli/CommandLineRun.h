@@ -11,7 +11,8 @@ enum CommandLineExit {
     kExitAllConverted = 0,
     kExitSomeFailed = 1,
     kExitUsageError = 2,
-    kExitInterrupted = 130, // 128 + SIGINT, as shells report it
+    kExitBySignal = 128, // plus the number of the signal that stopped the run, as shells report it:
+                         // 130 after Ctrl+C (SIGINT)
 };
 
 // The command-line face of the program: reads the options, fills the queue, runs the Convert command

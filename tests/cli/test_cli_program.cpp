@@ -12,9 +12,10 @@
 #include <QSettings>
 #include <QTest>
 
+#include <csignal>
+
 #ifdef Q_OS_UNIX
 #include <QSocketNotifier>
-#include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
 #endif
@@ -353,22 +354,29 @@ void TestCliProgram::settingsAreReadNeverWritten() {
 }
 
 void TestCliProgram::interruptStopsInOrder_data() {
+    QTest::addColumn<int>("signalNumber");
     QTest::addColumn<int>("jobs");
     QTest::addColumn<QStringList>("sources");
-    QTest::addColumn<QStringList>("stopped"); // the rows at work when Ctrl+C comes
-    QTest::newRow("one at a time") << 1 << QStringList{"partial.html", "a.html"}
-                                   << QStringList{"partial.html"};
-    QTest::newRow("two at once") << 2 << QStringList{"partial.html", "hang.html", "a.html"}
-                                 << QStringList{"partial.html", "hang.html"};
+    QTest::addColumn<QStringList>("stopped"); // the rows at work when the signal comes
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("Ctrl+C, one at a time") << int(SIGINT) << 1 << QStringList{"partial.html", "a.html"}
+                                           << QStringList{"partial.html"} << kExitInterrupted;
+    QTest::newRow("Ctrl+C, two at once")
+        << int(SIGINT) << 2 << QStringList{"partial.html", "hang.html", "a.html"}
+        << QStringList{"partial.html", "hang.html"} << kExitInterrupted;
+    QTest::newRow("SIGTERM") << int(SIGTERM) << 1 << QStringList{"partial.html", "a.html"}
+                             << QStringList{"partial.html"} << 128 + int(SIGTERM);
 }
 
 void TestCliProgram::interruptStopsInOrder() {
 #ifndef Q_OS_UNIX
-    QSKIP("Sends SIGINT.");
+    QSKIP("Sends POSIX signals.");
 #else
+    QFETCH(int, signalNumber);
     QFETCH(int, jobs);
     QFETCH(QStringList, sources);
     QFETCH(QStringList, stopped);
+    QFETCH(int, exitCode);
     QVERIFY(m_program->Install());
     QStringList arguments{"--output", m_out, "--jobs", QString::number(jobs)};
     for (const QString& token : sources)
@@ -376,7 +384,7 @@ void TestCliProgram::interruptStopsInOrder() {
 
     const std::unique_ptr<QProcess> child = m_program->Start(arguments);
     QTRY_COMPARE_WITH_TIMEOUT(m_program->Fake().Invocations().size(), stopped.size(), kStartWaitMs);
-    // The partial converter has begun writing its file when Ctrl+C comes.
+    // The partial converter has begun writing its file when the signal comes.
     QTRY_VERIFY_WITH_TIMEOUT(
         [&] {
             for (const QFileInfo& file : QDir(m_out).entryInfoList(QDir::Files | QDir::Hidden))
@@ -385,12 +393,12 @@ void TestCliProgram::interruptStopsInOrder() {
             return false;
         }(),
         kStartWaitMs);
-    QCOMPARE(::kill(pid_t(child->processId()), SIGINT), 0);
+    QCOMPARE(::kill(pid_t(child->processId()), signalNumber), 0);
     QVERIFY(child->waitForFinished(kStartWaitMs));
 
     const CliOutcome outcome = CliProgram::Collect(*child);
     QVERIFY(outcome.exitedNormally);
-    QCOMPARE(outcome.exitCode, kExitInterrupted);
+    QCOMPARE(outcome.exitCode, exitCode);
     QCOMPARE(Entries(m_out), QStringList()); // no partial PDF, no temporary file
     QStringList expected;
     for (const QString& token : stopped)
