@@ -69,7 +69,7 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
     if (parser.isSet(kJobs)) {
         const QString jobs = parser.values(kJobs).constLast();
         options.jobs =
-            jobs == QLatin1String("auto") ? std::optional(kAutomaticJobs) : WholeNumber(jobs, 1, kMaxJobs);
+            jobs == QLatin1String("auto") ? std::optional(kAutomaticConversions) : WholeNumber(jobs, 1, kMaxJobs);
         if (!options.jobs) {
             parsed.error = QStringLiteral("--jobs takes a whole number from 1 to %1 or \"auto\", not \"%2\".")
                                .arg(kMaxJobs)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SettingsStore.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -7,8 +9,6 @@
 
 namespace velmora {
 
-// Conversions at once chosen as "auto": as many as the machine runs well.
-inline constexpr int kAutomaticJobs = 0;
 inline constexpr int kMaxJobs = 64;
 inline constexpr int kMaxTimeoutSeconds = 24 * 60 * 60;
 
@@ -23,7 +23,7 @@ struct CommandLineOptions {
     QStringList sources;                 // from the arguments, in their order
     QStringList lists;                   // files named by --list, in order; "-" is standard input
     std::optional<QString> outputFolder; // none: the stored target folder
-    std::optional<int> jobs;             // none: the stored choice; kAutomaticJobs for "auto"
+    std::optional<int> jobs;             // none: the stored choice; kAutomaticConversions for "auto"
     std::optional<int> timeoutSeconds;   // none: the run's own limit
 };
 

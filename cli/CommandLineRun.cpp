@@ -11,7 +11,6 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QThread>
 #include <QTimer>
 
 #include <cstdio>
@@ -21,7 +20,6 @@ namespace velmora {
 
 namespace {
 
-constexpr int kMostAutomaticJobs = 8;
 constexpr int kProgressRedrawMs = 1000;
 
 void WriteLine(std::FILE* stream, const QString& text) {
@@ -36,10 +34,6 @@ QString Field(QString text) {
             c = QLatin1Char(' ');
     }
     return text;
-}
-
-int AutomaticJobs() {
-    return qMin(QThread::idealThreadCount() + 1, kMostAutomaticJobs);
 }
 
 // The window's two setting controls, as loaded; only read here.
@@ -136,6 +130,9 @@ private:
             const RowState state = m_queue.State(row);
             if (m_reported.at(row) || state == RowState::Waiting || state == RowState::Converting)
                 continue;
+            // A converted row is told once its PDF has its final name, which the queue learns next.
+            if (state != RowState::Failed && m_queue.OutputPath(row).isEmpty())
+                continue;
             m_reported[row] = true;
             ++m_reportedCount;
             if (m_progress)
@@ -150,10 +147,10 @@ private:
         const QString reason = Field(m_queue.Reason(row));
         switch (state) {
         case RowState::Converted:
-            return QStringLiteral("converted\t%1\t%2").arg(source, Field(m_command.OutputPath(row)));
+            return QStringLiteral("converted\t%1\t%2").arg(source, Field(m_queue.OutputPath(row)));
         case RowState::ConvertedWithWarnings:
             return QStringLiteral("warning\t%1\t%2\t%3")
-                .arg(source, Field(m_command.OutputPath(row)), reason);
+                .arg(source, Field(m_queue.OutputPath(row)), reason);
         default:
             m_anyFailed = true;
             return QStringLiteral("failed\t%1\t%2").arg(source, reason);
@@ -221,8 +218,8 @@ int RunCommandLine(const QStringList& arguments, const QString& programFolder, c
         WriteLine(stderr, QStringLiteral("%1: %2").arg(programName, error));
 
     CommandLineRun run(programFolder, options.outputFolder.value_or(stored.TargetFolderText()));
-    const int jobs = options.jobs.value_or(kAutomaticJobs);
-    run.Runner().SetParallelism(jobs == kAutomaticJobs ? AutomaticJobs() : jobs);
+    // Without --jobs, as many at once as the window's "Conversions at once" runs.
+    run.Runner().SetParallelism(ConverterCountFor(options.jobs.value_or(store.ConversionsAtOnce())));
     if (options.timeoutSeconds)
         run.Runner().SetTimeoutMs(*options.timeoutSeconds * 1000);
     return run.Exec(programName, sources);

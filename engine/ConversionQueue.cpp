@@ -211,6 +211,9 @@ void ConversionQueue::SetOutcome(int row, RowState state, const QString& reason)
     QueueItem& item = m_items[row];
     item.State = state;
     item.Reason = reason;
+    // A PDF path belongs to a converted row; a row about to be converted again has none yet.
+    if (state != RowState::Converted && state != RowState::ConvertedWithWarnings)
+        item.OutputPath.clear();
     emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
 }
 
@@ -220,8 +223,18 @@ void ConversionQueue::ResetOutcomes() {
     for (QueueItem& item : m_items) {
         item.State = RowState::Waiting;
         item.Reason.clear();
+        item.OutputPath.clear();
     }
     emit dataChanged(index(0, 0), index(RowCount() - 1, ColumnCount - 1));
+}
+
+QString ConversionQueue::OutputPath(int row) const {
+    return m_items.at(row).OutputPath;
+}
+
+void ConversionQueue::SetOutputPath(int row, const QString& path) {
+    m_items[row].OutputPath = path;
+    emit dataChanged(index(row, 0), index(row, ColumnCount - 1), {OutputPathRole});
 }
 
 int ConversionQueue::rowCount(const QModelIndex& parent) const {
@@ -251,6 +264,8 @@ QVariant ConversionQueue::data(const QModelIndex& index, int role) const {
         return int(item.State);
     case ReasonRole:
         return item.Reason;
+    case OutputPathRole:
+        return item.OutputPath;
     default:
         return {};
     }

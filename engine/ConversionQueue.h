@@ -20,6 +20,7 @@ struct QueueItem {
     bool Selected = false;
     RowState State = RowState::Waiting;
     QString Reason; // why a row failed or warned; empty otherwise
+    QString OutputPath; // the PDF the row's last conversion produced (after numbering); empty otherwise
 };
 
 enum class SortKey { SourceText, Kind };
@@ -43,7 +44,7 @@ class ConversionQueue final : public QAbstractTableModel {
     Q_OBJECT
 public:
     enum Column { SourceColumn, KindColumn, ColumnCount };
-    enum Role { SelectedRole = Qt::UserRole + 1, RowStateRole, ReasonRole };
+    enum Role { SelectedRole = Qt::UserRole + 1, RowStateRole, ReasonRole, OutputPathRole };
 
     explicit ConversionQueue(QObject* parent = nullptr);
 
@@ -72,7 +73,9 @@ public:
     RowState State(int row) const;
     QString Reason(int row) const;
     void SetOutcome(int row, RowState state, const QString& reason = {});
-    void ResetOutcomes(); // every row back to Waiting, reasons cleared
+    void ResetOutcomes(); // every row back to Waiting, reasons and output paths cleared
+    QString OutputPath(int row) const;
+    void SetOutputPath(int row, const QString& path);
 
     // QAbstractItemModel
     int rowCount(const QModelIndex& parent = {}) const override;

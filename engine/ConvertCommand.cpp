@@ -47,8 +47,9 @@ ConvertCommand::ConvertCommand(ConversionQueue& queue, RunHost& host, QString pr
     connect(&m_runner, &BatchRunner::rowStarted, this,
             [this](int job) { m_queue.SetOutcome(m_runRows.at(job), RowState::Converting); });
     connect(&m_runner, &BatchRunner::rowFinished, this,
-            [this](int job, RowState state, const QString& reason) {
+            [this](int job, RowState state, const QString& reason, const QString& pdfPath) {
                 m_queue.SetOutcome(m_runRows.at(job), state, reason);
+                m_queue.SetOutputPath(m_runRows.at(job), pdfPath);
             });
     connect(&m_runner, &BatchRunner::progressChanged, this,
             [this](int percent) { m_host.SetProgress(percent); });
@@ -90,10 +91,6 @@ BatchRunner& ConvertCommand::Runner() {
     return m_runner;
 }
 
-QString ConvertCommand::OutputPath(int row) const {
-    return m_outputPaths.value(m_runRows.indexOf(row));
-}
-
 std::optional<QString> ConvertCommand::PrepareRun() {
     const QString folder = ResolvedTargetFolder(m_host.TargetFolderText());
     if (folder.isEmpty()) {
@@ -131,7 +128,6 @@ void ConvertCommand::Start(const QList<int>& rows) {
         outputPaths.append(OutputPathFor(m_queue.SourceText(row), m_runFolder));
     }
     outputPaths = UniqueOutputPaths(outputPaths);
-    m_outputPaths = outputPaths;
     QList<ConversionJob> jobs;
     for (qsizetype job = 0; job < rows.size(); ++job)
         jobs.append({m_queue.SourceText(rows.at(job)), outputPaths.at(job)});

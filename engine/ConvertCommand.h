@@ -77,8 +77,7 @@ public:
     void StopForClose(); // a close request: stops a run in progress, never refuses
     TRunStatus Status() const;
     BatchRunner& Runner();
-    // Where the current (or last) run writes the row's PDF; empty before a run.
-    QString OutputPath(int row) const;
+    const QList<int>& RunRows() const { return m_runRows; } // the queue row of each job of the last run
 
 signals:
     void statusChanged(velmora::TRunStatus status);
@@ -100,7 +99,6 @@ private:
     QString m_runFolder;
     BatchRunner m_runner;
     TRunStatus m_status = rsNone;
-    QStringList m_outputPaths;
 };
 
 } // namespace velmora

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QThread>
 #include <QVariant>
 
 #include <algorithm>
@@ -68,7 +69,43 @@ QString ReadText(const QSettings& settings, const QString& name, const QString& 
     return {};
 }
 
+// The preferences: value name, default text, and the texts allowed (none listed: any text).
+struct PreferenceRule {
+    Preference preference;
+    QString name;
+    QString fallback;
+    QStringList allowed;
+};
+
+QStringList ConversionsAtOnceTexts() {
+    QStringList texts{kAutomaticText};
+    for (int count : kConversionsAtOnceChoices)
+        texts << QString::number(count);
+    return texts;
+}
+
+const PreferenceRule& RuleOf(Preference preference) {
+    static const PreferenceRule rules[] = {
+        {Preference::ConversionsAtOnce, kConversionsAtOnceValue, kAutomaticText, ConversionsAtOnceTexts()},
+        {Preference::RenderingEngine,
+         kRenderingEngineValue,
+         kClassicEngineText,
+         {kClassicEngineText, kModernEngineText}},
+        {Preference::AddFilesFolder, kAddFilesFolderValue, QString(), {}},
+    };
+    return *std::find_if(std::cbegin(rules), std::cend(rules),
+                         [preference](const PreferenceRule& rule) { return rule.preference == preference; });
+}
+
 } // namespace
+
+int AutomaticConverterCount() {
+    return qBound(1, QThread::idealThreadCount() + 1, 8);
+}
+
+int ConverterCountFor(int conversionsAtOnce) {
+    return conversionsAtOnce == kAutomaticConversions ? AutomaticConverterCount() : conversionsAtOnce;
+}
 
 QString DefaultTargetFolder() {
     return PlatformDefaultTargetFolder();
@@ -126,6 +163,51 @@ QString SettingsStore::SaveSettings(const SettingsHost& host) const {
     if (settings.status() == QSettings::AccessError)
         return ErrorText("Failed to set data for '%1'", kTargetFolderValue);
     return {};
+}
+
+QString SettingsStore::PreferenceText(Preference preference) const {
+    const PreferenceRule& rule = RuleOf(preference);
+    const QSettings settings(m_location, FormatOf(m_native));
+    QString text;
+    if (settings.status() != QSettings::NoError ||
+        !ReadText(settings, rule.name, rule.fallback, text).isEmpty() ||
+        (!rule.allowed.isEmpty() && !rule.allowed.contains(text)))
+        return rule.fallback;
+    return text;
+}
+
+void SettingsStore::SetPreferenceText(Preference preference, const QString& text) const {
+    QSettings settings(m_location, FormatOf(m_native));
+    settings.setValue(RuleOf(preference).name, text);
+}
+
+int SettingsStore::ConversionsAtOnce() const {
+    const QString text = PreferenceText(Preference::ConversionsAtOnce);
+    return text == kAutomaticText ? kAutomaticConversions : text.toInt();
+}
+
+void SettingsStore::SetConversionsAtOnce(int conversionsAtOnce) const {
+    SetPreferenceText(Preference::ConversionsAtOnce, conversionsAtOnce == kAutomaticConversions
+                                                         ? kAutomaticText
+                                                         : QString::number(conversionsAtOnce));
+}
+
+RenderingEngine SettingsStore::Engine() const {
+    return PreferenceText(Preference::RenderingEngine) == kModernEngineText ? RenderingEngine::Modern
+                                                                            : RenderingEngine::Classic;
+}
+
+void SettingsStore::SetEngine(RenderingEngine engine) const {
+    SetPreferenceText(Preference::RenderingEngine,
+                      engine == RenderingEngine::Modern ? kModernEngineText : kClassicEngineText);
+}
+
+QString SettingsStore::AddFilesFolder() const {
+    return PreferenceText(Preference::AddFilesFolder);
+}
+
+void SettingsStore::SetAddFilesFolder(const QString& folder) const {
+    SetPreferenceText(Preference::AddFilesFolder, folder);
 }
 
 } // namespace velmora

@@ -1,11 +1,31 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 namespace velmora {
 
 inline const QString kTargetFolderValue = QStringLiteral("TargetFolder");
 inline const QString kCompleteActionValue = QStringLiteral("completeaction");
+
+// Choices kept beside the two settings controls' texts, each read and written on its own.
+enum class Preference { ConversionsAtOnce, RenderingEngine, AddFilesFolder };
+inline const QString kConversionsAtOnceValue = QStringLiteral("ConversionsAtOnce");
+inline const QString kRenderingEngineValue = QStringLiteral("RenderingEngine");
+inline const QString kAddFilesFolderValue = QStringLiteral("AddFilesFolder");
+
+// "Conversions at once": one of these counts, or Automatic (stored as the text "Automatic", held as 0).
+inline const QString kAutomaticText = QStringLiteral("Automatic");
+constexpr int kAutomaticConversions = 0;
+inline const QList<int> kConversionsAtOnceChoices{1, 2, 3, 4, 6, 8};
+// What Automatic means on this machine: one converter more than there are cores, at most 8.
+int AutomaticConverterCount();
+// The number of converters a choice runs.
+int ConverterCountFor(int conversionsAtOnce);
+
+enum class RenderingEngine { Classic, Modern };
+inline const QString kClassicEngineText = QStringLiteral("Classic");
+inline const QString kModernEngineText = QStringLiteral("Modern");
 
 // "C:\My PDF" on Windows, "My PDF" in the home folder elsewhere.
 QString DefaultTargetFolder();
@@ -36,6 +56,19 @@ public:
     // Both return the error text to report, or an empty text on success.
     QString LoadSettings(SettingsHost& host) const;
     QString SaveSettings(const SettingsHost& host) const;
+
+    // A preference's stored text; its default when the value is missing, of another type, or not one
+    // of its allowed texts. Never reports an error.
+    QString PreferenceText(Preference preference) const;
+    // Stores the text as it is; a failure to write is dropped (the choice then lasts for this run only).
+    void SetPreferenceText(Preference preference, const QString& text) const;
+
+    int ConversionsAtOnce() const; // kAutomaticConversions or one of kConversionsAtOnceChoices
+    void SetConversionsAtOnce(int conversionsAtOnce) const;
+    RenderingEngine Engine() const;
+    void SetEngine(RenderingEngine engine) const;
+    QString AddFilesFolder() const; // empty until Add Files was first confirmed
+    void SetAddFilesFolder(const QString& folder) const;
 
     QString Location() const { return m_location; }
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Drives the real program under Xvfb with the real converter and saves the screenshots in
 # docs/screenshots: idle, the Add URLs dialog, a run in progress, a finished run with one failed row
-# (its tooltip showing why), and the About box. Needs a build in ./build (tools/build.sh).
+# (its tooltip showing why), the About box, and, over the benchmark corpus when it is there, a parallel
+# run with its progress text and the status bar after it. Needs a build in ./build (tools/build.sh).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 program="${BUILD_DIR:-$root/build}/HTML2PDFConverter"
@@ -21,6 +22,9 @@ trap cleanup EXIT
 
 # Sample documents: a page with its own style sheet and image, a text file and an XML file.
 mkdir -p "$work/files" "$work/site" "$work/out" "$work/config/Velmora"
+# The program runs in the scratch folder, so even a relative target folder could never land in the
+# repository; the folder is set explicitly in the settings, absolute, and checked after each run.
+cd "$work"
 cat >"$work/files/report.html" <<'EOF'
 <html><head><link rel="stylesheet" href="style.css"><title>Quarterly report</title></head>
 <body><h1>Quarterly report</h1><p>Sales rose in every region this quarter.</p><img src="chart.png"></body></html>
@@ -61,14 +65,26 @@ openbox >/dev/null 2>&1 &
 pids+=($!)
 sleep 1
 
-XDG_CONFIG_HOME="$work/config" "$program" >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do
-  wid="$(xdotool search --onlyvisible --name '^Velmora Free HTML to PDF Converter$' 2>/dev/null | head -1 || true)"
-  [ -n "$wid" ] && break
-  sleep 0.2
-done
-[ -n "$wid" ] || { echo "the main window did not appear" >&2; exit 1; }
+# start_program CONFIG_HOME: starts the program and sets $wid to its main window.
+start_program() {
+  XDG_CONFIG_HOME="$1" "$program" >/dev/null 2>&1 &
+  pids+=($!)
+  wid=""
+  for _ in $(seq 50); do
+    wid="$(xdotool search --onlyvisible --name '^Velmora Free HTML to PDF Converter$' 2>/dev/null | head -1 || true)"
+    [ -n "$wid" ] && break
+    sleep 0.2
+  done
+  [ -n "$wid" ] || { echo "the main window did not appear" >&2; exit 1; }
+}
+# check_output FOLDER: the PDFs went there and nowhere else.
+check_output() {
+  ls "$1"/*.pdf >/dev/null 2>&1 || { echo "no PDF in $1" >&2; exit 1; }
+  for stray in "$root/ " "$work/ "; do
+    [ ! -e "$stray" ] || { echo "a folder named ' ' appeared: $stray" >&2; exit 1; }
+  done
+}
+start_program "$work/config"
 
 # Positions inside the window, below the menu bar.
 click() {
@@ -132,4 +148,42 @@ xdotool key Return
 sleep 0.5
 
 pdftotext "$work/out/report-html.pdf" - | head -2
+check_output "$work/out"
 ls "$work/out"
+
+# A parallel run over the benchmark corpus's chapters, when the corpus is beside the repository.
+corpus="$root/../shared/corpus/book"
+if [ -d "$corpus" ]; then
+  xdotool key alt+F4
+  sleep 1
+  mkdir -p "$work/config2/Velmora" "$work/out2"
+  printf '[General]\nTargetFolder=%s\ncompleteaction=Do nothing\nConversionsAtOnce=Automatic\n' "$work/out2" \
+    >"$work/config2/Velmora/Velmora Free HTML to PDF Converter.ini"
+  start_program "$work/config2"
+  xdotool windowactivate --sync "$wid"
+  sleep 0.5
+  click 195 56 1.2 # Add Files
+  xdotool type --delay 2 "$(cd "$corpus" && pwd)/"
+  xdotool key Return
+  sleep 0.5
+  xdotool type --delay 1 "$(cd "$corpus" && ls ch*.html | sed 's/.*/"&"/' | tr '\n' ' ')"
+  xdotool key Return
+  sleep 0.8
+  xdotool mousemove --window "$wid" 400 400
+  click 648 542 0.2 # Convert Now
+  # Caught once a few rows are done, when the bar shows the time left.
+  for _ in $(seq 100); do
+    [ "$(ls "$work/out2"/*.pdf 2>/dev/null | wc -l)" -ge 4 ] && break
+    sleep 0.2
+  done
+  shot main-parallel-run
+  for _ in $(seq 600); do
+    [ "$(ls "$work/out2"/*.pdf 2>/dev/null | wc -l)" -ge 15 ] && break
+    sleep 0.2
+  done
+  sleep 1.5
+  shot main-run-summary
+  check_output "$work/out2"
+else
+  echo "no benchmark corpus at $corpus: the parallel-run pictures are left as they were"
+fi

@@ -4,6 +4,7 @@
 
 #include <QKeyEvent>
 #include <QPlainTextEdit>
+#include <QTextDocument>
 
 namespace velmora {
 
@@ -34,8 +35,10 @@ TAddURLForm::TAddURLForm(QWidget* parent) : QDialog(parent) {
     setTabOrder(m_cancel, m_urlmemo);
 }
 
+// The raw text keeps no-break spaces, which the plain text would turn into ordinary ones; its lines are
+// the document's paragraphs.
 QStringList TAddURLForm::Lines() const {
-    QStringList lines = m_urlmemo->toPlainText().split(u'\n');
+    QStringList lines = m_urlmemo->document()->toRawText().split(QChar::ParagraphSeparator);
     if (lines.last().isEmpty())
         lines.removeLast();
     for (QString& line : lines)

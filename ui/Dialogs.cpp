@@ -41,11 +41,25 @@ void SystemDialogs::ShowError(QWidget* parent, const QString& text) {
     ShowBox(parent, QMessageBox::Critical, text);
 }
 
-std::optional<QStringList> SystemDialogs::GetOpenFileNames(QWidget* parent, const QString& filter) {
-    const QStringList filters = FileDialogFilters(filter);
-    QString selected = filters.value(0);
-    QStringList files = QFileDialog::getOpenFileNames(parent, QString(), QString(),
-                                                      filters.join(QStringLiteral(";;")), &selected);
+void SetUpOpenFileDialog(QFileDialog& dialog, const QString& pipeFilter, const QString& startFolder) {
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (!startFolder.isEmpty()) // otherwise the dialog's own choice, the current directory
+        dialog.setDirectory(startFolder);
+    const QStringList filters = FileDialogFilters(pipeFilter);
+    // The captions already name their patterns; Qt would append its own list to each.
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setNameFilters(filters);
+    dialog.selectNameFilter(filters.value(0));
+}
+
+std::optional<QStringList> SystemDialogs::GetOpenFileNames(QWidget* parent, const QString& filter,
+                                                           const QString& startFolder) {
+    QFileDialog dialog(parent);
+    SetUpOpenFileDialog(dialog, filter, startFolder);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    QStringList files = dialog.selectedFiles();
     if (files.isEmpty())
         return std::nullopt;
     // Queue rows and output names work on the paths as the platform writes them.
@@ -70,8 +84,12 @@ bool SystemDialogs::OpenUrl(const QUrl& url) {
     return QDesktopServices::openUrl(url);
 }
 
-void SystemDialogs::ExploreFolder(QWidget* parent, const QString& folder) {
-    ExploreFolderNative(parent, folder);
+bool SystemDialogs::ExploreFolder(QWidget* parent, const QString& folder) {
+    return ExploreFolderNative(parent, folder);
+}
+
+bool SystemDialogs::ShowInFolder(QWidget* parent, const QString& file) {
+    return ShowInFolderNative(parent, file);
 }
 
 } // namespace velmora

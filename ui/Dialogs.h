@@ -7,6 +7,7 @@
 #include <optional>
 
 class QDialog;
+class QFileDialog;
 class QWidget;
 
 namespace velmora {
@@ -22,8 +23,9 @@ public:
     virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
     // As ShowMessage, with an error icon.
     virtual void ShowError(QWidget* parent, const QString& text) = 0;
-    // Multiple selection; nullopt when cancelled.
-    virtual std::optional<QStringList> GetOpenFileNames(QWidget* parent, const QString& filter) = 0;
+    // Multiple selection, opening in `startFolder` (empty: the platform's choice); nullopt when cancelled.
+    virtual std::optional<QStringList> GetOpenFileNames(QWidget* parent, const QString& filter,
+                                                        const QString& startFolder) = 0;
     // Opens on `startFolder`; the chosen folder's native path, or nullopt when cancelled.
     virtual std::optional<QString> GetExistingDirectory(QWidget* parent, const QString& title,
                                                         const QString& startFolder) = 0;
@@ -31,24 +33,32 @@ public:
     virtual bool RunModal(QDialog& dialog) = 0;
     // Hands an address to the shell; false when nothing could open it.
     virtual bool OpenUrl(const QUrl& url) = 0;
-    // Shows a folder in the platform's file manager.
-    virtual void ExploreFolder(QWidget* parent, const QString& folder) = 0;
+    // Shows a folder in the platform's file manager; false when nothing could show it.
+    virtual bool ExploreFolder(QWidget* parent, const QString& folder) = 0;
+    // Shows a file in its folder (selected, where the platform can); false when nothing could show it.
+    virtual bool ShowInFolder(QWidget* parent, const QString& file) = 0;
 };
 
 // A filter in the pipe form "Description|*.a;*.b|..." as Qt's file dialog filters, "Description (*.a *.b)".
 QStringList FileDialogFilters(const QString& pipeFilter);
+
+// Makes `dialog` an open-file dialog for several existing files with the choices of `pipeFilter`, the
+// first one selected, opening in `startFolder`.
+void SetUpOpenFileDialog(QFileDialog& dialog, const QString& pipeFilter, const QString& startFolder);
 
 // The real dialogs: QMessageBox, QFileDialog, QDialog::exec, QDesktopServices.
 class SystemDialogs final : public Dialogs {
 public:
     void ShowMessage(QWidget* parent, const QString& text) override;
     void ShowError(QWidget* parent, const QString& text) override;
-    std::optional<QStringList> GetOpenFileNames(QWidget* parent, const QString& filter) override;
+    std::optional<QStringList> GetOpenFileNames(QWidget* parent, const QString& filter,
+                                                const QString& startFolder) override;
     std::optional<QString> GetExistingDirectory(QWidget* parent, const QString& title,
                                                 const QString& startFolder) override;
     bool RunModal(QDialog& dialog) override;
     bool OpenUrl(const QUrl& url) override;
-    void ExploreFolder(QWidget* parent, const QString& folder) override;
+    bool ExploreFolder(QWidget* parent, const QString& folder) override;
+    bool ShowInFolder(QWidget* parent, const QString& file) override;
 };
 
 } // namespace velmora

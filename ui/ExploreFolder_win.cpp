@@ -1,5 +1,6 @@
 #include "ExploreFolder.h"
 
+#include <QDir>
 #include <QWidget>
 
 #include <windows.h>
@@ -8,10 +9,20 @@
 
 namespace velmora {
 
-void ExploreFolderNative(QWidget* owner, const QString& folder) {
+bool ExploreFolderNative(QWidget* owner, const QString& folder) {
     const HWND window = owner ? reinterpret_cast<HWND>(owner->window()->winId()) : nullptr;
-    ShellExecuteW(window, L"explore", reinterpret_cast<LPCWSTR>(folder.utf16()), nullptr, nullptr,
-                  SW_SHOWNORMAL);
+    // ShellExecute reports success with a value above 32.
+    return reinterpret_cast<INT_PTR>(ShellExecuteW(window, L"explore",
+                                                   reinterpret_cast<LPCWSTR>(folder.utf16()), nullptr,
+                                                   nullptr, SW_SHOWNORMAL)) > 32;
+}
+
+bool ShowInFolderNative(QWidget* owner, const QString& file) {
+    const HWND window = owner ? reinterpret_cast<HWND>(owner->window()->winId()) : nullptr;
+    const QString arguments = QStringLiteral("/select,\"%1\"").arg(QDir::toNativeSeparators(file));
+    return reinterpret_cast<INT_PTR>(ShellExecuteW(window, L"open", L"explorer.exe",
+                                                   reinterpret_cast<LPCWSTR>(arguments.utf16()), nullptr,
+                                                   SW_SHOWNORMAL)) > 32;
 }
 
 } // namespace velmora

@@ -2,13 +2,20 @@
 
 #include "AddURLUnit.h"
 #include "Dialogs.h"
+#include "DropAndPaste.h"
+#include "ParallelismMenu.h"
+#include "ProgressText.h"
 #include "QueueGrid.h"
+#include "RetryFailed.h"
+#include "RowActions.h"
 #include "ShellRoutines.h"
+#include "TargetFolder.h"
 #include "aboutForm.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -26,6 +33,7 @@ TfrmMain::TfrmMain(Dialogs& dialogs, SettingsStore store, QString programFolder,
     : QMainWindow(parent), m_dialogs(dialogs), m_store(std::move(store)),
       m_convert(m_queue, *this, std::move(programFolder)) {
     CreateControls();
+    CreateFeatures();
     gvConvert->setFocus();
 
     connect(&m_queue, &ConversionQueue::rowsInserted, this, &TfrmMain::UpdateActionStates);
@@ -38,6 +46,30 @@ TfrmMain::TfrmMain(Dialogs& dialogs, SettingsStore store, QString programFolder,
 
     FormCreate();
     m_addUrlForm = new TAddURLForm(this);
+}
+
+void TfrmMain::CreateFeatures() {
+    new RetryFailed(m_queue, m_convert, *ConvertMenu, *PopupMenu, this);
+    new ParallelismMenu(*ConvertMenu, m_store, m_convert.Runner(), this);
+    new ProgressText(
+        m_convert, m_queue, {*this, *ProgressBar, *gvConvert, *RzStatusBar1},
+        [this] { return AbsoluteTargetFolder(); }, this);
+    new RowActions(m_queue, *gvConvert, *PopupMenu, m_dialogs, *this);
+    auto* dropAndPaste =
+        new DropAndPaste(m_queue, *this, *gvConvert, [this] { return m_convert.Status() != rsStart; });
+    connect(dropAndPaste, &DropAndPaste::rowsOffered, this, &TfrmMain::UpdateCounters);
+    // A relative or "~" text is shown as the folder it names.
+    const auto showFolder = [this] {
+        const QString folder = AbsoluteTargetFolder();
+        edtoutFolder->setToolTip(folder.isEmpty() ? kNoTargetFolderToolTip
+                                                  : kTargetFolderToolTip.arg(folder));
+    };
+    connect(edtoutFolder, &QLineEdit::textChanged, this, showFolder);
+    showFolder();
+}
+
+QString TfrmMain::AbsoluteTargetFolder() const {
+    return ResolvedTargetFolder(edtoutFolder->text());
 }
 
 // The grid shows the queue, a member, which is destroyed before the child widgets would be.
@@ -110,8 +142,10 @@ void TfrmMain::ActaddURLExecute() {
 }
 
 void TfrmMain::actAddFilesExecute() {
-    if (const auto files = m_dialogs.GetOpenFileNames(this, kOpenFileFilter))
+    if (const auto files = m_dialogs.GetOpenFileNames(this, kOpenFileFilter, m_store.AddFilesFolder())) {
         m_queue.AddFiles(*files);
+        m_store.SetAddFilesFolder(QFileInfo(files->first()).absolutePath());
+    }
     UpdateCounters();
 }
 
@@ -196,7 +230,8 @@ void TfrmMain::ShowMessage(const QString& text) {
 }
 
 void TfrmMain::ExploreFolder(const QString& folder) {
-    m_dialogs.ExploreFolder(this, folder);
+    if (!m_dialogs.ExploreFolder(this, folder))
+        m_dialogs.ShowMessage(this, kFolderNotShownMessage.arg(AbsoluteTargetFolder()));
 }
 
 } // namespace velmora

@@ -29,6 +29,12 @@ inline const QString kOpenFileFilter =
                    "HTML Documents(*.htm,*.html,*.xhtml)|*.htm;*.html;*.xhtml|Text Files(*.txt)|*.txt|"
                    "XML Files(*.xml)|*.xml|All files(*.*)|*.*");
 inline const QString kChooseFolderTitle = QStringLiteral("Please select target folder");
+// The target folder edit's tooltip; %1: the absolute folder its text names.
+inline const QString kTargetFolderToolTip = QStringLiteral("The PDFs go to \"%1\".");
+inline const QString kNoTargetFolderToolTip = QStringLiteral("No target folder is chosen.");
+// %1: the absolute target folder.
+inline const QString kFolderNotShownMessage =
+    QStringLiteral("No program to show folders is set up on this computer. The PDFs are in \"%1\".");
 
 // The error report of a handler: the text, with a full stop added unless it already ends in "." or in
 // a character that sorts before it (a quotation mark, say).
@@ -44,6 +50,7 @@ public:
 
     ConversionQueue& Queue() { return m_queue; }
     TRunStatus RunStatus() const { return m_convert.Status(); }
+    ConvertCommand& Command() { return m_convert; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -57,6 +64,8 @@ private:
     void CreateStatusArea(QWidget* client);
     void CreateMenus();
     void PlaceOnScreen();
+    void CreateFeatures();                // the feature modules, each over the window's controls
+    QString AbsoluteTargetFolder() const; // the folder the target folder text means
 
     void FormCreate();
     void FormCloseQuery();
@@ -116,6 +125,7 @@ private:
     QLabel* spTotalConvert = nullptr;
     QLabel* spQuality = nullptr;
     QMenu* PopupMenu = nullptr;
+    QMenu* ConvertMenu = nullptr;
 };
 
 } // namespace velmora

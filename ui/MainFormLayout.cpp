@@ -238,6 +238,10 @@ void TfrmMain::CreateSettingsRows(QWidget* client) {
     RzBitBtn1->setAutoDefault(false);
     RzBitBtn1->setStyleSheet(QLatin1String(kConvertButtonStyle));
     BindToCommand(RzBitBtn1, &QPushButton::clicked, ActConvert);
+    // Alt+C belongs to the "&Convert" menu; the button still shows its underlined letter.
+    const auto leaveAltToTheMenu = [this] { RzBitBtn1->setShortcut(QKeySequence()); };
+    leaveAltToTheMenu();
+    connect(ActConvert, &QAction::changed, RzBitBtn1, leaveAltToTheMenu);
 
     setTabOrder(gvConvert, edtoutFolder);
     setTabOrder(edtoutFolder, completeaction);
@@ -247,7 +251,8 @@ void TfrmMain::CreateSettingsRows(QWidget* client) {
 void TfrmMain::CreateStatusArea(QWidget* client) {
     ProgressBar = new QProgressBar(client);
     ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
-    ProgressBar->setGeometry(0, 554, 733, 7);
+    // Tall enough for its text ("12 of 200 · about 1:32 left"), in the room below the Convert button.
+    ProgressBar->setGeometry(0, 548, 733, 13);
     ProgressBar->setRange(0, 100);
     ProgressBar->setTextVisible(false);
     ProgressBar->hide();
@@ -286,7 +291,8 @@ void TfrmMain::CreateMenus() {
     AddSeparator(file, "N6");
     AddItem(file, "Close1", QStringLiteral("Close"), this, &TfrmMain::Close1Click);
 
-    AddBoundItem(AddMenu(bar, "Convert", QStringLiteral("&Convert")), "Exit1", ActConvert);
+    ConvertMenu = AddMenu(bar, "Convert", QStringLiteral("&Convert"));
+    AddBoundItem(ConvertMenu, "Exit1", ActConvert);
 
     QMenu* products = AddMenu(bar, "mnuProducts", QStringLiteral("&Products"));
     for (const ProductLink& product : OtherProducts())

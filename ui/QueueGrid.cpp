@@ -23,6 +23,21 @@ bool IsPlainLeft(const QMouseEvent* event) {
            !(event->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier));
 }
 
+// Qt's header asks the style for a downward arrow when the order is ascending; the grid shows the arrow
+// that points the way the values grow.
+class QueueHeader final : public QHeaderView {
+public:
+    explicit QueueHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {}
+
+protected:
+    void initStyleOptionForIndex(QStyleOptionHeader* option, int logicalIndex) const override {
+        QHeaderView::initStyleOptionForIndex(option, logicalIndex);
+        if (option->sortIndicator != QStyleOptionHeader::None)
+            option->sortIndicator = sortIndicatorOrder() == Qt::AscendingOrder ? QStyleOptionHeader::SortUp
+                                                                               : QStyleOptionHeader::SortDown;
+    }
+};
+
 } // namespace
 
 QueueRowDelegate::QueueRowDelegate(QObject* parent)
@@ -58,6 +73,7 @@ TQueueGrid::TQueueGrid(ConversionQueue& queue, QWidget* parent) : QTableView(par
     connect(&queue, &QAbstractItemModel::rowsAboutToBeRemoved, this, &TQueueGrid::BeginModelChange);
     connect(&queue, &QAbstractItemModel::rowsAboutToBeInserted, this, &TQueueGrid::BeginModelChange);
     connect(&queue, &QAbstractItemModel::modelAboutToBeReset, this, &TQueueGrid::BeginModelChange);
+    setHorizontalHeader(new QueueHeader(this));
     setModel(&queue);
     // ...and these after it, so the rebuilt selection is not cleared again by the view's reset.
     connect(&queue, &QAbstractItemModel::layoutChanged, this, &TQueueGrid::EndModelChange);
@@ -155,6 +171,8 @@ QItemSelectionModel::SelectionFlags TQueueGrid::selectionCommand(const QModelInd
     return (ctrl ? QItemSelectionModel::Toggle : QItemSelectionModel::ClearAndSelect) |
            QItemSelectionModel::Rows;
 }
+
+void TQueueGrid::keyboardSearch(const QString&) {}
 
 bool TQueueGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
     if (m_locked || index.column() != ConversionQueue::KindColumn)

@@ -45,6 +45,8 @@ public:
     bool IsLocked() const;
 
     using QTableView::edit; // the public edit(index) stays visible beside the override below
+    // No keyboard search: a typed letter must not move the selection to a row the user never chose.
+    void keyboardSearch(const QString& search) override;
 
 protected:
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,

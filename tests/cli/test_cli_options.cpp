@@ -58,7 +58,7 @@ void TestCliOptions::parses_data() {
                                                  "20",       "--list", "l.txt",  "a.html"}
                                   << QStringList{"a.html"} << QStringList{"l.txt"} << "out" << 3 << 20;
     QTest::newRow("values after =") << QStringList{"--output=out dir", "--jobs=auto", "a.html"}
-                                    << QStringList{"a.html"} << QStringList{} << "out dir" << kAutomaticJobs
+                                    << QStringList{"a.html"} << QStringList{} << "out dir" << kAutomaticConversions
                                     << -1;
     QTest::newRow("standard input list")
         << QStringList{"--list", "-"} << QStringList{} << QStringList{"-"} << "<none>" << -1 << -1;

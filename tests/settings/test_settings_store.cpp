@@ -6,6 +6,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
 
 #include <memory>
@@ -55,6 +56,11 @@ private slots:
     void saveAfterLoadWritesBothValues();
     void saveFailureIsReported();
     void currentUserStoreRoundTrip();
+    void preferenceText_data();
+    void preferenceText();
+    void preferencesRoundTrip();
+    void preferencesSurviveSavingTheControls();
+    void automaticConverterCount();
 
 private:
     QString IniPath() const { return m_dir->filePath(QStringLiteral("store.ini")); }
@@ -296,6 +302,87 @@ void TestSettingsStore::currentUserStoreRoundTrip() {
     QCOMPARE(error, QString());
     QCOMPARE(loaded.folder, QStringLiteral("round trip"));
     QCOMPARE(loaded.action, kDoNothing);
+}
+
+void TestSettingsStore::preferenceText_data() {
+    QTest::addColumn<int>("preference");
+    QTest::addColumn<QVariant>("stored"); // invalid: no value
+    QTest::addColumn<QString>("text");
+
+    const int atOnce = int(Preference::ConversionsAtOnce);
+    const int engine = int(Preference::RenderingEngine);
+    const int folder = int(Preference::AddFilesFolder);
+    QTest::newRow("at once: missing") << atOnce << QVariant() << kAutomaticText;
+    QTest::newRow("at once: 3") << atOnce << QVariant("3") << "3";
+    QTest::newRow("at once: 8") << atOnce << QVariant("8") << "8";
+    QTest::newRow("at once: Automatic") << atOnce << QVariant(kAutomaticText) << kAutomaticText;
+    QTest::newRow("at once: 5 is no choice") << atOnce << QVariant("5") << kAutomaticText;
+    QTest::newRow("at once: 0") << atOnce << QVariant("0") << kAutomaticText;
+    QTest::newRow("at once: blank added") << atOnce << QVariant("2 ") << kAutomaticText;
+    QTest::newRow("at once: letter case") << atOnce << QVariant("automatic") << kAutomaticText;
+    QTest::newRow("at once: a list") << atOnce << QVariant(QStringList{"2", "3"}) << kAutomaticText;
+    QTest::newRow("at once: bytes") << atOnce << QVariant(QByteArray("2")) << kAutomaticText;
+    QTest::newRow("engine: missing") << engine << QVariant() << kClassicEngineText;
+    QTest::newRow("engine: Modern") << engine << QVariant(kModernEngineText) << kModernEngineText;
+    QTest::newRow("engine: Classic") << engine << QVariant(kClassicEngineText) << kClassicEngineText;
+    QTest::newRow("engine: unknown") << engine << QVariant("Chromium") << kClassicEngineText;
+    QTest::newRow("engine: letter case") << engine << QVariant("modern") << kClassicEngineText;
+    QTest::newRow("folder: missing") << folder << QVariant() << "";
+    QTest::newRow("folder: any text") << folder << QVariant(" /tmp/a b ") << " /tmp/a b ";
+    QTest::newRow("folder: a list") << folder << QVariant(QStringList{"a", "b"}) << "";
+}
+
+void TestSettingsStore::preferenceText() {
+    QFETCH(int, preference);
+    QFETCH(QVariant, stored);
+    QFETCH(QString, text);
+    const QString names[] = {kConversionsAtOnceValue, kRenderingEngineValue, kAddFilesFolderValue};
+    if (stored.isValid())
+        QSettings(IniPath(), QSettings::IniFormat).setValue(names[preference], stored);
+    QCOMPARE(Store().PreferenceText(Preference(preference)), text);
+}
+
+// Every choice goes out as text and comes back as the same choice.
+void TestSettingsStore::preferencesRoundTrip() {
+    const SettingsStore store = Store();
+    QCOMPARE(store.ConversionsAtOnce(), kAutomaticConversions);
+    QCOMPARE(store.Engine(), RenderingEngine::Classic);
+    QCOMPARE(store.AddFilesFolder(), QString());
+    for (int count : kConversionsAtOnceChoices) {
+        store.SetConversionsAtOnce(count);
+        QCOMPARE(store.ConversionsAtOnce(), count);
+        QCOMPARE(StoredValue(kConversionsAtOnceValue), QVariant(QString::number(count)));
+    }
+    store.SetConversionsAtOnce(kAutomaticConversions);
+    QCOMPARE(StoredValue(kConversionsAtOnceValue), QVariant(kAutomaticText));
+    QCOMPARE(store.ConversionsAtOnce(), kAutomaticConversions);
+
+    store.SetEngine(RenderingEngine::Modern);
+    QCOMPARE(StoredValue(kRenderingEngineValue), QVariant(kModernEngineText));
+    QCOMPARE(store.Engine(), RenderingEngine::Modern);
+    store.SetEngine(RenderingEngine::Classic);
+    QCOMPARE(store.Engine(), RenderingEngine::Classic);
+
+    store.SetAddFilesFolder(QStringLiteral("/data/pages"));
+    QCOMPARE(store.AddFilesFolder(), QStringLiteral("/data/pages"));
+}
+
+void TestSettingsStore::preferencesSurviveSavingTheControls() {
+    const SettingsStore store = Store();
+    store.SetConversionsAtOnce(2);
+    store.SetEngine(RenderingEngine::Modern);
+    TestHost host(QStringLiteral("out"), kDoNothing);
+    QCOMPARE(store.SaveSettings(host), QString());
+    QCOMPARE(store.LoadSettings(host), QString());
+    QCOMPARE(store.ConversionsAtOnce(), 2);
+    QCOMPARE(store.Engine(), RenderingEngine::Modern);
+}
+
+void TestSettingsStore::automaticConverterCount() {
+    QCOMPARE(AutomaticConverterCount(), qMin(QThread::idealThreadCount() + 1, 8));
+    QCOMPARE(ConverterCountFor(kAutomaticConversions), AutomaticConverterCount());
+    for (int count : kConversionsAtOnceChoices)
+        QCOMPARE(ConverterCountFor(count), count);
 }
 
 QTEST_GUILESS_MAIN(TestSettingsStore)

@@ -19,21 +19,26 @@ public:
     QStringList messages;        // ShowMessage texts, in order
     QStringList errors;          // ShowError texts, in order
     QStringList openFileFilters; // filter passed to each GetOpenFileNames
+    QStringList openFileStarts;  // startFolder passed to each GetOpenFileNames
     QList<QUrl> openedUrls;      // OpenUrl calls, in order
     QStringList exploredFolders; // ExploreFolder calls, in order
+    QStringList shownFiles;      // ShowInFolder calls, in order
     QStringList folderStarts;    // startFolder passed to each GetExistingDirectory
     int modalCount = 0;          // RunModal calls
 
     std::optional<QStringList> nextFiles; // consumed by the next GetOpenFileNames (nullopt = cancel)
     std::optional<QString> nextFolder;    // consumed by the next GetExistingDirectory (nullopt = cancel)
     bool openUrlResult = true;            // what OpenUrl reports
+    bool exploreResult = true;            // what ExploreFolder reports
     // Called with the dialog instead of exec(); returns whether it was accepted. Default: reject.
     std::function<bool(QDialog&)> onModal;
 
     void ShowMessage(QWidget*, const QString& text) override { messages << text; }
     void ShowError(QWidget*, const QString& text) override { errors << text; }
-    std::optional<QStringList> GetOpenFileNames(QWidget*, const QString& filter) override {
+    std::optional<QStringList> GetOpenFileNames(QWidget*, const QString& filter,
+                                                const QString& startFolder) override {
         openFileFilters << filter;
+        openFileStarts << startFolder;
         return std::exchange(nextFiles, std::nullopt);
     }
     std::optional<QString> GetExistingDirectory(QWidget*, const QString&,
@@ -49,7 +54,14 @@ public:
         openedUrls << url;
         return openUrlResult;
     }
-    void ExploreFolder(QWidget*, const QString& folder) override { exploredFolders << folder; }
+    bool ExploreFolder(QWidget*, const QString& folder) override {
+        exploredFolders << folder;
+        return exploreResult;
+    }
+    bool ShowInFolder(QWidget*, const QString& file) override {
+        shownFiles << file;
+        return exploreResult;
+    }
 };
 
 } // namespace velmora::test

@@ -18,7 +18,15 @@ namespace velmora {
 class TQueueGrid;
 }
 
+// Run tests skip when the fake converter was not built.
+#define REQUIRE_FAKE_CONVERTER(fixture)                                                                      \
+    if (!(fixture).HasFakeConverter())                                                                       \
+    QSKIP("The fake converter was not built (VELMORA_FAKE_CONVERTER is not set)")
+
 namespace velmora::test {
+
+// How long a run with the fake converter may take before a test gives up on it.
+constexpr int kRunTimeoutMs = 30000;
 
 // A main window over its own settings file and a program folder whose converter is the fake one, driven
 // through its real widgets and actions.
@@ -70,6 +78,7 @@ public:
     QStringList RowTexts() const;  // source texts, top to bottom
     QList<int> SelectedRows() const;
     QVariant RowData(int row, int role) const;
+    RowState State(int row) const { return RowState(RowData(row, ConversionQueue::RowStateRole).toInt()); }
 
     // The argument lists the fake converter was started with, in order.
     QList<QStringList> ConverterCalls() const;

@@ -65,6 +65,9 @@ void TestAddUrlForm::lines_data() {
     QTest::newRow("inner empty line") << "a\n\nb" << QStringList{"a", "", "b"};
     QTest::newRow("empty memo") << "" << QStringList{};
     QTest::newRow("blanks kept") << "  https://a.example.com \n" << QStringList{"  https://a.example.com "};
+    QTest::newRow("no-break spaces kept")
+        << QString::fromUtf8("https://a.example.com/\u00A0x\u00A0\nb")
+        << QStringList{QString::fromUtf8("https://a.example.com/\u00A0x\u00A0"), "b"};
     QTest::newRow("long line cut") << longLine + "\nshort"
                                    << QStringList{longLine.left(TAddURLForm::kMaxLineLength), "short"};
     QTest::newRow("exactly the limit") << longLine.left(TAddURLForm::kMaxLineLength)

@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -53,6 +54,7 @@ private slots:
     void labelsEndBeforeTheirControls();
     void menusOfferTheCommands();
     void toolbarButtonsNeverTakeTheFocus();
+    void altCOpensTheConvertMenu();
     void freshStartShowsZeroCounters();
 
     void deleteButtonWorksWithNothingSelected();
@@ -65,12 +67,15 @@ private slots:
 
     void addUrlsReusesOneDialogThatKeepsItsText();
     void addFilesPassesTheFilterAndSkipsDuplicates();
+    void addFilesOpensWhereItWasLastUsed();
     void aboutIsANewDialogEachTime();
     void linksGoToTheShell_data();
     void linksGoToTheShell();
     void productsMenuOpensEachProductPage();
     void folderChooserSetsTheTargetFolder_data();
     void folderChooserSetsTheTargetFolder();
+    void targetFolderToolTipShowsTheAbsoluteFolder_data();
+    void targetFolderToolTipShowsTheAbsoluteFolder();
 
     void settingsSurviveARestart();
     void settingsLoadErrorIsReportedAndTheWindowWorks_data();
@@ -79,6 +84,18 @@ private slots:
     void errorReportText_data();
     void errorReportText();
 };
+
+// The "&Convert" menu and the "&Convert Now" button both underline C; the key belongs to the menu.
+void TestMainForm::altCOpensTheConvertMenu() {
+    MainFormFixture f;
+    f.Open();
+    auto* menu = f.Child<QMenu>("Convert");
+    QTest::keyClick(&f.Window(), Qt::Key_C, Qt::AltModifier);
+    QTRY_VERIFY(menu->isVisible());
+    QCOMPARE(QApplication::activePopupWidget(), menu);
+    QVERIFY(f.Child<QPushButton>("RzBitBtn1")->text().contains(QStringLiteral("&C")));
+    menu->close();
+}
 
 void TestMainForm::windowIsFixedCentredAndFocusesTheGrid() {
     MainFormFixture f;
@@ -114,7 +131,7 @@ void TestMainForm::controlsSitWhereLaidOut_data() {
     QTest::newRow("folder edit") << "edtoutFolder" << QRect(180, 494, 361, 21);
     QTest::newRow("action box") << "completeaction" << QRect(180, 523, 361, 21);
     QTest::newRow("Convert") << "RzBitBtn1" << QRect(570, 492, 157, 56);
-    QTest::newRow("progress") << "ProgressBar" << QRect(0, 554, 733, 7);
+    QTest::newRow("progress") << "ProgressBar" << QRect(0, 548, 733, 13);
     QTest::newRow("status bar") << "RzStatusBar1" << QRect(0, 561, 733, 19);
     QTest::newRow("URL pane") << "spListcount" << QRect(0, 0, 244, 19);
     QTest::newRow("files pane") << "spTotalConvert" << QRect(244, 0, 244, 19);
@@ -396,6 +413,19 @@ void TestMainForm::addFilesPassesTheFilterAndSkipsDuplicates() {
     QCOMPARE(f.PaneTexts(), Panes(0, 4));
 }
 
+void TestMainForm::addFilesOpensWhereItWasLastUsed() {
+    MainFormFixture f;
+    f.Open();
+    const QStringList files = f.MakeFiles({"a.html"});
+    const QString folder = QFileInfo(files[0]).absolutePath();
+    QVERIFY(f.Trigger("mnuEdit")); // cancelled: remembers nothing
+    QVERIFY(f.AddFiles(files));
+    QVERIFY(f.Trigger("mnuEdit"));
+    f.Open(); // a restart
+    QVERIFY(f.Trigger("mnuEdit"));
+    QCOMPARE(f.dialogs.openFileStarts, (QStringList{QString(), QString(), folder, folder}));
+}
+
 void TestMainForm::aboutIsANewDialogEachTime() {
     MainFormFixture f;
     f.Open();
@@ -449,6 +479,30 @@ void TestMainForm::folderChooserSetsTheTargetFolder_data() {
     QTest::addColumn<bool>("byKey");
     QTest::newRow("F4 in the edit") << true;
     QTest::newRow("folder button") << false;
+}
+
+void TestMainForm::targetFolderToolTipShowsTheAbsoluteFolder_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("toolTip");
+    const QString current = QDir::currentPath();
+    QTest::newRow("relative") << "pdfs/out"
+                              << kTargetFolderToolTip.arg(QDir::toNativeSeparators(current + "/pdfs/out"));
+    QTest::newRow("absolute") << QDir::rootPath() + "data"
+                              << kTargetFolderToolTip.arg(
+                                     QDir::toNativeSeparators(QDir::rootPath() + "data"));
+    QTest::newRow("blanks only") << "   " << kNoTargetFolderToolTip;
+#ifndef Q_OS_WIN
+    QTest::newRow("home") << "~/pdfs" << kTargetFolderToolTip.arg(QDir::homePath() + "/pdfs");
+#endif
+}
+
+void TestMainForm::targetFolderToolTipShowsTheAbsoluteFolder() {
+    QFETCH(QString, text);
+    QFETCH(QString, toolTip);
+    MainFormFixture f;
+    f.Open();
+    f.TypeTargetFolder(text);
+    QCOMPARE(f.Child<QLineEdit>("edtoutFolder")->toolTip(), toolTip);
 }
 
 void TestMainForm::folderChooserSetsTheTargetFolder() {

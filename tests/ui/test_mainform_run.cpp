@@ -18,12 +18,6 @@ using namespace velmora::test;
 
 namespace {
 
-constexpr int kRunTimeoutMs = 30000;
-
-#define REQUIRE_FAKE_CONVERTER(fixture)                                                                      \
-    if (!(fixture).HasFakeConverter())                                                                       \
-    QSKIP("The fake converter was not built (VELMORA_FAKE_CONVERTER is not set)")
-
 RowState StateOf(const MainFormFixture& f, int row) {
     return RowState(f.RowData(row, ConversionQueue::RowStateRole).toInt());
 }
@@ -83,6 +77,7 @@ void TestMainFormRun::endToEnd() {
     MainFormFixture f;
     REQUIRE_FAKE_CONVERTER(f);
     f.Open();
+    QVERIFY(f.Trigger("actConversionsAtOnce1")); // the converter's log lists the rows in queue order
     const QString target = QDir::toNativeSeparators(f.OutputFolder() + QStringLiteral("/out put"));
     f.TypeTargetFolder(target);
     f.ChooseCompletionAction(action);
@@ -142,6 +137,7 @@ void TestMainFormRun::convertsInTheOrderShown() {
     MainFormFixture f;
     REQUIRE_FAKE_CONVERTER(f);
     f.Open();
+    QVERIFY(f.Trigger("actConversionsAtOnce1")); // the converter's log lists the rows in queue order
     f.TypeTargetFolder(f.OutputFolder());
     f.ChooseCompletionAction(kDoNothing);
     const QStringList files = f.MakeFiles({"a.html", "B.html", "c.html"});
@@ -163,6 +159,7 @@ void TestMainFormRun::stopEndsTheRunWithoutTheCompletionAction() {
     MainFormFixture f;
     REQUIRE_FAKE_CONVERTER(f);
     f.Open();
+    QVERIFY(f.Trigger("actConversionsAtOnce1")); // the second row waits for the first
     f.TypeTargetFolder(f.OutputFolder());
     f.ChooseCompletionAction(kShowMessage);
     QVERIFY(f.AddUrls({"http://site.test/hang", "http://site.test/next"}));

@@ -183,6 +183,9 @@ private slots:
     void headerClicksSort();
     void sortLeavesOnlyCurrentRowSelected();
     void sortWithoutCurrentRowKeepsFlags();
+    void sortArrowPointsTheWayOfTheOrder_data();
+    void sortArrowPointsTheWayOfTheOrder();
+    void typedLetterDoesNotMoveTheSelection();
 
     void deletesRebuildSelection_data();
     void deletesRebuildSelection();
@@ -617,6 +620,51 @@ void TestQueueGrid::hundredThousandRowsSelectAllAndDelete() {
     f.queue.DeleteSelected();
     QCOMPARE(f.queue.RowCount(), 0);
     QVERIFY(!f.grid->selectionModel()->hasSelection());
+}
+
+void TestQueueGrid::sortArrowPointsTheWayOfTheOrder_data() {
+    QTest::addColumn<int>("clicks");
+    QTest::addColumn<bool>("pointsUp");
+    QTest::newRow("ascending") << 1 << true;
+    QTest::newRow("descending") << 2 << false;
+}
+
+// The arrow is read from the painted header: dark pixels at the right end of the sorted section, where
+// the left-aligned caption never reaches. An upward arrow is widest at its bottom.
+void TestQueueGrid::sortArrowPointsTheWayOfTheOrder() {
+    QFETCH(int, clicks);
+    QFETCH(bool, pointsUp);
+    GridFixture f({"b.html", "a.html"});
+    QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+    for (int i = 0; i < clicks; ++i)
+        f.ClickHeader(ConversionQueue::SourceColumn);
+
+    QHeaderView* header = f.grid->horizontalHeader();
+    const QImage image = header->grab().toImage();
+    const int sectionEnd = header->sectionViewportPosition(ConversionQueue::SourceColumn) +
+                           header->sectionSize(ConversionQueue::SourceColumn);
+    QList<int> darkPerLine;
+    for (int y = 0; y < image.height(); ++y) {
+        int dark = 0;
+        for (int x = sectionEnd - 24; x < sectionEnd - 2; ++x)
+            dark += qGray(image.pixel(x, y)) < 140 ? 1 : 0;
+        if (dark > 0)
+            darkPerLine << dark;
+    }
+    QVERIFY2(darkPerLine.size() >= 2, "no arrow painted");
+    QVERIFY(darkPerLine.first() != darkPerLine.last());
+    QCOMPARE(darkPerLine.first() < darkPerLine.last(), pointsUp);
+}
+
+// The grid has no keyboard search: a letter must not move the selection to a row that Delete would then
+// remove.
+void TestQueueGrid::typedLetterDoesNotMoveTheSelection() {
+    GridFixture f({"alpha.html", "beta.html", "bravo.html"});
+    QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+    f.Click(0);
+    QTest::keyClicks(f.grid, QStringLiteral("b"));
+    COMPARE_SELECTION(f, QList<int>{0});
+    QCOMPARE(f.grid->currentIndex().row(), 0);
 }
 
 QTEST_MAIN(TestQueueGrid)

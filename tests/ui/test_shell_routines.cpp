@@ -1,6 +1,8 @@
 #include "FakeDialogs.h"
 #include "ShellRoutines.h"
 
+#include <QComboBox>
+#include <QFileDialog>
 #include <QtTest>
 
 using namespace velmora;
@@ -18,6 +20,7 @@ private slots:
     void browseForFolder();
     void fileDialogFilters_data();
     void fileDialogFilters();
+    void openFileDialogShowsTheCaptionsAsGiven();
 };
 
 void TestShellRoutines::openWebPage_data() {
@@ -118,5 +121,26 @@ void TestShellRoutines::fileDialogFilters() {
     QCOMPARE(FileDialogFilters(pipeFilter), filters);
 }
 
-QTEST_GUILESS_MAIN(TestShellRoutines)
+// The type box of the real (non-native) file dialog lists each caption once, without Qt's pattern list.
+void TestShellRoutines::openFileDialogShowsTheCaptionsAsGiven() {
+    QFileDialog dialog;
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    SetUpOpenFileDialog(dialog, "Pages(*.htm,*.html)|*.htm;*.html|Text Files(*.txt)|*.txt|All files(*.*)|*.*",
+                        QString());
+    auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+    QVERIFY(types);
+    QStringList shown;
+    for (int i = 0; i < types->count(); ++i)
+        shown << types->itemText(i);
+    QCOMPARE(shown, (QStringList{"Pages(*.htm,*.html)", "Text Files(*.txt)", "All files(*.*)"}));
+    QCOMPARE(types->currentIndex(), 0);
+    QCOMPARE(dialog.directory().absolutePath(), QDir::currentPath());
+    QCOMPARE(dialog.fileMode(), QFileDialog::ExistingFiles);
+
+    const QString folder = QDir::tempPath();
+    SetUpOpenFileDialog(dialog, "Text Files(*.txt)|*.txt", folder);
+    QCOMPARE(dialog.directory().absolutePath(), QDir(folder).absolutePath());
+}
+
+QTEST_MAIN(TestShellRoutines)
 #include "test_shell_routines.moc"
