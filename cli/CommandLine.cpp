@@ -68,8 +68,8 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
         options.outputFolder = parser.values(kOutput).constLast();
     if (parser.isSet(kJobs)) {
         const QString jobs = parser.values(kJobs).constLast();
-        options.jobs =
-            jobs == QLatin1String("auto") ? std::optional(kAutomaticConversions) : WholeNumber(jobs, 1, kMaxJobs);
+        options.jobs = jobs == QLatin1String("auto") ? std::optional(kAutomaticConversions)
+                                                     : WholeNumber(jobs, 1, kMaxJobs);
         if (!options.jobs) {
             parsed.error = QStringLiteral("--jobs takes a whole number from 1 to %1 or \"auto\", not \"%2\".")
                                .arg(kMaxJobs)

@@ -149,8 +149,7 @@ private:
         case RowState::Converted:
             return QStringLiteral("converted\t%1\t%2").arg(source, Field(m_queue.OutputPath(row)));
         case RowState::ConvertedWithWarnings:
-            return QStringLiteral("warning\t%1\t%2\t%3")
-                .arg(source, Field(m_queue.OutputPath(row)), reason);
+            return QStringLiteral("warning\t%1\t%2\t%3").arg(source, Field(m_queue.OutputPath(row)), reason);
         default:
             m_anyFailed = true;
             return QStringLiteral("failed\t%1\t%2").arg(source, reason);

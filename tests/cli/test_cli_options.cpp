@@ -58,8 +58,8 @@ void TestCliOptions::parses_data() {
                                                  "20",       "--list", "l.txt",  "a.html"}
                                   << QStringList{"a.html"} << QStringList{"l.txt"} << "out" << 3 << 20;
     QTest::newRow("values after =") << QStringList{"--output=out dir", "--jobs=auto", "a.html"}
-                                    << QStringList{"a.html"} << QStringList{} << "out dir" << kAutomaticConversions
-                                    << -1;
+                                    << QStringList{"a.html"} << QStringList{} << "out dir"
+                                    << kAutomaticConversions << -1;
     QTest::newRow("standard input list")
         << QStringList{"--list", "-"} << QStringList{} << QStringList{"-"} << "<none>" << -1 << -1;
     QTest::newRow("two lists in order") << QStringList{"--list", "b.txt", "--list", "a.txt"} << QStringList{}

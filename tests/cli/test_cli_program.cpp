@@ -3,6 +3,7 @@
 #include "CliProgram.h"
 #include "ConvertCommand.h"
 #include "OutputNames.h"
+#include "SettingsStore.h"
 #include "TextRules.h"
 
 #include <QDir>
@@ -364,6 +365,10 @@ void TestCliProgram::interruptStopsInOrder_data() {
     QTest::newRow("Ctrl+C, two at once")
         << int(SIGINT) << 2 << QStringList{"partial.html", "hang.html", "a.html"}
         << QStringList{"partial.html", "hang.html"} << kExitInterrupted;
+    // 0: no --jobs; the window's stored "Conversions at once" (2) applies.
+    QTest::newRow("Ctrl+C, two at once as stored")
+        << int(SIGINT) << 0 << QStringList{"partial.html", "hang.html", "a.html"}
+        << QStringList{"partial.html", "hang.html"} << kExitInterrupted;
     QTest::newRow("SIGTERM") << int(SIGTERM) << 1 << QStringList{"partial.html", "a.html"}
                              << QStringList{"partial.html"} << 128 + int(SIGTERM);
 }
@@ -378,7 +383,11 @@ void TestCliProgram::interruptStopsInOrder() {
     QFETCH(QStringList, stopped);
     QFETCH(int, exitCode);
     QVERIFY(m_program->Install());
-    QStringList arguments{"--output", m_out, "--jobs", QString::number(jobs)};
+    QStringList arguments{"--output", m_out};
+    if (jobs > 0)
+        arguments << "--jobs" << QString::number(jobs);
+    else
+        QSettings(m_program->SettingsFile(), QSettings::IniFormat).setValue(kConversionsAtOnceValue, "2");
     for (const QString& token : sources)
         arguments.append(Source(token));
 
