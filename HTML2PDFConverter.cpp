@@ -1,5 +1,8 @@
-// The program takes no command-line arguments. No display name is set: X11 would append it to every
-// dialog caption ("About", "Add URLs").
+// With arguments that are the command line's own (see WantsCommandLine) the program converts without a
+// window or display; otherwise the window opens, and Qt's window options (-platform, -style) reach it.
+// No display name is set: X11 would append it to every dialog caption ("About", "Add URLs").
+#include "CommandLine.h"
+#include "CommandLineRun.h"
 #include "Dialogs.h"
 #include "MainForm.h"
 #include "SettingsStore.h"
@@ -7,11 +10,32 @@
 
 #include <QApplication>
 
-int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(velmora::kApplicationTitle);
-    QApplication::setApplicationVersion(QStringLiteral("2.0"));
+namespace {
 
+QStringList RawArguments(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    return arguments;
+}
+
+void SetApplicationIdentity() {
+    QCoreApplication::setApplicationName(velmora::kApplicationTitle);
+    QCoreApplication::setApplicationVersion(QStringLiteral("2.0"));
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (velmora::WantsCommandLine(RawArguments(argc, argv))) {
+        QCoreApplication app(argc, argv);
+        SetApplicationIdentity();
+        return velmora::RunCommandLine(QCoreApplication::arguments(), QCoreApplication::applicationDirPath(),
+                                       velmora::SettingsStore::ForCurrentUser());
+    }
+
+    QApplication app(argc, argv);
+    SetApplicationIdentity();
     velmora::SystemDialogs dialogs;
     velmora::TfrmMain window(dialogs, velmora::SettingsStore::ForCurrentUser(),
                              QCoreApplication::applicationDirPath());

@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
   wkhtmltopdf chromium poppler-utils
   xvfb xauth xdotool imagemagick fonts-dejavu-core python3
+  desktop-file-utils appstream lintian dpkg-dev file
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,227 @@
+#include "CommandLineRun.h"
+
+#include "CommandLine.h"
+#include "Console.h"
+#include "ConvertCommand.h"
+#include "ProgressLine.h"
+#include "SourceList.h"
+#include "TerminationSignals.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QTimer>
+
+#include <cstdio>
+#include <optional>
+
+namespace velmora {
+
+namespace {
+
+constexpr int kProgressRedrawMs = 1000;
+
+void WriteLine(std::FILE* stream, const QString& text) {
+    std::fputs((text + QLatin1Char('\n')).toUtf8().constData(), stream);
+    std::fflush(stream); // a script reading the lines sees each row as it ends
+}
+
+// Tabs and line breaks inside a field would split the line a script reads.
+QString Field(QString text) {
+    for (QChar& c : text) {
+        if (c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r'))
+            c = QLatin1Char(' ');
+    }
+    return text;
+}
+
+// The window's two setting controls, as loaded; only read here.
+class StoredSettings final : public SettingsHost {
+public:
+    QString TargetFolderText() const override { return m_folder; }
+    void SetTargetFolderText(const QString& text) override { m_folder = text; }
+    QString CompletionActionText() const override { return m_action; }
+    void SetCompletionActionText(const QString& text) override { m_action = CompletedAction(text); }
+
+private:
+    QString m_folder = DefaultTargetFolder();
+    QString m_action = kOpenTargetFolder;
+};
+
+// The window's part in a run, played on the console: the lines printed are the end report, so the
+// completion action is always "Do nothing".
+class CommandLineRun final : public QObject, private RunHost {
+public:
+    CommandLineRun(const QString& programFolder, QString targetFolder)
+        : m_targetFolder(std::move(targetFolder)), m_command(m_queue, *this, programFolder) {
+        connect(&m_queue, &ConversionQueue::dataChanged, this,
+                [this](const QModelIndex& topLeft, const QModelIndex& bottomRight) {
+                    ReportEndedRows(topLeft.row(), bottomRight.row());
+                });
+        connect(&m_command, &ConvertCommand::statusChanged, this, [this](TRunStatus status) {
+            if (status == rsStart)
+                m_started = true;
+            else if (status == rsStop)
+                m_loop.quit();
+        });
+    }
+
+    BatchRunner& Runner() { return m_command.Runner(); }
+
+    int Exec(const QString& programName, const QStringList& sources) {
+        const QList<RefusedSource> refused = AddSources(m_queue, sources);
+        for (const RefusedSource& source : refused)
+            WriteLine(stdout, QStringLiteral("failed\t%1\t%2").arg(Field(source.source), source.reason));
+        if (m_queue.RowCount() == 0)
+            return kExitSomeFailed;
+        m_reported.fill(false, m_queue.RowCount());
+
+        // Installed only now: until the run begins, Ctrl+C may end the program outright. Once it runs,
+        // Ctrl+C (or SIGTERM, SIGHUP) stops it the way the Stop command does, so no unfinished file stays.
+        connect(&TerminationSignals::Install(), &TerminationSignals::requested, this,
+                [this](int signalNumber) {
+                    if (m_endingSignal == 0)
+                        m_endingSignal = signalNumber;
+                    if (m_command.Status() == rsStart)
+                        m_command.Execute(); // the Stop command
+                });
+        // The guess of the time left is redrawn between row ends too, so it counts down.
+        QTimer redraw;
+        if (StandardErrorIsTerminal()) {
+            m_progress.emplace(stderr);
+            connect(&redraw, &QTimer::timeout, this, &CommandLineRun::ShowProgress);
+            redraw.start(kProgressRedrawMs);
+        }
+        m_clock.start();
+        ShowProgress();
+
+        m_command.Execute();
+        if (!m_started) {
+            if (m_progress)
+                m_progress->Clear();
+            const QString why =
+                m_messages.isEmpty() ? QStringLiteral("Nothing was converted.") : m_messages.last();
+            WriteLine(stderr, QStringLiteral("%1: %2").arg(programName, why));
+            return kExitUsageError;
+        }
+        if (m_command.Status() == rsStart)
+            m_loop.exec();
+        if (m_progress)
+            m_progress->Clear();
+
+        if (m_endingSignal != 0)
+            return kExitBySignal + m_endingSignal;
+        return m_anyFailed || !refused.isEmpty() ? kExitSomeFailed : kExitAllConverted;
+    }
+
+private:
+    // RunHost
+    QString TargetFolderText() const override { return m_targetFolder; }
+    QString CompletionActionText() const override { return kDoNothing; }
+    void SetConvertCaption(const QString&) override {}
+    void SetProgressVisible(bool) override {}
+    void SetProgress(int) override {}
+    void ShowMessage(const QString& text) override { m_messages.append(text); }
+    void ExploreFolder(const QString&) override {}
+
+    void ReportEndedRows(int first, int last) {
+        for (int row = first; row <= last && row < m_reported.size(); ++row) {
+            const RowState state = m_queue.State(row);
+            if (m_reported.at(row) || state == RowState::Waiting || state == RowState::Converting)
+                continue;
+            // A converted row is told once its PDF has its final name, which the queue learns next.
+            if (state != RowState::Failed && m_queue.OutputPath(row).isEmpty())
+                continue;
+            m_reported[row] = true;
+            ++m_reportedCount;
+            if (m_progress)
+                m_progress->Clear();
+            WriteLine(stdout, RowLine(row, state));
+            ShowProgress();
+        }
+    }
+
+    QString RowLine(int row, RowState state) {
+        const QString source = Field(m_queue.SourceText(row));
+        const QString reason = Field(m_queue.Reason(row));
+        switch (state) {
+        case RowState::Converted:
+            return QStringLiteral("converted\t%1\t%2").arg(source, Field(m_queue.OutputPath(row)));
+        case RowState::ConvertedWithWarnings:
+            return QStringLiteral("warning\t%1\t%2\t%3").arg(source, Field(m_queue.OutputPath(row)), reason);
+        default:
+            m_anyFailed = true;
+            return QStringLiteral("failed\t%1\t%2").arg(source, reason);
+        }
+    }
+
+    void ShowProgress() {
+        if (m_progress && m_reportedCount < m_queue.RowCount())
+            m_progress->Show(ProgressText(m_reportedCount, m_queue.RowCount(), m_clock.elapsed()));
+    }
+
+    ConversionQueue m_queue;
+    QString m_targetFolder;
+    ConvertCommand m_command;
+    QEventLoop m_loop;
+    QStringList m_messages;
+    QList<bool> m_reported;
+    int m_reportedCount = 0;
+    bool m_started = false;
+    bool m_anyFailed = false;
+    int m_endingSignal = 0; // the signal that stopped the run, if any
+    std::optional<ProgressLine> m_progress;
+    QElapsedTimer m_clock;
+};
+
+int UsageError(const QString& programName, const QString& error) {
+    WriteLine(stderr, QStringLiteral("%1: %2").arg(programName, error));
+    return kExitUsageError;
+}
+
+} // namespace
+
+int RunCommandLine(const QStringList& arguments, const QString& programFolder, const SettingsStore& store) {
+    const QString programName = QFileInfo(arguments.value(0)).fileName();
+    const ParsedCommandLine parsed = ParseCommandLine(arguments);
+    if (!parsed.error.isEmpty())
+        return UsageError(programName, parsed.error);
+    const CommandLineOptions& options = parsed.options;
+    switch (options.action) {
+    case CommandLineOptions::Action::Help:
+        std::fputs(CommandLineHelp(programName).toUtf8().constData(), stdout);
+        return kExitAllConverted;
+    case CommandLineOptions::Action::Version:
+        WriteLine(stdout, QCoreApplication::applicationName() + QLatin1Char(' ') +
+                              QCoreApplication::applicationVersion());
+        return kExitAllConverted;
+    case CommandLineOptions::Action::Convert:
+        break;
+    }
+
+    QStringList sources = options.sources;
+    for (const QString& list : options.lists) {
+        QString error;
+        const std::optional<QStringList> listed = ReadSourceList(list, error);
+        if (!listed)
+            return UsageError(programName, error);
+        sources += *listed;
+    }
+    if (sources.isEmpty())
+        return UsageError(programName, QStringLiteral("No sources given: the lists named hold none."));
+
+    StoredSettings stored;
+    // As in the window, a stored value that cannot be read is reported and the defaults stand in.
+    if (const QString error = store.LoadSettings(stored); !error.isEmpty())
+        WriteLine(stderr, QStringLiteral("%1: %2").arg(programName, error));
+
+    CommandLineRun run(programFolder, options.outputFolder.value_or(stored.TargetFolderText()));
+    // Without --jobs, as many at once as the window's "Conversions at once" runs.
+    run.Runner().SetParallelism(ConverterCountFor(options.jobs.value_or(store.ConversionsAtOnce())));
+    if (options.timeoutSeconds)
+        run.Runner().SetTimeoutMs(*options.timeoutSeconds * 1000);
+    return run.Exec(programName, sources);
+}
+
+} // namespace velmora

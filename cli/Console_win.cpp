@@ -1,0 +1,12 @@
+#include "Console.h"
+
+#include <cstdio>
+#include <io.h>
+
+namespace velmora {
+
+bool StandardErrorIsTerminal() {
+    return ::_isatty(::_fileno(stderr)) != 0;
+}
+
+} // namespace velmora

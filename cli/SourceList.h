@@ -1,0 +1,28 @@
+#pragma once
+
+#include "ConversionQueue.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace velmora {
+
+// The sources in a list file, one a line, without blank lines; "-" reads standard input. Nothing and
+// `error` set (one line) when the file cannot be read.
+std::optional<QStringList> ReadSourceList(const QString& path, QString& error);
+
+// A source the queue would not take, and why.
+struct RefusedSource {
+    QString source;
+    QString reason;
+};
+
+// Adds the sources in their order through the queue's own rules: a text with a web prefix as the Add
+// URL box adds it, anything else as Add Files adds a chosen file (its full path). A file that does not
+// exist is refused, as the file dialog would not offer it; duplicates are skipped silently, as in the
+// window.
+QList<RefusedSource> AddSources(ConversionQueue& queue, const QStringList& sources);
+
+} // namespace velmora

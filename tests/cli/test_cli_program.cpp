@@ -1,0 +1,475 @@
+// The program's command-line mode, run as a child process over the fake converter: usage errors, exit
+// statuses and output lines, lists, settings, Ctrl+C and the progress line.
+#include "CliProgram.h"
+#include "ConvertCommand.h"
+#include "OutputNames.h"
+#include "SettingsStore.h"
+#include "TextRules.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTest>
+
+#include <csignal>
+
+#ifdef Q_OS_UNIX
+#include <QSocketNotifier>
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+using namespace velmora;
+using namespace velmora::test;
+
+namespace {
+
+constexpr int kExitAllConverted = 0;
+constexpr int kExitSomeFailed = 1;
+constexpr int kExitUsageError = 2;
+constexpr int kExitInterrupted = 130;
+constexpr int kStartWaitMs = 20 * 1000;
+
+// Page names in the tables: a plain name is a page written for the test, "missing:" a file that does
+// not exist, and anything with a web prefix is passed as it is.
+const QString kMissingPrefix = QStringLiteral("missing:");
+
+} // namespace
+
+class TestCliProgram final : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void usageErrors_data();
+    void usageErrors();
+    void exitStatuses_data();
+    void exitStatuses();
+    void helpAndVersion_data();
+    void helpAndVersion();
+    void sameNamesAreNumbered();
+    void timeoutEndsAConversion();
+    void listedSources_data();
+    void listedSources();
+    void settingsAreReadNeverWritten_data();
+    void settingsAreReadNeverWritten();
+    void interruptStopsInOrder_data();
+    void interruptStopsInOrder();
+    void progressOnlyOnATerminal();
+
+private:
+    QString Page(const QString& name);
+    QString Source(const QString& token);
+    QStringList Expand(const QStringList& arguments);
+
+    std::unique_ptr<CliProgram> m_program;
+    std::unique_ptr<QTemporaryDir> m_work; // pages/ and out/
+    QString m_pages;
+    QString m_out;
+};
+
+void TestCliProgram::init() {
+    m_program = std::make_unique<CliProgram>();
+    m_work = std::make_unique<QTemporaryDir>();
+    m_pages = m_work->filePath(QStringLiteral("pages"));
+    m_out = m_work->filePath(QStringLiteral("out"));
+    QVERIFY(QDir().mkpath(m_pages));
+}
+
+void TestCliProgram::cleanup() {
+    m_program.reset();
+    m_work.reset();
+}
+
+QString TestCliProgram::Page(const QString& name) {
+    const QString path = QDir::toNativeSeparators(QDir(m_pages).filePath(name));
+    if (!QFileInfo::exists(path))
+        [&] { QVERIFY(WriteFile(path, "<html><body><p>" + name.toUtf8() + "</p></body></html>")); }();
+    return path;
+}
+
+QString TestCliProgram::Source(const QString& token) {
+    if (HasWebPrefix(token))
+        return token;
+    if (token.startsWith(kMissingPrefix))
+        return QDir::toNativeSeparators(QDir(m_pages).filePath(token.mid(kMissingPrefix.size())));
+    return Page(token);
+}
+
+// "@out": the output folder; "@page": a page; "@file": an existing plain file; "@": a source token.
+QStringList TestCliProgram::Expand(const QStringList& arguments) {
+    QStringList expanded;
+    for (QString argument : arguments) {
+        argument.replace(QStringLiteral("@out"), m_out);
+        argument.replace(QStringLiteral("@page"), Page(QStringLiteral("page.html")));
+        argument.replace(QStringLiteral("@file"), Page(QStringLiteral("plain.txt")));
+        expanded.append(argument.startsWith(QLatin1Char('@')) ? Source(argument.mid(1)) : argument);
+    }
+    return expanded;
+}
+
+void TestCliProgram::usageErrors_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<bool>("converter");
+    QTest::addColumn<QString>("errorPart");
+
+    QTest::newRow("unknown option") << QStringList{"--bogus", "@page"} << QByteArray() << true
+                                    << "Unknown option 'bogus'";
+    QTest::newRow("unknown option after a source")
+        << QStringList{"@page", "--frobnicate"} << QByteArray() << true << "frobnicate";
+    QTest::newRow("missing value") << QStringList{"@page", "--output"} << QByteArray() << true << "--output";
+    QTest::newRow("no sources") << QStringList{"--output", "@out"} << QByteArray() << true << "No sources";
+    QTest::newRow("empty standard input list")
+        << QStringList{"--list", "-", "--output", "@out"} << QByteArray("\n  \n") << true << "No sources";
+    QTest::newRow("unreadable list") << QStringList{"--list", "@out/none.txt", "--output", "@out"}
+                                     << QByteArray() << true << "Cannot read the list";
+    QTest::newRow("bad jobs") << QStringList{"--jobs", "0", "--output", "@out", "@page"} << QByteArray()
+                              << true << "--jobs";
+    QTest::newRow("bad timeout") << QStringList{"--timeout", "soon", "--output", "@out", "@page"}
+                                 << QByteArray() << true << "--timeout";
+    QTest::newRow("empty output folder")
+        << QStringList{"--output", "", "@page"} << QByteArray() << true << kNoTargetFolderMessage;
+    QTest::newRow("output folder under a file")
+        << QStringList{"--output", "@file/sub", "@page"} << QByteArray() << true << "could not be created";
+    QTest::newRow("no converter") << QStringList{"--output", "@out", "@page"} << QByteArray() << false
+                                  << "converter could not be found";
+}
+
+void TestCliProgram::usageErrors() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, input);
+    QFETCH(bool, converter);
+    QFETCH(QString, errorPart);
+    QVERIFY(m_program->Install(converter));
+
+    const CliOutcome outcome = m_program->Run(Expand(arguments), input);
+    QVERIFY(outcome.exitedNormally);
+    QCOMPARE(outcome.exitCode, kExitUsageError);
+    QCOMPARE(outcome.lines, QStringList());
+    QVERIFY2(outcome.errors.endsWith(QLatin1Char('\n')) && outcome.errors.count(QLatin1Char('\n')) == 1,
+             qPrintable(outcome.errors));
+    QVERIFY2(outcome.errors.contains(errorPart), qPrintable(outcome.errors));
+    QVERIFY(m_program->Fake().Invocations().isEmpty());
+    QCOMPARE(Entries(m_out), QStringList());
+}
+
+void TestCliProgram::exitStatuses_data() {
+    QTest::addColumn<QStringList>("sources");  // tokens, see Source()
+    QTest::addColumn<QStringList>("expected"); // "<word> <token>" in output order
+    QTest::addColumn<int>("exitCode");
+
+    QTest::newRow("all converted") << QStringList{"a.html", "https://site.test/b.html"}
+                                   << QStringList{"converted a.html", "converted https://site.test/b.html"}
+                                   << kExitAllConverted;
+    QTest::newRow("a warning still counts as converted")
+        << QStringList{"warn.html", "a.html"} << QStringList{"warning warn.html", "converted a.html"}
+        << kExitAllConverted;
+    QTest::newRow("one failed") << QStringList{"a.html", "fail.html", "b.txt"}
+                                << QStringList{"converted a.html", "failed fail.html", "converted b.txt"}
+                                << kExitSomeFailed;
+    QTest::newRow("a crash fails its row")
+        << QStringList{"crash.xhtml"} << QStringList{"failed crash.xhtml"} << kExitSomeFailed;
+    QTest::newRow("an empty result fails its row")
+        << QStringList{"empty.html"} << QStringList{"failed empty.html"} << kExitSomeFailed;
+    QTest::newRow("a missing file is refused first")
+        << QStringList{"a.html", "missing:gone.html"}
+        << QStringList{"failed missing:gone.html", "converted a.html"} << kExitSomeFailed;
+    QTest::newRow("no web address is refused")
+        << QStringList{"http://"} << QStringList{"failed http://"} << kExitSomeFailed;
+    QTest::newRow("duplicates are one row")
+        << QStringList{"a.html", "a.html", "https://site.test/", "https://site.test/"}
+        << QStringList{"converted a.html", "converted https://site.test/"} << kExitAllConverted;
+}
+
+void TestCliProgram::exitStatuses() {
+    QFETCH(QStringList, sources);
+    QFETCH(QStringList, expected);
+    QFETCH(int, exitCode);
+    QVERIFY(m_program->Install());
+
+    QStringList arguments{"--output", m_out, "--jobs", "1"};
+    for (const QString& token : sources)
+        arguments.append(Source(token));
+    const CliOutcome outcome = m_program->Run(arguments);
+    QVERIFY(outcome.exitedNormally);
+    QCOMPARE(outcome.errors, QString()); // standard error is no terminal here
+    QCOMPARE(outcome.lines.size(), expected.size());
+
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        const QString word = expected[i].section(QLatin1Char(' '), 0, 0);
+        const QString source = Source(expected[i].section(QLatin1Char(' '), 1));
+        const QStringList fields = Fields(outcome.lines[i]);
+        QCOMPARE(fields.value(0), word);
+        QCOMPARE(fields.value(1), source);
+        const QString pdf = OutputPathFor(source, m_out);
+        if (word == QLatin1String("failed")) {
+            QCOMPARE(fields.size(), 3);
+            QVERIFY2(!fields[2].isEmpty(), "a failed row gives its reason");
+            QVERIFY(!QFileInfo::exists(pdf));
+        } else {
+            QCOMPARE(fields.size(), word == QLatin1String("warning") ? 4 : 3);
+            QCOMPARE(fields[2], pdf);
+            QVERIFY(IsPdf(pdf));
+            if (word == QLatin1String("warning"))
+                QVERIFY(fields[3].contains(QLatin1String("missing.png")));
+        }
+    }
+    QCOMPARE(outcome.exitCode, exitCode);
+}
+
+void TestCliProgram::helpAndVersion_data() {
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("firstLine");
+    QTest::newRow("--help") << "--help"
+                            << "Usage: %1 [--output FOLDER]";
+    QTest::newRow("-h") << "-h"
+                        << "Usage: %1 [--output FOLDER]";
+    QTest::newRow("--version") << "--version"
+                               << "Velmora Free HTML to PDF Converter 2.0";
+    QTest::newRow("-v") << "-v"
+                        << "Velmora Free HTML to PDF Converter 2.0";
+}
+
+void TestCliProgram::helpAndVersion() {
+    QFETCH(QString, option);
+    QFETCH(QString, firstLine);
+    QVERIFY(m_program->Install());
+    const CliOutcome outcome = m_program->Run({option});
+    QVERIFY(outcome.exitedNormally);
+    QCOMPARE(outcome.exitCode, 0);
+    QCOMPARE(outcome.errors, QString());
+    QVERIFY(!outcome.lines.isEmpty());
+    QVERIFY2(outcome.lines[0].startsWith(firstLine.arg(QFileInfo(m_program->Program()).fileName())),
+             qPrintable(outcome.lines[0]));
+}
+
+void TestCliProgram::sameNamesAreNumbered() {
+    QVERIFY(m_program->Install());
+    const QString first = Page(QStringLiteral("a.html"));
+    const QString second = Page(QStringLiteral("sub/a.html"));
+    const CliOutcome outcome = m_program->Run({"--output", m_out, "--jobs", "1", first, second});
+    QCOMPARE(outcome.exitCode, kExitAllConverted);
+    const QStringList expected =
+        UniqueOutputPaths({OutputPathFor(first, m_out), OutputPathFor(second, m_out)});
+    QCOMPARE(outcome.lines, (QStringList{"converted\t" + first + "\t" + expected[0],
+                                         "converted\t" + second + "\t" + expected[1]}));
+    QVERIFY(expected[0] != expected[1]);
+    QVERIFY(IsPdf(expected[0]) && IsPdf(expected[1]));
+}
+
+void TestCliProgram::timeoutEndsAConversion() {
+    QVERIFY(m_program->Install());
+    const QString hanging = Page(QStringLiteral("hang.html"));
+    const CliOutcome outcome = m_program->Run({"--output", m_out, "--timeout", "1", hanging});
+    QCOMPARE(outcome.exitCode, kExitSomeFailed);
+    QCOMPARE(outcome.lines.size(), 1);
+    const QStringList fields = Fields(outcome.lines[0]);
+    QCOMPARE(fields.value(0), QStringLiteral("failed"));
+    QVERIFY2(fields.value(2).contains(QLatin1String("1 second")), qPrintable(outcome.lines[0]));
+    QCOMPARE(Entries(m_out), QStringList());
+}
+
+void TestCliProgram::listedSources_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QByteArray>("listFile");   // written as list.txt in the pages folder
+    QTest::addColumn<QStringList>("converted"); // tokens in queue order
+
+    QTest::newRow("standard input with blank lines and CRLF")
+        << QStringList{"--list", "-"} << QByteArray("a.html\r\n\r\n   \n  b.html  \nhttps://site.test/x\n")
+        << QByteArray() << QStringList{"a.html", "b.html", "https://site.test/x"};
+    QTest::newRow("arguments before the list")
+        << QStringList{"--list", "@pages/list.txt", "@c.html"} << QByteArray() << QByteArray("a.html\nb.html")
+        << QStringList{"c.html", "a.html", "b.html"};
+    QTest::newRow("two lists, duplicates across them skipped")
+        << QStringList{"--list", "@pages/list.txt", "--list", "-"} << QByteArray("b.html\na.html\n")
+        << QByteArray("a.html\n") << QStringList{"a.html", "b.html"};
+}
+
+void TestCliProgram::listedSources() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, input);
+    QFETCH(QByteArray, listFile);
+    QFETCH(QStringList, converted);
+    QVERIFY(m_program->Install());
+    for (const QString& token : converted)
+        Source(token);
+    if (!listFile.isEmpty())
+        QVERIFY(WriteFile(QDir(m_pages).filePath(QStringLiteral("list.txt")), listFile));
+
+    QStringList expanded;
+    for (QString argument : arguments) {
+        argument.replace(QStringLiteral("@pages"), m_pages);
+        expanded.append(argument.startsWith(QLatin1Char('@')) ? Source(argument.mid(1)) : argument);
+    }
+    // Relative names in a list are taken from the current directory, here the pages folder.
+    m_program->SetWorkingDirectory(m_pages);
+    const std::unique_ptr<QProcess> child =
+        m_program->Start(expanded + QStringList{"--output", m_out, "--jobs", "1"}, input);
+    QVERIFY(child->waitForFinished(kStartWaitMs));
+    const CliOutcome outcome = CliProgram::Collect(*child);
+    QCOMPARE(outcome.exitCode, kExitAllConverted);
+    QStringList sources;
+    for (const QString& line : outcome.lines)
+        sources.append(Fields(line).value(1));
+    QStringList expected;
+    for (const QString& token : converted)
+        expected.append(Source(token));
+    QCOMPARE(sources, expected);
+}
+
+void TestCliProgram::settingsAreReadNeverWritten_data() {
+    QTest::addColumn<bool>("stored");
+    QTest::newRow("stored target folder") << true;
+    QTest::newRow("nothing stored: the default folder") << false;
+}
+
+void TestCliProgram::settingsAreReadNeverWritten() {
+    QFETCH(bool, stored);
+    QVERIFY(m_program->Install());
+    const QString storedFolder = m_work->filePath(QStringLiteral("stored folder"));
+    if (stored) {
+        QSettings settings(m_program->SettingsFile(), QSettings::IniFormat);
+        settings.setValue(QStringLiteral("TargetFolder"), QDir::toNativeSeparators(storedFolder));
+        settings.setValue(QStringLiteral("completeaction"), QStringLiteral("Show message"));
+    }
+    const QByteArray before = ReadFile(m_program->SettingsFile());
+    const QString folder = stored ? QDir::toNativeSeparators(storedFolder)
+                                  : QDir::toNativeSeparators(m_program->Home() + "/My PDF");
+
+    const QString page = Page(QStringLiteral("a.html"));
+    const CliOutcome outcome = m_program->Run({page});
+    QCOMPARE(outcome.exitCode, kExitAllConverted);
+    QCOMPARE(outcome.lines, QStringList{"converted\t" + page + "\t" + OutputPathFor(page, folder)});
+    QCOMPARE(QFileInfo::exists(m_program->SettingsFile()), stored);
+    QCOMPARE(ReadFile(m_program->SettingsFile()), before);
+
+    // --output wins over the stored folder and still leaves the settings alone.
+    const CliOutcome overridden = m_program->Run({"--output", m_out, page});
+    QCOMPARE(overridden.lines, QStringList{"converted\t" + page + "\t" + OutputPathFor(page, m_out)});
+    QCOMPARE(ReadFile(m_program->SettingsFile()), before);
+}
+
+void TestCliProgram::interruptStopsInOrder_data() {
+    QTest::addColumn<int>("signalNumber");
+    QTest::addColumn<int>("jobs");
+    QTest::addColumn<QStringList>("sources");
+    QTest::addColumn<QStringList>("stopped"); // the rows at work when the signal comes
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("Ctrl+C, one at a time") << int(SIGINT) << 1 << QStringList{"partial.html", "a.html"}
+                                           << QStringList{"partial.html"} << kExitInterrupted;
+    QTest::newRow("Ctrl+C, two at once")
+        << int(SIGINT) << 2 << QStringList{"partial.html", "hang.html", "a.html"}
+        << QStringList{"partial.html", "hang.html"} << kExitInterrupted;
+    // 0: no --jobs; the window's stored "Conversions at once" (2) applies.
+    QTest::newRow("Ctrl+C, two at once as stored")
+        << int(SIGINT) << 0 << QStringList{"partial.html", "hang.html", "a.html"}
+        << QStringList{"partial.html", "hang.html"} << kExitInterrupted;
+    QTest::newRow("SIGTERM") << int(SIGTERM) << 1 << QStringList{"partial.html", "a.html"}
+                             << QStringList{"partial.html"} << 128 + int(SIGTERM);
+}
+
+void TestCliProgram::interruptStopsInOrder() {
+#ifndef Q_OS_UNIX
+    QSKIP("Sends POSIX signals.");
+#else
+    QFETCH(int, signalNumber);
+    QFETCH(int, jobs);
+    QFETCH(QStringList, sources);
+    QFETCH(QStringList, stopped);
+    QFETCH(int, exitCode);
+    QVERIFY(m_program->Install());
+    QStringList arguments{"--output", m_out};
+    if (jobs > 0)
+        arguments << "--jobs" << QString::number(jobs);
+    else
+        QSettings(m_program->SettingsFile(), QSettings::IniFormat).setValue(kConversionsAtOnceValue, "2");
+    for (const QString& token : sources)
+        arguments.append(Source(token));
+
+    const std::unique_ptr<QProcess> child = m_program->Start(arguments);
+    QTRY_COMPARE_WITH_TIMEOUT(m_program->Fake().Invocations().size(), stopped.size(), kStartWaitMs);
+    // The partial converter has begun writing its file when the signal comes.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            for (const QFileInfo& file : QDir(m_out).entryInfoList(QDir::Files | QDir::Hidden))
+                if (file.size() > 0)
+                    return true;
+            return false;
+        }(),
+        kStartWaitMs);
+    QCOMPARE(::kill(pid_t(child->processId()), signalNumber), 0);
+    QVERIFY(child->waitForFinished(kStartWaitMs));
+
+    const CliOutcome outcome = CliProgram::Collect(*child);
+    QVERIFY(outcome.exitedNormally);
+    QCOMPARE(outcome.exitCode, exitCode);
+    QCOMPARE(Entries(m_out), QStringList()); // no partial PDF, no temporary file
+    QStringList expected;
+    for (const QString& token : stopped)
+        expected.append("failed\t" + Source(token) + "\t" + kStoppedReason);
+    QStringList lines = outcome.lines;
+    lines.sort();
+    expected.sort();
+    QCOMPARE(lines, expected); // and nothing for the rows never started
+    QCOMPARE(m_program->Fake().Invocations().size(), stopped.size());
+    for (const Invocation& invocation : m_program->Fake().Invocations()) {
+        QCOMPARE(invocation.endedMs, -1);               // ended by the stop, not by itself
+        QVERIFY(::kill(pid_t(invocation.pid), 0) != 0); // and gone
+    }
+#endif
+}
+
+void TestCliProgram::progressOnlyOnATerminal() {
+#ifndef Q_OS_UNIX
+    QSKIP("Uses a POSIX pseudo-terminal.");
+#else
+    QVERIFY(m_program->Install());
+    const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY);
+    QVERIFY(terminal >= 0);
+    QVERIFY(::grantpt(terminal) == 0 && ::unlockpt(terminal) == 0);
+    const QByteArray terminalName = ::ptsname(terminal);
+
+    QProcess child;
+    child.setChildProcessModifier([terminalName] {
+        const int errors = ::open(terminalName.constData(), O_RDWR | O_NOCTTY);
+        if (errors >= 0)
+            ::dup2(errors, STDERR_FILENO);
+    });
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("PATH"), QString());
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_program->Home());
+    child.setProcessEnvironment(environment);
+    const QStringList pages{Page(QStringLiteral("slow-1.html")), Page(QStringLiteral("slow-2.html"))};
+    child.start(m_program->Program(), QStringList{"--output", m_out, "--jobs", "1"} + pages);
+    QByteArray shown;
+    QSocketNotifier readable(terminal, QSocketNotifier::Read);
+    connect(&readable, &QSocketNotifier::activated, this, [&] {
+        char buffer[512];
+        const ssize_t got = ::read(terminal, buffer, sizeof buffer);
+        if (got > 0)
+            shown.append(buffer, got);
+    });
+    QVERIFY(child.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(child.state() == QProcess::NotRunning, kStartWaitMs);
+    QTest::qWait(100); // the last bytes on the terminal
+    ::close(terminal);
+
+    QCOMPARE(child.exitCode(), kExitAllConverted);
+    const QStringList lines =
+        QString::fromUtf8(child.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 2); // standard output holds only the rows
+    const QString terminalText = QString::fromUtf8(shown);
+    QVERIFY2(terminalText.contains(QLatin1String("0 of 2")), qPrintable(terminalText));
+    QVERIFY2(terminalText.contains(QRegularExpression(QStringLiteral("1 of 2, about \\d+:\\d\\d left"))),
+             qPrintable(terminalText));
+    QVERIFY2(!terminalText.contains(QLatin1String("converted")), qPrintable(terminalText));
+#endif
+}
+
+QTEST_GUILESS_MAIN(TestCliProgram)
+#include "test_cli_program.moc"

@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Builds the Debian package from the build folder, checks its metadata and files, unpacks it into a
+# scratch root with dpkg -x and runs the installed command line there on a local file, with the fake
+# converter as the wkhtmltopdf on PATH.
+# Usage: test_deb_package.sh BUILD_DIR FAKE_CONVERTER
+# Exit status 77 (a skip for ctest) when the Debian packaging tools are missing.
+set -euo pipefail
+build="$1"
+fake="$2"
+
+for tool in cpack dpkg-deb dpkg-shlibdeps; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "SKIP: $tool is not installed"
+    exit 77
+  fi
+done
+
+scratch="$(mktemp -d)"
+trap 'rm -rf "$scratch"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+cpack -G DEB --config "$build/CPackConfig.cmake" -B "$scratch/package" >"$scratch/cpack.log" 2>&1 ||
+  { cat "$scratch/cpack.log"; fail "cpack could not build the package"; }
+debs=("$scratch"/package/*.deb)
+[ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || fail "expected one .deb, found: ${debs[*]}"
+deb="${debs[0]}"
+
+depends="$(dpkg-deb -f "$deb" Depends)"
+for needed in wkhtmltopdf libqt6core6 libqt6widgets6; do
+  [[ ", $depends," == *", $needed"[\ ,]* ]] || fail "Depends lacks $needed: $depends"
+done
+[ "$(dpkg-deb -f "$deb" Package)" = velmora-html2pdf ] || fail "wrong package name"
+
+root="$scratch/root"
+dpkg -x "$deb" "$root"
+app_id=example.velmora.Html2PdfConverter
+for file in usr/bin/velmora-html2pdf \
+  "usr/share/applications/$app_id.desktop" \
+  "usr/share/icons/hicolor/scalable/apps/$app_id.svg" \
+  "usr/share/metainfo/$app_id.metainfo.xml" \
+  usr/share/man/man1/velmora-html2pdf.1.gz \
+  usr/share/doc/velmora-html2pdf/copyright; do
+  [ -s "$root/$file" ] || fail "the package lacks $file"
+done
+[ -x "$root/usr/bin/velmora-html2pdf" ] || fail "the command is not executable"
+if command -v desktop-file-validate >/dev/null; then
+  desktop-file-validate "$root/usr/share/applications/$app_id.desktop" || fail "desktop entry invalid"
+fi
+if command -v appstreamcli >/dev/null; then
+  appstreamcli validate --no-net "$root/usr/share/metainfo/$app_id.metainfo.xml" >"$scratch/appstream.log" 2>&1 ||
+    { cat "$scratch/appstream.log"; fail "AppStream metadata invalid"; }
+fi
+if command -v lintian >/dev/null; then
+  lintian --fail-on error "$deb" >"$scratch/lintian.log" 2>&1 ||
+    { cat "$scratch/lintian.log"; fail "lintian reports errors"; }
+fi
+
+# The installed command, with no display, the fake as the converter on PATH and a home of its own.
+mkdir -p "$scratch/path" "$scratch/home" "$scratch/pages"
+cp "$fake" "$scratch/path/wkhtmltopdf"
+page="$scratch/pages/page one.html"
+printf '<html><body><p>Installed</p></body></html>\n' >"$page"
+set +e
+output="$(cd "$scratch" && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME="$scratch/home" \
+  XDG_CONFIG_HOME="$scratch/home/.config" PATH="$scratch/path" \
+  "$root/usr/bin/velmora-html2pdf" --output "$scratch/out" "$page")"
+status=$?
+set -e
+echo "$output"
+[ $status -eq 0 ] || fail "the installed command exited with $status"
+expected="$(printf 'converted\t%s\t%s' "$page" "$scratch/out/page one-html.pdf")"
+[ "$output" = "$expected" ] || fail "expected the line: $expected"
+head -c 5 "$scratch/out/page one-html.pdf" | grep -q '%PDF-' || fail "no PDF was written"
+[ ! -e "$scratch/home/.config" ] || fail "the command line wrote settings"
+echo "PASS"
