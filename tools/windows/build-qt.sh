@@ -2,10 +2,12 @@
 # Cross-builds the Qt modules the Windows program and its tests need (Core, Gui,
 # Widgets, Network, Test; the windows and offscreen platform plugins) with
 # MinGW-w64, from Debian's own Qt source of the same version as the Linux Qt,
-# whose tools (moc, rcc, uic) it reuses. Installs into a cache folder outside the
-# repository and does nothing when that is already complete. The first build
-# takes about 35-60 minutes on two cores.
-# Prints the Qt prefix as its last line.
+# whose tools (moc, rcc, uic) it reuses. Builds in a cache folder outside the
+# repository and does nothing when that is already complete. Only the targets
+# the program needs are built and nothing is installed: Qt's build tree exports
+# its CMake packages, so it serves as the Qt prefix. The first build takes about
+# 35-60 minutes on two cores.
+# Prints the Qt prefix (the build tree) as its last line.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 if [ "$(id -u)" -eq 0 ]; then
@@ -15,7 +17,7 @@ else
   cache="${VELMORA_QT_MINGW_CACHE:-$HOME/.cache/velmora/qt6-mingw}"
   sudo_cmd="sudo"
 fi
-prefix="$cache/qt"
+prefix="$cache/build"
 jobs="${VELMORA_JOBS:-$(nproc)}"
 
 if [ -f "$prefix/.complete" ]; then
@@ -38,7 +40,7 @@ fi
 mkdir -p "$cache"
 # Qt records the toolchain file's path; a copy in the cache keeps it valid
 # wherever the repository is cloned.
-cp "$here/mingw-w64.cmake" "$cache/mingw-w64.cmake"
+cmp -s "$here/mingw-w64.cmake" "$cache/mingw-w64.cmake" || cp "$here/mingw-w64.cmake" "$cache/mingw-w64.cmake"
 
 # The source, fetched with a private deb-src list made from the system's own
 # archive entries, so the system's apt configuration stays untouched.
@@ -69,7 +71,7 @@ if [ ! -f "$src/CMakeLists.txt" ]; then
   rm -rf "$cache/download"
 fi
 
-build="$cache/build"
+build="$prefix"
 host_cmake_dir="$(dirname "$(dpkg -L qt6-base-dev | grep -m1 '/cmake/Qt6/Qt6Config.cmake$')")"
 host_cmake_dir="$(dirname "$host_cmake_dir")"
 if [ ! -f "$build/build.ninja" ]; then
@@ -80,7 +82,6 @@ if [ ! -f "$build/build.ninja" ]; then
   cmake -S "$src" -B "$build" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$cache/mingw-w64.cmake" \
     -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_INSTALL_PREFIX="$prefix" \
     -DQT_HOST_PATH=/usr \
     -DQT_HOST_PATH_CMAKE_DIR="$host_cmake_dir" \
     -DQT_QMAKE_TARGET_MKSPEC=win32-g++ \
@@ -99,7 +100,8 @@ if [ ! -f "$build/build.ninja" ]; then
     -DFEATURE_system_png=OFF -DFEATURE_system_jpeg=OFF \
     -DFEATURE_system_doubleconversion=OFF -DFEATURE_system_libb2=OFF
 fi
-cmake --build "$build" --parallel "$jobs"
-cmake --install "$build"
+cmake --build "$build" --parallel "$jobs" --target \
+  Core Gui Widgets Network Test EntryPointImplementation \
+  QWindowsIntegrationPlugin QOffscreenIntegrationPlugin QWindowsVistaStylePlugin
 echo "qt6-base $upstream for MinGW-w64, built $(date -u +%FT%TZ)" >"$prefix/.complete"
 echo "$prefix"

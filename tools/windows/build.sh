@@ -25,12 +25,11 @@ cmake --build "$build/windows" --parallel "$jobs"
 # plugins, and the empty bin folder where wkhtmltopdf.exe belongs.
 dist="$build/dist"
 rm -rf "$dist"
-mkdir -p "$dist/platforms" "$dist/styles" "$dist/imageformats" "$dist/bin"
+mkdir -p "$dist/platforms" "$dist/styles" "$dist/bin"
 cp "$build/windows/HTML2PDFConverter.exe" "$dist/"
 cp "$qt"/bin/Qt6{Core,Gui,Widgets}.dll "$dist/"
 cp "$qt/plugins/platforms/qwindows.dll" "$dist/platforms/"
 cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$dist/styles/"
-cp "$qt/plugins/imageformats/qico.dll" "$dist/imageformats/"
 for dll in libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll; do
   cp "$(x86_64-w64-mingw32-g++-posix -print-file-name="$dll")" "$dist/"
 done
