@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Cross-builds the Qt modules the Windows program and its tests need (Core, Gui,
-# Widgets, Network, Test; the windows and offscreen platform plugins) with
+# Widgets, Test; the windows and offscreen platform plugins) with
 # MinGW-w64, from Debian's own Qt source of the same version as the Linux Qt,
 # whose tools (moc, rcc, uic) it reuses. Builds in a cache folder outside the
 # repository and does nothing when that is already complete. Only the targets
@@ -103,7 +103,7 @@ fi
 # Core and Test first: the engine and settings tests need nothing more, so they can run while the
 # rest still builds.
 cmake --build "$build" --parallel "$jobs" --target Core Test EntryPointImplementation
-cmake --build "$build" --parallel "$jobs" --target Gui Widgets Network \
+cmake --build "$build" --parallel "$jobs" --target Gui Widgets \
   QWindowsIntegrationPlugin QOffscreenIntegrationPlugin QWindowsVistaStylePlugin
 echo "qt6-base $upstream for MinGW-w64, built $(date -u +%FT%TZ)" >"$prefix/.complete"
 echo "$prefix"
