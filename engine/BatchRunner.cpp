@@ -1,59 +1,18 @@
 #include "BatchRunner.h"
 
+#include "PendingPdf.h"
 #include "TextRules.h"
+#include "WkhtmltopdfReport.h"
 
-#include <QDateTime>
-#include <QFile>
+#include <QDir>
 #include <QFileInfo>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QTimer>
 
-#include <algorithm>
-#include <memory>
-#include <vector>
+#include <map>
 
 namespace velmora {
 
 namespace {
-
-const QString kLocalFileAccess = QStringLiteral("--enable-local-file-access");
-
-// Enough for the converter's last few messages; its progress bars can be long.
-constexpr qsizetype kErrorTailBytes = 4096;
-// A killed process ends at once; this only bounds the wait if the system misbehaves.
-constexpr int kKillWaitMs = 10000;
-
-// What the output path held before the converter started, to tell its own writing apart.
-struct FileStamp {
-    bool exists = false;
-    qint64 size = 0;
-    QDateTime modified;
-
-    static FileStamp Of(const QString& path) {
-        const QFileInfo info(path);
-        return {info.exists(), info.size(), info.lastModified()};
-    }
-    bool ChangedTo(const FileStamp& now) const {
-        return now.exists && (!exists || size != now.size || modified != now.modified);
-    }
-};
-
-QString LastLine(const QByteArray& errorOutput) {
-    const QStringList lines =
-        QString::fromLocal8Bit(errorOutput).split(QRegularExpression(QStringLiteral("[\r\n]")));
-    for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
-        const QString trimmed = line->trimmed();
-        if (!trimmed.isEmpty())
-            return trimmed;
-    }
-    return {};
-}
-
-QString WithLastMessage(const QString& sentence, const QByteArray& errorOutput) {
-    const QString last = LastLine(errorOutput);
-    return last.isEmpty() ? sentence : sentence + QStringLiteral(" Its last message was: ") + last;
-}
 
 QString DurationText(int ms) {
     if (ms % 60000 == 0)
@@ -62,12 +21,6 @@ QString DurationText(int ms) {
 }
 
 } // namespace
-
-QStringList ConverterArguments(const ConversionJob& job) {
-    if (HasWebPrefix(job.source))
-        return {job.source, job.outputPath};
-    return {kLocalFileAccess, job.source, job.outputPath};
-}
 
 int ProgressPercent(int done, int total) {
     if (total <= 0)
@@ -80,49 +33,17 @@ int ProgressPercent(int done, int total) {
     return int(qMin<qint64>(percent, 100));
 }
 
-// One converter at work.
+// One row at work: its output file and its time limit.
 struct Conversion {
-    int job = 0;
-    QString outputPath;
-    FileStamp before;
-    QProcess* process = nullptr;
-    QTimer* timeLimit = nullptr; // child of the process
-    QByteArray errorTail;
-    bool timedOut = false;
-
-    void ReadErrors() {
-        errorTail += process->readAllStandardError();
-        if (errorTail.size() > kErrorTailBytes)
-            errorTail = errorTail.right(kErrorTailBytes);
-    }
-    bool WroteNonEmptyOutput() const {
-        const FileStamp now = FileStamp::Of(outputPath);
-        return before.ChangedTo(now) && now.size > 0;
-    }
-    // A PDF cut off half way, or an empty one, would pass for a result, so it goes; a file the converter
-    // never touched stays.
-    void RemovePartialOutput() const {
-        if (before.ChangedTo(FileStamp::Of(outputPath)))
-            QFile::remove(outputPath);
-    }
-    // After this nothing of the process reaches the runner any more.
-    void Silence() {
-        process->disconnect();
-        timeLimit->stop();
-    }
-    void Kill() {
-        Silence();
-        process->kill();
-        process->waitForFinished(kKillWaitMs);
-        RemovePartialOutput();
-    }
+    std::unique_ptr<PendingPdf> output;
+    std::unique_ptr<QTimer> timeLimit;
 };
 
 struct BatchRunner::Private {
     explicit Private(BatchRunner* runner) : q(runner) {}
 
     BatchRunner* q;
-    QString program;
+    std::unique_ptr<RenderBackend> backend;
     int parallelism = 1;
     int timeoutMs = kDefaultTimeoutMs;
 
@@ -132,17 +53,20 @@ struct BatchRunner::Private {
     int failed = 0;
     bool running = false;
     bool launching = false;
-    std::vector<std::unique_ptr<Conversion>> active; // in launch order
+    std::map<int, Conversion> active;
 
     int Total() const { return int(jobs.size()); }
     void LaunchMore();
     void Launch(int job);
-    void Evaluate(Conversion* conversion, int exitCode, QProcess::ExitStatus status);
-    void Finish(Conversion* conversion, RowState state, const QString& reason);
+    void OnEngineEnded(int job, RowState state, const QString& reason);
+    void OnTimeLimit(int job);
+    void Finish(int job, RowState state, const QString& reason, const QString& pdfPath = {});
+    void AbortAll(const QString& reason);
+    void EndRun();
 };
 
-// A converter that fails to start may say so from inside QProcess::start(), which re-enters here
-// through Finish(); the flag leaves the launching to the outer call, so jobs still start in order.
+// An engine may end a row from inside Begin(), which re-enters here through Finish(); the flag leaves
+// the launching to the outer call, so jobs still start in order.
 void BatchRunner::Private::LaunchMore() {
     if (launching)
         return;
@@ -152,6 +76,7 @@ void BatchRunner::Private::LaunchMore() {
     launching = false;
     if (running && active.empty() && next == jobs.size()) {
         running = false;
+        EndRun();
         emit q->finished(failed, Total(), false);
     }
 }
@@ -162,98 +87,113 @@ void BatchRunner::Private::Launch(int job) {
         return;
 
     const ConversionJob& spec = jobs.at(job);
-    auto owned = std::make_unique<Conversion>();
-    Conversion* conversion = owned.get();
-    conversion->job = job;
-    conversion->outputPath = spec.outputPath;
-    conversion->before = FileStamp::Of(spec.outputPath);
-    conversion->process = new QProcess(q);
-    conversion->timeLimit = new QTimer(conversion->process);
-    active.push_back(std::move(owned));
-
-    QProcess* process = conversion->process;
-    process->setProgram(program);
-    process->setArguments(ConverterArguments(spec));
-    process->setStandardInputFile(QProcess::nullDevice());
-    process->setStandardOutputFile(QProcess::nullDevice());
-    conversion->timeLimit->setSingleShot(true);
-
-    QObject::connect(conversion->timeLimit, &QTimer::timeout, q, [conversion] {
-        conversion->timedOut = true;
-        conversion->process->kill();
-    });
-    QObject::connect(process, &QProcess::readyReadStandardError, q,
-                     [conversion] { conversion->ReadErrors(); });
-    QObject::connect(process, &QProcess::errorOccurred, q, [this, conversion](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart)
-            Finish(conversion, RowState::Failed,
-                   QStringLiteral("The converter could not be started (%1).")
-                       .arg(conversion->process->errorString()));
-    });
-    QObject::connect(process, &QProcess::finished, q,
-                     [this, conversion](int exitCode, QProcess::ExitStatus status) {
-                         Evaluate(conversion, exitCode, status);
-                     });
-
-    conversion->timeLimit->start(timeoutMs);
-    process->start();
-}
-
-void BatchRunner::Private::Evaluate(Conversion* conversion, int exitCode, QProcess::ExitStatus status) {
-    conversion->ReadErrors();
-    const QByteArray& errors = conversion->errorTail;
-    if (status == QProcess::CrashExit) {
-        conversion->RemovePartialOutput();
-        const QString sentence = conversion->timedOut
-                                     ? QStringLiteral("The converter did not finish within %1 and was ended.")
-                                           .arg(DurationText(timeoutMs))
-                                     : QStringLiteral("The converter crashed.");
-        Finish(conversion, RowState::Failed, WithLastMessage(sentence, errors));
-    } else if (!conversion->WroteNonEmptyOutput()) {
-        conversion->RemovePartialOutput(); // an empty file left under a PDF name would pass for one
-        Finish(conversion, RowState::Failed,
-               WithLastMessage(
-                   QStringLiteral("The converter ended with exit code %1 and wrote no PDF.").arg(exitCode),
-                   errors));
-    } else if (exitCode != 0) {
-        Finish(conversion, RowState::ConvertedWithWarnings,
-               WithLastMessage(
-                   QStringLiteral("Converted, but the converter ended with exit code %1.").arg(exitCode),
-                   errors));
-    } else {
-        Finish(conversion, RowState::Converted, {});
+    RenderRequest request{spec.source, {}, {}};
+    if (!HasWebPrefix(spec.source)) {
+        // Absolute, so that no source reaches a converter looking like one of its options.
+        const QFileInfo file(spec.source);
+        if (!file.isFile()) {
+            active[job];
+            Finish(job, RowState::Failed, kFileGoneReason);
+            return;
+        }
+        request.source = file.absoluteFilePath();
+        request.localRoot = file.absolutePath();
     }
+    Conversion& conversion = active[job];
+    QString error;
+    conversion.output = PendingPdf::Create(spec.outputPath, error);
+    if (!conversion.output) {
+        Finish(job, RowState::Failed,
+               QStringLiteral("The PDF could not be created in the target folder (%1).").arg(error));
+        return;
+    }
+    request.outputPath = conversion.output->TemporaryPath();
+    conversion.timeLimit = std::make_unique<QTimer>();
+    conversion.timeLimit->setSingleShot(true);
+    QObject::connect(conversion.timeLimit.get(), &QTimer::timeout, q, [this, job] { OnTimeLimit(job); });
+    conversion.timeLimit->start(timeoutMs);
+    backend->Begin(job, request);
 }
 
-void BatchRunner::Private::Finish(Conversion* conversion, RowState state, const QString& reason) {
-    const auto it = std::find_if(active.begin(), active.end(),
-                                 [conversion](const auto& c) { return c.get() == conversion; });
+void BatchRunner::Private::OnEngineEnded(int job, RowState state, const QString& reason) {
+    const auto it = active.find(job);
     if (it == active.end())
         return;
-    const std::unique_ptr<Conversion> ended = std::move(*it);
-    active.erase(it);
-    ended->Silence();
-    ended->process->deleteLater();
+    if (state == RowState::Failed) {
+        Finish(job, state, reason);
+        return;
+    }
+    const QString problem = it->second.output->Commit();
+    if (!problem.isEmpty())
+        Finish(job, RowState::Failed, problem);
+    else
+        Finish(job, state, reason, it->second.output->FinalPath());
+}
+
+void BatchRunner::Private::OnTimeLimit(int job) {
+    if (!active.count(job))
+        return;
+    const QString lastMessage = backend->Abort(job);
+    Finish(job, RowState::Failed,
+           WithLastMessage(QStringLiteral("The converter did not finish within %1 and was ended.")
+                               .arg(DurationText(timeoutMs)),
+                           lastMessage));
+}
+
+void BatchRunner::Private::Finish(int job, RowState state, const QString& reason, const QString& pdfPath) {
+    const auto it = active.find(job);
+    if (it == active.end())
+        return;
+    active.erase(it); // removes a temporary file that was not committed
     ++done;
     if (state == RowState::Failed)
         ++failed;
-    emit q->rowFinished(ended->job, state, reason);
+    emit q->rowFinished(job, state, reason, pdfPath);
     if (!running) // stopped by a listener
         return;
     emit q->progressChanged(ProgressPercent(done, Total()));
     LaunchMore();
 }
 
-BatchRunner::BatchRunner(QObject* parent) : QObject(parent), d(new Private(this)) {}
-
-BatchRunner::~BatchRunner() {
-    for (const auto& conversion : d->active)
-        conversion->Kill();
-    delete d;
+void BatchRunner::Private::AbortAll(const QString& reason) {
+    std::map<int, Conversion> stopped;
+    stopped.swap(active);
+    for (auto& [job, conversion] : stopped) {
+        conversion.timeLimit.reset();
+        backend->Abort(job);
+        conversion.output.reset();
+        ++failed;
+        if (!reason.isEmpty())
+            emit q->rowFinished(job, RowState::Failed, reason, {});
+    }
 }
 
-void BatchRunner::SetConverter(const QString& program) {
-    d->program = program;
+void BatchRunner::Private::EndRun() {
+    if (backend)
+        backend->EndRun();
+}
+
+BatchRunner::BatchRunner(QObject* parent) : QObject(parent), d(std::make_unique<Private>(this)) {}
+
+BatchRunner::~BatchRunner() {
+    if (d->running) {
+        d->running = false;
+        d->AbortAll({});
+        d->EndRun();
+    }
+}
+
+void BatchRunner::SetBackend(std::unique_ptr<RenderBackend> backend) {
+    Q_ASSERT(!d->running);
+    d->backend = std::move(backend);
+    if (d->backend)
+        connect(
+            d->backend.get(), &RenderBackend::rowEnded, this,
+            [this](int job, RowState state, const QString& reason) { d->OnEngineEnded(job, state, reason); });
+}
+
+RenderBackend* BatchRunner::Backend() const {
+    return d->backend.get();
 }
 
 void BatchRunner::SetParallelism(int converters) {
@@ -269,12 +209,14 @@ void BatchRunner::SetTimeoutMs(int ms) {
 }
 
 void BatchRunner::Start(const QList<ConversionJob>& jobs) {
+    Q_ASSERT(d->backend);
     Stop();
     d->jobs = jobs;
     d->next = 0;
     d->done = 0;
     d->failed = 0;
     d->running = true;
+    d->backend->BeginRun(d->parallelism);
     d->LaunchMore();
 }
 
@@ -282,14 +224,8 @@ void BatchRunner::Stop() {
     if (!d->running)
         return;
     d->running = false;
-    const auto stopped = std::move(d->active);
-    d->active.clear();
-    for (const auto& conversion : stopped) {
-        conversion->Kill();
-        conversion->process->deleteLater();
-        ++d->failed;
-        emit rowFinished(conversion->job, RowState::Failed, kStoppedReason);
-    }
+    d->AbortAll(kStoppedReason);
+    d->EndRun();
     emit finished(d->failed, d->Total(), true);
 }
 

@@ -1,30 +1,31 @@
 #pragma once
 
 #include "ConversionQueue.h"
+#include "RenderBackend.h"
 
 #include <QList>
 #include <QObject>
 #include <QString>
-#include <QStringList>
+
+#include <memory>
 
 namespace velmora {
 
-// The reason given to a row whose converter was ended by Stop().
+// The reason given to a row whose conversion was ended by Stop().
 inline const QString kStoppedReason = QStringLiteral("Stopped before it finished.");
+inline const QString kFileGoneReason = QStringLiteral("The file no longer exists.");
 
 struct ConversionJob {
     QString source;     // web address or local file path
-    QString outputPath; // where the converter writes the PDF
+    QString outputPath; // the PDF's final path
 };
-
-// The converter's argument list for one job. Local files may load their own images and style
-// sheets; web pages never get access to local files.
-QStringList ConverterArguments(const ConversionJob& job);
 
 // Percentage after `done` of `total` rows: done*100/total rounded half to even, capped at 100.
 int ProgressPercent(int done, int total);
 
-// Runs the converter once per job, asynchronously, up to Parallelism() at a time, in job order.
+// Runs an engine once per job, asynchronously, up to Parallelism() at a time, in job order. Each
+// engine writes into a temporary file beside the final path, which takes the final name only when it
+// holds a complete PDF; a failed or stopped row leaves the final name as it was.
 class BatchRunner final : public QObject {
     Q_OBJECT
 public:
@@ -33,27 +34,29 @@ public:
     explicit BatchRunner(QObject* parent = nullptr);
     ~BatchRunner() override;
 
-    void SetConverter(const QString& program);
+    void SetBackend(std::unique_ptr<RenderBackend> backend); // not while running
+    RenderBackend* Backend() const;
     void SetParallelism(int converters); // at least 1
     int Parallelism() const;
     void SetTimeoutMs(int ms);
 
     // Starts a run; jobs are numbered 0..n-1 in the signals. Emits finished() even for no jobs.
     void Start(const QList<ConversionJob>& jobs);
-    // Ends every running converter, removes the PDFs they had begun, and leaves later jobs unstarted.
+    // Ends every conversion at work, removes what they had written, and leaves later jobs unstarted.
     // Emits finished(..., stopped = true) before returning.
     void Stop();
     bool IsRunning() const;
 
 signals:
     void rowStarted(int job);
-    void rowFinished(int job, velmora::RowState state, const QString& reason);
+    // pdfPath: where the PDF now is, for a converted row; empty otherwise.
+    void rowFinished(int job, velmora::RowState state, const QString& reason, const QString& pdfPath);
     void progressChanged(int percent);
     void finished(int failed, int total, bool stopped);
 
 private:
     struct Private;
-    Private* d;
+    std::unique_ptr<Private> d;
 };
 
 } // namespace velmora

@@ -2,7 +2,10 @@
 
 #include "ConverterLocation.h"
 #include "OutputNames.h"
+#include "PendingPdf.h"
+#include "TargetFolder.h"
 #include "TextRules.h"
+#include "WkhtmltopdfBackend.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -11,11 +14,8 @@ namespace velmora {
 
 namespace {
 
-QString FailureMessage(int failed, int total) {
-    return QStringLiteral("%1 of %2 %3 could not be converted. Point at a failed row to see why.")
-        .arg(failed)
-        .arg(total)
-        .arg(total == 1 ? QStringLiteral("row") : QStringLiteral("rows"));
+QString Rows(int count) {
+    return count == 1 ? QStringLiteral("1 row") : QStringLiteral("%1 rows").arg(count);
 }
 
 } // namespace
@@ -24,13 +24,32 @@ QStringList CompletionActions() {
     return {kDoNothing, kShowMessage, kOpenTargetFolder};
 }
 
+std::unique_ptr<RenderBackend> MakeClassicEngine(const QString& programFolder) {
+    const ConverterLocation converter = LocateConverter(programFolder);
+    return std::make_unique<WkhtmltopdfBackend>(converter.path, converter.searched);
+}
+
+QString EndOfRunMessage(int converted, int warned, int failed, const QString& folder) {
+    if (warned == 0 && failed == 0)
+        return kCompleteMessage;
+    QStringList parts = {QStringLiteral("%1 converted").arg(Rows(converted))};
+    if (warned > 0)
+        parts.append(QStringLiteral("%1 with warnings").arg(warned));
+    if (failed > 0)
+        parts.append(QStringLiteral("%1 failed").arg(failed));
+    return QStringLiteral(
+               "Conversion finished: %1. The PDFs are in \"%2\". Point at a marked row to see why.")
+        .arg(parts.join(QStringLiteral(", ")), folder);
+}
+
 ConvertCommand::ConvertCommand(ConversionQueue& queue, RunHost& host, QString programFolder, QObject* parent)
     : QObject(parent), m_queue(queue), m_host(host), m_programFolder(std::move(programFolder)) {
     connect(&m_runner, &BatchRunner::rowStarted, this,
-            [this](int row) { m_queue.SetOutcome(row, RowState::Converting); });
-    connect(
-        &m_runner, &BatchRunner::rowFinished, this,
-        [this](int row, RowState state, const QString& reason) { m_queue.SetOutcome(row, state, reason); });
+            [this](int job) { m_queue.SetOutcome(m_runRows.at(job), RowState::Converting); });
+    connect(&m_runner, &BatchRunner::rowFinished, this,
+            [this](int job, RowState state, const QString& reason) {
+                m_queue.SetOutcome(m_runRows.at(job), state, reason);
+            });
     connect(&m_runner, &BatchRunner::progressChanged, this,
             [this](int percent) { m_host.SetProgress(percent); });
     connect(&m_runner, &BatchRunner::finished, this, &ConvertCommand::OnRunFinished);
@@ -41,8 +60,21 @@ void ConvertCommand::Execute() {
         m_host.ShowMessage(kEmptyQueueMessage);
     else if (m_status == rsStart)
         Stop();
-    else
-        Start();
+    else {
+        QList<int> rows;
+        for (int row = 0; row < m_queue.RowCount(); ++row)
+            rows.append(row);
+        Start(rows);
+    }
+}
+
+void ConvertCommand::ConvertRows(const QList<int>& rows) {
+    if (m_status != rsStart && !rows.isEmpty())
+        Start(rows);
+}
+
+void ConvertCommand::SetEngineFactory(EngineFactory factory) {
+    m_engineFactory = std::move(factory);
 }
 
 void ConvertCommand::StopForClose() {
@@ -58,38 +90,51 @@ BatchRunner& ConvertCommand::Runner() {
     return m_runner;
 }
 
-void ConvertCommand::Start() {
-    const QString folder = m_host.TargetFolderText();
+std::optional<QString> ConvertCommand::PrepareRun() {
+    const QString folder = ResolvedTargetFolder(m_host.TargetFolderText());
     if (folder.isEmpty()) {
         m_host.ShowMessage(kNoTargetFolderMessage);
-        return;
+        return std::nullopt;
     }
-    // Looked up afresh each time, so a converter installed while the program runs is found.
-    const ConverterLocation converter = LocateConverter(m_programFolder);
-    if (!converter.found) {
-        m_host.ShowMessage(kConverterMissingMessage.arg(converter.path));
-        return;
+    std::unique_ptr<RenderBackend> engine = m_engineFactory(m_programFolder);
+    if (const QString problem = engine->StartProblem(); !problem.isEmpty()) {
+        m_host.ShowMessage(problem);
+        return std::nullopt;
     }
-    // A relative folder resolves against the current directory, which the converter inherits too.
     if (!QDir().mkpath(folder) || !QFileInfo(folder).isDir()) {
         m_host.ShowMessage(kFolderNotCreatedMessage.arg(folder));
-        return;
+        return std::nullopt;
     }
+    // The one sure test of writing is to write; the probe is removed at once.
+    QString error;
+    if (!PendingPdf::Create(QDir(folder).filePath(QStringLiteral("probe.pdf")), error)) {
+        m_host.ShowMessage(kFolderNotWritableMessage.arg(folder));
+        return std::nullopt;
+    }
+    m_runner.SetBackend(std::move(engine));
+    return folder;
+}
 
-    m_queue.ResetOutcomes();
+void ConvertCommand::Start(const QList<int>& rows) {
+    const std::optional<QString> folder = PrepareRun();
+    if (!folder)
+        return;
+    m_runFolder = *folder;
+    m_runRows = rows;
     QStringList outputPaths;
-    for (int row = 0; row < m_queue.RowCount(); ++row)
-        outputPaths.append(OutputPathFor(m_queue.SourceText(row), folder));
+    for (int row : rows) {
+        m_queue.SetOutcome(row, RowState::Waiting);
+        outputPaths.append(OutputPathFor(m_queue.SourceText(row), m_runFolder));
+    }
     outputPaths = UniqueOutputPaths(outputPaths);
     QList<ConversionJob> jobs;
-    for (int row = 0; row < m_queue.RowCount(); ++row)
-        jobs.append({m_queue.SourceText(row), outputPaths.at(row)});
+    for (qsizetype job = 0; job < rows.size(); ++job)
+        jobs.append({m_queue.SourceText(rows.at(job)), outputPaths.at(job)});
 
     m_host.SetConvertCaption(kStopCaption);
     SetStatus(rsStart);
     m_host.SetProgress(0);
     m_host.SetProgressVisible(true);
-    m_runner.SetConverter(converter.path);
     m_runner.Start(jobs);
 }
 
@@ -110,10 +155,14 @@ void ConvertCommand::OnRunFinished(int failed, int total, bool stopped) {
     const QString action = m_host.CompletionActionText();
     if (action == kDoNothing)
         return;
-    if (action == kShowMessage)
-        m_host.ShowMessage(failed == 0 ? kCompleteMessage : FailureMessage(failed, total));
-    else
-        m_host.ExploreFolder(m_host.TargetFolderText());
+    if (action == kShowMessage) {
+        int warned = 0;
+        for (int row : std::as_const(m_runRows))
+            warned += m_queue.State(row) == RowState::ConvertedWithWarnings ? 1 : 0;
+        m_host.ShowMessage(EndOfRunMessage(total - failed - warned, warned, failed, m_runFolder));
+    } else {
+        m_host.ExploreFolder(ResolvedTargetFolder(m_host.TargetFolderText()));
+    }
 }
 
 void ConvertCommand::SetStatus(TRunStatus status) {

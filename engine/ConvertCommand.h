@@ -3,9 +3,14 @@
 #include "BatchRunner.h"
 #include "ConversionQueue.h"
 
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <optional>
 
 namespace velmora {
 
@@ -24,12 +29,17 @@ inline const QString kEmptyQueueMessage = QStringLiteral("Please add URL or file
 inline const QString kCompleteMessage = QStringLiteral("Conversion complete!");
 inline const QString kNoTargetFolderMessage =
     QStringLiteral("Please choose a target folder for the PDF files.");
-// %1: where the converter was looked for.
+// %1: every place the converter was looked for.
 inline const QString kConverterMissingMessage =
-    QStringLiteral("The converter could not be found at \"%1\", so nothing was converted.");
-// %1: the target folder text.
+    QStringLiteral("The converter could not be found, so nothing was converted. Looked for it in: %1.");
+// %1: the converter's path; %2: why it cannot be started.
+inline const QString kConverterNotStartedMessage =
+    QStringLiteral("The converter \"%1\" cannot be started (%2), so nothing was converted.");
+// %1: the absolute target folder.
 inline const QString kFolderNotCreatedMessage =
     QStringLiteral("The target folder \"%1\" could not be created. Please choose another folder.");
+inline const QString kFolderNotWritableMessage =
+    QStringLiteral("The target folder \"%1\" cannot be written to. Please choose another folder.");
 
 // What the Convert command needs from the main window; tests provide their own.
 class RunHost {
@@ -44,6 +54,15 @@ public:
     virtual void ExploreFolder(const QString& folder) = 0;
 };
 
+// Makes the engine for a run, given the program's folder; looked up afresh at every run, so a
+// converter installed while the program runs is found.
+using EngineFactory = std::function<std::unique_ptr<RenderBackend>(const QString& programFolder)>;
+// The classic engine: wkhtmltopdf, located beside the program or on PATH.
+std::unique_ptr<RenderBackend> MakeClassicEngine(const QString& programFolder);
+
+// The end-of-run message: "Conversion complete!" only when every row converted cleanly.
+QString EndOfRunMessage(int converted, int warned, int failed, const QString& folder);
+
 // The Convert/Stop command over the queue: starts an asynchronous run, stops it, and carries out the
 // completion action.
 class ConvertCommand final : public QObject {
@@ -51,7 +70,10 @@ class ConvertCommand final : public QObject {
 public:
     ConvertCommand(ConversionQueue& queue, RunHost& host, QString programFolder, QObject* parent = nullptr);
 
-    void Execute();      // Convert when idle, Stop while a run is in progress
+    void Execute(); // Convert when idle, Stop while a run is in progress
+    // Converts just these rows (e.g. the ones that failed), with the same checks and messages.
+    void ConvertRows(const QList<int>& rows);
+    void SetEngineFactory(EngineFactory factory);
     void StopForClose(); // a close request: stops a run in progress, never refuses
     TRunStatus Status() const;
     BatchRunner& Runner();
@@ -60,7 +82,10 @@ signals:
     void statusChanged(velmora::TRunStatus status);
 
 private:
-    void Start();
+    void Start(const QList<int>& rows);
+    // Checks everything a run needs before anything starts and sets up its engine; the absolute
+    // target folder, or nullopt after showing why no run can start.
+    std::optional<QString> PrepareRun();
     void Stop();
     void OnRunFinished(int failed, int total, bool stopped);
     void SetStatus(TRunStatus status);
@@ -68,6 +93,9 @@ private:
     ConversionQueue& m_queue;
     RunHost& m_host;
     QString m_programFolder;
+    EngineFactory m_engineFactory = MakeClassicEngine;
+    QList<int> m_runRows; // the queue row of each job of the run
+    QString m_runFolder;
     BatchRunner m_runner;
     TRunStatus m_status = rsNone;
 };

@@ -19,17 +19,35 @@ constexpr bool kFallBackToPath = true;
 
 } // namespace
 
+QString BundledProgramPath(const QString& programFolder, const QString& name) {
+    return QDir::toNativeSeparators(QDir(programFolder).filePath(QStringLiteral("bin/") + name));
+}
+
+QString PathSearchDescription() {
+    const QStringList folders = qEnvironmentVariable("PATH").split(QDir::listSeparator(), Qt::SkipEmptyParts);
+    return folders.isEmpty()
+               ? QStringLiteral("the folders on PATH (none are set)")
+               : QStringLiteral("the folders on PATH (%1)").arg(folders.join(QStringLiteral(", ")));
+}
+
 ConverterLocation LocateConverter(const QString& programFolder) {
-    const QString bundled =
-        QDir::toNativeSeparators(QDir(programFolder).filePath(QStringLiteral("bin/") + kConverterName));
-    if (QFileInfo(bundled).isFile())
-        return {bundled, true};
-    if (kFallBackToPath) {
-        const QString onPath = QStandardPaths::findExecutable(kConverterName);
-        if (!onPath.isEmpty())
-            return {onPath, true};
+    ConverterLocation location;
+    const QString bundled = BundledProgramPath(programFolder, kConverterName);
+    location.searched.append(bundled);
+    if (QFileInfo(bundled).isFile()) {
+        location.path = bundled;
+        location.found = true;
+        return location;
     }
-    return {bundled, false};
+    if (kFallBackToPath) {
+        location.searched.append(PathSearchDescription());
+        const QString onPath = QStandardPaths::findExecutable(kConverterName);
+        if (!onPath.isEmpty()) {
+            location.path = onPath;
+            location.found = true;
+        }
+    }
+    return location;
 }
 
 } // namespace velmora

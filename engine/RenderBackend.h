@@ -23,6 +23,10 @@ public:
     using QObject::QObject;
     ~RenderBackend() override = default;
 
+    // Why this engine cannot run at all (not found, cannot be started), checked before a run starts
+    // anything; empty when it can run.
+    virtual QString StartProblem() { return {}; }
+
     // Called once before a run's first Begin() and once after its last row ended, was aborted or
     // the run was stopped; an engine may hold run-wide resources (a browser) between the two.
     virtual void BeginRun(int parallelism) { Q_UNUSED(parallelism); }

@@ -8,6 +8,12 @@
 #include <QJsonObject>
 #include <QTest>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <csignal>
+#endif
+
 namespace velmora::test {
 
 namespace {
@@ -74,6 +80,11 @@ QList<Invocation> FakeConverterInstall::Invocations() const {
                 invocation.arguments.append(argument.toString());
             invocation.source = invocation.arguments.value(invocation.arguments.size() - 2);
             invocations.append(invocation);
+        } else if (record.value("event") == QLatin1String("child")) {
+            for (Invocation& invocation : invocations) {
+                if (invocation.pid == pid)
+                    invocation.childPid = record.value("child").toInteger();
+            }
         } else if (record.value("event") == QLatin1String("end")) {
             for (Invocation& invocation : invocations) {
                 if (invocation.pid == pid)
@@ -115,6 +126,28 @@ bool WriteFile(const QString& path, const QByteArray& bytes) {
 QByteArray ReadFile(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList TemporaryFilesIn(const QString& folder) {
+    return QDir(folder).entryList({QStringLiteral(".velmora-*")}, QDir::Files | QDir::Hidden | QDir::System);
+}
+
+bool ProcessAlive(qint64 pid) {
+#ifdef Q_OS_WIN
+    const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, DWORD(pid));
+    if (!process)
+        return false;
+    const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return running;
+#else
+    if (::kill(pid_t(pid), 0) != 0)
+        return false;
+    // An ended child not yet reaped by its parent still answers kill().
+    const QByteArray stat = ReadFile(QStringLiteral("/proc/%1/stat").arg(pid));
+    const qsizetype close = stat.lastIndexOf(')');
+    return close < 0 || stat.mid(close + 2, 1) != "Z";
+#endif
 }
 
 } // namespace velmora::test

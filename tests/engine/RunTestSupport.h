@@ -16,6 +16,7 @@ struct Invocation {
     QString source; // the argument before the output path
     qint64 startedMs = 0;
     qint64 endedMs = -1; // -1: it never ended by itself
+    qint64 childPid = 0; // a process it started of its own, if any
 };
 
 // The fake converter installed as "bin/wkhtmltopdf" under a temporary program folder, logging to a file
@@ -62,5 +63,10 @@ public:
 // Writes a file with the given bytes, creating missing folders; false when that fails.
 [[nodiscard]] bool WriteFile(const QString& path, const QByteArray& bytes);
 QByteArray ReadFile(const QString& path);
+
+// The temporary files that conversions left in a folder.
+QStringList TemporaryFilesIn(const QString& folder);
+// Whether a process of that id still runs (a zombie counts as ended).
+bool ProcessAlive(qint64 pid);
 
 } // namespace velmora::test

@@ -1,5 +1,6 @@
 #include "BatchRunner.h"
 #include "RunTestSupport.h"
+#include "WkhtmltopdfBackend.h"
 
 #include <QFileInfo>
 #include <QSignalSpy>
@@ -20,6 +21,17 @@ constexpr int kWaitMs = 30 * 1000;
 RowState StateOf(const QList<QVariant>& rowFinished) {
     return rowFinished.at(1).value<RowState>();
 }
+
+class CurrentDirectoryOverride {
+public:
+    explicit CurrentDirectoryOverride(const QString& path) : m_previous(QDir::currentPath()) {
+        QDir::setCurrent(path);
+    }
+    ~CurrentDirectoryOverride() { QDir::setCurrent(m_previous); }
+
+private:
+    QString m_previous;
+};
 
 } // namespace
 
@@ -43,11 +55,18 @@ private slots:
     void parallelismBoundsConcurrentConverters();
     void secondConverterWorksWhileFirstHangs();
     void destroyingTheRunnerKillsItsConverters();
+    void timeLimitEndsTheConvertersOwnChildren();
+    void outputLinkIsReplacedNotFollowed();
+    void deletedSourceFailsWithoutAConverter();
+    void textEncodingOption_data();
+    void textEncodingOption();
 
 private:
     // A job for the fake writing into the output folder; `name` carries the behaviour marker.
     ConversionJob Job(const QString& name) const;
     void RunToEnd(const QList<ConversionJob>& jobs);
+    QString OutFolder() const { return m_work->filePath(QStringLiteral("out")); }
+    void UseConverter(const QString& program);
 
     std::unique_ptr<FakeConverterInstall> m_fake;
     std::unique_ptr<QTemporaryDir> m_work;
@@ -61,8 +80,12 @@ void TestBatchRunner::init() {
     QVERIFY(m_work->isValid());
     QVERIFY(QDir().mkpath(m_work->filePath(QStringLiteral("out"))));
     m_runner = std::make_unique<BatchRunner>();
-    m_runner->SetConverter(m_fake->ConverterPath());
+    UseConverter(m_fake->ConverterPath());
     m_runner->SetTimeoutMs(kLongTimeoutMs);
+}
+
+void TestBatchRunner::UseConverter(const QString& program) {
+    m_runner->SetBackend(std::make_unique<WkhtmltopdfBackend>(program));
 }
 
 void TestBatchRunner::cleanup() {
@@ -72,8 +95,11 @@ void TestBatchRunner::cleanup() {
 }
 
 ConversionJob TestBatchRunner::Job(const QString& name) const {
-    return {m_work->filePath(QStringLiteral("in/") + name + QStringLiteral(".html")),
-            m_work->filePath(QStringLiteral("out/") + name + QStringLiteral(".pdf"))};
+    const ConversionJob job{m_work->filePath(QStringLiteral("in/") + name + QStringLiteral(".html")),
+                            m_work->filePath(QStringLiteral("out/") + name + QStringLiteral(".pdf"))};
+    if (!WriteFile(job.source, "<p>" + name.toUtf8() + "</p>"))
+        qWarning("cannot write %s", qPrintable(job.source));
+    return job;
 }
 
 void TestBatchRunner::RunToEnd(const QList<ConversionJob>& jobs) {
@@ -109,27 +135,49 @@ void TestBatchRunner::argumentsReachConverter_data() {
 
     QTest::newRow("web address") << "http://site.test/page.html" << false;
     QTest::newRow("web address, capital prefix") << "HTTPS://Site.Test/a b?q=\"x\"&y='z'" << false;
-    QTest::newRow("file with spaces and quotes") << "/docs/my \"quoted\" page 'one'.html" << true;
+    QTest::newRow("file with spaces and quotes") << "docs/my \"quoted\" page 'one'.html" << true;
     QTest::newRow("file starting with a dash") << "-rf page.html" << true;
-    QTest::newRow("web prefix later in a file path") << "docs/http://x.html" << true;
+    QTest::newRow("file named like an option") << "--help" << true;
+    QTest::newRow("web prefix later in a file path") << "docs/http:/x.html" << true;
     QTest::newRow("longer than 512 characters")
-        << "/docs/" + QString("long name ").repeated(60) + ".html" << true;
+        << "docs/" + QString("long name ").repeated(20) + "/" + QString("long name ").repeated(20) + ".html"
+        << true;
 }
 
 void TestBatchRunner::argumentsReachConverter() {
     QFETCH(QString, source);
     QFETCH(bool, local);
 
-    const ConversionJob job{source, m_work->filePath(QStringLiteral("out dir/\"odd\" -name.pdf"))};
-    const QStringList expected = local ? QStringList{"--enable-local-file-access", job.source, job.outputPath}
-                                       : QStringList{job.source, job.outputPath};
-    QCOMPARE(ConverterArguments(job), expected);
-
-    QVERIFY(QDir().mkpath(m_work->filePath(QStringLiteral("out dir"))));
+    // Local sources are relative to the current directory, as the file dialog never gives them but a
+    // typed or dropped path may.
+    const CurrentDirectoryOverride cwd(m_work->path());
+    const QString absolute = QFileInfo(source).absoluteFilePath();
+    if (local)
+        QVERIFY(WriteFile(absolute, "<p>plain ASCII</p>"));
+    const QString outFolder = m_work->filePath(QStringLiteral("-out dir"));
+    const ConversionJob job{source, outFolder + QStringLiteral("/\"odd\" -name.pdf")};
+    QVERIFY(QDir().mkpath(outFolder));
     RunToEnd({job});
+
     const QList<Invocation> invocations = m_fake->Invocations();
     QCOMPARE(invocations.size(), 1);
-    QCOMPARE(invocations.at(0).arguments, expected);
+    const QStringList arguments = invocations.at(0).arguments;
+    const QStringList expectedStart = local ? QStringList{"--disable-local-file-access",
+                                                          "--allow",
+                                                          QFileInfo(absolute).absolutePath(),
+                                                          "--encoding",
+                                                          "utf-8",
+                                                          absolute}
+                                            : QStringList{"--disable-local-file-access", source};
+    QCOMPARE(arguments.mid(0, expectedStart.size()), expectedStart);
+    QCOMPARE(arguments.size(), expectedStart.size() + 1);
+    // The converter writes a temporary file beside the PDF, by its absolute path.
+    const QFileInfo written(arguments.last());
+    QVERIFY2(written.isAbsolute() && written.fileName().startsWith(".velmora-"),
+             qPrintable(arguments.last()));
+    QCOMPARE(written.absolutePath(), outFolder);
+    QVERIFY(ReadFile(job.outputPath).startsWith("%PDF-"));
+    QCOMPARE(TemporaryFilesIn(outFolder), QStringList{});
 }
 
 void TestBatchRunner::noJobsFinishesAtOnce() {
@@ -169,17 +217,32 @@ void TestBatchRunner::outcomes_data() {
     QTest::newRow("converted") << "page" << true << false << RowState::Converted << QStringList{} << true;
     QTest::newRow("converted over an earlier PDF")
         << "page" << true << true << RowState::Converted << QStringList{} << true;
-    QTest::newRow("exit 1 with a PDF: warnings")
+    QTest::newRow("a part did not load: warnings naming it")
         << "warn" << true << false << RowState::ConvertedWithWarnings
-        << QStringList{"exit code 1", "Warning: Failed to load file:///missing.png (ignore)"} << true;
-    QTest::newRow("error exit, no PDF")
-        << "fail" << true << false << RowState::Failed
-        << QStringList{"exit code 2", "no PDF", "Error: Failed loading page"} << false;
+        << QStringList{"some parts did not load", "file:///missing.png"} << true;
+    QTest::newRow("the page itself answered 404: failed, its PDF discarded")
+        << "missing" << true << false << RowState::Failed << QStringList{"The server answered 404 Not Found."}
+        << false;
+    QTest::newRow("404 on a re-run keeps the earlier PDF")
+        << "missing" << true << true << RowState::Failed << QStringList{"404"} << true;
+    QTest::newRow("the page could not be loaded") << "fail" << true << false << RowState::Failed
+                                                  << QStringList{"The page could not be loaded"} << false;
+    QTest::newRow("error exit, no PDF, with its last message")
+        << "refuse" << true << false << RowState::Failed
+        << QStringList{"exit code 1", "no PDF", "Its last message was: Error: Unable to write to destination"}
+        << false;
     QTest::newRow("error exit leaves an earlier PDF as it was")
-        << "fail" << true << true << RowState::Failed << QStringList{"exit code 2", "no PDF"} << true;
-    QTest::newRow("exit 0 with an empty file, which is removed")
-        << "empty" << true << false << RowState::Failed << QStringList{"exit code 0", "no PDF"} << false;
+        << "refuse" << true << true << RowState::Failed << QStringList{"exit code 1", "no PDF"} << true;
+    QTest::newRow("exit 0 with an empty file")
+        << "empty" << true << false << RowState::Failed << QStringList{"wrote no PDF"} << false;
+    QTest::newRow("exit 0 with a cut-off PDF, as on a full disk")
+        << "truncated" << true << false << RowState::Failed << QStringList{"could not be written completely"}
+        << false;
+    QTest::newRow("cut-off PDF on a re-run keeps the earlier PDF")
+        << "truncated" << true << true << RowState::Failed << QStringList{"completely"} << true;
     QTest::newRow("crash") << "crash" << true << false << RowState::Failed << QStringList{"crashed"} << false;
+    QTest::newRow("crash on a re-run keeps the earlier PDF")
+        << "crash" << true << true << RowState::Failed << QStringList{"crashed"} << true;
     QTest::newRow("not startable") << "page" << false << false << RowState::Failed
                                    << QStringList{"could not be started"} << false;
 }
@@ -199,7 +262,7 @@ void TestBatchRunner::outcomes() {
     if (!startable) {
         const QString notAProgram = m_work->filePath(QStringLiteral("not-a-program"));
         QVERIFY(WriteFile(notAProgram, "text"));
-        m_runner->SetConverter(notAProgram);
+        UseConverter(notAProgram);
     }
     QSignalSpy rowFinished(m_runner.get(), &BatchRunner::rowFinished);
     RunToEnd({job});
@@ -207,6 +270,8 @@ void TestBatchRunner::outcomes() {
     QCOMPARE(rowFinished.count(), 1);
     QCOMPARE(StateOf(rowFinished.at(0)), state);
     const QString reason = rowFinished.at(0).at(2).toString();
+    QCOMPARE(rowFinished.at(0).at(3).toString(), state == RowState::Failed ? QString() : job.outputPath);
+    QCOMPARE(TemporaryFilesIn(OutFolder()), QStringList{});
     if (reasonParts.isEmpty())
         QVERIFY2(reason.isEmpty(), qPrintable(reason));
     for (const QString& part : reasonParts)
@@ -229,8 +294,14 @@ void TestBatchRunner::stopEndsConvertersAndRemovesTheirPartialPdfs() {
     m_runner->SetParallelism(2);
 
     m_runner->Start({partial, hang, Job("later")});
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(partial.outputPath).size() > 0 && m_fake->Invocations().size() == 2,
-                             kWaitMs);
+    const auto partialWritten = [this, &partial] {
+        const QList<Invocation> invocations = m_fake->Invocations();
+        return invocations.size() == 2 &&
+               std::any_of(invocations.begin(), invocations.end(), [&partial](const Invocation& i) {
+                   return i.source == partial.source && QFileInfo(i.arguments.last()).size() > 0;
+               });
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(partialWritten(), kWaitMs);
     m_runner->Stop();
 
     QVERIFY(!m_runner->IsRunning());
@@ -247,6 +318,7 @@ void TestBatchRunner::stopEndsConvertersAndRemovesTheirPartialPdfs() {
     // Nothing of the stopped run may go on: the partial converter would write its file again.
     QTest::qWait(300);
     QVERIFY(!QFileInfo::exists(partial.outputPath));
+    QCOMPARE(TemporaryFilesIn(OutFolder()), QStringList{});
     QCOMPARE(started.count(), 2);
     QCOMPARE(rowFinished.count(), 2);
     QCOMPARE(finished.count(), 1);
@@ -265,6 +337,7 @@ void TestBatchRunner::timeLimitEndsAConverterAndTheRunGoesOn() {
     QVERIFY2(rowFinished.at(0).at(2).toString().contains("did not finish within 1.5 seconds"),
              qPrintable(rowFinished.at(0).at(2).toString()));
     QVERIFY(!QFileInfo::exists(partial.outputPath));
+    QCOMPARE(TemporaryFilesIn(OutFolder()), QStringList{});
     QCOMPARE(StateOf(rowFinished.at(1)), RowState::Converted);
 }
 
@@ -321,12 +394,82 @@ void TestBatchRunner::secondConverterWorksWhileFirstHangs() {
 void TestBatchRunner::destroyingTheRunnerKillsItsConverters() {
     const ConversionJob partial = Job("partial");
     m_runner->Start({partial});
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(partial.outputPath).size() > 0, kWaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(m_fake->Invocations().size() == 1 &&
+                                 QFileInfo(m_fake->Invocations().at(0).arguments.last()).size() > 0,
+                             kWaitMs);
 
     m_runner.reset();
 
     QTest::qWait(300); // a surviving converter would write its file again meanwhile
     QVERIFY(!QFileInfo::exists(partial.outputPath));
+    QCOMPARE(TemporaryFilesIn(OutFolder()), QStringList{});
+    QVERIFY(!ProcessAlive(m_fake->Invocations().at(0).pid));
+}
+
+void TestBatchRunner::timeLimitEndsTheConvertersOwnChildren() {
+    m_runner->SetTimeoutMs(3000);
+    QSignalSpy rowFinished(m_runner.get(), &BatchRunner::rowFinished);
+    RunToEnd({Job("spawn")});
+
+    QCOMPARE(StateOf(rowFinished.at(0)), RowState::Failed);
+    const QList<Invocation> invocations = m_fake->Invocations();
+    QVERIFY(!invocations.isEmpty());
+    QVERIFY2(invocations.at(0).childPid > 0, "the fake did not start its child in time");
+    QTRY_VERIFY_WITH_TIMEOUT(!ProcessAlive(invocations.at(0).childPid), 5000);
+}
+
+void TestBatchRunner::outputLinkIsReplacedNotFollowed() {
+    const ConversionJob job = Job("page");
+    const QString victim = m_work->filePath(QStringLiteral("victim.txt"));
+    QVERIFY(WriteFile(victim, "keep me"));
+    QVERIFY(QFile::link(victim, job.outputPath));
+
+    RunToEnd({job});
+
+    QCOMPARE(ReadFile(victim), QByteArray("keep me"));
+    QVERIFY(!QFileInfo(job.outputPath).isSymLink());
+    QVERIFY(ReadFile(job.outputPath).startsWith("%PDF-"));
+}
+
+void TestBatchRunner::deletedSourceFailsWithoutAConverter() {
+    const ConversionJob gone = Job("gone");
+    QVERIFY(QFile::remove(gone.source));
+    QSignalSpy rowFinished(m_runner.get(), &BatchRunner::rowFinished);
+
+    RunToEnd({gone, Job("b")});
+
+    QCOMPARE(StateOf(rowFinished.at(0)), RowState::Failed);
+    QCOMPARE(rowFinished.at(0).at(2).toString(), kFileGoneReason);
+    QCOMPARE(StateOf(rowFinished.at(1)), RowState::Converted);
+    QCOMPARE(m_fake->Invocations().size(), 1);
+}
+
+void TestBatchRunner::textEncodingOption_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("utf8");
+
+    QTest::newRow("UTF-8 text") << QByteArray("Dash \xe2\x80\x93 \xc3\xbcn\xc3\xaf"
+                                              "c\xc3\xb6"
+                                              "d\xc3\xa9")
+                                << true;
+    QTest::newRow("plain ASCII") << QByteArray("plain") << true;
+    QTest::newRow("Latin-1 text") << QByteArray("Caf\xe9 na\xefve") << false;
+}
+
+void TestBatchRunner::textEncodingOption() {
+    QFETCH(QByteArray, content);
+    QFETCH(bool, utf8);
+    const ConversionJob job{m_work->filePath(QStringLiteral("in/notes.txt")),
+                            m_work->filePath(QStringLiteral("out/notes.pdf"))};
+    QVERIFY(WriteFile(job.source, content));
+
+    RunToEnd({job});
+
+    const QStringList arguments = m_fake->Invocations().value(0).arguments;
+    const qsizetype at = arguments.indexOf(QStringLiteral("--encoding"));
+    QCOMPARE(at >= 0, utf8);
+    if (utf8)
+        QCOMPARE(arguments.value(at + 1), QStringLiteral("utf-8"));
 }
 
 QTEST_GUILESS_MAIN(TestBatchRunner)

@@ -1,4 +1,5 @@
 #include "ConvertCommand.h"
+#include "ConverterLocation.h"
 #include "RunTestSupport.h"
 #include "TextRules.h"
 
@@ -52,6 +53,8 @@ private slots:
     void runShowsProgressAndRestoresTheCommand();
     void completionActions_data();
     void completionActions();
+    void endOfRunMessage_data();
+    void endOfRunMessage();
     void exploreReadsTheFolderTextAtTheEnd();
     void emptyQueueOnlyShowsAMessage();
     void stopEndsTheRunWithoutCompletionAction();
@@ -61,6 +64,7 @@ private slots:
     void refusedStarts();
     void converterInstalledLaterIsFound();
     void equalOutputNamesDoNotOverwrite();
+    void homeFolderAndRetryOfChosenRows();
     void relativeFolderResolvesAgainstCurrentDirectory();
     void secondRunResetsOutcomes();
 
@@ -103,8 +107,10 @@ void TestConvertCommand::cleanup() {
 
 void TestConvertCommand::AddFiles(const QStringList& names) {
     QStringList paths;
-    for (const QString& name : names)
+    for (const QString& name : names) {
         paths.append(m_work->filePath(QStringLiteral("in/") + name));
+        QVERIFY(WriteFile(paths.last(), "<p>" + name.toUtf8() + "</p>"));
+    }
     m_queue->AddFiles(paths);
 }
 
@@ -136,33 +142,52 @@ void TestConvertCommand::runShowsProgressAndRestoresTheCommand() {
 void TestConvertCommand::completionActions_data() {
     QTest::addColumn<QString>("action");
     QTest::addColumn<QStringList>("sources");
-    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<QList<int>>("message"); // converted, with warnings, failed; empty: no message
     QTest::addColumn<bool>("explores");
 
     const QStringList good{"a.html", "b.html"};
     const QStringList twoOfFiveFail{"a.html", "fail-b.html", "warn-c.html", "crash-d.html", "e.html"};
-    QTest::newRow("do nothing") << kDoNothing << good << QStringList{} << false;
-    QTest::newRow("do nothing, with failures") << kDoNothing << twoOfFiveFail << QStringList{} << false;
-    QTest::newRow("show message") << kShowMessage << good << QStringList{kCompleteMessage} << false;
-    QTest::newRow("show message, warnings are no failures")
-        << kShowMessage << QStringList{"warn.html"} << QStringList{kCompleteMessage} << false;
-    QTest::newRow("show message, with failures")
-        << kShowMessage << twoOfFiveFail
-        << QStringList{"2 of 5 rows could not be converted. Point at a failed row to see why."} << false;
+    QTest::newRow("do nothing") << kDoNothing << good << QList<int>{} << false;
+    QTest::newRow("do nothing, with failures") << kDoNothing << twoOfFiveFail << QList<int>{} << false;
+    QTest::newRow("show message") << kShowMessage << good << QList<int>{2, 0, 0} << false;
+    QTest::newRow("show message, warnings counted")
+        << kShowMessage << QStringList{"warn.html"} << QList<int>{0, 1, 0} << false;
+    QTest::newRow("show message, with failures and warnings")
+        << kShowMessage << twoOfFiveFail << QList<int>{2, 1, 2} << false;
     QTest::newRow("show message, the only row failed")
-        << kShowMessage << QStringList{"fail.html"}
-        << QStringList{"1 of 1 row could not be converted. Point at a failed row to see why."} << false;
-    QTest::newRow("open target folder") << kOpenTargetFolder << good << QStringList{} << true;
+        << kShowMessage << QStringList{"fail.html"} << QList<int>{0, 0, 1} << false;
+    QTest::newRow("open target folder") << kOpenTargetFolder << good << QList<int>{} << true;
     QTest::newRow("open target folder, with failures")
-        << kOpenTargetFolder << twoOfFiveFail << QStringList{} << true;
-    QTest::newRow("unknown text opens the folder") << "Shut down" << good << QStringList{} << true;
-    QTest::newRow("texts compared with case") << "show message" << good << QStringList{} << true;
+        << kOpenTargetFolder << twoOfFiveFail << QList<int>{} << true;
+    QTest::newRow("unknown text opens the folder") << "Shut down" << good << QList<int>{} << true;
+    QTest::newRow("texts compared with case") << "show message" << good << QList<int>{} << true;
+}
+
+void TestConvertCommand::endOfRunMessage_data() {
+    QTest::addColumn<QList<int>>("counts"); // converted, with warnings, failed
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("all clean") << QList<int>{3, 0, 0} << kCompleteMessage;
+    QTest::newRow("one warning")
+        << QList<int>{1, 1, 0}
+        << "Conversion finished: 1 row converted, 1 with warnings. The PDFs are in \"/out\". Point at a "
+           "marked row to see why.";
+    QTest::newRow("failures only")
+        << QList<int>{0, 0, 2}
+        << "Conversion finished: 0 rows converted, 2 failed. The PDFs are in \"/out\". Point at a marked "
+           "row to see why.";
+}
+
+void TestConvertCommand::endOfRunMessage() {
+    QFETCH(QList<int>, counts);
+    QFETCH(QString, expected);
+    QCOMPARE(EndOfRunMessage(counts.at(0), counts.at(1), counts.at(2), QStringLiteral("/out")), expected);
 }
 
 void TestConvertCommand::completionActions() {
     QFETCH(QString, action);
     QFETCH(QStringList, sources);
-    QFETCH(QStringList, messages);
+    QFETCH(QList<int>, message);
     QFETCH(bool, explores);
     AddFiles(sources);
     m_host->completionAction = action;
@@ -170,8 +195,13 @@ void TestConvertCommand::completionActions() {
     m_command->Execute();
     WaitForStop();
 
+    const QStringList messages =
+        message.isEmpty() ? QStringList{}
+                          : QStringList{EndOfRunMessage(message.at(0), message.at(1), message.at(2),
+                                                        QDir::toNativeSeparators(m_host->targetFolder))};
     QCOMPARE(m_host->messages, messages);
-    QCOMPARE(m_host->explored, explores ? QStringList{m_host->targetFolder} : QStringList{});
+    QCOMPARE(m_host->explored,
+             explores ? QStringList{QDir::toNativeSeparators(m_host->targetFolder)} : QStringList{});
     // The action comes last, after the command is back to Convert.
     if (!messages.isEmpty() || explores)
         QCOMPARE(m_host->events.at(m_host->events.size() - 2), "caption:" + kConvertCaption);
@@ -186,7 +216,8 @@ void TestConvertCommand::exploreReadsTheFolderTextAtTheEnd() {
     m_host->targetFolder = QStringLiteral("typed during the run");
     WaitForStop();
 
-    QCOMPARE(m_host->explored, QStringList{QStringLiteral("typed during the run")});
+    QCOMPARE(m_host->explored,
+             QStringList{QDir::current().absoluteFilePath(QStringLiteral("typed during the run"))});
     QVERIFY(QFileInfo::exists(OutputPathFor(m_work->filePath("in/slow.html"), folderAtStart)));
 }
 
@@ -268,42 +299,79 @@ void TestConvertCommand::stopForClose() {
 }
 
 void TestConvertCommand::refusedStarts_data() {
-    QTest::addColumn<QString>("folder"); // relative to the work folder; "" stays empty
-    QTest::addColumn<bool>("converterMissing");
+    QTest::addColumn<QString>("folder");    // relative to the work folder unless absolute; "" stays empty
+    QTest::addColumn<QString>("converter"); // "fake", "missing", or the bytes of a file that is no program
     QTest::addColumn<QString>("message");
 
-    QTest::newRow("empty folder text") << "" << false << kNoTargetFolderMessage;
-    QTest::newRow("a file has the folder's name") << "file" << false << kFolderNotCreatedMessage;
-    QTest::newRow("folder below a file") << "file/sub" << false << kFolderNotCreatedMessage;
-    QTest::newRow("converter missing") << "out" << true << kConverterMissingMessage;
+    QTest::newRow("empty folder text") << ""
+                                       << "fake" << kNoTargetFolderMessage;
+    QTest::newRow("blanks only") << "   "
+                                 << "fake" << kNoTargetFolderMessage;
+    QTest::newRow("a file has the folder's name") << "file"
+                                                  << "fake" << kFolderNotCreatedMessage;
+    QTest::newRow("folder below a file") << "file/sub"
+                                         << "fake" << kFolderNotCreatedMessage;
+#ifdef Q_OS_LINUX
+    // Even root cannot write there, so the check holds whoever runs the tests.
+    QTest::newRow("folder that cannot be written to") << "/proc"
+                                                      << "fake" << kFolderNotWritableMessage;
+#endif
+    QTest::newRow("converter missing") << "out"
+                                       << "missing" << kConverterMissingMessage;
+#ifndef Q_OS_WIN
+    QTest::newRow("converter not executable") << "out"
+                                              << "#!/bin/sh\n"
+                                              << kConverterNotStartedMessage;
+    QTest::newRow("converter with a bad interpreter line") << "out"
+                                                           << "#!/nonexistent/interpreter\n"
+                                                           << kConverterNotStartedMessage;
+#endif
 }
 
 void TestConvertCommand::refusedStarts() {
     QFETCH(QString, folder);
-    QFETCH(bool, converterMissing);
+    QFETCH(QString, converter);
     QFETCH(QString, message);
     QVERIFY(WriteFile(m_work->filePath("file"), "not a folder"));
-    m_host->targetFolder = folder.isEmpty() ? QString() : m_work->filePath(folder);
+    m_host->targetFolder =
+        folder.trimmed().isEmpty() || QDir::isAbsolutePath(folder) ? folder : m_work->filePath(folder);
     QTemporaryDir emptyPath;
-    std::unique_ptr<EnvironmentOverride> path;
-    if (converterMissing) {
+    const EnvironmentOverride path("PATH", emptyPath.path().toLocal8Bit());
+    const bool missing = converter == QLatin1String("missing");
+    if (missing) {
         m_fake->Uninstall();
-        path = std::make_unique<EnvironmentOverride>("PATH", emptyPath.path().toLocal8Bit());
+    } else if (converter != QLatin1String("fake")) {
+        QVERIFY(QFile::remove(m_fake->ConverterPath()));
+        QVERIFY(WriteFile(m_fake->ConverterPath(), converter.toUtf8()));
+        if (converter.contains(QLatin1String("interpreter")))
+            QVERIFY(QFile::setPermissions(m_fake->ConverterPath(),
+                                          QFile::permissions(m_fake->ConverterPath()) | QFile::ExeOwner));
     }
     AddFiles({"a.html"});
     QSignalSpy statusChanged(m_command.get(), &ConvertCommand::statusChanged);
 
     m_command->Execute();
 
-    const QString expected = converterMissing ? message.arg(QDir::toNativeSeparators(m_fake->ConverterPath()))
-                             : folder.isEmpty() ? message
-                                                : message.arg(m_host->targetFolder);
-    QCOMPARE(m_host->events, QStringList{"message:" + expected});
+    const QString converterPath = QDir::toNativeSeparators(m_fake->ConverterPath());
+    QCOMPARE(m_host->events.size(), 1);
+    const QString shown = m_host->events.at(0);
+    if (missing) {
+        // Every place searched is named, PATH included.
+        QCOMPARE(shown, "message:" + message.arg(converterPath + "; " + PathSearchDescription()));
+        QVERIFY(shown.contains(emptyPath.path()));
+    } else if (message == kConverterNotStartedMessage) {
+        QVERIFY2(shown.startsWith("message:" + message.section("%1", 0, 0) + converterPath),
+                 qPrintable(shown));
+    } else {
+        QCOMPARE(shown,
+                 "message:" + (m_host->targetFolder.trimmed().isEmpty() ? message
+                                                                        : message.arg(m_host->targetFolder)));
+    }
     QCOMPARE(m_command->Status(), rsNone);
     QCOMPARE(statusChanged.count(), 0);
     QCOMPARE(m_queue->State(0), RowState::Waiting);
     QCOMPARE(m_fake->Invocations().size(), 0);
-    if (converterMissing)
+    if (converter != QLatin1String("fake"))
         QVERIFY(!QFileInfo::exists(m_host->targetFolder));
 }
 
@@ -324,6 +392,8 @@ void TestConvertCommand::converterInstalledLaterIsFound() {
 }
 
 void TestConvertCommand::equalOutputNamesDoNotOverwrite() {
+    for (const QString& file : {QStringLiteral("x/page.html"), QStringLiteral("y/page.html")})
+        QVERIFY(WriteFile(m_work->filePath(file), "<p>page</p>"));
     m_queue->AddFiles({m_work->filePath("x/page.html"), m_work->filePath("y/page.html")});
     m_queue->AddWebAddresses({"http://page.html"});
     m_command->Execute();
@@ -332,12 +402,38 @@ void TestConvertCommand::equalOutputNamesDoNotOverwrite() {
     const QString folder = m_host->targetFolder + '/';
     const QList<Invocation> invocations = m_fake->Invocations();
     QCOMPARE(invocations.size(), 3);
-    QCOMPARE(invocations.at(0).arguments.last(), folder + "page-html.pdf");
-    QCOMPARE(invocations.at(1).arguments.last(), folder + "page-html (2).pdf");
-    QCOMPARE(invocations.at(2).arguments, (QStringList{"http://page.html", folder + "page-html (3).pdf"}));
-    QCOMPARE(invocations.at(0).arguments.first(), "--enable-local-file-access");
+    QCOMPARE(invocations.at(2).source, "http://page.html");
+    for (const char* name : {"page-html.pdf", "page-html (2).pdf", "page-html (3).pdf"})
+        QVERIFY2(ReadFile(folder + name).startsWith("%PDF-"), name);
     for (int row = 0; row < 3; ++row)
         QCOMPARE(m_queue->State(row), RowState::Converted);
+}
+
+void TestConvertCommand::homeFolderAndRetryOfChosenRows() {
+    const EnvironmentOverride home("HOME", m_work->filePath("home").toLocal8Bit());
+    m_host->targetFolder = QStringLiteral("~/pdfs");
+    AddFiles({"a.html", "fail-b.html", "c.html"});
+    m_command->Execute();
+    WaitForStop();
+#ifdef Q_OS_WIN
+    QVERIFY(QFileInfo::exists(QDir::current().absoluteFilePath("~/pdfs/a-html.pdf")));
+    QDir(QDir::current().absoluteFilePath("~")).removeRecursively();
+#else
+    QVERIFY(ReadFile(m_work->filePath("home/pdfs/a-html.pdf")).startsWith("%PDF-"));
+    QVERIFY(!QFileInfo::exists(QDir::current().absoluteFilePath("~")));
+#endif
+    QCOMPARE(m_queue->State(1), RowState::Failed);
+
+    const int before = int(m_fake->Invocations().size());
+    m_command->ConvertRows({1});
+    WaitForStop();
+
+    const QList<Invocation> invocations = m_fake->Invocations();
+    QCOMPARE(invocations.size(), before + 1);
+    QVERIFY(invocations.last().source.endsWith("fail-b.html"));
+    QCOMPARE(m_queue->State(0), RowState::Converted);
+    QCOMPARE(m_queue->State(1), RowState::Failed);
+    QCOMPARE(m_queue->State(2), RowState::Converted);
 }
 
 void TestConvertCommand::relativeFolderResolvesAgainstCurrentDirectory() {

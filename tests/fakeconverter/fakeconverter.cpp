@@ -1,4 +1,4 @@
-// Test double for the converter. Arguments: [options...] source output.
+// Test double for the converter. Arguments: [options...] source output, or --version alone.
 //
 // Every invocation appends JSON lines to the file named by VELMORA_FAKE_LOG (when set):
 //   {"event":"start","pid":N,"t":ms,"args":[...]}   before doing anything else
@@ -9,8 +9,12 @@
 //   crash    abort()
 //   hang     sleep (bounded) without writing
 //   partial  keep appending a few bytes to the output, as a converter at work does (bounded)
-//   fail     error line on stderr, nothing written, exit 2
+//   fail     the page cannot be loaded: error line on stderr, nothing written, exit 2
+//   refuse   cannot write its output: error line on stderr, exit 1
 //   warn     write the PDF, warning line on stderr, exit 1
+//   missing  the page's server answers 404: its error page as PDF, error lines, exit 1
+//   truncated  write the first part of a PDF, as on a full disk, exit 0
+//   spawn    start a child of its own (logged as {"event":"child","child":pid}) that hangs, then hang
 //   empty    create an empty output, exit 0
 //   slow     sleep about 300 ms, then as default
 //   default  write a small valid PDF, exit 0
@@ -21,7 +25,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QThread>
+#include <QUrl>
 
 #include <cstdio>
 #include <cstdlib>
@@ -81,6 +87,10 @@ int Finish(int code) {
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
+    if (args == QStringList{QStringLiteral("--version")}) {
+        std::fputs("fakeconverter 1.0\n", stdout);
+        return 0;
+    }
     Log({{"event", "start"}, {"args", QJsonArray::fromStringList(args)}});
     if (args.size() < 2) {
         std::fputs("Usage: fakeconverter [options] source output\n", stderr);
@@ -103,6 +113,13 @@ int main(int argc, char* argv[]) {
             QThread::msleep(kPartialStepMs);
         }
         return Finish(0);
+    } else if (marked("spawn")) {
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("hang"), output + ".child"});
+        child.waitForStarted();
+        Log({{"event", "child"}, {"child", child.processId()}});
+        QThread::msleep(kHangMs);
+        return Finish(0);
     } else if (marked("hang")) {
         QThread::msleep(kHangMs);
         return Finish(0);
@@ -115,10 +132,33 @@ int main(int argc, char* argv[]) {
         WriteFile(output, {});
         return Finish(0);
     }
+    if (marked("refuse")) {
+        std::fputs("Loading page (1/2)\nError: Unable to write to destination\nExit with code 1, due to "
+                   "unknown error.\n",
+                   stderr);
+        return Finish(1);
+    }
     if (marked("slow"))
         QThread::msleep(300);
     if (!WriteFile(output, MinimalPdf())) {
         std::fputs("Error: Unable to write to destination\n", stderr);
+        return Finish(1);
+    }
+    if (marked("truncated")) {
+        WriteFile(output, MinimalPdf().left(40));
+        return Finish(0);
+    }
+    if (marked("missing")) {
+        // The converter names a local document by its file: URL.
+        const QByteArray url =
+            (source.startsWith(QLatin1String("http")) ? QUrl(source) : QUrl::fromLocalFile(source))
+                .toEncoded();
+        const QByteArray error =
+            "Loading page (1/2)\n[>     ] 10%\rError: Failed to load " + url +
+            ", with network status code 203 and http status code 404 - Error transferring " + url +
+            " - server replied: Not Found\nPrinting pages (2/2)\n" +
+            "Done\nExit with code 1 due to network error: ContentNotFoundError\n";
+        std::fputs(error.constData(), stderr);
         return Finish(1);
     }
     if (marked("warn")) {

@@ -67,14 +67,12 @@ void TestMainFormRun::convertWithAnEmptyQueueOnlyTellsTheUser() {
 void TestMainFormRun::endToEnd_data() {
     QTest::addColumn<QString>("action");
     QTest::addColumn<bool>("withFailure");
-    QTest::addColumn<QString>("message"); // empty: none
+    QTest::addColumn<QList<int>>("message"); // converted, with warnings, failed; empty: none
     QTest::addColumn<bool>("explores");
-    QTest::newRow("show message, one row fails")
-        << kShowMessage << true << "1 of 4 rows could not be converted. Point at a failed row to see why."
-        << false;
-    QTest::newRow("show message, all converted") << kShowMessage << false << kCompleteMessage << false;
-    QTest::newRow("open target folder") << kOpenTargetFolder << true << "" << true;
-    QTest::newRow("do nothing") << kDoNothing << true << "" << false;
+    QTest::newRow("show message, one row fails") << kShowMessage << true << QList<int>{2, 1, 1} << false;
+    QTest::newRow("show message, none fails") << kShowMessage << false << QList<int>{3, 1, 0} << false;
+    QTest::newRow("open target folder") << kOpenTargetFolder << true << QList<int>{} << true;
+    QTest::newRow("do nothing") << kDoNothing << true << QList<int>{} << false;
 }
 
 // Addresses through the Add URLs dialog and files through the open-file dialog, converted by the fake
@@ -82,7 +80,7 @@ void TestMainFormRun::endToEnd_data() {
 void TestMainFormRun::endToEnd() {
     QFETCH(QString, action);
     QFETCH(bool, withFailure);
-    QFETCH(QString, message);
+    QFETCH(QList<int>, message);
     QFETCH(bool, explores);
     MainFormFixture f;
     REQUIRE_FAKE_CONVERTER(f);
@@ -112,30 +110,34 @@ void TestMainFormRun::endToEnd() {
     for (int row = 0; row < expected.size(); ++row)
         QCOMPARE(StateOf(f, row), expected[row]);
     if (withFailure)
-        QVERIFY2(ToolTipOf(f, 1).contains(QLatin1String("exit code 2")), qPrintable(ToolTipOf(f, 1)));
-    QVERIFY2(ToolTipOf(f, 3).contains(QLatin1String("exit code 1")), qPrintable(ToolTipOf(f, 3)));
+        QVERIFY2(ToolTipOf(f, 1).contains(QLatin1String("could not be loaded")), qPrintable(ToolTipOf(f, 1)));
+    QVERIFY2(ToolTipOf(f, 3).contains(QLatin1String("did not load")), qPrintable(ToolTipOf(f, 3)));
 
     QVERIFY(progress->isHidden());
     QCOMPARE(progressValues.last().first().toInt(), 100);
     QCOMPARE(ConvertCaptions(f), QStringList(3, kConvertCaption));
     QCOMPARE(f.PaneTexts(), QStringList({"URL Count: 2", "Files Count: 2", "URL/Files Count: 4"}));
-    QCOMPARE(f.dialogs.messages, message.isEmpty() ? QStringList() : QStringList{message});
+    QCOMPARE(f.dialogs.messages, message.isEmpty() ? QStringList()
+                                                   : QStringList{EndOfRunMessage(message.at(0), message.at(1),
+                                                                                 message.at(2), target)});
     QCOMPARE(f.dialogs.exploredFolders, explores ? QStringList{target} : QStringList());
 
-    // Local files may load what they refer to; web pages get no access to local files.
+    // Local files may read their own folder; web pages get no access to local files. Each converter
+    // writes a temporary file in the target folder, renamed to its PDF name when complete.
     const QList<QStringList> calls = f.ConverterCalls();
     QCOMPARE(calls.size(), 4);
     for (int row = 0; row < calls.size(); ++row) {
         const QStringList& args = calls[row];
         const bool isFile = row >= 2;
-        QCOMPARE(args.size(), isFile ? 3 : 2);
-        QCOMPARE(args.contains(QStringLiteral("--enable-local-file-access")), isFile);
+        QCOMPARE(args.first(), QStringLiteral("--disable-local-file-access"));
+        QCOMPARE(args.contains(QStringLiteral("--allow")), isFile);
         QCOMPARE(args[args.size() - 2], f.RowTexts()[row]);
-        const QFileInfo output(args.last());
-        QCOMPARE(output.absolutePath(), QDir::fromNativeSeparators(target));
-        QVERIFY(output.fileName().endsWith(QLatin1String(".pdf")));
-        QCOMPARE(output.size() > 0, expected[row] != RowState::Failed);
+        QCOMPARE(QFileInfo(args.last()).absolutePath(), QDir::fromNativeSeparators(target));
     }
+    QCOMPARE(QDir(target).entryList({QStringLiteral("*.pdf")}, QDir::Files).size(),
+             expected.count(RowState::Converted) + expected.count(RowState::ConvertedWithWarnings));
+    QCOMPARE(QDir(target).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral(".velmora-")),
+             QStringList());
 }
 
 void TestMainFormRun::convertsInTheOrderShown() {

@@ -1,0 +1,88 @@
+#include "PendingPdf.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <filesystem>
+#include <system_error>
+
+namespace velmora {
+
+namespace {
+
+// The trailer may be followed by a line end or, after incremental updates, a little padding.
+constexpr qint64 kTrailerWindow = 1024;
+constexpr int kCreateAttempts = 16;
+
+std::filesystem::path NativePath(const QString& path) {
+#ifdef Q_OS_WIN
+    return std::filesystem::path(path.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
+}
+
+} // namespace
+
+bool IsCompletePdf(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    if (file.read(5) != "%PDF-")
+        return false;
+    const qint64 size = file.size();
+    if (!file.seek(qMax<qint64>(0, size - kTrailerWindow)))
+        return false;
+    return file.readAll().contains("%%EOF");
+}
+
+QString ReplaceFile(const QString& from, const QString& to) {
+    std::error_code error;
+    std::filesystem::rename(NativePath(from), NativePath(to), error);
+    return error ? QString::fromStdString(error.message()) : QString();
+}
+
+std::unique_ptr<PendingPdf> PendingPdf::Create(const QString& finalPath, QString& error) {
+    const QFileInfo final(finalPath);
+    // A short hidden name, so that it fits wherever the final name fits.
+    for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
+        const QString name = QStringLiteral(".velmora-%1.part")
+                                 .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+        const QString path = final.dir().absoluteFilePath(name);
+        QFile file(path);
+        // NewOnly never opens an existing file, nor follows a link planted under the name.
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            error.clear();
+            return std::unique_ptr<PendingPdf>(new PendingPdf(path, final.absoluteFilePath()));
+        }
+        const QFileInfo taken(path);
+        if (!taken.exists() && !taken.isSymLink()) {
+            error = file.errorString();
+            return nullptr;
+        }
+    }
+    error = QStringLiteral("no free temporary name");
+    return nullptr;
+}
+
+PendingPdf::~PendingPdf() {
+    if (!m_committed)
+        QFile::remove(m_temporaryPath);
+}
+
+QString PendingPdf::Commit() {
+    if (QFileInfo(m_temporaryPath).size() == 0)
+        return QStringLiteral("The converter wrote no PDF.");
+    if (!IsCompletePdf(m_temporaryPath))
+        return QStringLiteral("The PDF could not be written completely; the disk may be full.");
+    const QString error = ReplaceFile(m_temporaryPath, m_finalPath);
+    if (!error.isEmpty())
+        return QStringLiteral("The PDF could not be saved as \"%1\" (%2).")
+            .arg(QDir::toNativeSeparators(m_finalPath), error);
+    m_committed = true;
+    return {};
+}
+
+} // namespace velmora

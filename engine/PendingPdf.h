@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+namespace velmora {
+
+// True when the file starts like a PDF and ends with its end-of-file trailer, i.e. was written whole.
+bool IsCompletePdf(const QString& path);
+
+// Renames `from` over `to` in one step; a link at `to` is replaced, not followed. Empty on success,
+// else why not.
+QString ReplaceFile(const QString& from, const QString& to);
+
+// A new temporary file beside a PDF's final path that an engine writes into. It takes the final name
+// only when it holds a complete PDF; until then the final name keeps whatever it held before, and the
+// temporary file is removed whatever happens.
+class PendingPdf {
+public:
+    // Empty `error` on success; otherwise why the file could not be created, and nullptr.
+    static std::unique_ptr<PendingPdf> Create(const QString& finalPath, QString& error);
+    ~PendingPdf();
+    PendingPdf(const PendingPdf&) = delete;
+    PendingPdf& operator=(const PendingPdf&) = delete;
+
+    QString TemporaryPath() const { return m_temporaryPath; }
+    QString FinalPath() const { return m_finalPath; }
+
+    // Checks the written file and moves it to the final name. Empty on success, else the reason.
+    QString Commit();
+
+private:
+    PendingPdf(QString temporaryPath, QString finalPath)
+        : m_temporaryPath(std::move(temporaryPath)), m_finalPath(std::move(finalPath)) {}
+
+    QString m_temporaryPath;
+    QString m_finalPath;
+    bool m_committed = false;
+};
+
+} // namespace velmora

@@ -1,0 +1,18 @@
+#pragma once
+
+class QProcess;
+
+namespace velmora {
+
+// Ties a child process and everything it starts to this program: the tree dies with the program and
+// is ended whole by KillProcessTree. POSIX: a process group of its own and a parent-death signal;
+// Windows: a job object that ends its processes when the last handle to it closes.
+void PrepareProcessTree(QProcess& process); // before start()
+void AdoptProcessTree(QProcess& process);   // right after start()
+void KillProcessTree(QProcess& process);    // ends the whole tree; the caller still waits for it
+
+// Whether a finished process ended by a crash or a kill rather than by exiting on its own. Windows
+// reports a crash as an ordinary exit code, so this is decided per platform.
+bool EndedAbnormally(const QProcess& process);
+
+} // namespace velmora

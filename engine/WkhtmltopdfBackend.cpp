@@ -1,0 +1,182 @@
+#include "WkhtmltopdfBackend.h"
+
+#include "ConvertCommand.h"
+#include "ProcessTree.h"
+#include "TextRules.h"
+#include "WkhtmltopdfReport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStringDecoder>
+
+namespace velmora {
+
+namespace {
+
+// Enough for the converter's last messages; its progress bars can be long.
+constexpr qsizetype kErrorTailBytes = 64 * 1024;
+// A killed process ends at once; this only bounds the wait if the system misbehaves.
+constexpr int kKillWaitMs = 10000;
+constexpr int kVersionCheckMs = 20000;
+// A document's encoding shows in its first bytes; reading all of a huge file would stall the run.
+constexpr qint64 kEncodingProbeBytes = 1024 * 1024;
+
+// Without a declared character set the converter reads Latin-1, which garbles UTF-8 text. A
+// declaration in the document still wins over this default.
+bool ReadsAsUtf8(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = file.read(kEncodingProbeBytes);
+    QStringDecoder decoder(QStringConverter::Utf8);
+    const QString decoded = decoder.decode(head);
+    Q_UNUSED(decoded);
+    return !decoder.hasError(); // a sequence cut at the probe's end is no error yet
+}
+
+} // namespace
+
+QStringList WkhtmltopdfArguments(const RenderRequest& request) {
+    QStringList arguments = {QStringLiteral("--disable-local-file-access")};
+    if (!request.localRoot.isEmpty()) {
+        arguments << QStringLiteral("--allow") << request.localRoot;
+        if (ReadsAsUtf8(request.source))
+            arguments << QStringLiteral("--encoding") << QStringLiteral("utf-8");
+    }
+    arguments << request.source << request.outputPath;
+    return arguments;
+}
+
+struct WkhtmltopdfBackend::Conversion {
+    QString source;
+    QString outputPath;
+    std::unique_ptr<QProcess> process;
+    QByteArray errorOutput;
+
+    void ReadErrors() {
+        errorOutput += process->readAllStandardError();
+        if (errorOutput.size() > kErrorTailBytes)
+            errorOutput = errorOutput.right(kErrorTailBytes);
+    }
+    WkhtmltopdfReport Report() const { return ReadWkhtmltopdfReport(errorOutput, source); }
+};
+
+WkhtmltopdfBackend::WkhtmltopdfBackend(QString program, QStringList searched, QObject* parent)
+    : RenderBackend(parent), m_program(std::move(program)), m_searched(std::move(searched)) {}
+
+WkhtmltopdfBackend::~WkhtmltopdfBackend() {
+    while (!m_conversions.empty())
+        Abort(m_conversions.begin()->first);
+}
+
+QString WkhtmltopdfBackend::StartProblem() {
+    if (m_program.isEmpty() || !QFileInfo(m_program).isFile())
+        return kConverterMissingMessage.arg(m_searched.join(QStringLiteral("; ")));
+    QProcess probe;
+    probe.setProgram(m_program);
+    probe.setArguments({QStringLiteral("--version")});
+    probe.setStandardInputFile(QProcess::nullDevice());
+    PrepareProcessTree(probe);
+    probe.start();
+    const QString where = QDir::toNativeSeparators(m_program);
+    if (!probe.waitForStarted(kVersionCheckMs))
+        return kConverterNotStartedMessage.arg(where, probe.errorString());
+    AdoptProcessTree(probe);
+    if (!probe.waitForFinished(kVersionCheckMs)) {
+        KillProcessTree(probe);
+        probe.waitForFinished(kKillWaitMs);
+        return kConverterNotStartedMessage.arg(where, QStringLiteral("it did not answer"));
+    }
+    if (EndedAbnormally(probe) || probe.exitCode() != 0)
+        return kConverterNotStartedMessage.arg(
+            where,
+            QStringLiteral("it ended with exit code %1 when asked for its version").arg(probe.exitCode()));
+    return {};
+}
+
+void WkhtmltopdfBackend::Begin(int job, const RenderRequest& request) {
+    auto owned = std::make_unique<Conversion>();
+    Conversion* conversion = owned.get();
+    conversion->source = request.source;
+    conversion->outputPath = request.outputPath;
+    conversion->process = std::make_unique<QProcess>();
+    m_conversions[job] = std::move(owned);
+
+    QProcess* process = conversion->process.get();
+    process->setProgram(m_program);
+    process->setArguments(WkhtmltopdfArguments(request));
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->setStandardOutputFile(QProcess::nullDevice());
+    PrepareProcessTree(*process);
+
+    connect(process, &QProcess::readyReadStandardError, this, [conversion] { conversion->ReadErrors(); });
+    connect(process, &QProcess::errorOccurred, this, [this, job](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            End(job, RowState::Failed,
+                QStringLiteral("The converter could not be started (%1).")
+                    .arg(m_conversions.at(job)->process->errorString()));
+    });
+    connect(process, &QProcess::finished, this, [this, job, process](int exitCode, QProcess::ExitStatus) {
+        Evaluate(job, exitCode, EndedAbnormally(*process));
+    });
+    process->start();
+    if (process->state() != QProcess::NotRunning)
+        AdoptProcessTree(*process);
+}
+
+QString WkhtmltopdfBackend::Abort(int job) {
+    const auto it = m_conversions.find(job);
+    if (it == m_conversions.end())
+        return {};
+    const std::unique_ptr<Conversion> conversion = std::move(it->second);
+    m_conversions.erase(it);
+    QProcess& process = *conversion->process;
+    process.disconnect(this);
+    if (process.state() != QProcess::NotRunning) {
+        KillProcessTree(process);
+        process.waitForFinished(kKillWaitMs);
+    }
+    conversion->ReadErrors();
+    return conversion->Report().lastMessage;
+}
+
+void WkhtmltopdfBackend::Evaluate(int job, int exitCode, bool crashed) {
+    Conversion& conversion = *m_conversions.at(job);
+    conversion.ReadErrors();
+    const WkhtmltopdfReport report = conversion.Report();
+    if (crashed)
+        End(job, RowState::Failed,
+            WithLastMessage(QStringLiteral("The converter crashed."), report.lastMessage));
+    else if (!report.mainPageFailure.isEmpty())
+        End(job, RowState::Failed, report.mainPageFailure);
+    else if (exitCode != 0 && QFileInfo(conversion.outputPath).size() == 0)
+        End(job, RowState::Failed,
+            WithLastMessage(
+                QStringLiteral("The converter ended with exit code %1 and wrote no PDF.").arg(exitCode),
+                report.lastMessage));
+    else if (report.HasWarnings())
+        End(job, RowState::ConvertedWithWarnings, report.WarningReason());
+    else if (exitCode != 0)
+        End(job, RowState::ConvertedWithWarnings,
+            WithLastMessage(
+                QStringLiteral("Converted, but the converter ended with exit code %1.").arg(exitCode),
+                report.lastMessage));
+    else
+        End(job, RowState::Converted, {});
+}
+
+// The process object may be the sender of the signal being handled, so it is released later.
+void WkhtmltopdfBackend::End(int job, RowState state, const QString& reason) {
+    const auto it = m_conversions.find(job);
+    if (it == m_conversions.end())
+        return;
+    QProcess* process = it->second->process.release();
+    process->disconnect(this);
+    process->deleteLater();
+    m_conversions.erase(it);
+    emit rowEnded(job, state, reason);
+}
+
+} // namespace velmora

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "RenderBackend.h"
+
+#include <QStringList>
+
+#include <map>
+#include <memory>
+
+namespace velmora {
+
+// The converter's argument list for one row: local documents may read their own folder and below,
+// web pages no local file; undeclared UTF-8 text is read as UTF-8.
+QStringList WkhtmltopdfArguments(const RenderRequest& request);
+
+// The classic engine: one wkhtmltopdf process per row.
+class WkhtmltopdfBackend final : public RenderBackend {
+    Q_OBJECT
+public:
+    // `program`: the converter's path; `searched`: where it was looked for, when it was not found.
+    explicit WkhtmltopdfBackend(QString program, QStringList searched = {}, QObject* parent = nullptr);
+    ~WkhtmltopdfBackend() override;
+
+    QString StartProblem() override;
+    void Begin(int job, const RenderRequest& request) override;
+    QString Abort(int job) override;
+
+private:
+    struct Conversion;
+    void Evaluate(int job, int exitCode, bool crashed);
+    void End(int job, RowState state, const QString& reason);
+
+    QString m_program;
+    QStringList m_searched;
+    std::map<int, std::unique_ptr<Conversion>> m_conversions;
+};
+
+} // namespace velmora

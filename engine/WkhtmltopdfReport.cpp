@@ -1,0 +1,141 @@
+#include "WkhtmltopdfReport.h"
+
+#include "TextRules.h"
+
+#include <QDir>
+#include <QRegularExpression>
+#include <QUrl>
+
+namespace velmora {
+
+namespace {
+
+// Network error codes of Qt's QNetworkReply, as the converter prints them.
+constexpr int kConnectionRefused = 1;
+constexpr int kHostNotFound = 3;
+constexpr int kTimeout = 4;
+constexpr int kOperationCanceled = 5;
+
+constexpr int kNamedParts = 3;
+
+const QRegularExpression kLoadError(QStringLiteral(
+    R"(^Error: Failed to load (.*), with network status code (\d+) and http status code (\d+)(?: - (.*))?$)"));
+const QRegularExpression kPageFailed(QStringLiteral(R"(^Error: Failed loading page )"));
+const QRegularExpression kPartFailed(QStringLiteral(R"(^Warning: Failed to load (.*?)(?: \(ignore\))?$)"));
+const QRegularExpression kBlocked(QStringLiteral(R"(^Warning: Blocked access to file ?(.*)$)"));
+const QRegularExpression kServerReplied(QStringLiteral(R"(server replied: (.*)$)"));
+const QRegularExpression kLineBreak(QStringLiteral("[\r\n]"));
+
+// Progress bars, stage headings and Qt's start-up chatter say nothing about the outcome.
+bool IsNoise(const QString& line) {
+    static const QStringList prefixes = {QStringLiteral("["),
+                                         QStringLiteral("Loading page"),
+                                         QStringLiteral("Printing pages"),
+                                         QStringLiteral("Counting pages"),
+                                         QStringLiteral("Resolving links"),
+                                         QStringLiteral("Loading headers"),
+                                         QStringLiteral("QStandardPaths:"),
+                                         QStringLiteral("Exit with code")};
+    if (line == QStringLiteral("Done"))
+        return true;
+    return std::any_of(prefixes.begin(), prefixes.end(),
+                       [&line](const QString& p) { return line.startsWith(p); });
+}
+
+QUrl Normalized(const QUrl& url) {
+    return url.adjusted(QUrl::StripTrailingSlash | QUrl::NormalizePathSegments);
+}
+
+QUrl SourceUrl(const QString& source) {
+    return Normalized(HasWebPrefix(source) ? QUrl(source, QUrl::TolerantMode) : QUrl::fromLocalFile(source));
+}
+
+QString MainPageReason(const QRegularExpressionMatch& match, const QUrl& url) {
+    const int network = match.captured(2).toInt();
+    const int http = match.captured(3).toInt();
+    const QString detail = match.captured(4).trimmed();
+    if (http > 0) {
+        const QString phrase = kServerReplied.match(detail).captured(1).trimmed();
+        return phrase.isEmpty() ? QStringLiteral("The server answered %1.").arg(http)
+                                : QStringLiteral("The server answered %1 %2.").arg(http).arg(phrase);
+    }
+    switch (network) {
+    case kConnectionRefused:
+        return QStringLiteral("The server %1 refused the connection.").arg(url.host());
+    case kHostNotFound:
+        return QStringLiteral("The host %1 could not be found.").arg(url.host());
+    case kTimeout:
+    case kOperationCanceled:
+        return QStringLiteral("The server %1 did not answer in time.").arg(url.host());
+    default:
+        return detail.isEmpty() ? QStringLiteral("The page could not be loaded.")
+                                : QStringLiteral("The page could not be loaded (%1).").arg(detail);
+    }
+}
+
+QString NameSome(const QStringList& items) {
+    QStringList named = items.mid(0, kNamedParts);
+    if (items.size() > kNamedParts)
+        named.append(QStringLiteral("and %1 more").arg(items.size() - kNamedParts));
+    return named.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+QString WkhtmltopdfReport::WarningReason() const {
+    QStringList sentences;
+    if (!notLoaded.isEmpty())
+        sentences.append(
+            QStringLiteral("Converted, but some parts did not load: %1.").arg(NameSome(notLoaded)));
+    if (!blocked.isEmpty()) {
+        QStringList names;
+        for (const QString& file : blocked)
+            names.append(file.isEmpty() ? QStringLiteral("a file that does not exist") : file);
+        sentences.append(
+            QStringLiteral("%1 files outside the document's folder were not read: %2.")
+                .arg(notLoaded.isEmpty() ? QStringLiteral("Converted, but") : QStringLiteral("And"))
+                .arg(NameSome(names)));
+    }
+    return sentences.join(u' ');
+}
+
+WkhtmltopdfReport ReadWkhtmltopdfReport(const QByteArray& errorOutput, const QString& source) {
+    WkhtmltopdfReport report;
+    const QUrl main = SourceUrl(source);
+    bool pageFailed = false;
+    for (const QString& raw : QString::fromLocal8Bit(errorOutput).split(kLineBreak)) {
+        const QString line = raw.trimmed();
+        if (line.isEmpty() || IsNoise(line))
+            continue;
+        report.lastMessage = line;
+        if (const auto m = kLoadError.match(line); m.hasMatch()) {
+            const QUrl url(m.captured(1), QUrl::TolerantMode);
+            if (url.scheme() == QStringLiteral("about")) // what a blocked frame shows instead
+                continue;
+            if (Normalized(url) == main) {
+                if (report.mainPageFailure.isEmpty())
+                    report.mainPageFailure = MainPageReason(m, url);
+            } else if (!report.notLoaded.contains(m.captured(1))) {
+                report.notLoaded.append(m.captured(1));
+            }
+        } else if (kPageFailed.match(line).hasMatch()) {
+            pageFailed = true;
+        } else if (const auto part = kPartFailed.match(line); part.hasMatch()) {
+            if (!report.notLoaded.contains(part.captured(1)))
+                report.notLoaded.append(part.captured(1));
+        } else if (const auto blocked = kBlocked.match(line); blocked.hasMatch()) {
+            report.blocked.append(QDir::toNativeSeparators(blocked.captured(1).trimmed()));
+        }
+    }
+    if (pageFailed && report.mainPageFailure.isEmpty())
+        report.mainPageFailure =
+            QStringLiteral("The page could not be loaded; the server could not be reached.");
+    return report;
+}
+
+QString WithLastMessage(const QString& sentence, const QString& lastMessage) {
+    return lastMessage.isEmpty() ? sentence
+                                 : sentence + QStringLiteral(" Its last message was: ") + lastMessage;
+}
+
+} // namespace velmora

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace velmora {
+
+// What wkhtmltopdf's messages say about one conversion.
+struct WkhtmltopdfReport {
+    QString mainPageFailure; // a plain sentence when the document itself could not be loaded
+    QStringList notLoaded;   // parts of the page that failed to load
+    QStringList blocked;     // local files it was not allowed to read ("" for one that does not exist)
+    QString lastMessage;     // the last line that is neither progress nor a stage heading
+
+    bool HasWarnings() const { return !notLoaded.isEmpty() || !blocked.isEmpty(); }
+    // One sentence naming what did not load; empty without warnings.
+    QString WarningReason() const;
+};
+
+// `source` is the row's web address or absolute local path, to tell the document from its parts.
+WkhtmltopdfReport ReadWkhtmltopdfReport(const QByteArray& errorOutput, const QString& source);
+
+// "<sentence> Its last message was: <message>", or the sentence alone without a message.
+QString WithLastMessage(const QString& sentence, const QString& lastMessage);
+
+} // namespace velmora
