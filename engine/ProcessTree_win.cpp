@@ -10,6 +10,8 @@ namespace {
 
 // QProcess's own mark for a process it ended, which it reports as a crash exit.
 constexpr UINT kKilledExitCode = 0xf291;
+// The C runtime's abort() ends the process with this ordinary exit code.
+constexpr int kAbortExitCode = 3;
 
 // The job object that holds one converter and everything it starts. Closing the job's last handle
 // ends them all: when the QProcess goes, or when this program ends in any way.
@@ -77,6 +79,11 @@ void KillProcessTree(QProcess& process) {
     if (ProcessJob* job = JobOf(process); job && job->job)
         TerminateJobObject(job->job, kKilledExitCode);
     process.kill();
+}
+
+// QProcess already counts exception codes (0xC0000005 and the like) and its own kills as a crash exit.
+bool EndedAbnormally(const QProcess& process) {
+    return process.exitStatus() == QProcess::CrashExit || process.exitCode() == kAbortExitCode;
 }
 
 } // namespace velmora
