@@ -72,7 +72,7 @@ while IFS= read -r exe; do
   [ "$f" -eq 0 ] || failed_programs+=("$name")
   echo "$name: $totals"
   grep -a -E '^(FAIL!|SKIP)' -A1 "$out" | sed 's/^/    /' || true
-done < <(find "$build/windows/tests" -name '*.exe' ! -name fakeconverter.exe | sort)
+done < <(find "$build/windows/tests" \( -name 'test_*.exe' -o -name '*_tests.exe' \) | sort)
 echo "Tests under Wine took $(($(date +%s) - started)) s; results in $results"
 
 # The installer, under Wine: install silently, start the installed program, close it, uninstall.
