@@ -44,14 +44,17 @@ public:
         }
         if (type != REG_SZ && type != REG_EXPAND_SZ)
             return Read::WrongType;
-        // Room for a terminating NUL the stored data may lack.
+        // Whole characters only: a stray last byte is dropped.
         std::vector<wchar_t> data(size / sizeof(wchar_t) + 1, L'\0');
         DWORD read = size;
         if (RegQueryValueExW(m_key, Wide(name), nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
                              &read) != ERROR_SUCCESS)
             return Read::Failed;
-        // Environment references in REG_EXPAND_SZ stay as written.
-        text = QString::fromWCharArray(data.data());
+        // The stored data need not end in a NUL, and the text ends at the first one. Environment
+        // references in REG_EXPAND_SZ stay as written.
+        text = QString::fromWCharArray(data.data(), qsizetype(qMin(read, size) / sizeof(wchar_t)));
+        if (const qsizetype nul = text.indexOf(QChar(u'\0')); nul >= 0)
+            text.truncate(nul);
         return Read::Text;
     }
 

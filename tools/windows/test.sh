@@ -33,14 +33,20 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-wine wineboot --init >/dev/null 2>&1
-wineserver -w
-
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+new_prefix() {
+  export WINEPREFIX="$1"
+  wine wineboot --init >/dev/null 2>&1
+  wineserver -w
+}
 windows_path() { winepath -w "$1" 2>/dev/null; }
-runtime_dir() { dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name="$1")"; }
-WINEPATH="$(windows_path "$qt/bin");$(windows_path "$(runtime_dir libstdc++-6.dll)");$(windows_path "$(runtime_dir libwinpthread-1.dll)")"
-export WINEPATH
+runtime_dll() { x86_64-w64-mingw32-g++-posix -print-file-name="$1"; }
+
+# The tests' prefix has Qt and the MinGW runtime in its system folder, so the fake converter finds
+# them from any folder and whatever PATH a test gives it.
+new_prefix "$work/test-prefix"
+cp "$qt"/bin/*.dll "$(runtime_dll libstdc++-6.dll)" "$(runtime_dll libgcc_s_seh-1.dll)" \
+  "$(runtime_dll libwinpthread-1.dll)" "$WINEPREFIX/drive_c/windows/system32/"
 QT_PLUGIN_PATH="$(windows_path "$qt/plugins")"
 export QT_PLUGIN_PATH
 export QT_QPA_PLATFORM=offscreen
@@ -91,6 +97,9 @@ check() { # description, command...
 }
 setup="$build/Velmora-HTML2PDF-Setup.exe"
 makensis -V2 -DDIST="$build/dist" -DOUTFILE="$setup" "$here/installer.nsi"
+# A fresh prefix: the installed program must bring everything it needs.
+unset QT_PLUGIN_PATH QT_QPA_PLATFORM
+new_prefix "$work/install-prefix"
 wine "$setup" /S
 wineserver -w
 program_dir="$WINEPREFIX/drive_c/Program Files/Velmora HTML2PDF"
@@ -101,7 +110,7 @@ check "empty bin folder for wkhtmltopdf.exe" test -d "$program_dir/bin"
 check "Start-menu entry" test -f "$start_menu/Velmora Free HTML to PDF Converter.lnk"
 check "uninstaller installed" test -f "$program_dir/Uninstall.exe"
 
-# The installed program on its own (no WINEPATH, no plugin path), with Windows' own platform plugin
+# The installed program on its own, with Windows' own platform plugin
 # on a virtual display, closed the way Windows closes a window, which saves its settings.
 settings_key='HKCU\SOFTWARE\Velmora Free HTML to PDF Converter'
 program_runs() {
@@ -109,8 +118,7 @@ program_runs() {
   Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
   local xvfb=$!
   sleep 2
-  env -u WINEPATH -u QT_PLUGIN_PATH -u QT_QPA_PLATFORM DISPLAY="$display" \
-    wine "C:\\Program Files\\Velmora HTML2PDF\\HTML2PDFConverter.exe" >"$results/program.log" 2>&1 &
+  DISPLAY="$display" wine "C:\\Program Files\\Velmora HTML2PDF\\HTML2PDFConverter.exe" >"$results/program.log" 2>&1 &
   local program=$!
   local up=1
   for _ in $(seq 60); do
