@@ -221,8 +221,8 @@ void TestConvertCommand::exploreReadsTheFolderTextAtTheEnd() {
     m_host->targetFolder = QStringLiteral("typed during the run");
     WaitForStop();
 
-    QCOMPARE(m_host->explored,
-             QStringList{QDir::current().absoluteFilePath(QStringLiteral("typed during the run"))});
+    QCOMPARE(m_host->explored, QStringList{QDir::toNativeSeparators(QDir::current().absoluteFilePath(
+                                   QStringLiteral("typed during the run")))});
     QVERIFY(QFileInfo::exists(OutputPathFor(WorkPath("in/slow.html"), folderAtStart)));
 }
 
