@@ -100,10 +100,10 @@ if [ ! -f "$build/build.ninja" ]; then
     -DFEATURE_system_png=OFF -DFEATURE_system_jpeg=OFF \
     -DFEATURE_system_doubleconversion=OFF -DFEATURE_system_libb2=OFF
 fi
-# Core and Test first: the engine and settings tests need nothing more, so they can run while the
-# rest still builds.
+# Core and Test first: the engine and settings tests need nothing more.
 cmake --build "$build" --parallel "$jobs" --target Core Test EntryPointImplementation
-cmake --build "$build" --parallel "$jobs" --target Gui Widgets \
-  QWindowsIntegrationPlugin QOffscreenIntegrationPlugin QWindowsVistaStylePlugin
+# Then what the UI tests need (offscreen), and last what only the installed program needs.
+cmake --build "$build" --parallel "$jobs" --target Gui Widgets QOffscreenIntegrationPlugin
+cmake --build "$build" --parallel "$jobs" --target QWindowsIntegrationPlugin QWindowsVistaStylePlugin
 echo "qt6-base $upstream for MinGW-w64, built $(date -u +%FT%TZ)" >"$prefix/.complete"
 echo "$prefix"
