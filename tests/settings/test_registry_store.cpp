@@ -35,7 +35,8 @@ QString Reg(const QStringList& arguments) {
                  reg.readAllStandardError().constData());
         return {};
     }
-    return QString::fromLocal8Bit(reg.readAllStandardOutput());
+    return QString::fromLocal8Bit(reg.readAllStandardOutput())
+        .replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
 bool SetRawValue(const QString& name, DWORD type, const QByteArray& data) {
@@ -270,6 +271,7 @@ void TestRegistryStore::savesBothAsRegSz() {
     }
     // What the reg tool sees.
     const QString listing = Reg({QStringLiteral("query"), kTestKey});
+    qInfo().noquote() << listing.trimmed();
     QVERIFY2(listing.contains(QRegularExpression(QStringLiteral("TargetFolder\\s+REG_SZ"))),
              qPrintable(listing));
     QVERIFY2(listing.contains(QRegularExpression(QStringLiteral("completeaction\\s+REG_SZ\\s+") +
