@@ -3,6 +3,7 @@
 #include "Dialogs.h"
 #include "MainForm.h"
 #include "SettingsStore.h"
+#include "TerminationSignals.h"
 
 #include <QApplication>
 
@@ -14,6 +15,10 @@ int main(int argc, char* argv[]) {
     velmora::SystemDialogs dialogs;
     velmora::TfrmMain window(dialogs, velmora::SettingsStore::ForCurrentUser(),
                              QCoreApplication::applicationDirPath());
+    // A request to end from outside closes the window as the user would: the run stops, its files
+    // are cleaned up and the settings saved.
+    QObject::connect(&velmora::TerminationSignals::Install(), &velmora::TerminationSignals::requested,
+                     &window, &QWidget::close);
     window.show();
     return app.exec();
 }

@@ -1,6 +1,7 @@
 // Times the queue operations on large queues and prints the median of several runs per operation.
 
 #include "ConversionQueue.h"
+#include "OutputNames.h"
 
 #include <QElapsedTimer>
 
@@ -104,6 +105,11 @@ int main() {
         Measure("DeleteSelected (every other row)", everyOtherSelected, [&] { queue->DeleteSelected(); }));
     results.push_back(Measure("DeleteUnselected (every other row)", everyOtherSelected,
                               [&] { queue->DeleteUnselected(); }));
+    // Rows that all map to one output name, numbered " (2)" ... " (100000)".
+    const QStringList colliding(kRows, QStringLiteral("/home/someone/My PDF/index-html.pdf"));
+    QStringList numbered;
+    results.push_back(Measure(
+        "UniqueOutputPaths (all one name)", [] {}, [&] { numbered = UniqueOutputPaths(colliding); }));
     mixedKinds();
     int urls = 0;
     results.push_back(Measure(

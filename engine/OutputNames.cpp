@@ -1,6 +1,8 @@
 #include "OutputNames.h"
 
 #include <QChar>
+#include <QFile>
+#include <QHash>
 #include <QSet>
 
 namespace velmora {
@@ -15,12 +17,24 @@ struct SplitPath {
     QString extension; // ".pdf" or empty
 };
 
+// Characters no file name may hold: control characters anywhere, and on Windows the ones its file
+// systems reserve. Each becomes "-", as the naming rule does for the characters it replaces itself.
+QString SafeName(QString name, PathStyle style) {
+    static const QString reservedOnWindows = QStringLiteral("\\/:*?\"<>|");
+    for (QChar& c : name) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F ||
+            (style == PathStyle::Windows && reservedOnWindows.contains(c)))
+            c = u'-';
+    }
+    return name;
+}
+
 SplitPath Split(const QString& path, PathStyle style) {
     // Windows accepts "/" as a separator too, so the name the file system sees starts after either.
     const qsizetype separator = style == PathStyle::Windows
                                     ? qMax(path.lastIndexOf(u'\\'), path.lastIndexOf(u'/'))
                                     : path.lastIndexOf(u'/');
-    SplitPath split{path.left(separator + 1), path.mid(separator + 1), {}};
+    SplitPath split{path.left(separator + 1), SafeName(path.mid(separator + 1), style), {}};
     if (split.stem.endsWith(kPdfExtension)) {
         split.stem.chop(kPdfExtension.size());
         split.extension = kPdfExtension;
@@ -41,7 +55,7 @@ int CodePointLength(char32_t codePoint, qsizetype utf16Units, PathStyle style) {
 }
 
 int NameLength(const QString& text, PathStyle style) {
-    return style == PathStyle::Windows ? int(text.size()) : int(text.toUtf8().size());
+    return style == PathStyle::Windows ? int(text.size()) : int(QFile::encodeName(text).size());
 }
 
 // The longest prefix of `stem` within `budget` units that ends on a code point boundary.
@@ -76,20 +90,31 @@ QString IdentityKey(const QString& path, PathStyle style) {
 
 } // namespace
 
+// Each name remembers the next copy number to try, so many rows of one name are numbered in linear
+// time rather than each one trying " (2)", " (3)", ... from the start.
 QStringList UniqueOutputPaths(const QStringList& paths, PathStyle style) {
     QStringList result;
     result.reserve(paths.size());
     QSet<QString> taken;
+    QHash<QString, int> nextCopy;
+    taken.reserve(paths.size());
     for (const QString& path : paths) {
         const SplitPath split = Split(path, style);
+        const QString base = IdentityKey(split.folder + split.stem + split.extension, style);
+        int& copy = nextCopy[base];
+        if (copy == 0)
+            copy = 1;
         QString unique;
-        for (int copy = 1;; ++copy) {
+        QString key;
+        for (;; ++copy) {
             const QString suffix = copy == 1 ? QString() : QStringLiteral(" (%1)").arg(copy);
             unique = split.folder + NameWithin(split, suffix, style);
-            if (!taken.contains(IdentityKey(unique, style)))
+            key = IdentityKey(unique, style);
+            if (!taken.contains(key))
                 break;
         }
-        taken.insert(IdentityKey(unique, style));
+        ++copy;
+        taken.insert(key);
         result.append(unique);
     }
     return result;

@@ -1,5 +1,6 @@
 #include "OutputNames.h"
 
+#include <QFile>
 #include <QTest>
 
 using namespace velmora;
@@ -19,7 +20,7 @@ const QString kHan = QString::fromUtf8("\xE4\xB8\xAD");       // 3 UTF-8 bytes
 
 int NameLength(const QString& path, PathStyle style) {
     const QString name = path.mid(path.lastIndexOf(style == PathStyle::Windows ? u'\\' : u'/') + 1);
-    return style == PathStyle::Windows ? int(name.size()) : int(name.toUtf8().size());
+    return style == PathStyle::Windows ? int(name.size()) : int(QFile::encodeName(name).size());
 }
 
 } // namespace
@@ -57,6 +58,20 @@ void TestOutputNames::uniqueOutputPaths_data() {
         << posix << QStringList{"/o/a.pdf", "/o/a (2).pdf", "/o/a.pdf", "/o/a (2).pdf"}
         << QStringList{"/o/a.pdf", "/o/a (2).pdf", "/o/a (3).pdf", "/o/a (2) (2).pdf"};
 
+    QTest::newRow("control characters never reach a name, the folder is left alone")
+        << posix
+        << QStringList{"/o\tdir/a\tb\x01"
+                       "c\x7f.pdf",
+                       "/o\tdir/a-b-c-.pdf"}
+        << QStringList{"/o\tdir/a-b-c-.pdf", "/o\tdir/a-b-c- (2).pdf"};
+    QTest::newRow("windows: reserved characters replaced")
+        << windows << QStringList{"C:\\o\\a:b*c?d\"e<f>g|h\nI.pdf"}
+        << QStringList{"C:\\o\\a-b-c-d-e-f-g-h-I.pdf"};
+    QTest::newRow("posix: reserved Windows characters are ordinary")
+        << posix << QStringList{"/o/a:b*c?.pdf"} << QStringList{"/o/a:b*c?.pdf"};
+    QTest::newRow("posix: a lone surrogate counts as the three bytes stored for it")
+        << posix << QStringList{"/o/" + Repeat(QString(QChar(0xD800)), 100) + ".pdf"}
+        << QStringList{"/o/" + Repeat(QString(QChar(0xD800)), 83) + ".pdf"};
     QTest::newRow("posix: long ASCII name cut to 255 bytes")
         << posix << QStringList{"/o/" + Repeat("a", 300) + ".pdf"}
         << QStringList{"/o/" + Repeat("a", 251) + ".pdf"};

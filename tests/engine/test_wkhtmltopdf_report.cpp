@@ -1,0 +1,113 @@
+#include "WkhtmltopdfReport.h"
+
+#include <QDir>
+#include <QTest>
+
+using namespace velmora;
+
+// The converter's messages as it prints them (progress bars end in carriage returns).
+class TestWkhtmltopdfReport : public QObject {
+    Q_OBJECT
+private slots:
+    void reports_data();
+    void reports();
+    void warningReasonNamesAFew();
+};
+
+void TestWkhtmltopdfReport::reports_data() {
+    QTest::addColumn<QByteArray>("output");
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("mainPageFailure");
+    QTest::addColumn<QStringList>("notLoaded");
+    QTest::addColumn<QStringList>("blocked");
+    QTest::addColumn<QString>("lastMessage");
+
+    const QByteArray progress = "Loading page (1/2)\n[>                  ] 0%\r[======>      ] 10%\r";
+    QTest::newRow("clean") << progress + "Printing pages (2/2)\n[====] Page 1 of 1\rDone\n"
+                           << "http://a.test/"
+                           << "" << QStringList{} << QStringList{} << "";
+    QTest::newRow("main page 404, address normalised by the converter")
+        << progress +
+               "Error: Failed to load http://a.test/x, with network status code 203 and http status code 404 "
+               "- "
+               "Error transferring http://a.test/x - server replied: Not Found\nPrinting pages (2/2)\nDone\n"
+               "Exit with code 1 due to network error: ContentNotFoundError\n"
+        << "HTTP://a.test/x/"
+        << "The server answered 404 Not Found." << QStringList{} << QStringList{}
+        << "Error: Failed to load http://a.test/x, with network status code 203 and http status code 404 - "
+           "Error "
+           "transferring http://a.test/x - server replied: Not Found";
+    QTest::newRow("host not found")
+        << progress +
+               "Error: Failed to load http://nowhere.invalid/x, with network status code 3 and http status "
+               "code "
+               "0 - Host nowhere.invalid not found\nError: Failed loading page http://nowhere.invalid/x "
+               "(sometimes it will work just to ignore this error with --load-error-handling ignore)\n"
+        << "http://nowhere.invalid/x"
+        << "The host nowhere.invalid could not be found." << QStringList{} << QStringList{}
+        << "Error: Failed loading page http://nowhere.invalid/x (sometimes it will work just to ignore this "
+           "error "
+           "with --load-error-handling ignore)";
+    QTest::newRow("no answer at all")
+        << progress + "Error: Failed loading page http://127.0.0.1:1/x (sometimes it will work)\n"
+                      "Exit with code 1, due to unknown error.\n"
+        << "http://127.0.0.1:1/x"
+        << "The page could not be loaded; the server could not be reached." << QStringList{} << QStringList{}
+        << "Error: Failed loading page http://127.0.0.1:1/x (sometimes it will work)";
+    QTest::newRow("a part missing, the page fine")
+        << progress + "Warning: Failed to load http://a.test/img.png (ignore)\nPrinting pages (2/2)\nDone\n"
+        << "http://a.test/"
+        << "" << QStringList{"http://a.test/img.png"} << QStringList{}
+        << "Warning: Failed to load http://a.test/img.png (ignore)";
+    QTest::newRow("a part answered 404 as an error line")
+        << progress +
+               "Error: Failed to load http://a.test/style.css, with network status code 203 and http status "
+               "code 404 - server replied: Not Found\n"
+        << "http://a.test/page.html"
+        << "" << QStringList{"http://a.test/style.css"} << QStringList{}
+        << "Error: Failed to load http://a.test/style.css, with network status code 203 and http status code "
+           "404 "
+           "- server replied: Not Found";
+    QTest::newRow("local document: files outside its folder blocked")
+        << progress +
+               "Warning: Blocked access to file /home/u/secret.txt              \r\nWarning: Blocked access "
+               "to "
+               "file \nError: Failed to load about:blank, with network status code 301 and http status code "
+               "0 - "
+               "Protocol \"about\" is unknown\nPrinting pages (2/2)\nDone\nExit with code 1 due to network "
+               "error: ProtocolUnknownError\n"
+        << "/home/u/site/page.html"
+        << "" << QStringList{} << QStringList{QDir::toNativeSeparators("/home/u/secret.txt"), ""}
+        << "Error: Failed to load about:blank, with network status code 301 and http status code 0 - "
+           "Protocol "
+           "\"about\" is unknown";
+}
+
+void TestWkhtmltopdfReport::reports() {
+    QFETCH(QByteArray, output);
+    QFETCH(QString, source);
+    QFETCH(QString, mainPageFailure);
+    QFETCH(QStringList, notLoaded);
+    QFETCH(QStringList, blocked);
+    QFETCH(QString, lastMessage);
+
+    const WkhtmltopdfReport report = ReadWkhtmltopdfReport(output, source);
+    QCOMPARE(report.mainPageFailure, mainPageFailure);
+    QCOMPARE(report.notLoaded, notLoaded);
+    QCOMPARE(report.blocked, blocked);
+    QCOMPARE(report.lastMessage, lastMessage);
+    QCOMPARE(report.HasWarnings(), !notLoaded.isEmpty() || !blocked.isEmpty());
+}
+
+void TestWkhtmltopdfReport::warningReasonNamesAFew() {
+    WkhtmltopdfReport report;
+    report.notLoaded = {"a.png", "b.png", "c.png", "d.png", "e.png"};
+    report.blocked = {""};
+    QCOMPARE(
+        report.WarningReason(),
+        QStringLiteral("Converted, but some parts did not load: a.png, b.png, c.png, and 2 more. And files "
+                       "outside the document's folder were not read: a file that does not exist."));
+}
+
+QTEST_GUILESS_MAIN(TestWkhtmltopdfReport)
+#include "test_wkhtmltopdf_report.moc"
