@@ -122,8 +122,8 @@ program_runs() {
   local program=$!
   local up=1
   for _ in $(seq 60); do
-    if DISPLAY="$display" wine tasklist 2>/dev/null | grep -qi HTML2PDFConverter.exe &&
-      DISPLAY="$display" wine reg query "$settings_key" >/dev/null 2>&1; then
+    # Loading the settings creates the key: the main window is being made.
+    if kill -0 "$program" 2>/dev/null && wine reg query "$settings_key" >/dev/null 2>&1; then
       up=0
       break
     fi
@@ -144,7 +144,9 @@ program_runs() {
   [ "$up" -eq 0 ] && [ "$ended" -eq 0 ]
 }
 check "installed program starts and closes" program_runs
-wine reg query "$settings_key" | tee "$results/registry.txt"
+wineserver -k 2>/dev/null || true # whatever did not close must not hold the files
+wine reg query "$settings_key" >"$results/registry.txt" 2>&1 || true
+cat "$results/registry.txt"
 check "settings saved as REG_SZ" grep -qE 'TargetFolder +REG_SZ +C:\\My PDF' "$results/registry.txt"
 check "completion action saved as REG_SZ" grep -qE 'completeaction +REG_SZ +Open target folder' "$results/registry.txt"
 
