@@ -1,7 +1,6 @@
 #include "OutputNames.h"
 
 #include <QChar>
-#include <QFile>
 #include <QHash>
 #include <QSet>
 
@@ -54,8 +53,22 @@ int CodePointLength(char32_t codePoint, qsizetype utf16Units, PathStyle style) {
     return codePoint < 0x10000 ? 3 : 4;
 }
 
+// The code point that starts at `i`; returns how many UTF-16 units it takes.
+qsizetype CodePointAt(const QString& text, qsizetype i, char32_t& codePoint) {
+    const bool pair = i + 1 < text.size() && text[i].isHighSurrogate() && text[i + 1].isLowSurrogate();
+    codePoint = pair ? QChar::surrogateToUcs4(text[i], text[i + 1]) : char32_t(text[i].unicode());
+    return pair ? 2 : 1;
+}
+
+// Counted the same way on every platform: POSIX file systems store names in UTF-8.
 int NameLength(const QString& text, PathStyle style) {
-    return style == PathStyle::Windows ? int(text.size()) : int(QFile::encodeName(text).size());
+    int length = 0;
+    char32_t codePoint = 0;
+    for (qsizetype i = 0, units = 0; i < text.size(); i += units) {
+        units = CodePointAt(text, i, codePoint);
+        length += CodePointLength(codePoint, units, style);
+    }
+    return length;
 }
 
 // The longest prefix of `stem` within `budget` units that ends on a code point boundary.
@@ -64,11 +77,9 @@ QString FitStem(const QString& stem, int budget, PathStyle style) {
         return stem;
     int used = 0;
     qsizetype i = 0;
+    char32_t codePoint = 0;
     while (i < stem.size()) {
-        const bool pair = i + 1 < stem.size() && stem[i].isHighSurrogate() && stem[i + 1].isLowSurrogate();
-        const qsizetype units = pair ? 2 : 1;
-        const char32_t codePoint =
-            pair ? QChar::surrogateToUcs4(stem[i], stem[i + 1]) : char32_t(stem[i].unicode());
+        const qsizetype units = CodePointAt(stem, i, codePoint);
         const int length = CodePointLength(codePoint, units, style);
         if (used + length > budget)
             break;

@@ -1,47 +1,16 @@
 #include "SettingsStore.h"
 
 #include "ConvertCommand.h"
+#include "ValueStore.h"
 
-#include <QDir>
-#include <QSettings>
-#include <QStandardPaths>
 #include <QThread>
-#include <QVariant>
 
 #include <algorithm>
+#include <utility>
 
 namespace velmora {
 
 namespace {
-
-const QString kStoreName = QStringLiteral("Velmora Free HTML to PDF Converter");
-
-#ifdef Q_OS_WIN
-constexpr bool kNativeStore = true;
-
-QString CurrentUserLocation() {
-    return QStringLiteral("HKEY_CURRENT_USER\\SOFTWARE\\") + kStoreName;
-}
-
-QString PlatformDefaultTargetFolder() {
-    return QStringLiteral("C:\\My PDF");
-}
-#else
-constexpr bool kNativeStore = false;
-
-QString CurrentUserLocation() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-           QStringLiteral("/Velmora/") + kStoreName + QStringLiteral(".ini");
-}
-
-QString PlatformDefaultTargetFolder() {
-    return QDir::toNativeSeparators(QDir::homePath() + QStringLiteral("/My PDF"));
-}
-#endif
-
-QSettings::Format FormatOf(bool native) {
-    return native ? QSettings::NativeFormat : QSettings::IniFormat;
-}
 
 QString ErrorText(const char* pattern, const QString& valueName) {
     return QString::fromLatin1(pattern).arg(valueName);
@@ -49,24 +18,19 @@ QString ErrorText(const char* pattern, const QString& valueName) {
 
 // Reads the text of `name` into `text`, `fallback` when the value is missing. Returns the error text,
 // empty on success.
-QString ReadText(const QSettings& settings, const QString& name, const QString& fallback, QString& text) {
-    if (!settings.contains(name)) {
+QString ReadText(const ValueStore& store, const QString& name, const QString& fallback, QString& text) {
+    switch (store.ReadText(name, text)) {
+    case ValueStore::Read::Missing:
         text = fallback;
         return {};
-    }
-    const QVariant value = settings.value(name);
-    // Data of no bytes is the empty text, whatever its type.
-    if (value.typeId() == QMetaType::QByteArray && value.toByteArray().isEmpty()) {
-        text.clear();
+    case ValueStore::Read::Text:
         return {};
-    }
-    if (value.typeId() != QMetaType::QString)
+    case ValueStore::Read::WrongType:
         return ErrorText("Invalid data type for '%1'", name);
-    text = value.toString();
-    // The stored text ends at its first NUL, as a C string would.
-    if (const qsizetype nul = text.indexOf(QChar(u'\0')); nul >= 0)
-        text.truncate(nul);
-    return {};
+    case ValueStore::Read::Failed:
+        break;
+    }
+    return ErrorText("Failed to get data for '%1'", name);
 }
 
 // The preferences: value name, default text, and the texts allowed (none listed: any text).
@@ -122,31 +86,33 @@ QString CompletedAction(const QString& text) {
 }
 
 SettingsStore SettingsStore::ForCurrentUser() {
-    return SettingsStore(CurrentUserLocation(), kNativeStore);
+    return AtNativeLocation(CurrentUserStoreLocation());
+}
+
+SettingsStore SettingsStore::AtNativeLocation(const QString& location) {
+    return SettingsStore(location, true);
 }
 
 SettingsStore SettingsStore::AtIniFile(const QString& path) {
     return SettingsStore(path, false);
 }
 
+std::unique_ptr<ValueStore> SettingsStore::Open() const {
+    return m_native ? OpenNativeStore(m_location) : OpenIniStore(m_location);
+}
+
 QString SettingsStore::LoadSettings(SettingsHost& host) const {
-    const QSettings settings(m_location, FormatOf(m_native));
-    switch (settings.status()) {
-    case QSettings::NoError:
-        break;
-    case QSettings::AccessError:
-        // A store that cannot be read leaves the controls at their defaults, silently.
+    const std::unique_ptr<const ValueStore> store = Open();
+    // A store that cannot be opened leaves the controls at their defaults, silently.
+    if (!store->IsOpen())
         return {};
-    case QSettings::FormatError:
-        return ErrorText("Failed to get data for '%1'", kTargetFolderValue);
-    }
 
     QString text;
-    if (QString error = ReadText(settings, kTargetFolderValue, DefaultTargetFolder(), text); !error.isEmpty())
+    if (QString error = ReadText(*store, kTargetFolderValue, DefaultTargetFolder(), text); !error.isEmpty())
         return error;
     host.SetTargetFolderText(text);
 
-    if (QString error = ReadText(settings, kCompleteActionValue, kOpenTargetFolder, text); !error.isEmpty())
+    if (QString error = ReadText(*store, kCompleteActionValue, kOpenTargetFolder, text); !error.isEmpty())
         return error;
     host.SetCompletionActionText(text);
     if (!CompletionActions().contains(host.CompletionActionText()))
@@ -155,30 +121,32 @@ QString SettingsStore::LoadSettings(SettingsHost& host) const {
 }
 
 QString SettingsStore::SaveSettings(const SettingsHost& host) const {
-    QSettings settings(m_location, FormatOf(m_native));
-    settings.setValue(kTargetFolderValue, host.TargetFolderText());
-    settings.setValue(kCompleteActionValue, host.CompletionActionText());
-    settings.sync();
-    // Both values go out in one write, so a failure is reported against the first of them.
-    if (settings.status() == QSettings::AccessError)
-        return ErrorText("Failed to set data for '%1'", kTargetFolderValue);
+    const std::unique_ptr<ValueStore> store = Open();
+    if (!store->IsOpen())
+        return {};
+    // A failed value stops the save: the one after it is not written.
+    for (const auto& [name, text] : {std::pair{kTargetFolderValue, host.TargetFolderText()},
+                                     std::pair{kCompleteActionValue, host.CompletionActionText()}}) {
+        if (!store->WriteText(name, text))
+            return ErrorText("Failed to set data for '%1'", name);
+    }
     return {};
 }
 
 QString SettingsStore::PreferenceText(Preference preference) const {
     const PreferenceRule& rule = RuleOf(preference);
-    const QSettings settings(m_location, FormatOf(m_native));
+    const std::unique_ptr<const ValueStore> store = Open();
     QString text;
-    if (settings.status() != QSettings::NoError ||
-        !ReadText(settings, rule.name, rule.fallback, text).isEmpty() ||
+    if (!store->IsOpen() || !ReadText(*store, rule.name, rule.fallback, text).isEmpty() ||
         (!rule.allowed.isEmpty() && !rule.allowed.contains(text)))
         return rule.fallback;
     return text;
 }
 
 void SettingsStore::SetPreferenceText(Preference preference, const QString& text) const {
-    QSettings settings(m_location, FormatOf(m_native));
-    settings.setValue(RuleOf(preference).name, text);
+    const std::unique_ptr<ValueStore> store = Open();
+    if (store->IsOpen())
+        store->WriteText(RuleOf(preference).name, text);
 }
 
 int SettingsStore::ConversionsAtOnce() const {

@@ -3,7 +3,11 @@
 #include <QList>
 #include <QString>
 
+#include <memory>
+
 namespace velmora {
+
+class ValueStore;
 
 inline const QString kTargetFolderValue = QStringLiteral("TargetFolder");
 inline const QString kCompleteActionValue = QStringLiteral("completeaction");
@@ -52,6 +56,9 @@ public:
     static SettingsStore ForCurrentUser();
     // An INI file at an explicit path (tests, portable use).
     static SettingsStore AtIniFile(const QString& path);
+    // The platform's own kind of store at an explicit place: a key below HKEY_CURRENT_USER on Windows,
+    // an INI file elsewhere (tests).
+    static SettingsStore AtNativeLocation(const QString& location);
 
     // Both return the error text to report, or an empty text on success.
     QString LoadSettings(SettingsHost& host) const;
@@ -73,6 +80,8 @@ public:
     QString Location() const { return m_location; }
 
 private:
+    std::unique_ptr<ValueStore> Open() const;
+
     SettingsStore(QString location, bool native) : m_location(std::move(location)), m_native(native) {}
 
     QString m_location;

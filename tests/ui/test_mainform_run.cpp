@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -44,6 +45,7 @@ private slots:
     void stopEndsTheRunWithoutTheCompletionAction();
     void duringARunOnlyStopSettingsAndLinksAreAvailable();
     void closeDuringARunStopsItAndSaves();
+    void windowsDefaultFolderWithBackslashNames();
 };
 
 void TestMainFormRun::convertWithAnEmptyQueueOnlyTellsTheUser() {
@@ -266,6 +268,39 @@ void TestMainFormRun::closeDuringARunStopsItAndSaves() {
     f.Open();
     QCOMPARE(f.Child<QLineEdit>("edtoutFolder")->text(), f.OutputFolder());
     QCOMPARE(f.Child<QComboBox>("completeaction")->currentText(), kShowMessage);
+}
+
+// A first start on Windows converts into C:\My PDF, with backslashes from the open-file dialog through
+// the folder text to the converter's arguments.
+void TestMainFormRun::windowsDefaultFolderWithBackslashNames() {
+#ifndef Q_OS_WIN
+    QSKIP("C:\\My PDF is the default target folder on Windows only");
+#endif
+    MainFormFixture f;
+    REQUIRE_FAKE_CONVERTER(f);
+    f.Open();
+    const QString folder = QStringLiteral("C:\\My PDF");
+    QCOMPARE(f.Child<QLineEdit>("edtoutFolder")->text(), folder);
+    f.ChooseCompletionAction(kDoNothing);
+    const QString source =
+        QDir::toNativeSeparators(f.MakeFiles({QStringLiteral("velmora default folder.html")}).first());
+    QVERIFY(source.contains(u'\\'));
+    QVERIFY(f.AddFiles({source}));
+    const bool folderExisted = QFileInfo::exists(folder);
+
+    QVERIFY(f.Click("RzBitBtn1"));
+    QTRY_COMPARE_WITH_TIMEOUT(f.Window().RunStatus(), rsStop, kRunTimeoutMs);
+
+    const QString pdf = folder + QStringLiteral("\\velmora default folder-html.pdf");
+    const QList<QStringList> calls = f.ConverterCalls();
+    QCOMPARE(calls.size(), 1);
+    QCOMPARE(calls.first().mid(calls.first().size() - 2), QStringList({source, pdf}));
+    QCOMPARE(StateOf(f, 0), RowState::Converted);
+    const qint64 size = QFileInfo(pdf).size();
+    QFile::remove(pdf);
+    if (!folderExisted)
+        QDir().rmdir(folder);
+    QVERIFY(size > 0);
 }
 
 QTEST_MAIN(TestMainFormRun)

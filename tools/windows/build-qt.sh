@@ -1,0 +1,109 @@
+#!/usr/bin/env bash
+# Cross-builds the Qt modules the Windows program and its tests need (Core, Gui,
+# Widgets, Test; the windows and offscreen platform plugins) with
+# MinGW-w64, from Debian's own Qt source of the same version as the Linux Qt,
+# whose tools (moc, rcc, uic) it reuses. Builds in a cache folder outside the
+# repository and does nothing when that is already complete. Only the targets
+# the program needs are built and nothing is installed: Qt's build tree exports
+# its CMake packages, so it serves as the Qt prefix. The first build takes about
+# 35-60 minutes on two cores.
+# Prints the Qt prefix (the build tree) as its last line.
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+if [ "$(id -u)" -eq 0 ]; then
+  cache="${VELMORA_QT_MINGW_CACHE:-/var/cache/velmora-qt-mingw}"
+  sudo_cmd=""
+else
+  cache="${VELMORA_QT_MINGW_CACHE:-$HOME/.cache/velmora/qt6-mingw}"
+  sudo_cmd="sudo"
+fi
+prefix="$cache/build"
+jobs="${VELMORA_JOBS:-$(nproc)}"
+
+if [ -f "$prefix/.complete" ]; then
+  echo "$prefix"
+  exit 0
+fi
+
+packages=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix dpkg-dev
+  cmake ninja-build perl xz-utils qt6-base-dev qt6-base-dev-tools)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  $sudo_cmd apt-get -o DPkg::Lock::Timeout=900 update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get -o DPkg::Lock::Timeout=900 \
+    install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+mkdir -p "$cache"
+# Qt records the toolchain file's path; a copy in the cache keeps it valid
+# wherever the repository is cloned.
+cmp -s "$here/mingw-w64.cmake" "$cache/mingw-w64.cmake" || cp "$here/mingw-w64.cmake" "$cache/mingw-w64.cmake"
+
+# The source, fetched with a private deb-src list made from the system's own
+# archive entries, so the system's apt configuration stays untouched.
+version="$(dpkg-query -W -f='${source:Version}' qt6-base-dev)"
+upstream="${version%%+*}"
+src="$cache/qtbase-src"
+if [ ! -f "$src/CMakeLists.txt" ]; then
+  apt_dir="$cache/apt"
+  mkdir -p "$apt_dir/sources.list.d" "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$cache/download"
+  : >"$apt_dir/sources.list"
+  if [ -f /etc/apt/sources.list ]; then
+    sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' /etc/apt/sources.list >>"$apt_dir/sources.list"
+  fi
+  for f in /etc/apt/sources.list.d/*.sources; do
+    [ -f "$f" ] && sed 's/^Types:.*/Types: deb-src/' "$f" >"$apt_dir/sources.list.d/$(basename "$f")"
+  done
+  apt_opts=(-o "Dir::Etc::SourceList=$apt_dir/sources.list"
+    -o "Dir::Etc::SourceParts=$apt_dir/sources.list.d"
+    -o "Dir::State::Lists=$apt_dir/lists"
+    -o "Dir::Cache=$apt_dir/cache"
+    -o "APT::Sandbox::User=root")
+  apt-get "${apt_opts[@]}" update -qq
+  rm -rf "$cache/download"/*
+  (cd "$cache/download" && apt-get "${apt_opts[@]}" source -qq "qt6-base=$version")
+  unpacked="$(find "$cache/download" -mindepth 1 -maxdepth 1 -type d -name "qt6-base-*" | head -n1)"
+  rm -rf "$src"
+  mv "$unpacked" "$src"
+  rm -rf "$cache/download"
+fi
+
+build="$prefix"
+host_cmake_dir="$(dirname "$(dpkg -L qt6-base-dev | grep -m1 '/cmake/Qt6/Qt6Config.cmake$')")"
+host_cmake_dir="$(dirname "$host_cmake_dir")"
+if [ ! -f "$build/build.ninja" ]; then
+  # Release only, shared, no examples or tests, and the modules and features
+  # the program does not use turned off. The source lacks the tablet header, so
+  # tablet events are off; OpenGL stays dynamic because the 6.4 windows
+  # platform plugin needs it.
+  cmake -S "$src" -B "$build" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$cache/mingw-w64.cmake" \
+    -DCMAKE_BUILD_TYPE=Release \
+    -DQT_HOST_PATH=/usr \
+    -DQT_HOST_PATH_CMAKE_DIR="$host_cmake_dir" \
+    -DQT_QMAKE_TARGET_MKSPEC=win32-g++ \
+    -DBUILD_SHARED_LIBS=ON \
+    -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
+    -DQT_BUILD_MANUAL_TESTS=OFF \
+    -DINPUT_opengl=dynamic \
+    -DFEATURE_tabletevent=OFF \
+    -DFEATURE_sql=OFF -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF \
+    -DFEATURE_xml=OFF -DFEATURE_dbus=OFF -DFEATURE_vulkan=OFF \
+    -DFEATURE_openssl=OFF -DFEATURE_icu=OFF -DFEATURE_glib=OFF \
+    -DFEATURE_zstd=OFF -DFEATURE_brotli=OFF -DFEATURE_pkg_config=OFF \
+    -DFEATURE_jpeg=OFF \
+    -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF \
+    -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_freetype=OFF \
+    -DFEATURE_system_png=OFF -DFEATURE_system_jpeg=OFF \
+    -DFEATURE_system_doubleconversion=OFF -DFEATURE_system_libb2=OFF
+fi
+# Core and Test first: the engine and settings tests need nothing more.
+cmake --build "$build" --parallel "$jobs" --target Core Test EntryPointImplementation
+# Then what the UI tests need (offscreen), and last what only the installed program needs.
+cmake --build "$build" --parallel "$jobs" --target Gui Widgets QOffscreenIntegrationPlugin
+cmake --build "$build" --parallel "$jobs" --target QWindowsIntegrationPlugin QWindowsVistaStylePlugin
+echo "qt6-base $upstream for MinGW-w64, built $(date -u +%FT%TZ)" >"$prefix/.complete"
+echo "$prefix"
