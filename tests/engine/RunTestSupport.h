@@ -2,6 +2,7 @@
 
 #include "ConvertCommand.h"
 
+#include <QDir>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -58,6 +59,18 @@ public:
     void SetProgress(int percent) override;
     void ShowMessage(const QString& text) override;
     void ExploreFolder(const QString& folder) override;
+};
+
+// Makes a folder the current directory until the end of the scope, pass or fail.
+class CurrentDirectoryOverride {
+public:
+    explicit CurrentDirectoryOverride(const QString& path) : m_previous(QDir::currentPath()) {
+        QDir::setCurrent(path);
+    }
+    ~CurrentDirectoryOverride() { QDir::setCurrent(m_previous); }
+
+private:
+    QString m_previous;
 };
 
 // Writes a file with the given bytes, creating missing folders; false when that fails.

@@ -28,17 +28,6 @@ RowState StateOf(const QList<QVariant>& rowFinished) {
     return rowFinished.at(1).value<RowState>();
 }
 
-class CurrentDirectoryOverride {
-public:
-    explicit CurrentDirectoryOverride(const QString& path) : m_previous(QDir::currentPath()) {
-        QDir::setCurrent(path);
-    }
-    ~CurrentDirectoryOverride() { QDir::setCurrent(m_previous); }
-
-private:
-    QString m_previous;
-};
-
 } // namespace
 
 class TestBatchRunner : public QObject {

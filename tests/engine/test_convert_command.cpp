@@ -31,17 +31,6 @@ private:
     QByteArray m_previous;
 };
 
-class CurrentDirectoryOverride {
-public:
-    explicit CurrentDirectoryOverride(const QString& path) : m_previous(QDir::currentPath()) {
-        QDir::setCurrent(path);
-    }
-    ~CurrentDirectoryOverride() { QDir::setCurrent(m_previous); }
-
-private:
-    QString m_previous;
-};
-
 } // namespace
 
 class TestConvertCommand : public QObject {
