@@ -12,6 +12,7 @@ const QString kOutput = QStringLiteral("output");
 const QString kJobs = QStringLiteral("jobs");
 const QString kTimeout = QStringLiteral("timeout");
 const QString kList = QStringLiteral("list");
+const QString kEngine = QStringLiteral("engine");
 const QString kHelp = QStringLiteral("help");
 const QString kVersion = QStringLiteral("version");
 
@@ -42,6 +43,7 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
         {kJobs, {}, QStringLiteral("N")},
         {kTimeout, {}, QStringLiteral("SECONDS")},
         {kList, {}, QStringLiteral("FILE")},
+        {kEngine, {}, QStringLiteral("ENGINE")},
         {{QStringLiteral("h"), kHelp}, {}},
         {{QStringLiteral("v"), kVersion}, {}},
     });
@@ -88,6 +90,18 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
             return parsed;
         }
     }
+    if (parser.isSet(kEngine)) {
+        const QString engine = parser.values(kEngine).constLast();
+        if (engine == QLatin1String("classic"))
+            options.engine = RenderingEngine::Classic;
+        else if (engine == QLatin1String("modern"))
+            options.engine = RenderingEngine::Modern;
+        else {
+            parsed.error =
+                QStringLiteral("--engine takes \"classic\" or \"modern\", not \"%1\".").arg(engine);
+            return parsed;
+        }
+    }
     if (options.sources.isEmpty() && options.lists.isEmpty())
         parsed.error = QStringLiteral("No sources given: name web addresses or files, or a --list.");
     return parsed;
@@ -95,7 +109,8 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
 
 QString CommandLineHelp(const QString& programName) {
     return QStringLiteral(
-               "Usage: %1 [--output FOLDER] [--jobs N|auto] [--timeout SECONDS] [--list FILE|-] [SOURCE...]\n"
+               "Usage: %1 [--output FOLDER] [--jobs N|auto] [--timeout SECONDS]\n"
+               "       %4[--engine classic|modern] [--list FILE|-] [SOURCE...]\n"
                "\n"
                "Converts web pages and local HTML, XHTML, text and XML files to PDF, without a window.\n"
                "\n"
@@ -104,6 +119,9 @@ QString CommandLineHelp(const QString& programName) {
                "  --output FOLDER    where the PDF files go (default: the target folder the window uses)\n"
                "  --jobs N|auto      conversions at once, 1 to %2 (default: the window's choice)\n"
                "  --timeout SECONDS  end a conversion that takes longer (default: %3)\n"
+               "  --engine classic|modern\n"
+               "                     classic: the program's own converter; modern: headless Chromium\n"
+               "                     (default: the window's choice; classic when Chromium is missing)\n"
                "  -h, --help         show this text\n"
                "  -v, --version      show the version\n"
                "\n"
@@ -120,7 +138,8 @@ QString CommandLineHelp(const QString& programName) {
                "the window opens.\n")
         .arg(programName)
         .arg(kMaxJobs)
-        .arg(BatchRunner::kDefaultTimeoutMs / 1000);
+        .arg(BatchRunner::kDefaultTimeoutMs / 1000)
+        .arg(QString(programName.size() + 1, QLatin1Char(' ')));
 }
 
 } // namespace velmora

@@ -20,11 +20,12 @@ bool WantsCommandLine(const QStringList& arguments);
 struct CommandLineOptions {
     enum class Action { Convert, Help, Version };
     Action action = Action::Convert;
-    QStringList sources;                 // from the arguments, in their order
-    QStringList lists;                   // files named by --list, in order; "-" is standard input
-    std::optional<QString> outputFolder; // none: the stored target folder
-    std::optional<int> jobs;             // none: the stored choice; kAutomaticConversions for "auto"
-    std::optional<int> timeoutSeconds;   // none: the run's own limit
+    QStringList sources;                   // from the arguments, in their order
+    QStringList lists;                     // files named by --list, in order; "-" is standard input
+    std::optional<QString> outputFolder;   // none: the stored target folder
+    std::optional<int> jobs;               // none: the stored choice; kAutomaticConversions for "auto"
+    std::optional<int> timeoutSeconds;     // none: the run's own limit
+    std::optional<RenderingEngine> engine; // none: the stored choice
 };
 
 struct ParsedCommandLine {

@@ -1,5 +1,7 @@
 #include "CommandLineRun.h"
 
+#include "BrowserLocation.h"
+#include "ChromiumBackend.h"
 #include "CommandLine.h"
 #include "Console.h"
 #include "ConvertCommand.h"
@@ -68,6 +70,7 @@ public:
     }
 
     BatchRunner& Runner() { return m_command.Runner(); }
+    void SetEngineFactory(EngineFactory factory) { m_command.SetEngineFactory(std::move(factory)); }
 
     int Exec(const QString& programName, const QStringList& sources) {
         const QList<RefusedSource> refused = AddSources(m_queue, sources);
@@ -180,6 +183,35 @@ int UsageError(const QString& programName, const QString& error) {
     return kExitUsageError;
 }
 
+// Why the Modern engine cannot run here, saying where Chromium was looked for; empty when it can.
+QString ModernUnavailable(const QString& programFolder) {
+    const ConverterLocation browser = LocateBrowser(programFolder);
+    if (!browser.found)
+        return QStringLiteral("Chromium was not found. Looked for it in: %1.")
+            .arg(browser.searched.join(QStringLiteral("; ")));
+    return ChromiumBackend::UnavailableReason();
+}
+
+// The engine asked for, else the stored one. An explicit Modern that cannot run is a usage error
+// (`error` set); a stored one falls back to Classic with a notice, as the window does.
+EngineFactory ChooseEngine(std::optional<RenderingEngine> asked, const SettingsStore& store,
+                           const QString& programFolder, const QString& programName, QString& error) {
+    const RenderingEngine engine = asked.value_or(store.Engine());
+    if (engine == RenderingEngine::Classic)
+        return MakeClassicEngine;
+    const QString unavailable = ModernUnavailable(programFolder);
+    if (unavailable.isEmpty())
+        return MakeModernEngine;
+    if (asked) {
+        error = QStringLiteral("--engine modern cannot run: %1").arg(unavailable);
+        return {};
+    }
+    WriteLine(stderr, QStringLiteral("%1: the stored engine is Modern, but it cannot run (%2), so the "
+                                     "Classic engine converts.")
+                          .arg(programName, unavailable));
+    return MakeClassicEngine;
+}
+
 } // namespace
 
 int RunCommandLine(const QStringList& arguments, const QString& programFolder, const SettingsStore& store) {
@@ -211,12 +243,18 @@ int RunCommandLine(const QStringList& arguments, const QString& programFolder, c
     if (sources.isEmpty())
         return UsageError(programName, QStringLiteral("No sources given: the lists named hold none."));
 
+    QString engineError;
+    EngineFactory engine = ChooseEngine(options.engine, store, programFolder, programName, engineError);
+    if (!engine)
+        return UsageError(programName, engineError);
+
     StoredSettings stored;
     // As in the window, a stored value that cannot be read is reported and the defaults stand in.
     if (const QString error = store.LoadSettings(stored); !error.isEmpty())
         WriteLine(stderr, QStringLiteral("%1: %2").arg(programName, error));
 
     CommandLineRun run(programFolder, options.outputFolder.value_or(stored.TargetFolderText()));
+    run.SetEngineFactory(std::move(engine));
     // Without --jobs, as many at once as the window's "Conversions at once" runs.
     run.Runner().SetParallelism(ConverterCountFor(options.jobs.value_or(store.ConversionsAtOnce())));
     if (options.timeoutSeconds)

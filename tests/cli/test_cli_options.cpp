@@ -14,6 +14,8 @@ private slots:
     void wantsCommandLine();
     void parses_data();
     void parses();
+    void engine_data();
+    void engine();
     void rejects_data();
     void rejects();
     void helpNamesTheProgram();
@@ -95,6 +97,29 @@ void TestCliOptions::parses() {
     QCOMPARE(parsed.options.timeoutSeconds.value_or(-1), timeout);
 }
 
+void TestCliOptions::engine_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("engine"); // "<none>" when not given
+    QTest::newRow("not given: the stored choice") << QStringList{"a.html"} << "<none>";
+    QTest::newRow("classic") << QStringList{"--engine", "classic", "a.html"} << "classic";
+    QTest::newRow("modern") << QStringList{"--engine", "modern", "a.html"} << "modern";
+    QTest::newRow("value after =") << QStringList{"--engine=modern", "a.html"} << "modern";
+    QTest::newRow("last repeated value wins")
+        << QStringList{"--engine", "modern", "--engine", "classic", "a.html"} << "classic";
+}
+
+void TestCliOptions::engine() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, engine);
+    const ParsedCommandLine parsed = ParseCommandLine(QStringList{"prog"} + arguments);
+    QCOMPARE(parsed.error, QString());
+    const std::optional<RenderingEngine> chosen = parsed.options.engine;
+    QCOMPARE(!chosen                               ? QStringLiteral("<none>")
+             : *chosen == RenderingEngine::Classic ? QStringLiteral("classic")
+                                                   : QStringLiteral("modern"),
+             engine);
+}
+
 void TestCliOptions::rejects_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("errorPart");
@@ -111,6 +136,11 @@ void TestCliOptions::rejects_data() {
     QTest::newRow("fractional timeout") << QStringList{"--timeout", "1.5", "a.html"} << "--timeout";
     QTest::newRow("timeout too long")
         << QStringList{"--timeout", QString::number(kMaxTimeoutSeconds + 1), "a.html"} << "--timeout";
+    QTest::newRow("unknown engine") << QStringList{"--engine", "fast", "a.html"} << "--engine";
+    QTest::newRow("engine names are lower case")
+        << QStringList{"--engine", "Modern", "a.html"} << "\"Modern\"";
+    QTest::newRow("empty engine") << QStringList{"--engine=", "a.html"} << "--engine";
+    QTest::newRow("engine without a value") << QStringList{"a.html", "--engine"} << "--engine";
 }
 
 void TestCliOptions::rejects() {
@@ -128,6 +158,7 @@ void TestCliOptions::helpNamesTheProgram() {
     }
     QVERIFY(
         CommandLineHelp(QStringLiteral("velmora-html2pdf")).startsWith("Usage: velmora-html2pdf [--output"));
+    QVERIFY(CommandLineHelp(QStringLiteral("velmora-html2pdf")).contains("[--engine classic|modern]"));
     for (const QString& option : {QStringLiteral("--version"), QStringLiteral("-v")})
         QCOMPARE(ParseCommandLine({"prog", option}).options.action, CommandLineOptions::Action::Version);
 }

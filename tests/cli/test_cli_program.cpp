@@ -54,6 +54,8 @@ private slots:
     void timeoutEndsAConversion();
     void listedSources_data();
     void listedSources();
+    void engineChoice_data();
+    void engineChoice();
     void settingsAreReadNeverWritten_data();
     void settingsAreReadNeverWritten();
     void interruptStopsInOrder_data();
@@ -137,6 +139,11 @@ void TestCliProgram::usageErrors_data() {
         << QStringList{"--output", "@file/sub", "@page"} << QByteArray() << true << "could not be created";
     QTest::newRow("no converter") << QStringList{"--output", "@out", "@page"} << QByteArray() << false
                                   << "converter could not be found";
+    QTest::newRow("modern engine without Chromium")
+        << QStringList{"--engine", "modern", "--output", "@out", "@page"} << QByteArray() << true
+        << "--engine modern cannot run: Chromium was not found. Looked for it in: ";
+    QTest::newRow("unknown engine") << QStringList{"--engine", "fast", "--output", "@out", "@page"}
+                                    << QByteArray() << true << "--engine takes";
 }
 
 void TestCliProgram::usageErrors() {
@@ -320,6 +327,64 @@ void TestCliProgram::listedSources() {
     for (const QString& token : converted)
         expected.append(Source(token));
     QCOMPARE(sources, expected);
+}
+
+void TestCliProgram::engineChoice_data() {
+    QTest::addColumn<QString>("stored"); // the stored engine; empty: nothing stored
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("browser");       // the fake Chromium installed as bin/chromium
+    QTest::addColumn<bool>("modern");        // whether Chromium rather than the converter made the PDF
+    QTest::addColumn<QString>("noticePart"); // on standard error; empty: nothing there
+
+    QTest::newRow("--engine modern") << QString() << QStringList{"--engine", "modern"} << true << true
+                                     << QString();
+    QTest::newRow("stored modern") << kModernEngineText << QStringList{} << true << true << QString();
+    QTest::newRow("--engine classic over a stored modern")
+        << kModernEngineText << QStringList{"--engine", "classic"} << true << false << QString();
+    QTest::newRow("nothing stored: classic") << QString() << QStringList{} << true << false << QString();
+    QTest::newRow("stored modern without Chromium falls back to classic")
+        << kModernEngineText << QStringList{} << false << false
+        << "the stored engine is Modern, but it cannot run (Chromium was not found. Looked for it in: ";
+}
+
+void TestCliProgram::engineChoice() {
+#ifndef VELMORA_FAKE_BROWSER
+    QSKIP("the fake Chromium is built on POSIX systems only");
+#else
+    QFETCH(QString, stored);
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, browser);
+    QFETCH(bool, modern);
+    QFETCH(QString, noticePart);
+    QVERIFY(m_program->Install());
+    if (browser) {
+        const QString bin = QDir(m_program->Fake().ProgramFolder()).filePath(QStringLiteral("bin"));
+        const QString chromium = QDir(bin).filePath(QStringLiteral("chromium"));
+        QVERIFY(QDir().mkpath(bin));
+        QVERIFY(QFile::copy(QStringLiteral(VELMORA_FAKE_BROWSER), chromium));
+        QVERIFY(QFile::setPermissions(chromium, QFile::permissions(QStringLiteral(VELMORA_FAKE_BROWSER))));
+    }
+    if (!stored.isEmpty())
+        SettingsStore::AtIniFile(m_program->SettingsFile())
+            .SetPreferenceText(Preference::RenderingEngine, stored);
+    const QByteArray before = ReadFile(m_program->SettingsFile());
+
+    const QString page = Page(QStringLiteral("a.html"));
+    const CliOutcome outcome = m_program->Run(arguments + QStringList{"--output", m_out, page});
+    QVERIFY(outcome.exitedNormally);
+    QCOMPARE(outcome.exitCode, kExitAllConverted);
+    const QString pdf = OutputPathFor(page, m_out);
+    QCOMPARE(outcome.lines, QStringList{"converted\t" + page + "\t" + pdf});
+    QVERIFY(IsPdf(pdf));
+    QCOMPARE(m_program->Fake().Invocations().isEmpty(), modern);
+    if (noticePart.isEmpty()) {
+        QCOMPARE(outcome.errors, QString());
+    } else {
+        QVERIFY2(outcome.errors.contains(noticePart) && outcome.errors.count(QLatin1Char('\n')) == 1,
+                 qPrintable(outcome.errors));
+    }
+    QCOMPARE(ReadFile(m_program->SettingsFile()), before);
+#endif
 }
 
 void TestCliProgram::settingsAreReadNeverWritten_data() {
