@@ -5,10 +5,12 @@
 #include "TextRules.h"
 #include "WkhtmltopdfReport.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSet>
 #include <QStringDecoder>
 
 namespace velmora {
@@ -71,9 +73,20 @@ WkhtmltopdfBackend::~WkhtmltopdfBackend() {
         Abort(m_conversions.begin()->first);
 }
 
+// A converter that answered once is not asked again while its file stays the same: the question
+// costs a process start at every run.
 QString WkhtmltopdfBackend::StartProblem() {
-    if (m_program.isEmpty() || !QFileInfo(m_program).isFile())
+    const QFileInfo file(m_program);
+    if (m_program.isEmpty() || !file.isFile())
         return kConverterMissingMessage.arg(m_searched.join(QStringLiteral("; ")));
+    static QSet<QString> answered;
+    const QString identity = QStringLiteral("%1|%2|%3|%4")
+                                 .arg(file.absoluteFilePath())
+                                 .arg(file.size())
+                                 .arg(file.lastModified().toMSecsSinceEpoch())
+                                 .arg(int(file.permissions()));
+    if (answered.contains(identity))
+        return {};
     QProcess probe;
     probe.setProgram(m_program);
     probe.setArguments({QStringLiteral("--version")});
@@ -93,6 +106,7 @@ QString WkhtmltopdfBackend::StartProblem() {
         return kConverterNotStartedMessage.arg(
             where,
             QStringLiteral("it ended with exit code %1 when asked for its version").arg(probe.exitCode()));
+    answered.insert(identity);
     return {};
 }
 
