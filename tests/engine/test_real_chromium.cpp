@@ -1,6 +1,7 @@
 #include "BatchRunner.h"
 #include "BrowserLocation.h"
 #include "ChromiumBackend.h"
+#include "PdfTools.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -19,11 +20,11 @@
 #include <memory>
 
 using namespace velmora;
+using namespace velmora::test;
 
 namespace {
 
 constexpr int kRowWaitMs = 2 * 60 * 1000;
-constexpr int kToolWaitMs = 60 * 1000;
 constexpr int kImageWidth = 37;
 constexpr int kImageHeight = 23;
 
@@ -69,32 +70,6 @@ private:
     QTcpServer m_server;
     QHash<QTcpSocket*, QByteArray> m_pending;
 };
-
-QByteArray RunTool(const QString& program, const QStringList& arguments) {
-    QProcess tool;
-    tool.start(program, arguments);
-    if (!tool.waitForFinished(kToolWaitMs) || tool.exitStatus() != QProcess::NormalExit ||
-        tool.exitCode() != 0)
-        return {};
-    return tool.readAllStandardOutput();
-}
-
-QString PdfText(const QString& pdf) {
-    return QString::fromUtf8(RunTool(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")}));
-}
-
-// The images a PDF holds, as "width x height".
-QStringList PdfImageSizes(const QString& pdf) {
-    QStringList sizes;
-    const QStringList lines =
-        QString::fromUtf8(RunTool(QStringLiteral("pdfimages"), {"-list", pdf})).split('\n');
-    for (const QString& line : lines.mid(2)) { // after the heading and its rule
-        const QStringList fields = line.simplified().split(' ');
-        if (fields.size() > 4)
-            sizes.append(fields[3] + " x " + fields[4]);
-    }
-    return sizes;
-}
 
 QSet<QString> Words(const QString& text) {
     QSet<QString> words;

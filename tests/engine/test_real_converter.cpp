@@ -1,5 +1,6 @@
 #include "ConvertCommand.h"
 #include "ConverterLocation.h"
+#include "PdfTools.h"
 #include "RunTestSupport.h"
 #include "TextRules.h"
 
@@ -68,32 +69,6 @@ private:
     QByteArray m_page;
     QHash<QTcpSocket*, QByteArray> m_pending;
 };
-
-QByteArray RunTool(const QString& program, const QStringList& arguments) {
-    QProcess tool;
-    tool.start(program, arguments);
-    if (!tool.waitForFinished(kConverterWaitMs) || tool.exitStatus() != QProcess::NormalExit ||
-        tool.exitCode() != 0)
-        return {};
-    return tool.readAllStandardOutput();
-}
-
-QString PdfText(const QString& pdf) {
-    return QString::fromUtf8(RunTool(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")})).simplified();
-}
-
-// The images a PDF holds, as "width x height".
-QStringList PdfImageSizes(const QString& pdf) {
-    QStringList sizes;
-    const QStringList lines =
-        QString::fromUtf8(RunTool(QStringLiteral("pdfimages"), {"-list", pdf})).split('\n');
-    for (const QString& line : lines.mid(2)) { // after the heading and its rule
-        const QStringList fields = line.simplified().split(' ');
-        if (fields.size() > 4)
-            sizes.append(fields[3] + " x " + fields[4]);
-    }
-    return sizes;
-}
 
 } // namespace
 
