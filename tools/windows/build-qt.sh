@@ -12,10 +12,8 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 if [ "$(id -u)" -eq 0 ]; then
   cache="${VELMORA_QT_MINGW_CACHE:-/var/cache/velmora-qt-mingw}"
-  sudo_cmd=""
 else
   cache="${VELMORA_QT_MINGW_CACHE:-$HOME/.cache/velmora/qt6-mingw}"
-  sudo_cmd="sudo"
 fi
 prefix="$cache/build"
 jobs="${VELMORA_JOBS:-$(nproc)}"
@@ -27,15 +25,7 @@ fi
 
 packages=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix dpkg-dev
   cmake ninja-build perl xz-utils qt6-base-dev qt6-base-dev-tools)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  $sudo_cmd apt-get -o DPkg::Lock::Timeout=900 update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get -o DPkg::Lock::Timeout=900 \
-    install -y -qq --no-install-recommends "${missing[@]}"
-fi
+bash "$(dirname "$0")/../install-packages.sh" "${packages[@]}"
 
 mkdir -p "$cache"
 # Qt records the toolchain file's path; a copy in the cache keeps it valid

@@ -8,18 +8,8 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(cd "$here/../.." && pwd)"
 
-sudo_cmd=""
-[ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
 packages=(wine wine64 nsis xvfb xauth)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  $sudo_cmd apt-get -o DPkg::Lock::Timeout=900 update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get -o DPkg::Lock::Timeout=900 \
-    install -y -qq --no-install-recommends "${missing[@]}"
-fi
+bash "$(dirname "$0")/../install-packages.sh" "${packages[@]}"
 
 build="$(bash "$here/build.sh" | tail -n1)"
 qt="$(bash "$here/build-qt.sh" | tail -n1)"
