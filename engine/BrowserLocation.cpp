@@ -26,8 +26,10 @@ QStringList InstallFolderCandidates() {
 }
 #else
 const QString kBundledName = QStringLiteral("chromium");
-const QStringList kCommandNames = {QStringLiteral("chromium"), QStringLiteral("chromium-browser"),
-                                   QStringLiteral("google-chrome")};
+// Chromium's headless shell first: the same engine without the desktop browser around it, it starts
+// and prints in about half the processor time.
+const QStringList kCommandNames = {QStringLiteral("chromium-headless-shell"), QStringLiteral("chromium"),
+                                   QStringLiteral("chromium-browser"), QStringLiteral("google-chrome")};
 
 QStringList InstallFolderCandidates() {
     return {};

@@ -56,8 +56,8 @@ struct ChromiumBackend::Row {
     };
     QHash<QString, Part> inFlight; // by request id, sub-resources only
     QStringList missingParts;
+    bool restless = false; // a part was asked for while the page was being printed
     QFile output;
-    QTimer quiet;
     QTimer settleLimit;
 };
 
@@ -94,10 +94,10 @@ QString ChromiumBackend::StartProblem() {
 }
 
 void ChromiumBackend::BeginRun(int parallelism) {
-    Q_UNUSED(parallelism); // the run hands out rows; any number of tabs can be open at once
+    m_parallelism = std::max(1, parallelism);
     QString reason;
-    if (EnsureBrowser(&reason)) // a failure shows in the first row's Begin, which tries again
-        PrepareSpareTab();
+    if (EnsureBrowser(&reason) && m_idleTabs.size() + m_tabsOpening == 0) // a failure shows in the
+        OpenPoolTab(); // first row's Begin, which tries again; the tab is opened while the run starts
 }
 
 void ChromiumBackend::EndRun() {
@@ -108,7 +108,9 @@ void ChromiumBackend::EndRun() {
     m_endings.clear();
     m_closeWatch.stop();
     m_unansweredCloses = 0;
-    m_spare = {};
+    m_idleTabs.clear();
+    m_waitingForTab.clear();
+    m_tabsOpening = 0;
     if (m_browser) {
         m_browser->Shut(kShutWaitMs);
         m_browser.reset();
@@ -143,7 +145,9 @@ void ChromiumBackend::DropBrowser(const QString& reason) {
     m_browser->disconnect(this);
     m_browser->Abandon();
     m_browser.release()->deleteLater();
-    m_spare = {};
+    m_idleTabs.clear();
+    m_waitingForTab.clear();
+    m_tabsOpening = 0;
     m_closeWatch.stop();
     m_unansweredCloses = 0;
     std::vector<Row*> inFlight;
@@ -163,15 +167,9 @@ void ChromiumBackend::Begin(int job, const RenderRequest& request) {
     row.job = job;
     row.serial = m_nextSerial++;
     row.request = request;
-    row.quiet.setSingleShot(true);
-    row.quiet.setInterval(kQuietMs);
     row.settleLimit.setSingleShot(true);
     row.settleLimit.setInterval(kSettleLimitMs);
     const quint64 serial = row.serial;
-    connect(&row.quiet, &QTimer::timeout, this, [this, serial] {
-        if (Row* r = Find(serial))
-            Print(*r);
-    });
     connect(&row.settleLimit, &QTimer::timeout, this, [this, serial] {
         if (Row* r = Find(serial); r && r->stage == Row::Stage::Loading)
             Print(*r);
@@ -189,7 +187,7 @@ void ChromiumBackend::Begin(int job, const RenderRequest& request) {
         End(row, RowState::Failed, browserProblem);
         return;
     }
-    OpenTarget(row);
+    WaitForTab(row);
 }
 
 QString ChromiumBackend::Abort(int job) {
@@ -200,6 +198,7 @@ QString ChromiumBackend::Abort(int job) {
     std::unique_ptr<Row> row = std::move(found->second);
     m_rows.erase(found);
     m_sessions.remove(row->sessionId);
+    m_waitingForTab.removeOne(row->serial);
     row->output.close();
     if (!row->targetId.isEmpty())
         CloseTarget(row->targetId, true);
@@ -270,52 +269,41 @@ void ChromiumBackend::OpenTab(TabReady ready) {
         });
 }
 
-// A tab made ready ahead of the next row, so that its making overlaps the current row's rendering.
-void ChromiumBackend::PrepareSpareTab() {
-    if (m_spare.state != SpareTab::None || !m_browser)
-        return;
-    m_spare.state = SpareTab::Preparing;
+// Opens a tab for the pool; the first row waiting gets it.
+void ChromiumBackend::OpenPoolTab() {
+    ++m_tabsOpening;
     OpenTab([this](const QString& targetId, const QString& sessionId, const QString& error) {
-        if (m_spare.state != SpareTab::Preparing || !error.isEmpty()) {
-            if (m_spare.state == SpareTab::Preparing)
-                m_spare.state = SpareTab::None;
-            if (!targetId.isEmpty())
-                CloseTarget(targetId, false);
+        --m_tabsOpening;
+        if (error.isEmpty()) {
+            m_idleTabs.append({targetId, sessionId});
+            HandOutTabs();
             return;
         }
-        m_spare = {SpareTab::Ready, targetId, sessionId};
+        if (!targetId.isEmpty())
+            CloseTarget(targetId, false);
+        if (!m_waitingForTab.isEmpty())
+            if (Row* row = Find(m_waitingForTab.takeFirst()))
+                Fail(*row, QStringLiteral("The browser could not open a tab: %1").arg(error));
     });
 }
 
-void ChromiumBackend::OpenTarget(Row& row) {
-    if (m_spare.state == SpareTab::Ready) {
-        UseTab(row, m_spare.targetId, m_spare.sessionId);
-        m_spare = {};
-        PrepareSpareTab();
-        return;
-    }
-    const quint64 serial = row.serial;
-    OpenTab([this, serial](const QString& targetId, const QString& sessionId, const QString& error) {
-        Row* row = Find(serial);
-        if (!row) { // aborted while the tab was being made
-            if (!targetId.isEmpty())
-                CloseTarget(targetId, false);
-            return;
-        }
-        if (!error.isEmpty()) {
-            row->targetId = targetId;
-            Fail(*row, QStringLiteral("The browser could not open a tab: %1").arg(error));
-            return;
-        }
-        UseTab(*row, targetId, sessionId);
-    });
-    PrepareSpareTab();
+void ChromiumBackend::WaitForTab(Row& row) {
+    m_waitingForTab.append(row.serial);
+    if (m_idleTabs.size() + m_tabsOpening < m_waitingForTab.size())
+        OpenPoolTab();
+    HandOutTabs();
 }
 
-void ChromiumBackend::UseTab(Row& row, const QString& targetId, const QString& sessionId) {
-    row.targetId = targetId;
-    row.sessionId = sessionId;
-    m_sessions.insert(sessionId, row.serial);
+void ChromiumBackend::HandOutTabs() {
+    while (!m_idleTabs.isEmpty() && !m_waitingForTab.isEmpty())
+        if (Row* row = Find(m_waitingForTab.takeFirst()))
+            UseTab(*row, m_idleTabs.takeFirst());
+}
+
+void ChromiumBackend::UseTab(Row& row, const Tab& tab) {
+    row.targetId = tab.targetId;
+    row.sessionId = tab.sessionId;
+    m_sessions.insert(tab.sessionId, row.serial);
     row.stage = Row::Stage::Loading;
     Command(row, QStringLiteral("Page.navigate"), {{QStringLiteral("url"), BrowserUrl(row.request.source)}},
             true, [this](Row& r, const QJsonObject& result) { OnNavigated(r, result); });
@@ -327,6 +315,8 @@ void ChromiumBackend::OnNavigated(Row& row, const QJsonObject& result) {
         Fail(row, QStringLiteral("The address leads to a file to download, not to a page."));
     else if (!errorText.isEmpty())
         Fail(row, NetErrorReason(errorText, row.request.source));
+    else if (!result.contains(QLatin1String("loaderId"))) // the tab already shows this document
+        Command(row, QStringLiteral("Page.reload"), {}, true, {});
 }
 
 void ChromiumBackend::OnBrowserEvent(const QString& method, const QJsonObject& params,
@@ -360,8 +350,10 @@ void ChromiumBackend::OnPageEvent(Row& row, const QString& method, const QJsonOb
             row.mainRequestId = requestId;
         } else {
             const QString url = Text(params.value(QLatin1String("request")).toObject(), "url");
-            if (!url.startsWith(QLatin1String("data:")))
+            if (!url.startsWith(QLatin1String("data:"))) {
                 row.inFlight.insert(requestId, {url, ShowsInPrint(Text(params, "type"))});
+                row.restless = row.restless || row.stage == Row::Stage::Printing;
+            }
         }
     } else if (method == QLatin1String("Network.responseReceived")) {
         const QJsonObject response = params.value(QLatin1String("response")).toObject();
@@ -382,32 +374,29 @@ void ChromiumBackend::OnPageEvent(Row& row, const QString& method, const QJsonOb
         const Row::Part part = row.inFlight.take(requestId);
         if (part.shows && !params.value(QLatin1String("canceled")).toBool())
             row.missingParts.append(part.url);
-        SettleIfQuiet(row);
+        PrintIfQuiet(row);
     } else if (method == QLatin1String("Network.loadingFinished")) {
         row.inFlight.remove(requestId);
-        SettleIfQuiet(row);
+        PrintIfQuiet(row);
     } else if (method == QLatin1String("Page.loadEventFired")) {
         if (!row.loaded && row.stage == Row::Stage::Loading) {
             row.loaded = true;
             row.settleLimit.start();
         }
-        SettleIfQuiet(row);
+        PrintIfQuiet(row);
     } else if (method == QLatin1String("Inspector.targetCrashed")) {
         Fail(row, QStringLiteral("The browser's renderer crashed on this page."));
     }
 }
 
-void ChromiumBackend::SettleIfQuiet(Row& row) {
+void ChromiumBackend::PrintIfQuiet(Row& row) {
     if (row.stage == Row::Stage::Loading && row.loaded && row.inFlight.isEmpty())
-        row.quiet.start();
-    else
-        row.quiet.stop();
+        Print(row);
 }
 
 void ChromiumBackend::Print(Row& row) {
     row.stage = Row::Stage::Printing;
-    row.quiet.stop();
-    row.settleLimit.stop();
+    row.restless = false;
     const QJsonObject params{
         {QStringLiteral("printBackground"), true},
         {QStringLiteral("paperWidth"), kPaperWidthInches},
@@ -441,8 +430,23 @@ void ChromiumBackend::ReadStream(Row& row, const QString& stream) {
                 return;
             }
             m_browser->Send(QStringLiteral("IO.close"), {{QStringLiteral("handle"), stream}}, r.sessionId);
-            Succeed(r);
+            Printed(r);
         });
+}
+
+// A page that asked for more while it was printed may show it now, so it is printed again once quiet;
+// after the settle limit, what was printed stands.
+void ChromiumBackend::Printed(Row& row) {
+    if (!row.restless || !row.settleLimit.isActive()) {
+        Succeed(row);
+        return;
+    }
+    if (!row.output.seek(0) || !row.output.resize(0)) {
+        Fail(row, QStringLiteral("The PDF file could not be written: %1.").arg(row.output.errorString()));
+        return;
+    }
+    row.stage = Row::Stage::Loading;
+    PrintIfQuiet(row);
 }
 
 void ChromiumBackend::Succeed(Row& row) {
@@ -463,8 +467,14 @@ void ChromiumBackend::Fail(Row& row, const QString& reason) {
 void ChromiumBackend::End(Row& row, RowState state, const QString& reason) {
     const int job = row.job;
     row.output.close();
-    if (!row.targetId.isEmpty() && m_browser)
-        CloseTarget(row.targetId, false);
+    m_waitingForTab.removeOne(row.serial);
+    if (!row.targetId.isEmpty() && m_browser) {
+        // A tab whose page failed may be in any state, so only a converted row's tab serves again.
+        if (state != RowState::Failed && m_idleTabs.size() < m_parallelism)
+            m_idleTabs.append({row.targetId, row.sessionId});
+        else
+            CloseTarget(row.targetId, false);
+    }
     m_sessions.remove(row.sessionId);
     m_rows.erase(job); // row is gone from here on
     m_endings.insert(job, {state, reason});

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QJsonObject>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -16,14 +17,15 @@ namespace velmora {
 
 class DevToolsBrowser;
 
-// The Modern engine: one headless Chromium per run, one browser tab (target) per row, driven over
-// the DevTools pipe. A row's outcome comes from what the browser saw of the network.
+// The Modern engine: one headless Chromium per run, driven over the DevTools pipe, with a browser tab
+// (target) per row in flight. A tab whose row converted serves the next row, which then finds the
+// style sheets, fonts and scripts the pages share already in its renderer. A row's outcome comes from
+// what the browser saw of the network.
 class ChromiumBackend final : public RenderBackend {
     Q_OBJECT
 public:
-    // After the load event, the network must stay quiet this long before printing...
-    static constexpr int kQuietMs = 100;
-    // ...but a page that keeps fetching is printed this long after its load event anyway.
+    // A page is printed once it has loaded and fetches nothing more; one that starts fetching again while
+    // being printed is printed again. One that keeps fetching is printed this long after its load event.
     static constexpr int kSettleLimitMs = 5000;
     // How long a tab being closed may go unanswered before the browser counts as hung.
     static constexpr int kCloseAnswerMs = 3000;
@@ -51,8 +53,7 @@ private:
     // error empty: the tab is attached and reports what it loads.
     using TabReady =
         std::function<void(const QString& targetId, const QString& sessionId, const QString& error)>;
-    struct SpareTab {
-        enum State { None, Preparing, Ready } state = None;
+    struct Tab {
         QString targetId;
         QString sessionId;
     };
@@ -63,15 +64,17 @@ private:
     Row* Find(quint64 serial) const;
 
     void OpenTab(TabReady ready);
-    void PrepareSpareTab();
-    void OpenTarget(Row& row);
-    void UseTab(Row& row, const QString& targetId, const QString& sessionId);
+    void OpenPoolTab();
+    void WaitForTab(Row& row);
+    void HandOutTabs();
+    void UseTab(Row& row, const Tab& tab);
     void OnNavigated(Row& row, const QJsonObject& result);
     void OnBrowserEvent(const QString& method, const QJsonObject& params, const QString& sessionId);
     void OnPageEvent(Row& row, const QString& method, const QJsonObject& params);
-    void SettleIfQuiet(Row& row);
+    void PrintIfQuiet(Row& row);
     void Print(Row& row);
     void ReadStream(Row& row, const QString& stream);
+    void Printed(Row& row);
     void Succeed(Row& row);
     void Fail(Row& row, const QString& reason);
     void End(Row& row, RowState state, const QString& reason);
@@ -83,7 +86,10 @@ private:
     std::map<int, std::unique_ptr<Row>> m_rows;         // by job
     QHash<QString, quint64> m_sessions;                 // session id -> row serial
     QHash<int, std::pair<RowState, QString>> m_endings; // ended rows whose signal is still posted
-    SpareTab m_spare;
+    QList<Tab> m_idleTabs;
+    QList<quint64> m_waitingForTab; // row serials, first come first served
+    int m_tabsOpening = 0;
+    int m_parallelism = 1; // at most this many tabs are kept for the rows to come
     quint64 m_nextSerial = 1;
     int m_unansweredCloses = 0;
     QTimer m_closeWatch;

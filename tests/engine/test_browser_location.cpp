@@ -44,8 +44,11 @@ void TestBrowserLocation::pathIsSearchedInOrder_data() {
     QTest::newRow("only google-chrome") << QStringList{"google-chrome"} << "google-chrome";
     QTest::newRow("chromium-browser before google-chrome")
         << QStringList{"google-chrome", "chromium-browser"} << "chromium-browser";
-    QTest::newRow("chromium first") << QStringList{"google-chrome", "chromium-browser", "chromium"}
-                                    << "chromium";
+    QTest::newRow("chromium before chromium-browser")
+        << QStringList{"google-chrome", "chromium-browser", "chromium"} << "chromium";
+    QTest::newRow("headless shell first")
+        << QStringList{"google-chrome", "chromium-browser", "chromium", "chromium-headless-shell"}
+        << "chromium-headless-shell";
 }
 
 void TestBrowserLocation::pathIsSearchedInOrder() {
@@ -67,10 +70,12 @@ void TestBrowserLocation::notFoundSaysWhereItLooked() {
     const ConverterLocation found = LocateBrowser(program.path());
     QVERIFY(!found.found);
     QVERIFY(found.path.isEmpty());
-    QCOMPARE(found.searched,
-             (QStringList{program.filePath("bin/chromium"),
-                          "chromium, chromium-browser, google-chrome in the folders on PATH (" +
-                              emptyPath.path() + ")"}));
+    QCOMPARE(
+        found.searched,
+        (QStringList{
+            program.filePath("bin/chromium"),
+            "chromium-headless-shell, chromium, chromium-browser, google-chrome in the folders on PATH (" +
+                emptyPath.path() + ")"}));
 }
 
 QTEST_GUILESS_MAIN(TestBrowserLocation)

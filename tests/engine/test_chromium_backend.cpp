@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -48,6 +49,7 @@ private slots:
     void localFileAccess_data();
     void localFileAccess();
     void rowsAtOnceKeepTheirOwnOutcomes();
+    void convertedRowsPassTheirTabOn();
     void crashedBrowserFailsItsRowAndIsRestarted();
     void abortEndsTheRowSilently_data();
     void abortEndsTheRowSilently();
@@ -61,7 +63,8 @@ private:
     QString NewOutput();
     void BeginRow(int job, const QString& source, const QString& localRoot = {});
     Ending WaitForEnd(int job);
-    QStringList BrowserStarts() const;
+    QStringList BrowserLog(const QString& kind) const;
+    QStringList BrowserStarts() const { return BrowserLog("start"); }
     static bool ProcessAlive(qint64 pid) { return ::kill(pid_t(pid), 0) == 0; }
     QList<qint64> BrowserPids() const;
 
@@ -117,8 +120,11 @@ Ending TestChromiumBackend::WaitForEnd(int job) {
     return m_endings.value(job);
 }
 
-QStringList TestChromiumBackend::BrowserStarts() const {
-    return QString::fromLocal8Bit(ReadAll(m_work->filePath("browser.log"))).split('\n', Qt::SkipEmptyParts);
+// The fake browser's log lines of one kind ("start", "tab").
+QStringList TestChromiumBackend::BrowserLog(const QString& kind) const {
+    const QStringList lines =
+        QString::fromLocal8Bit(ReadAll(m_work->filePath("browser.log"))).split('\n', Qt::SkipEmptyParts);
+    return lines.filter(QRegularExpression('^' + kind + ' '));
 }
 
 QList<qint64> TestChromiumBackend::BrowserPids() const {
@@ -143,6 +149,8 @@ void TestChromiumBackend::outcomes_data() {
                                   << "These 2 parts could not be loaded: http://127.0.0.1/missing.png, "
                                      "http://127.0.0.1/gone.css (404)."
                                   << true;
+    QTest::newRow("asks for a part while printed")
+        << "http://127.0.0.1/latefetch" << RowState::Converted << "" << true;
     QTest::newRow("download") << "http://127.0.0.1/download" << RowState::Failed
                               << "The address leads to a file to download, not to a page." << false;
     QTest::newRow("renderer crash") << "http://127.0.0.1/crashtab" << RowState::Failed
@@ -205,6 +213,23 @@ void TestChromiumBackend::rowsAtOnceKeepTheirOwnOutcomes() {
     QCOMPARE(ReadAll(m_outputs.value(1)), FakePdf("http://127.0.0.1/plain"));
     QCOMPARE(ReadAll(m_outputs.value(2)), FakePdf("http://127.0.0.1/subfail"));
     QCOMPARE(BrowserStarts().size(), 1);
+}
+
+void TestChromiumBackend::convertedRowsPassTheirTabOn() {
+    const QList<std::pair<QString, RowState>> rows = {
+        {"http://127.0.0.1/plain#one", RowState::Converted},
+        {"http://127.0.0.1/plain#two", RowState::Converted}, // the same document: loaded again
+        {"http://127.0.0.1/subfail", RowState::ConvertedWithWarnings},
+        {"http://127.0.0.1/status404", RowState::Failed}, // its tab is closed, not passed on
+        {"http://127.0.0.1/plain", RowState::Converted},
+    };
+    for (int job = 0; job < rows.size(); ++job) {
+        BeginRow(job, rows[job].first);
+        QCOMPARE(WaitForEnd(job).state, rows[job].second);
+        if (rows[job].second != RowState::Failed)
+            QCOMPARE(ReadAll(m_outputs.value(job)), FakePdf(rows[job].first));
+    }
+    QCOMPARE(BrowserLog("tab").size(), 2);
 }
 
 void TestChromiumBackend::crashedBrowserFailsItsRowAndIsRestarted() {

@@ -5,6 +5,8 @@
 //   refused     the navigation fails with net::ERR_CONNECTION_REFUSED
 //   subfail     one image fails, one style sheet answers 404, and the favicon fails
 //   fileprobe   asks to read <page folder>/inside.png and <parent folder>/outside.png through Fetch
+//   latefetch   asks for one more part while it is printed the first time; a print made before that
+//               part arrived says so
 //   download    the address turns out to be a download
 //   crashtab    the page's renderer crashes after the navigation
 //   noload      the load event never comes
@@ -12,7 +14,10 @@
 //   hangclose   Target.closeTarget is never answered
 //   garble      the navigation is answered with bytes that are not JSON
 //   die         the browser exits when asked to navigate
-// If VELMORA_FAKE_BROWSER_LOG names a file, each start appends "start <arguments>" to it.
+// An address that differs from the tab's current one only after '#' stays in the same document, as in
+// Chromium: no new load, and no loaderId in the answer.
+// If VELMORA_FAKE_BROWSER_LOG names a file, each start appends "start <pid> <arguments>" to it, and
+// each tab opened "tab <id>".
 #include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
@@ -67,7 +72,16 @@ struct Page {
     QString targetId;
     QString url;
     int undecidedFiles = 0;
+    int prints = 0;
+    bool partPending = false;
 };
+
+void Log(const QByteArray& line) {
+    const QString logPath = qEnvironmentVariable("VELMORA_FAKE_BROWSER_LOG");
+    QFile log(logPath);
+    if (!logPath.isEmpty() && log.open(QIODevice::Append))
+        log.write(line + '\n');
+}
 
 class FakeBrowser {
 public:
@@ -75,6 +89,8 @@ public:
 
 private:
     void Navigate(const QJsonObject& command, Page& page, const QString& sessionId);
+    void Load(Page& page, const QString& sessionId, const QString& loaderId);
+    void Print(const QJsonObject& command, Page& page, const QString& sessionId);
     void FinishLoading(const Page& page, const QString& sessionId);
     void Decide(const QJsonObject& command, bool allowed);
 
@@ -89,7 +105,9 @@ void FakeBrowser::Handle(const QJsonObject& command) {
     const QJsonObject params = command.value("params").toObject();
     const QString sessionId = command.value("sessionId").toString();
     if (method == "Target.createTarget") {
-        Reply(command, {{"targetId", QString("T%1").arg(m_next++)}});
+        const QString targetId = QString("T%1").arg(m_next++);
+        Log("tab " + targetId.toLatin1());
+        Reply(command, {{"targetId", targetId}});
     } else if (method == "Target.attachToTarget") {
         const QString session = QString("S%1").arg(m_next++);
         m_pages.insert(session, Page{params.value("targetId").toString(), {}, 0});
@@ -101,12 +119,11 @@ void FakeBrowser::Handle(const QJsonObject& command) {
         Reply(command, {{"success", true}});
     } else if (method == "Page.navigate") {
         Navigate(command, m_pages[sessionId], sessionId);
+    } else if (method == "Page.reload") {
+        Reply(command, {});
+        Load(m_pages[sessionId], sessionId, QString("L%1").arg(m_next++));
     } else if (method == "Page.printToPDF") {
-        if (m_pages.value(sessionId).url.contains("noprint"))
-            return;
-        const QString handle = QString("stream%1").arg(m_next++);
-        m_streams.insert(handle, QString::fromLatin1(FakePdf(m_pages.value(sessionId).url)));
-        Reply(command, {{"stream", handle}});
+        Print(command, m_pages[sessionId], sessionId);
     } else if (method == "IO.read") {
         // Small chunks, so that reassembly is exercised.
         const QString handle = params.value("handle").toString();
@@ -128,8 +145,13 @@ void FakeBrowser::Handle(const QJsonObject& command) {
 }
 
 void FakeBrowser::Navigate(const QJsonObject& command, Page& page, const QString& sessionId) {
+    const QString previous = page.url;
     page.url = command.value("params").toObject().value("url").toString();
     const QString& url = page.url;
+    if (!previous.isEmpty() && previous.section('#', 0, 0) == url.section('#', 0, 0)) {
+        Reply(command, {{"frameId", page.targetId}});
+        return;
+    }
     if (url.contains("die"))
         std::exit(3);
     if (url.contains("garble")) {
@@ -148,6 +170,11 @@ void FakeBrowser::Navigate(const QJsonObject& command, Page& page, const QString
         return;
     }
     Reply(command, {{"frameId", page.targetId}, {"loaderId", loaderId}});
+    Load(page, sessionId, loaderId);
+}
+
+void FakeBrowser::Load(Page& page, const QString& sessionId, const QString& loaderId) {
+    const QString& url = page.url;
     if (url.contains("crashtab")) {
         Event(sessionId, "Inspector.targetCrashed", {});
         return;
@@ -214,6 +241,29 @@ void FakeBrowser::Navigate(const QJsonObject& command, Page& page, const QString
     FinishLoading(page, sessionId);
 }
 
+void FakeBrowser::Print(const QJsonObject& command, Page& page, const QString& sessionId) {
+    if (page.url.contains("noprint"))
+        return;
+    const bool askLate = page.url.contains("latefetch") && page.prints++ == 0;
+    if (askLate) {
+        page.partPending = true;
+        Event(sessionId, "Network.requestWillBeSent",
+              {{"requestId", "late"},
+               {"frameId", page.targetId},
+               {"type", "Image"},
+               {"request", QJsonObject{{"url", "http://127.0.0.1/late.png"}}}});
+    }
+    const QString handle = QString("stream%1").arg(m_next++);
+    m_streams.insert(handle, QString::fromLatin1(page.partPending
+                                                     ? QByteArray("%PDF-1.4\n% printed too early\n%%EOF\n")
+                                                     : FakePdf(page.url)));
+    Reply(command, {{"stream", handle}});
+    if (askLate) {
+        page.partPending = false;
+        Event(sessionId, "Network.loadingFinished", {{"requestId", "late"}});
+    }
+}
+
 void FakeBrowser::FinishLoading(const Page& page, const QString& sessionId) {
     if (!page.url.contains("noload"))
         Event(sessionId, "Page.loadEventFired", {{"timestamp", 1.0}});
@@ -233,16 +283,10 @@ void FakeBrowser::Decide(const QJsonObject& command, bool allowed) {
 }
 
 void LogStart(int argc, char** argv) {
-    const QString logPath = qEnvironmentVariable("VELMORA_FAKE_BROWSER_LOG");
-    if (logPath.isEmpty())
-        return;
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    QFile log(logPath);
-    if (log.open(QIODevice::Append))
-        log.write("start " + QByteArray::number(qint64(::getpid())) + " " +
-                  arguments.join(' ').toLocal8Bit() + '\n');
+    Log("start " + QByteArray::number(qint64(::getpid())) + " " + arguments.join(' ').toLocal8Bit());
 }
 
 } // namespace
