@@ -1,4 +1,5 @@
 #include "ChromiumBackend.h"
+#include "RunTestSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,13 +8,23 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
 #include <memory>
+#ifndef Q_OS_WIN
 #include <unistd.h>
+#endif
 
 using namespace velmora;
 
 namespace {
+
+// Chromium's sandbox refuses to run as root, so there the engine turns it off.
+bool SandboxMustBeOff() {
+#ifdef Q_OS_WIN
+    return false;
+#else
+    return ::geteuid() == 0;
+#endif
+}
 
 constexpr int kRowWaitMs = 20000;
 // Long enough for the fake browser to reach the stage its markers hold it in.
@@ -65,7 +76,6 @@ private:
     Ending WaitForEnd(int job);
     QStringList BrowserLog(const QString& kind) const;
     QStringList BrowserStarts() const { return BrowserLog("start"); }
-    static bool ProcessAlive(qint64 pid) { return ::kill(pid_t(pid), 0) == 0; }
     QList<qint64> BrowserPids() const;
 
     QString m_fake;
@@ -77,8 +87,8 @@ private:
 };
 
 void TestChromiumBackend::initTestCase() {
-    m_fake = qEnvironmentVariable("VELMORA_FAKE_BROWSER");
-    QVERIFY2(QFile::exists(m_fake), "VELMORA_FAKE_BROWSER must name the fake browser");
+    m_fake = QStringLiteral(FAKE_BROWSER_PATH);
+    QVERIFY2(QFile::exists(m_fake), qPrintable(m_fake));
 }
 
 void TestChromiumBackend::init() {
@@ -275,7 +285,7 @@ void TestChromiumBackend::unansweredAbortReplacesTheBrowser() {
     QCOMPARE(other.state, RowState::Failed);
     QCOMPARE(other.reason, QStringLiteral("The browser stopped answering."));
     QVERIFY(!m_endings.contains(0));
-    QTRY_VERIFY(!ProcessAlive(BrowserPids().value(0)));
+    QTRY_VERIFY(!test::ProcessAlive(BrowserPids().value(0)));
 
     BeginRow(2, "http://127.0.0.1/plain");
     QCOMPARE(WaitForEnd(2).state, RowState::Converted);
@@ -291,12 +301,12 @@ void TestChromiumBackend::endRunRemovesBrowserAndProfile() {
     QCOMPARE(starts.size(), 1);
     QVERIFY(starts[0].contains(" --remote-debugging-pipe"));
     QVERIFY(starts[0].contains(" --headless"));
-    QVERIFY(starts[0].contains(" --user-data-dir=" + profile));
-    QCOMPARE(starts[0].contains(" --no-sandbox"), ::geteuid() == 0); // the sandbox refuses to run as root
+    QVERIFY(starts[0].contains(" --user-data-dir=" + QDir::toNativeSeparators(profile)));
+    QCOMPARE(starts[0].contains(" --no-sandbox"), SandboxMustBeOff());
 
     m_backend->EndRun();
     QVERIFY(!QFileInfo::exists(profile));
-    QVERIFY(!ProcessAlive(BrowserPids().value(0)));
+    QVERIFY(!test::ProcessAlive(BrowserPids().value(0)));
     QVERIFY(m_backend->ProfileFolder().isEmpty());
 }
 
@@ -324,7 +334,9 @@ void TestChromiumBackend::startProblems() {
                          : program.isEmpty() ? QString()
                                              : m_work->filePath(program);
     ChromiumBackend engine(path, {m_work->filePath("bin/chromium"), "chromium on PATH"});
-    QCOMPARE(engine.StartProblem(), problem.contains("%1") ? problem.arg(m_work->path()) : problem);
+    // Separators aside: a Windows path in the message has backslashes.
+    QCOMPARE(QDir::fromNativeSeparators(engine.StartProblem()),
+             problem.contains("%1") ? problem.arg(m_work->path()) : problem);
     if (problem.isEmpty()) { // the browser it started is the one the run uses
         QVERIFY(QFileInfo(engine.ProfileFolder()).isDir());
         engine.BeginRun(1);
@@ -342,9 +354,8 @@ void TestChromiumBackend::browserThatCannotStartFailsTheRow() {
     BeginRow(0, "http://127.0.0.1/plain");
     const Ending ending = WaitForEnd(0);
     QCOMPARE(ending.state, RowState::Failed);
-    QCOMPARE(
-        ending.reason,
-        QStringLiteral("The browser \"%1\" could not be started.").arg(m_work->filePath("no-such-browser")));
+    QCOMPARE(ending.reason, QStringLiteral("The browser \"%1\" could not be started.")
+                                .arg(QDir::toNativeSeparators(m_work->filePath("no-such-browser"))));
 }
 
 QTEST_GUILESS_MAIN(TestChromiumBackend)

@@ -1,5 +1,6 @@
 // A fake headless browser for the Modern engine's tests. It reads NUL-separated JSON commands from
-// descriptor 3 and answers on descriptor 4, like Chromium with --remote-debugging-pipe. Markers in the
+// descriptor 3 and answers on descriptor 4, like Chromium with --remote-debugging-pipe; on Windows from
+// and to the two handles --remote-debugging-io-pipes=<read>,<write> names. Markers in the
 // address given to Page.navigate choose its behaviour:
 //   status404   the main document answers 404 Not Found
 //   refused     the navigation fails with net::ERR_CONNECTION_REFUSED
@@ -31,11 +32,31 @@
 #include <cerrno>
 #include <cstdlib>
 #include <unistd.h>
+#ifdef Q_OS_WIN
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 namespace {
 
-constexpr int kCommandsFd = 3;
-constexpr int kRepliesFd = 4;
+int g_commandsFd = 3;
+int g_repliesFd = 4;
+
+// On Windows the pipe's ends come as handles on the command line.
+void OpenPipeArgument(const QStringList& arguments) {
+#ifdef Q_OS_WIN
+    const QString prefix = QStringLiteral("--remote-debugging-io-pipes=");
+    for (const QString& argument : arguments) {
+        if (!argument.startsWith(prefix))
+            continue;
+        const QStringList handles = argument.mid(prefix.size()).split(',');
+        g_commandsFd = _open_osfhandle(intptr_t(handles.value(0).toULongLong()), _O_RDONLY | _O_BINARY);
+        g_repliesFd = _open_osfhandle(intptr_t(handles.value(1).toULongLong()), _O_WRONLY | _O_BINARY);
+    }
+#else
+    Q_UNUSED(arguments);
+#endif
+}
 // The "PDF" printed for a page names its address, so tests can tell rows apart.
 QByteArray FakePdf(const QString& url) {
     return "%PDF-1.4\n% " + url.toUtf8() + "\ntrailer << >>\n%%EOF\n";
@@ -44,7 +65,7 @@ QByteArray FakePdf(const QString& url) {
 void WriteRaw(const QByteArray& bytes) {
     qsizetype done = 0;
     while (done < bytes.size()) {
-        const ssize_t put = ::write(kRepliesFd, bytes.constData() + done, size_t(bytes.size() - done));
+        const ssize_t put = ::write(g_repliesFd, bytes.constData() + done, size_t(bytes.size() - done));
         if (put < 0 && errno == EINTR)
             continue;
         if (put <= 0)
@@ -282,22 +303,23 @@ void FakeBrowser::Decide(const QJsonObject& command, bool allowed) {
         FinishLoading(page, sessionId);
 }
 
-void LogStart(int argc, char** argv) {
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+void LogStart(const QStringList& arguments) {
     Log("start " + QByteArray::number(qint64(::getpid())) + " " + arguments.join(' ').toLocal8Bit());
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    LogStart(argc, argv);
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    LogStart(arguments);
+    OpenPipeArgument(arguments);
     FakeBrowser browser;
     QByteArray incoming;
     char buffer[65536];
     for (;;) {
-        const ssize_t got = ::read(kCommandsFd, buffer, sizeof buffer);
+        const ssize_t got = ::read(g_commandsFd, buffer, sizeof buffer);
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)
