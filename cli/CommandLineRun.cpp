@@ -186,10 +186,10 @@ int UsageError(const QString& programName, const QString& error) {
 // Why the Modern engine cannot run here, saying where Chromium was looked for; empty when it can.
 QString ModernUnavailable(const QString& programFolder) {
     const ConverterLocation browser = LocateBrowser(programFolder);
-    if (!browser.found)
-        return QStringLiteral("Chromium was not found. Looked for it in: %1.")
-            .arg(browser.searched.join(QStringLiteral("; ")));
-    return ChromiumBackend::UnavailableReason();
+    if (browser.found)
+        return {};
+    return QStringLiteral("Chromium was not found. Looked for it in: %1.")
+        .arg(browser.searched.join(QStringLiteral("; ")));
 }
 
 // The engine asked for, else the stored one. An explicit Modern that cannot run is a usage error

@@ -19,8 +19,6 @@ public:
     explicit BrowserPipe(QObject* parent = nullptr);
     ~BrowserPipe() override;
 
-    // Empty where a browser can be driven through the pipe on this system, else why not.
-    static QString UnavailableReason();
     // Arguments this system needs besides the pipe's own (the sandbox cannot run as root).
     static QStringList PlatformArguments();
 

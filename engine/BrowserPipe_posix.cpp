@@ -38,10 +38,6 @@ BrowserPipe::~BrowserPipe() {
     Close();
 }
 
-QString BrowserPipe::UnavailableReason() {
-    return {};
-}
-
 QStringList BrowserPipe::PlatformArguments() {
     if (::geteuid() == 0)
         return {QStringLiteral("--no-sandbox")};

@@ -115,10 +115,6 @@ BrowserPipe::~BrowserPipe() {
     Close();
 }
 
-QString BrowserPipe::UnavailableReason() {
-    return {};
-}
-
 QStringList BrowserPipe::PlatformArguments() {
     return {};
 }

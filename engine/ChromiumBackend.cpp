@@ -80,13 +80,7 @@ ChromiumBackend::~ChromiumBackend() {
     EndRun();
 }
 
-QString ChromiumBackend::UnavailableReason() {
-    return BrowserPipe::UnavailableReason();
-}
-
 QString ChromiumBackend::StartProblem() {
-    if (const QString unavailable = UnavailableReason(); !unavailable.isEmpty())
-        return unavailable;
     if (m_browserProgram.isEmpty() || !QFileInfo(m_browserProgram).isFile())
         return kBrowserMissingMessage.arg(m_searched.join(QStringLiteral("; ")));
     QString reason;

@@ -34,9 +34,6 @@ public:
     explicit ChromiumBackend(QString browserProgram, QStringList searched = {}, QObject* parent = nullptr);
     ~ChromiumBackend() override;
 
-    // Empty where this engine can run on this system, else why not.
-    static QString UnavailableReason();
-
     // Starts the browser, which the run then uses, so that "cannot be started" is known before a run.
     QString StartProblem() override;
     void BeginRun(int parallelism) override;

@@ -55,11 +55,6 @@ DevToolsBrowser::~DevToolsBrowser() {
 }
 
 bool DevToolsBrowser::Start(QString* reason) {
-    const QString unavailable = BrowserPipe::UnavailableReason();
-    if (!unavailable.isEmpty()) {
-        *reason = unavailable;
-        return false;
-    }
     if (!m_profile.isValid()) {
         *reason = QStringLiteral("No temporary folder for the browser's profile could be made.");
         return false;

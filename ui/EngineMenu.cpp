@@ -8,9 +8,8 @@
 
 namespace velmora {
 
-EngineMenu::EngineMenu(QMenu* convertMenu, const ConverterLocation& browser, const QString& unavailableReason,
-                       QObject* parent)
-    : QObject(parent), m_browser(browser), m_unavailableReason(unavailableReason) {
+EngineMenu::EngineMenu(QMenu* convertMenu, const ConverterLocation& browser, QObject* parent)
+    : QObject(parent), m_browser(browser) {
     m_menu = convertMenu->addMenu(QStringLiteral("Rendering engine"));
     m_menu->setObjectName(QStringLiteral("mnuRenderingEngine"));
     m_menu->setToolTipsVisible(true);
@@ -25,14 +24,13 @@ EngineMenu::EngineMenu(QMenu* convertMenu, const ConverterLocation& browser, con
         group->addAction(item);
     }
     m_classic->setToolTip(QStringLiteral("The program's own converter. Fast to start; older web standards."));
-    if (ModernAvailable()) {
+    if (m_browser.found) {
         m_modern->setToolTip(QStringLiteral("Headless Chromium at %1: current web standards, exact errors.")
                                  .arg(QDir::toNativeSeparators(m_browser.path)));
     } else {
         m_modern->setEnabled(false);
-        m_modern->setToolTip(m_browser.found ? m_unavailableReason
-                                             : QStringLiteral("Chromium was not found. Looked for: %1")
-                                                   .arg(m_browser.searched.join(QStringLiteral("; "))));
+        m_modern->setToolTip(QStringLiteral("Chromium was not found. Looked for: %1")
+                                 .arg(m_browser.searched.join(QStringLiteral("; "))));
     }
     m_classic->setChecked(true);
     for (auto [item, engine] :
@@ -43,25 +41,18 @@ EngineMenu::EngineMenu(QMenu* convertMenu, const ConverterLocation& browser, con
         });
 }
 
-bool EngineMenu::ModernAvailable() const {
-    return m_browser.found && m_unavailableReason.isEmpty();
-}
-
 void EngineMenu::SetStoredChoice(RenderingEngine stored) {
     Choose(stored);
-    if (stored == RenderingEngine::Modern && !ModernAvailable() && !m_noticeGiven) {
+    if (stored == RenderingEngine::Modern && !m_browser.found && !m_noticeGiven) {
         m_noticeGiven = true;
-        emit notice(
-            m_browser.found
-                ? m_unavailableReason + QStringLiteral(" The Classic engine converts instead.")
-                : QStringLiteral("Chromium was not found (looked for: %1), so the Classic engine converts.")
-                      .arg(m_browser.searched.join(QStringLiteral("; "))));
+        emit notice(QStringLiteral("Chromium was not found (looked for: %1), so the Classic engine converts.")
+                        .arg(m_browser.searched.join(QStringLiteral("; "))));
     }
 }
 
 RenderingEngine EngineMenu::Effective() const {
-    return m_choice == RenderingEngine::Modern && ModernAvailable() ? RenderingEngine::Modern
-                                                                    : RenderingEngine::Classic;
+    return m_choice == RenderingEngine::Modern && m_browser.found ? RenderingEngine::Modern
+                                                                  : RenderingEngine::Classic;
 }
 
 EngineFactory EngineMenu::Factory() const {

@@ -14,14 +14,12 @@ class QMenu;
 namespace velmora {
 
 // Convert -> "Rendering engine": Classic (wkhtmltopdf) or Modern (Chromium). Modern can only be
-// chosen where Chromium was found and can be driven; a stored Modern choice is kept but runs Classic
-// there, which the notice says once.
+// chosen where Chromium was found; a stored Modern choice is kept but runs Classic where it was not,
+// which the notice says once.
 class EngineMenu final : public QObject {
     Q_OBJECT
 public:
-    // unavailableReason: empty when this system can drive a found browser.
-    EngineMenu(QMenu* convertMenu, const ConverterLocation& browser, const QString& unavailableReason,
-               QObject* parent = nullptr);
+    EngineMenu(QMenu* convertMenu, const ConverterLocation& browser, QObject* parent = nullptr);
 
     // The choice as stored; a stored Modern where it cannot run is kept, and Classic runs.
     void SetStoredChoice(RenderingEngine stored);
@@ -39,10 +37,8 @@ signals:
 
 private:
     void Choose(RenderingEngine engine);
-    bool ModernAvailable() const;
 
     ConverterLocation m_browser;
-    QString m_unavailableReason;
     QMenu* m_menu;
     QAction* m_classic;
     QAction* m_modern;

@@ -2,7 +2,6 @@
 
 #include "AddURLUnit.h"
 #include "BrowserLocation.h"
-#include "ChromiumBackend.h"
 #include "Dialogs.h"
 #include "DropAndPaste.h"
 #include "EngineMenu.h"
@@ -38,8 +37,7 @@ TfrmMain::TfrmMain(Dialogs& dialogs, SettingsStore store, QString programFolder,
       m_convert(m_queue, *this, programFolder) {
     CreateControls();
     CreateFeatures();
-    m_engines =
-        new EngineMenu(ConvertMenu, LocateBrowser(programFolder), ChromiumBackend::UnavailableReason(), this);
+    m_engines = new EngineMenu(ConvertMenu, LocateBrowser(programFolder), this);
     connect(m_engines, &EngineMenu::effectiveChanged, this,
             [this] { m_convert.SetEngineFactory(m_engines->Factory()); });
     connect(m_engines, &EngineMenu::notice, this,

@@ -29,24 +29,22 @@ private slots:
     void storedChoice_data();
     void storedChoice();
     void missingBrowserDisablesModern();
-    void unusableBrowserSaysWhy();
     void choosingSwitchesAndStores();
     void runsMakeTheEffectiveEngine();
 
 private:
-    void Build(bool found, const QString& unavailableReason = {});
+    void Build(bool found);
     QAction* Item(const char* name) const { return m_convert->findChild<QAction*>(QLatin1String(name)); }
 
     std::unique_ptr<QMenu> m_convert;
     std::unique_ptr<EngineMenu> m_engines;
 };
 
-void TestEngineMenu::Build(bool found, const QString& unavailableReason) {
+void TestEngineMenu::Build(bool found) {
     m_convert = std::make_unique<QMenu>();
     m_engines = std::make_unique<EngineMenu>(
         m_convert.get(),
-        ConverterLocation{found ? QStringLiteral("/usr/bin/chromium") : QString(), kSearched, found},
-        unavailableReason);
+        ConverterLocation{found ? QStringLiteral("/usr/bin/chromium") : QString(), kSearched, found});
 }
 
 void TestEngineMenu::storedChoice_data() {
@@ -95,18 +93,6 @@ void TestEngineMenu::missingBrowserDisablesModern() {
     QVERIFY(Item("actEngineClassic")->isEnabled());
     QVERIFY(!Item("actEngineModern")->isEnabled());
     QCOMPARE(Item("actEngineModern")->toolTip(), "Chromium was not found. Looked for: " + kLookedFor);
-}
-
-void TestEngineMenu::unusableBrowserSaysWhy() {
-    const QString reason = QStringLiteral("The Modern engine cannot drive Chromium on this system.");
-    Build(true, reason);
-    QVERIFY(!Item("actEngineModern")->isEnabled());
-    QCOMPARE(Item("actEngineModern")->toolTip(), reason);
-    QSignalSpy notice(m_engines.get(), &EngineMenu::notice);
-    m_engines->SetStoredChoice(RenderingEngine::Modern);
-    QCOMPARE(m_engines->Effective(), RenderingEngine::Classic);
-    QCOMPARE(notice.size(), 1);
-    QCOMPARE(notice[0][0].toString(), reason + " The Classic engine converts instead.");
 }
 
 void TestEngineMenu::choosingSwitchesAndStores() {
