@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -145,6 +146,8 @@ private slots:
 
     void bookChapterKeepsItsText();
     void localPageReadsOnlyItsOwnFolder();
+    void rowsInTurnShareATabButNotTheirText_data();
+    void rowsInTurnShareATabButNotTheirText();
     void failedMainDocument_data();
     void failedMainDocument();
     void pageThatNeverLoadsHitsTheTimeLimit();
@@ -250,6 +253,48 @@ void TestRealChromium::localPageReadsOnlyItsOwnFolder() {
     QVERIFY2(text.contains("Local page text OWNSTYLEMARK"), qPrintable(text));
     QVERIFY2(!text.contains("OUTSIDEMARK"), qPrintable(text));
     QCOMPARE(PdfImageSizes(pdf), QStringList{QStringLiteral("%1 x %2").arg(kImageWidth).arg(kImageHeight)});
+}
+
+// A converted row's tab serves the next row: each PDF must still hold its own page only, and an address
+// that differs only after '#' (the same document, which a tab does not load again by itself) converts.
+void TestRealChromium::rowsInTurnShareATabButNotTheirText_data() {
+    QTest::addColumn<bool>("desktop"); // the desktop chromium rather than the browser found first
+    QTest::newRow("found first") << false;
+    QTest::newRow("desktop chromium") << true;
+}
+
+void TestRealChromium::rowsInTurnShareATabButNotTheirText() {
+    QFETCH(bool, desktop);
+    if (desktop) {
+        const QString program = QStandardPaths::findExecutable("chromium");
+        if (program.isEmpty())
+            QSKIP("chromium is not on PATH");
+        m_backend = std::make_unique<ChromiumBackend>(program);
+        connect(m_backend.get(), &RenderBackend::rowEnded, this,
+                [this](int job, RowState state, const QString& reason) {
+                    m_ended.insert(job, {state, reason});
+                });
+        m_backend->BeginRun(1);
+    }
+    const QString site = m_work->filePath("site");
+    QVERIFY(QDir().mkpath(site));
+    for (const char* name : {"first", "second"}) {
+        QFile page(site + "/" + name + ".html");
+        QVERIFY(page.open(QIODevice::WriteOnly));
+        page.write(QByteArray("<html><body><p>Text of the ") + name + " page</p></body></html>");
+    }
+    const QList<std::pair<QString, QString>> rows = {
+        {"first.html", "Text of the first page"},
+        {"first.html#again", "Text of the first page"},
+        {"second.html", "Text of the second page"},
+    };
+    for (int job = 0; job < rows.size(); ++job) {
+        const QString pdf = BeginRow(job, QUrl::fromLocalFile(site).toString() + "/" + rows[job].first, site);
+        QVERIFY(WaitForEnd(job));
+        QVERIFY2(m_ended[job].first == RowState::Converted,
+                 qPrintable(rows[job].first + ": " + m_ended[job].second));
+        QCOMPARE(PdfText(pdf).simplified(), rows[job].second);
+    }
 }
 
 void TestRealChromium::failedMainDocument_data() {
