@@ -29,7 +29,8 @@ depends="$(dpkg-deb -f "$deb" Depends)"
 for needed in wkhtmltopdf libqt6core6 libqt6widgets6; do
   [[ ", $depends," == *", $needed"[\ ,]* ]] || fail "Depends lacks $needed: $depends"
 done
-[ "$(dpkg-deb -f "$deb" Recommends)" = chromium ] || fail "Recommends is not chromium: $(dpkg-deb -f "$deb" Recommends)"
+[ "$(dpkg-deb -f "$deb" Recommends)" = "chromium-headless-shell | chromium" ] ||
+  fail "Recommends is not chromium-headless-shell | chromium: $(dpkg-deb -f "$deb" Recommends)"
 [ "$(dpkg-deb -f "$deb" Package)" = velmora-html2pdf ] || fail "wrong package name"
 
 root="$scratch/root"
