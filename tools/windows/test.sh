@@ -23,7 +23,8 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono, no Gecko, and no menu entries written into this machine's desktop menus.
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 new_prefix() {
   export WINEPREFIX="$1"
   wine wineboot --init >/dev/null 2>&1
@@ -37,9 +38,11 @@ runtime_dll() { x86_64-w64-mingw32-g++-posix -print-file-name="$1"; }
 new_prefix "$work/test-prefix"
 cp "$qt"/bin/*.dll "$(runtime_dll libstdc++-6.dll)" "$(runtime_dll libgcc_s_seh-1.dll)" \
   "$(runtime_dll libwinpthread-1.dll)" "$WINEPREFIX/drive_c/windows/system32/"
-QT_PLUGIN_PATH="$(windows_path "$qt/plugins")"
-export QT_PLUGIN_PATH
-export QT_QPA_PLATFORM=offscreen
+# Wine hands no QT_* variable of the Linux side to Windows programs (they would confuse a Windows
+# Qt); a WINE prefix on the name passes it on without the prefix.
+WINEQT_PLUGIN_PATH="$(windows_path "$qt/plugins")"
+export WINEQT_PLUGIN_PATH
+export WINEQT_QPA_PLATFORM=offscreen
 VELMORA_FAKE_CONVERTER="$(windows_path "$build/windows/tests/fakeconverter/fakeconverter.exe")"
 export VELMORA_FAKE_CONVERTER
 
@@ -88,7 +91,7 @@ check() { # description, command...
 setup="$build/Velmora-HTML2PDF-Setup.exe"
 makensis -V2 -DDIST="$build/dist" -DOUTFILE="$setup" "$here/installer.nsi"
 # A fresh prefix: the installed program must bring everything it needs.
-unset QT_PLUGIN_PATH QT_QPA_PLATFORM
+unset WINEQT_PLUGIN_PATH WINEQT_QPA_PLATFORM
 new_prefix "$work/install-prefix"
 wine "$setup" /S
 wineserver -w
