@@ -7,7 +7,9 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace velmora {
 
@@ -16,19 +18,42 @@ namespace {
 const QString kNotWebAddress = QStringLiteral("Not a web address this program can convert.");
 const QString kNoSuchFile = QStringLiteral("No such file.");
 
+// Standard input to its end, through the C library: QFile over stdin reports an error without a cause
+// at the end of a pipe on Windows.
+std::optional<QByteArray> ReadStandardInput(QString& error) {
+    QByteArray bytes;
+    char buffer[16 * 1024];
+    while (const size_t count = std::fread(buffer, 1, sizeof buffer, stdin))
+        bytes.append(buffer, qsizetype(count));
+    if (std::ferror(stdin)) {
+        error = QString::fromLocal8Bit(std::strerror(errno));
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+std::optional<QByteArray> ReadListFile(const QString& path, QString& error) {
+    QFile file(path);
+    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
+        error = file.errorString();
+        return std::nullopt;
+    }
+    return bytes;
+}
+
 } // namespace
 
 std::optional<QStringList> ReadSourceList(const QString& path, QString& error) {
-    QFile file(path);
-    const bool opened =
-        path == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly);
-    const QByteArray bytes = opened ? file.readAll() : QByteArray();
-    if (!opened || file.error() != QFileDevice::NoError) {
-        error = QStringLiteral("Cannot read the list \"%1\": %2.").arg(path, file.errorString());
+    QString reason;
+    const std::optional<QByteArray> bytes =
+        path == QLatin1String("-") ? ReadStandardInput(reason) : ReadListFile(path, reason);
+    if (!bytes) {
+        error = QStringLiteral("Cannot read the list \"%1\": %2.").arg(path, reason);
         return std::nullopt;
     }
     QStringList sources;
-    for (const QString& line : QString::fromUtf8(bytes).split(QRegularExpression(QStringLiteral("\r?\n")))) {
+    for (const QString& line : QString::fromUtf8(*bytes).split(QRegularExpression(QStringLiteral("\r?\n")))) {
         if (!TrimControl(line).isEmpty())
             sources.append(line);
     }

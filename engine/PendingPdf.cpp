@@ -55,7 +55,8 @@ std::unique_ptr<PendingPdf> PendingPdf::Create(const QString& finalPath, QString
         // NewOnly never opens an existing file, nor follows a link planted under the name.
         if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
             error.clear();
-            return std::unique_ptr<PendingPdf>(new PendingPdf(path, final.absoluteFilePath()));
+            return std::unique_ptr<PendingPdf>(
+                new PendingPdf(path, QDir::toNativeSeparators(final.absoluteFilePath())));
         }
         const QFileInfo taken(path);
         if (!taken.exists() && !taken.isSymLink()) {

@@ -25,7 +25,7 @@ public:
     PendingPdf& operator=(const PendingPdf&) = delete;
 
     QString TemporaryPath() const { return m_temporaryPath; }
-    QString FinalPath() const { return m_finalPath; }
+    QString FinalPath() const { return m_finalPath; } // absolute, in the platform's own form
 
     // Checks the written file and moves it to the final name. Empty on success, else the reason.
     QString Commit();

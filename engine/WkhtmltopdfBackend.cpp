@@ -40,14 +40,17 @@ bool ReadsAsUtf8(const QString& path) {
 
 } // namespace
 
+// Paths reach the converter in the platform's own form, as a user would type them for it.
 QStringList WkhtmltopdfArguments(const RenderRequest& request) {
     QStringList arguments = {QStringLiteral("--disable-local-file-access")};
-    if (!request.localRoot.isEmpty()) {
-        arguments << QStringLiteral("--allow") << request.localRoot;
+    const bool local = !request.localRoot.isEmpty();
+    if (local) {
+        arguments << QStringLiteral("--allow") << QDir::toNativeSeparators(request.localRoot);
         if (ReadsAsUtf8(request.source))
             arguments << QStringLiteral("--encoding") << QStringLiteral("utf-8");
     }
-    arguments << request.source << request.outputPath;
+    arguments << (local ? QDir::toNativeSeparators(request.source) : request.source)
+              << QDir::toNativeSeparators(request.outputPath);
     return arguments;
 }
 

@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScopedValueRollback>
 
 #include <utility>
@@ -23,18 +24,42 @@ bool IsPlainLeft(const QMouseEvent* event) {
            !(event->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier));
 }
 
-// Qt's header asks the style for a downward arrow when the order is ascending; the grid shows the arrow
-// that points the way the values grow.
+// Styles disagree on the way their sort arrow points (Fusion draws SortUp upwards, the Windows styles
+// downwards), so the header paints its own small triangle, pointing the way the values grow.
 class QueueHeader final : public QHeaderView {
+    static constexpr int kArrowHalfWidth = 4;
+    static constexpr int kArrowHeight = 4;
+    static constexpr int kArrowRightMargin = 8; // the caption is left-aligned and never reaches it
+
 public:
     explicit QueueHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {}
 
 protected:
     void initStyleOptionForIndex(QStyleOptionHeader* option, int logicalIndex) const override {
         QHeaderView::initStyleOptionForIndex(option, logicalIndex);
-        if (option->sortIndicator != QStyleOptionHeader::None)
-            option->sortIndicator = sortIndicatorOrder() == Qt::AscendingOrder ? QStyleOptionHeader::SortUp
-                                                                               : QStyleOptionHeader::SortDown;
+        option->sortIndicator = QStyleOptionHeader::None;
+    }
+
+    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override {
+        QHeaderView::paintSection(painter, rect, logicalIndex);
+        if (!isSortIndicatorShown() || sortIndicatorSection() != logicalIndex)
+            return;
+        const int centreX = rect.right() - kArrowRightMargin - kArrowHalfWidth;
+        const int top = rect.center().y() - kArrowHeight / 2;
+        const int bottom = top + kArrowHeight;
+        const bool ascending = sortIndicatorOrder() == Qt::AscendingOrder;
+        const int tipY = ascending ? top : bottom;
+        const int baseY = ascending ? bottom : top;
+        const QPolygon triangle({QPoint(centreX - kArrowHalfWidth, baseY),
+                                 QPoint(centreX + kArrowHalfWidth, baseY), QPoint(centreX, tipY)});
+        painter->save();
+        // The style's header drawing leaves an empty clip region behind it.
+        painter->setClipRect(rect);
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(palette().color(QPalette::ButtonText));
+        painter->drawPolygon(triangle);
+        painter->restore();
     }
 };
 

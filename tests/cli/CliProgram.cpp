@@ -63,7 +63,10 @@ CliOutcome CliProgram::Collect(QProcess& process) {
     outcome.exitedNormally =
         process.state() == QProcess::NotRunning && process.exitStatus() == QProcess::NormalExit;
     outcome.exitCode = process.exitCode();
-    const QString output = QString::fromUtf8(process.readAllStandardOutput());
+    QString output = QString::fromUtf8(process.readAllStandardOutput());
+#ifdef Q_OS_WIN
+    output.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); // standard output is in text mode there
+#endif
     outcome.lines = output.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     outcome.errors = QString::fromUtf8(process.readAllStandardError());
     return outcome;

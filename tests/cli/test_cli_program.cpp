@@ -77,7 +77,7 @@ void TestCliProgram::init() {
     m_program = std::make_unique<CliProgram>();
     m_work = std::make_unique<QTemporaryDir>();
     m_pages = m_work->filePath(QStringLiteral("pages"));
-    m_out = m_work->filePath(QStringLiteral("out"));
+    m_out = QDir::toNativeSeparators(m_work->filePath(QStringLiteral("out")));
     QVERIFY(QDir().mkpath(m_pages));
 }
 
@@ -394,6 +394,9 @@ void TestCliProgram::settingsAreReadNeverWritten_data() {
 }
 
 void TestCliProgram::settingsAreReadNeverWritten() {
+#ifdef Q_OS_WIN
+    QSKIP("The stored settings are the current user's registry key on Windows, which no test may change");
+#endif
     QFETCH(bool, stored);
     QVERIFY(m_program->Install());
     const QString storedFolder = m_work->filePath(QStringLiteral("stored folder"));

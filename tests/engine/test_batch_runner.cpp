@@ -162,18 +162,21 @@ void TestBatchRunner::argumentsReachConverter() {
     const QList<Invocation> invocations = m_fake->Invocations();
     QCOMPARE(invocations.size(), 1);
     const QStringList arguments = invocations.at(0).arguments;
-    const QStringList expectedStart = local ? QStringList{"--disable-local-file-access",
-                                                          "--allow",
-                                                          QFileInfo(absolute).absolutePath(),
-                                                          "--encoding",
-                                                          "utf-8",
-                                                          absolute}
-                                            : QStringList{"--disable-local-file-access", source};
+    // Paths in the platform's own form: the converter is a native program.
+    const QStringList expectedStart =
+        local ? QStringList{"--disable-local-file-access",
+                            "--allow",
+                            QDir::toNativeSeparators(QFileInfo(absolute).absolutePath()),
+                            "--encoding",
+                            "utf-8",
+                            QDir::toNativeSeparators(absolute)}
+              : QStringList{"--disable-local-file-access", source};
     QCOMPARE(arguments.mid(0, expectedStart.size()), expectedStart);
     QCOMPARE(arguments.size(), expectedStart.size() + 1);
     // The converter writes a temporary file beside the PDF, by its absolute path.
     const QFileInfo written(arguments.last());
-    QVERIFY2(written.isAbsolute() && written.fileName().startsWith(".velmora-"),
+    QVERIFY2(written.isAbsolute() && written.fileName().startsWith(".velmora-") &&
+                 arguments.last() == QDir::toNativeSeparators(arguments.last()),
              qPrintable(arguments.last()));
     QCOMPARE(written.absolutePath(), outFolder);
     QVERIFY(ReadFile(job.outputPath).startsWith("%PDF-"));
@@ -270,7 +273,8 @@ void TestBatchRunner::outcomes() {
     QCOMPARE(rowFinished.count(), 1);
     QCOMPARE(StateOf(rowFinished.at(0)), state);
     const QString reason = rowFinished.at(0).at(2).toString();
-    QCOMPARE(rowFinished.at(0).at(3).toString(), state == RowState::Failed ? QString() : job.outputPath);
+    QCOMPARE(rowFinished.at(0).at(3).toString(),
+             state == RowState::Failed ? QString() : QDir::toNativeSeparators(job.outputPath));
     QCOMPARE(TemporaryFilesIn(OutFolder()), QStringList{});
     if (reasonParts.isEmpty())
         QVERIFY2(reason.isEmpty(), qPrintable(reason));
@@ -298,7 +302,8 @@ void TestBatchRunner::stopEndsConvertersAndRemovesTheirPartialPdfs() {
         const QList<Invocation> invocations = m_fake->Invocations();
         return invocations.size() == 2 &&
                std::any_of(invocations.begin(), invocations.end(), [&partial](const Invocation& i) {
-                   return i.source == partial.source && QFileInfo(i.arguments.last()).size() > 0;
+                   return i.source == QDir::toNativeSeparators(partial.source) &&
+                          QFileInfo(i.arguments.last()).size() > 0;
                });
     };
     QTRY_VERIFY_WITH_TIMEOUT(partialWritten(), kWaitMs);
@@ -369,7 +374,7 @@ void TestBatchRunner::parallelismBoundsConcurrentConverters() {
     }
     if (parallelism == 1) {
         for (qsizetype i = 0; i < jobs.size(); ++i)
-            QCOMPARE(invocations.at(i).source, jobs.at(i).source);
+            QCOMPARE(invocations.at(i).source, QDir::toNativeSeparators(jobs.at(i).source));
     }
 }
 

@@ -8,7 +8,7 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(cd "$here/../.." && pwd)"
 
-packages=(wine wine64 nsis xvfb xauth)
+packages=(wine wine64 fonts-wine nsis xvfb xauth)
 bash "$(dirname "$0")/../install-packages.sh" "${packages[@]}"
 
 build="$(bash "$here/build.sh" | tail -n1)"
@@ -23,7 +23,8 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono, no Gecko, and no menu entries written into this machine's desktop menus.
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 new_prefix() {
   export WINEPREFIX="$1"
   wine wineboot --init >/dev/null 2>&1
@@ -37,9 +38,15 @@ runtime_dll() { x86_64-w64-mingw32-g++-posix -print-file-name="$1"; }
 new_prefix "$work/test-prefix"
 cp "$qt"/bin/*.dll "$(runtime_dll libstdc++-6.dll)" "$(runtime_dll libgcc_s_seh-1.dll)" \
   "$(runtime_dll libwinpthread-1.dll)" "$WINEPREFIX/drive_c/windows/system32/"
-QT_PLUGIN_PATH="$(windows_path "$qt/plugins")"
-export QT_PLUGIN_PATH
-export QT_QPA_PLATFORM=offscreen
+# Wine hands no QT_* variable of the Linux side to Windows programs (they would confuse a Windows
+# Qt); a WINE prefix on the name passes it on without the prefix.
+WINEQT_PLUGIN_PATH="$(windows_path "$qt/plugins")"
+export WINEQT_PLUGIN_PATH
+export WINEQT_QPA_PLATFORM=offscreen
+# The offscreen platform reads fonts from a folder of its own; Wine's own fonts stand in for
+# Windows' (Tahoma among them).
+WINEQT_QPA_FONTDIR="$(windows_path /usr/share/wine/fonts)"
+export WINEQT_QPA_FONTDIR
 VELMORA_FAKE_CONVERTER="$(windows_path "$build/windows/tests/fakeconverter/fakeconverter.exe")"
 export VELMORA_FAKE_CONVERTER
 
@@ -67,7 +74,9 @@ while IFS= read -r exe; do
   skipped=$((skipped + s))
   [ "$f" -eq 0 ] || failed_programs+=("$name")
   echo "$name: $totals"
-  grep -a -E '^(FAIL!|SKIP)' -A1 "$out" | sed 's/^/    /' || true
+  # A failure with its place, a skip with its reason.
+  grep -a -E '^FAIL!' -A1 "$out" | sed 's/^/    /' || true
+  grep -a -E '^SKIP' "$out" | sed 's/^/    /' || true
 done < <(find "$build/windows/tests" \( -name 'test_*.exe' -o -name '*_tests.exe' \) | sort)
 echo "Tests under Wine took $(($(date +%s) - started)) s; results in $results"
 
@@ -88,7 +97,7 @@ check() { # description, command...
 setup="$build/Velmora-HTML2PDF-Setup.exe"
 makensis -V2 -DDIST="$build/dist" -DOUTFILE="$setup" "$here/installer.nsi"
 # A fresh prefix: the installed program must bring everything it needs.
-unset QT_PLUGIN_PATH QT_QPA_PLATFORM
+unset WINEQT_PLUGIN_PATH WINEQT_QPA_PLATFORM WINEQT_QPA_FONTDIR
 new_prefix "$work/install-prefix"
 wine "$setup" /S
 wineserver -w
@@ -100,17 +109,24 @@ check "empty bin folder for wkhtmltopdf.exe" test -d "$program_dir/bin"
 check "Start-menu entry" test -f "$start_menu/Velmora Free HTML to PDF Converter.lnk"
 check "uninstaller installed" test -f "$program_dir/Uninstall.exe"
 
-# The installed program on its own, with Windows' own platform plugin
-# on a virtual display, closed the way Windows closes a window, which saves its settings.
+# The installed program on its own, with Windows' own platform plugin (the offscreen one makes no
+# window that Windows could close) on a virtual display, closed the way Windows closes a window
+# (WM_CLOSE), which saves its settings.
 settings_key='HKCU\SOFTWARE\Velmora Free HTML to PDF Converter'
 program_runs() {
-  local display=":$((90 + RANDOM % 100))"
-  Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  # Xvfb picks a free display and names it once it accepts clients.
+  : >"$work/display"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
   local xvfb=$!
-  sleep 2
-  DISPLAY="$display" wine "C:\\Program Files\\Velmora HTML2PDF\\HTML2PDFConverter.exe" >"$results/program.log" 2>&1 &
+  for _ in $(seq 30); do
+    [ -s "$work/display" ] && break
+    sleep 1
+  done
+  local display=":$(head -n1 "$work/display")"
+  DISPLAY="$display" WINEDEBUG=err+all wine "C:\\Program Files\\Velmora HTML2PDF\\HTML2PDFConverter.exe" \
+    >"$results/program.log" 2>&1 &
   local program=$!
-  local up=1
+  local started=$SECONDS up=1
   for _ in $(seq 60); do
     # Loading the settings creates the key: the main window is being made.
     if kill -0 "$program" 2>/dev/null && wine reg query "$settings_key" >/dev/null 2>&1; then
@@ -119,16 +135,18 @@ program_runs() {
     fi
     sleep 1
   done
-  sleep 3
-  DISPLAY="$display" wine taskkill /im HTML2PDFConverter.exe >/dev/null 2>&1 || true
+  [ "$up" -eq 0 ] && echo "installer: the program was up after $((SECONDS - started)) s"
+  # Asked again until it ends: a request that comes before the window exists finds nothing to close.
   local ended=1
   for _ in $(seq 30); do
+    DISPLAY="$display" wine taskkill /im HTML2PDFConverter.exe >/dev/null 2>&1 || true
+    sleep 2
     if ! kill -0 "$program" 2>/dev/null; then
       ended=0
       break
     fi
-    sleep 1
   done
+  [ "$ended" -eq 0 ] && echo "installer: the program had closed after $((SECONDS - started)) s"
   kill "$program" 2>/dev/null || true
   kill "$xvfb" 2>/dev/null || true
   [ "$up" -eq 0 ] && [ "$ended" -eq 0 ]
@@ -136,7 +154,8 @@ program_runs() {
 check "installed program starts and closes" program_runs
 wineserver -k 2>/dev/null || true # whatever did not close must not hold the files
 wine reg query "$settings_key" >"$results/registry.txt" 2>&1 || true
-cat "$results/registry.txt"
+echo "installer: wine reg query \"$settings_key\" after the program closed:"
+tr -d '\r' <"$results/registry.txt" | sed '/^$/d; s/^/    /'
 check "settings saved as REG_SZ" grep -qE 'TargetFolder +REG_SZ +C:\\My PDF' "$results/registry.txt"
 check "completion action saved as REG_SZ" grep -qE 'completeaction +REG_SZ +Open target folder' "$results/registry.txt"
 
