@@ -287,6 +287,7 @@ void TestRealChromium::rowsInTurnShareATabButNotTheirText() {
         {"first.html", "Text of the first page"},
         {"first.html#again", "Text of the first page"},
         {"second.html", "Text of the second page"},
+        {"second.html", "Text of the second page"}, // the very same address again
     };
     for (int job = 0; job < rows.size(); ++job) {
         const QString pdf = BeginRow(job, QUrl::fromLocalFile(site).toString() + "/" + rows[job].first, site);
