@@ -2,7 +2,7 @@
 // window or display; otherwise the window opens, and Qt's window options (-platform, -style) reach it.
 // No display name is set: X11 would append it to every dialog caption ("About", "Add URLs").
 #include "CommandLine.h"
-#include "CommandLineRun.h"
+#include "CommandLineMain.h"
 #include "Dialogs.h"
 #include "MainForm.h"
 #include "SettingsStore.h"
@@ -19,23 +19,14 @@ QStringList RawArguments(int argc, char* argv[]) {
     return arguments;
 }
 
-void SetApplicationIdentity() {
-    QCoreApplication::setApplicationName(velmora::kApplicationTitle);
-    QCoreApplication::setApplicationVersion(QStringLiteral("2.0"));
-}
-
 } // namespace
 
 int main(int argc, char* argv[]) {
-    if (velmora::WantsCommandLine(RawArguments(argc, argv))) {
-        QCoreApplication app(argc, argv);
-        SetApplicationIdentity();
-        return velmora::RunCommandLine(QCoreApplication::arguments(), QCoreApplication::applicationDirPath(),
-                                       velmora::SettingsStore::ForCurrentUser());
-    }
+    if (velmora::WantsCommandLine(RawArguments(argc, argv)))
+        return velmora::CommandLineMain(argc, argv);
 
     QApplication app(argc, argv);
-    SetApplicationIdentity();
+    velmora::SetApplicationIdentity();
     velmora::SystemDialogs dialogs;
     velmora::TfrmMain window(dialogs, velmora::SettingsStore::ForCurrentUser(),
                              QCoreApplication::applicationDirPath());

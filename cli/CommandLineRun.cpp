@@ -183,25 +183,20 @@ int UsageError(const QString& programName, const QString& error) {
     return kExitUsageError;
 }
 
-// Why the Modern engine cannot run here, saying where Chromium was looked for; empty when it can.
-QString ModernUnavailable(const QString& programFolder) {
-    const ConverterLocation browser = LocateBrowser(programFolder);
-    if (browser.found)
-        return {};
-    return QStringLiteral("Chromium was not found. Looked for it in: %1.")
-        .arg(browser.searched.join(QStringLiteral("; ")));
-}
-
-// The engine asked for, else the stored one. An explicit Modern that cannot run is a usage error
-// (`error` set); a stored one falls back to Classic with a notice, as the window does.
+// The engine asked for, else the stored one, else the one that can run here. An explicit Modern that
+// cannot run is a usage error (`error` set); a stored one falls back to Classic with a notice, as the
+// window does.
 EngineFactory ChooseEngine(std::optional<RenderingEngine> asked, const SettingsStore& store,
                            const QString& programFolder, const QString& programName, QString& error) {
-    const RenderingEngine engine = asked.value_or(store.Engine());
+    const ConverterLocation browser = LocateBrowser(programFolder);
+    const RenderingEngine engine =
+        asked.value_or(store.Engine(DefaultEngine(LocateConverter(programFolder).found, browser.found)));
     if (engine == RenderingEngine::Classic)
         return MakeClassicEngine;
-    const QString unavailable = ModernUnavailable(programFolder);
-    if (unavailable.isEmpty())
+    if (browser.found)
         return MakeModernEngine;
+    const QString unavailable = QStringLiteral("Chromium was not found. Looked for it in: %1.")
+                                    .arg(browser.searched.join(QStringLiteral("; ")));
     if (asked) {
         error = QStringLiteral("--engine modern cannot run: %1").arg(unavailable);
         return {};

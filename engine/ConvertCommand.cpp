@@ -98,9 +98,11 @@ std::optional<QString> ConvertCommand::PrepareRun() {
         return std::nullopt;
     }
     std::unique_ptr<RenderBackend> engine = m_engineFactory(m_programFolder);
-    if (const QString problem = engine->StartProblem(); !problem.isEmpty()) {
-        m_host.ShowMessage(problem);
-        return std::nullopt;
+    // A host that switched engines has set a new factory; the new engine is checked in turn.
+    for (QString problem = engine->StartProblem(); !problem.isEmpty(); problem = engine->StartProblem()) {
+        if (!m_host.ReportStartProblem(problem))
+            return std::nullopt;
+        engine = m_engineFactory(m_programFolder);
     }
     if (!QDir().mkpath(folder) || !QFileInfo(folder).isDir()) {
         m_host.ShowMessage(kFolderNotCreatedMessage.arg(folder));

@@ -52,6 +52,12 @@ public:
     virtual void SetProgress(int percent) = 0;
     virtual void ShowMessage(const QString& text) = 0;
     virtual void ExploreFolder(const QString& folder) = 0;
+    // Tells why the run's engine cannot run. True when the host has switched to another engine for
+    // the run to go ahead with (the user accepted an offer to).
+    virtual bool ReportStartProblem(const QString& problem) {
+        ShowMessage(problem);
+        return false;
+    }
 };
 
 // Makes the engine for a run, given the program's folder; looked up afresh at every run, so a

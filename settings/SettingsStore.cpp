@@ -63,6 +63,12 @@ const PreferenceRule& RuleOf(Preference preference) {
 
 } // namespace
 
+// Where wkhtmltopdf is missing (a Windows install without it, say) and a browser is there, the first
+// run converts rather than failing.
+RenderingEngine DefaultEngine(bool converterFound, bool browserFound) {
+    return !converterFound && browserFound ? RenderingEngine::Modern : RenderingEngine::Classic;
+}
+
 int AutomaticConverterCount() {
     return qBound(1, QThread::idealThreadCount() + 1, 8);
 }
@@ -133,14 +139,18 @@ QString SettingsStore::SaveSettings(const SettingsHost& host) const {
     return {};
 }
 
-QString SettingsStore::PreferenceText(Preference preference) const {
+std::optional<QString> SettingsStore::StoredPreferenceText(Preference preference) const {
     const PreferenceRule& rule = RuleOf(preference);
     const std::unique_ptr<const ValueStore> store = Open();
     QString text;
-    if (!store->IsOpen() || !ReadText(*store, rule.name, rule.fallback, text).isEmpty() ||
+    if (!store->IsOpen() || store->ReadText(rule.name, text) != ValueStore::Read::Text ||
         (!rule.allowed.isEmpty() && !rule.allowed.contains(text)))
-        return rule.fallback;
+        return std::nullopt;
     return text;
+}
+
+QString SettingsStore::PreferenceText(Preference preference) const {
+    return StoredPreferenceText(preference).value_or(RuleOf(preference).fallback);
 }
 
 void SettingsStore::SetPreferenceText(Preference preference, const QString& text) const {
@@ -160,9 +170,11 @@ void SettingsStore::SetConversionsAtOnce(int conversionsAtOnce) const {
                                                          : QString::number(conversionsAtOnce));
 }
 
-RenderingEngine SettingsStore::Engine() const {
-    return PreferenceText(Preference::RenderingEngine) == kModernEngineText ? RenderingEngine::Modern
-                                                                            : RenderingEngine::Classic;
+RenderingEngine SettingsStore::Engine(RenderingEngine unstored) const {
+    const std::optional<QString> text = StoredPreferenceText(Preference::RenderingEngine);
+    if (!text)
+        return unstored;
+    return *text == kModernEngineText ? RenderingEngine::Modern : RenderingEngine::Classic;
 }
 
 void SettingsStore::SetEngine(RenderingEngine engine) const {

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 namespace velmora {
 
@@ -30,6 +31,9 @@ int ConverterCountFor(int conversionsAtOnce);
 enum class RenderingEngine { Classic, Modern };
 inline const QString kClassicEngineText = QStringLiteral("Classic");
 inline const QString kModernEngineText = QStringLiteral("Modern");
+// The engine when none is stored: the one that can run here. Classic, unless its converter is missing
+// and a Chromium was found.
+RenderingEngine DefaultEngine(bool converterFound, bool browserFound);
 
 // "C:\My PDF" on Windows, "My PDF" in the home folder elsewhere.
 QString DefaultTargetFolder();
@@ -72,7 +76,8 @@ public:
 
     int ConversionsAtOnce() const; // kAutomaticConversions or one of kConversionsAtOnceChoices
     void SetConversionsAtOnce(int conversionsAtOnce) const;
-    RenderingEngine Engine() const;
+    // The stored engine; `unstored` when none is stored (or the stored text is neither engine).
+    RenderingEngine Engine(RenderingEngine unstored = RenderingEngine::Classic) const;
     void SetEngine(RenderingEngine engine) const;
     QString AddFilesFolder() const; // empty until Add Files was first confirmed
     void SetAddFilesFolder(const QString& folder) const;
@@ -81,6 +86,8 @@ public:
 
 private:
     std::unique_ptr<ValueStore> Open() const;
+    // A preference's stored text when it is one of its allowed texts; nullopt otherwise.
+    std::optional<QString> StoredPreferenceText(Preference preference) const;
 
     SettingsStore(QString location, bool native) : m_location(std::move(location)), m_native(native) {}
 

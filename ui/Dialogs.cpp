@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include <algorithm>
 
@@ -39,6 +40,14 @@ void SystemDialogs::ShowMessage(QWidget* parent, const QString& text) {
 
 void SystemDialogs::ShowError(QWidget* parent, const QString& text) {
     ShowBox(parent, QMessageBox::Critical, text);
+}
+
+bool SystemDialogs::OfferAction(QWidget* parent, const QString& text, const QString& action) {
+    QMessageBox box(QMessageBox::NoIcon, kApplicationTitle, text, QMessageBox::Ok, parent);
+    QPushButton* offered = box.addButton(action, QMessageBox::AcceptRole);
+    box.setDefaultButton(offered);
+    box.exec();
+    return box.clickedButton() == offered;
 }
 
 void SetUpOpenFileDialog(QFileDialog& dialog, const QString& pipeFilter, const QString& startFolder) {

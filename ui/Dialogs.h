@@ -23,6 +23,8 @@ public:
     virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
     // As ShowMessage, with an error icon.
     virtual void ShowError(QWidget* parent, const QString& text) = 0;
+    // As ShowMessage, with a button captioned `action` before OK; true when that button was pressed.
+    virtual bool OfferAction(QWidget* parent, const QString& text, const QString& action) = 0;
     // Multiple selection, opening in `startFolder` (empty: the platform's choice); nullopt when cancelled.
     virtual std::optional<QStringList> GetOpenFileNames(QWidget* parent, const QString& filter,
                                                         const QString& startFolder) = 0;
@@ -51,6 +53,7 @@ class SystemDialogs final : public Dialogs {
 public:
     void ShowMessage(QWidget* parent, const QString& text) override;
     void ShowError(QWidget* parent, const QString& text) override;
+    bool OfferAction(QWidget* parent, const QString& text, const QString& action) override;
     std::optional<QStringList> GetOpenFileNames(QWidget* parent, const QString& filter,
                                                 const QString& startFolder) override;
     std::optional<QString> GetExistingDirectory(QWidget* parent, const QString& title,

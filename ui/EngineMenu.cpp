@@ -1,6 +1,7 @@
 #include "EngineMenu.h"
 
 #include "ChromiumBackend.h"
+#include "Dialogs.h"
 
 #include <QActionGroup>
 #include <QDir>
@@ -62,6 +63,17 @@ EngineFactory EngineMenu::Factory() const {
 
 void EngineMenu::SetEnabled(bool enabled) {
     m_menu->setEnabled(enabled);
+}
+
+bool EngineMenu::ReportStartProblem(Dialogs& dialogs, QWidget* parent, const QString& problem) {
+    if (Effective() == RenderingEngine::Modern || !m_browser.found) {
+        dialogs.ShowMessage(parent, problem);
+        return false;
+    }
+    if (!dialogs.OfferAction(parent, problem, kUseModernEngineCaption))
+        return false;
+    m_modern->trigger();
+    return true;
 }
 
 void EngineMenu::Choose(RenderingEngine engine) {

@@ -10,8 +10,13 @@
 class QAction;
 class QActionGroup;
 class QMenu;
+class QWidget;
 
 namespace velmora {
+
+class Dialogs;
+
+inline const QString kUseModernEngineCaption = QStringLiteral("Use the Modern engine");
 
 // Convert -> "Rendering engine": Classic (wkhtmltopdf) or Modern (Chromium). Modern can only be
 // chosen where Chromium was found; a stored Modern choice is kept but runs Classic where it was not,
@@ -29,6 +34,9 @@ public:
     EngineFactory Factory() const;
     // Enabled only between runs.
     void SetEnabled(bool enabled);
+    // Shows why the engine cannot run; where Classic cannot and Modern can, offers to switch. True when
+    // the user switched (stored, as a choice in the menu is).
+    bool ReportStartProblem(Dialogs& dialogs, QWidget* parent, const QString& problem);
 
 signals:
     void chosen(velmora::RenderingEngine engine); // by the user, to be stored

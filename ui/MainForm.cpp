@@ -37,14 +37,16 @@ TfrmMain::TfrmMain(Dialogs& dialogs, SettingsStore store, QString programFolder,
       m_convert(m_queue, *this, programFolder) {
     CreateControls();
     CreateFeatures();
-    m_engines = new EngineMenu(ConvertMenu, LocateBrowser(programFolder), this);
+    const ConverterLocation browser = LocateBrowser(programFolder);
+    m_engines = new EngineMenu(ConvertMenu, browser, this);
     connect(m_engines, &EngineMenu::effectiveChanged, this,
             [this] { m_convert.SetEngineFactory(m_engines->Factory()); });
     connect(m_engines, &EngineMenu::notice, this,
             [this](const QString& text) { ShowStatusNotice(RzStatusBar1, text); });
     connect(m_engines, &EngineMenu::chosen, this,
             [this](RenderingEngine engine) { m_store.SetEngine(engine); });
-    m_engines->SetStoredChoice(m_store.Engine());
+    m_engines->SetStoredChoice(
+        m_store.Engine(DefaultEngine(LocateConverter(programFolder).found, browser.found)));
     gvConvert->setFocus();
 
     connect(&m_queue, &ConversionQueue::rowsInserted, this, &TfrmMain::UpdateActionStates);
@@ -239,6 +241,10 @@ void TfrmMain::SetProgress(int percent) {
 
 void TfrmMain::ShowMessage(const QString& text) {
     m_dialogs.ShowMessage(this, text);
+}
+
+bool TfrmMain::ReportStartProblem(const QString& problem) {
+    return m_engines->ReportStartProblem(m_dialogs, this, problem);
 }
 
 void TfrmMain::ExploreFolder(const QString& folder) {

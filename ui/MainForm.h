@@ -99,6 +99,7 @@ private:
     void SetProgress(int percent) override;
     void ShowMessage(const QString& text) override;
     void ExploreFolder(const QString& folder) override;
+    bool ReportStartProblem(const QString& problem) override;
 
     Dialogs& m_dialogs;
     SettingsStore m_store;

@@ -56,6 +56,7 @@ private slots:
     void listedSources();
     void engineChoice_data();
     void engineChoice();
+    void storedClassicWithoutConverter();
     void settingsAreReadNeverWritten_data();
     void settingsAreReadNeverWritten();
     void interruptStopsInOrder_data();
@@ -332,18 +333,26 @@ void TestCliProgram::listedSources() {
 void TestCliProgram::engineChoice_data() {
     QTest::addColumn<QString>("stored"); // the stored engine; empty: nothing stored
     QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("converter");     // the fake converter installed as bin/wkhtmltopdf
     QTest::addColumn<bool>("browser");       // the fake Chromium installed as bin/chromium
     QTest::addColumn<bool>("modern");        // whether Chromium rather than the converter made the PDF
     QTest::addColumn<QString>("noticePart"); // on standard error; empty: nothing there
 
-    QTest::newRow("--engine modern") << QString() << QStringList{"--engine", "modern"} << true << true
+    QTest::newRow("--engine modern") << QString() << QStringList{"--engine", "modern"} << true << true << true
                                      << QString();
-    QTest::newRow("stored modern") << kModernEngineText << QStringList{} << true << true << QString();
+    QTest::newRow("stored modern") << kModernEngineText << QStringList{} << true << true << true << QString();
     QTest::newRow("--engine classic over a stored modern")
-        << kModernEngineText << QStringList{"--engine", "classic"} << true << false << QString();
-    QTest::newRow("nothing stored: classic") << QString() << QStringList{} << true << false << QString();
+        << kModernEngineText << QStringList{"--engine", "classic"} << true << true << false << QString();
+    QTest::newRow("nothing stored: classic")
+        << QString() << QStringList{} << true << true << false << QString();
+    QTest::newRow("nothing stored, no converter: modern")
+        << QString() << QStringList{} << false << true << true << QString();
+    QTest::newRow("stored modern, no converter")
+        << kModernEngineText << QStringList{} << false << true << true << QString();
+    QTest::newRow("nothing stored, no browser: classic")
+        << QString() << QStringList{} << true << false << false << QString();
     QTest::newRow("stored modern without Chromium falls back to classic")
-        << kModernEngineText << QStringList{} << false << false
+        << kModernEngineText << QStringList{} << true << false << false
         << "the stored engine is Modern, but it cannot run (Chromium was not found. Looked for it in: ";
 }
 
@@ -353,10 +362,11 @@ void TestCliProgram::engineChoice() {
 #else
     QFETCH(QString, stored);
     QFETCH(QStringList, arguments);
+    QFETCH(bool, converter);
     QFETCH(bool, browser);
     QFETCH(bool, modern);
     QFETCH(QString, noticePart);
-    QVERIFY(m_program->Install());
+    QVERIFY(m_program->Install(converter));
     if (browser) {
         const QString bin = QDir(m_program->Fake().ProgramFolder()).filePath(QStringLiteral("bin"));
         const QString chromium = QDir(bin).filePath(QStringLiteral("chromium"));
@@ -377,6 +387,8 @@ void TestCliProgram::engineChoice() {
     QCOMPARE(outcome.lines, QStringList{"converted\t" + page + "\t" + pdf});
     QVERIFY(IsPdf(pdf));
     QCOMPARE(m_program->Fake().Invocations().isEmpty(), modern);
+    QCOMPARE(QFileInfo::exists(QDir(m_program->Fake().ProgramFolder()).filePath("bin/wkhtmltopdf")),
+             converter);
     if (noticePart.isEmpty()) {
         QCOMPARE(outcome.errors, QString());
     } else {
@@ -384,6 +396,32 @@ void TestCliProgram::engineChoice() {
                  qPrintable(outcome.errors));
     }
     QCOMPARE(ReadFile(m_program->SettingsFile()), before);
+#endif
+}
+
+// A stored Classic is the user's choice: without its converter the run is a usage error even where
+// Chromium is there (the window offers to switch; the command line takes --engine modern).
+void TestCliProgram::storedClassicWithoutConverter() {
+#ifndef VELMORA_FAKE_BROWSER
+    QSKIP("On Windows the stored engine is in the current user's registry, which no test may change");
+#else
+    QVERIFY(m_program->Install(false));
+    const QString bin = QDir(m_program->Fake().ProgramFolder()).filePath(QStringLiteral("bin"));
+    QVERIFY(QDir().mkpath(bin));
+    QVERIFY(
+        QFile::copy(QStringLiteral(VELMORA_FAKE_BROWSER), QDir(bin).filePath(QStringLiteral("chromium"))));
+    SettingsStore::AtIniFile(m_program->SettingsFile()).SetEngine(RenderingEngine::Classic);
+
+    const CliOutcome classic = m_program->Run({"--output", m_out, Page(QStringLiteral("a.html"))});
+    QVERIFY(classic.exitedNormally);
+    QCOMPARE(classic.exitCode, kExitUsageError);
+    QVERIFY2(classic.errors.contains("converter could not be found"), qPrintable(classic.errors));
+    QCOMPARE(Entries(m_out), QStringList());
+
+    const CliOutcome modern =
+        m_program->Run({"--engine", "modern", "--output", m_out, Page(QStringLiteral("a.html"))});
+    QCOMPARE(modern.exitCode, kExitAllConverted);
+    QCOMPARE(modern.lines.size(), 1);
 #endif
 }
 

@@ -17,8 +17,8 @@
 //   die         the browser exits when asked to navigate
 // An address that differs from the tab's current one only after '#' stays in the same document, as in
 // Chromium: no new load, and no loaderId in the answer.
-// If VELMORA_FAKE_BROWSER_LOG names a file, each start appends "start <pid> <arguments>" to it, and
-// each tab opened "tab <id>".
+// If VELMORA_FAKE_BROWSER_LOG names a file, each start appends "start <pid> <arguments>" to it and
+// "program <the path it was started as>", and each tab opened "tab <id>".
 #include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
@@ -314,6 +314,7 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     LogStart(arguments);
+    Log("program " + QByteArray(argv[0])); // which of several copies was found
     OpenPipeArgument(arguments);
     FakeBrowser browser;
     QByteArray incoming;

@@ -14,6 +14,8 @@
 
 using namespace velmora;
 
+Q_DECLARE_METATYPE(velmora::RenderingEngine)
+
 namespace {
 
 const QChar kNul(u'\0');
@@ -43,6 +45,9 @@ private slots:
     void preferenceText();
     void preferencesRoundTrip();
     void preferencesSurviveSavingTheControls();
+    void engineWhenNoneIsStored_data();
+    void engineWhenNoneIsStored();
+    void defaultEngineIsTheOneThatCanRun();
     void automaticConverterCount();
 
 private:
@@ -359,6 +364,39 @@ void TestSettingsStore::preferencesSurviveSavingTheControls() {
     QCOMPARE(store.LoadSettings(host), QString());
     QCOMPARE(store.ConversionsAtOnce(), 2);
     QCOMPARE(store.Engine(), RenderingEngine::Modern);
+}
+
+void TestSettingsStore::engineWhenNoneIsStored_data() {
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<RenderingEngine>("unstored");
+    QTest::addColumn<RenderingEngine>("engine");
+
+    QTest::newRow("nothing stored") << QVariant() << RenderingEngine::Modern << RenderingEngine::Modern;
+    QTest::newRow("nothing stored, classic")
+        << QVariant() << RenderingEngine::Classic << RenderingEngine::Classic;
+    QTest::newRow("unknown text") << QVariant("Chromium") << RenderingEngine::Modern
+                                  << RenderingEngine::Modern;
+    QTest::newRow("stored Classic wins")
+        << QVariant(kClassicEngineText) << RenderingEngine::Modern << RenderingEngine::Classic;
+    QTest::newRow("stored Modern wins")
+        << QVariant(kModernEngineText) << RenderingEngine::Classic << RenderingEngine::Modern;
+}
+
+// A stored choice is the user's; only its absence lets the machine decide.
+void TestSettingsStore::engineWhenNoneIsStored() {
+    QFETCH(QVariant, stored);
+    QFETCH(RenderingEngine, unstored);
+    QFETCH(RenderingEngine, engine);
+    if (stored.isValid())
+        QSettings(IniPath(), QSettings::IniFormat).setValue(kRenderingEngineValue, stored);
+    QCOMPARE(Store().Engine(unstored), engine);
+}
+
+void TestSettingsStore::defaultEngineIsTheOneThatCanRun() {
+    QCOMPARE(DefaultEngine(true, true), RenderingEngine::Classic);
+    QCOMPARE(DefaultEngine(true, false), RenderingEngine::Classic);
+    QCOMPARE(DefaultEngine(false, true), RenderingEngine::Modern);
+    QCOMPARE(DefaultEngine(false, false), RenderingEngine::Classic);
 }
 
 void TestSettingsStore::automaticConverterCount() {

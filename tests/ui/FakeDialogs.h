@@ -18,6 +18,7 @@ class FakeDialogs final : public Dialogs {
 public:
     QStringList messages;        // ShowMessage texts, in order
     QStringList errors;          // ShowError texts, in order
+    QStringList offers;          // OfferAction calls, in order, as "<text> [<action>]"
     QStringList openFileFilters; // filter passed to each GetOpenFileNames
     QStringList openFileStarts;  // startFolder passed to each GetOpenFileNames
     QList<QUrl> openedUrls;      // OpenUrl calls, in order
@@ -30,11 +31,16 @@ public:
     std::optional<QString> nextFolder;    // consumed by the next GetExistingDirectory (nullopt = cancel)
     bool openUrlResult = true;            // what OpenUrl reports
     bool exploreResult = true;            // what ExploreFolder reports
+    bool takeOffer = false;               // what OfferAction reports
     // Called with the dialog instead of exec(); returns whether it was accepted. Default: reject.
     std::function<bool(QDialog&)> onModal;
 
     void ShowMessage(QWidget*, const QString& text) override { messages << text; }
     void ShowError(QWidget*, const QString& text) override { errors << text; }
+    bool OfferAction(QWidget*, const QString& text, const QString& action) override {
+        offers << QStringLiteral("%1 [%2]").arg(text, action);
+        return takeOffer;
+    }
     std::optional<QStringList> GetOpenFileNames(QWidget*, const QString& filter,
                                                 const QString& startFolder) override {
         openFileFilters << filter;

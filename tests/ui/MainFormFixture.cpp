@@ -20,21 +20,37 @@
 
 namespace velmora::test {
 
+namespace {
+
+#ifdef Q_OS_WIN
+const QString kConverterName = QStringLiteral("bin/wkhtmltopdf.exe");
+const QString kBrowserName = QStringLiteral("bin/chrome.exe");
+#else
+const QString kConverterName = QStringLiteral("bin/wkhtmltopdf");
+const QString kBrowserName = QStringLiteral("bin/chromium");
+#endif
+
+} // namespace
+
 MainFormFixture::MainFormFixture() {
     const QString fake = qEnvironmentVariable("VELMORA_FAKE_CONVERTER");
-    if (!fake.isEmpty() && QDir(m_program.path()).mkpath(QStringLiteral("bin"))) {
-#ifdef Q_OS_WIN
-        const QString name = QStringLiteral("bin/wkhtmltopdf.exe");
-#else
-        const QString name = QStringLiteral("bin/wkhtmltopdf");
-#endif
-        m_hasConverter = QFile::copy(fake, m_program.filePath(name));
-    }
+    if (!fake.isEmpty() && QDir(m_program.path()).mkpath(QStringLiteral("bin")))
+        m_hasConverter = QFile::copy(fake, m_program.filePath(kConverterName));
     m_logPath = m_output.filePath(QStringLiteral("converter-log.jsonl"));
     qputenv("VELMORA_FAKE_LOG", QFile::encodeName(m_logPath));
 }
 
 MainFormFixture::~MainFormFixture() = default;
+
+void MainFormFixture::RemoveConverter() {
+    QFile::remove(m_program.filePath(kConverterName));
+}
+
+bool MainFormFixture::InstallBrowser() {
+    const QString fake = qEnvironmentVariable("VELMORA_FAKE_BROWSER");
+    return !fake.isEmpty() && QDir(m_program.path()).mkpath(QStringLiteral("bin")) &&
+           QFile::copy(fake, m_program.filePath(kBrowserName));
+}
 
 TfrmMain& MainFormFixture::Open() {
     return Open(Store());

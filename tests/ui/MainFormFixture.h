@@ -37,6 +37,11 @@ public:
 
     // False when the fake converter was not built; run tests skip then.
     bool HasFakeConverter() const { return m_hasConverter; }
+    // Takes the converter out of the program folder.
+    void RemoveConverter();
+    // Puts the fake Chromium where the program looks first; false when it was not built
+    // (VELMORA_FAKE_BROWSER is not set).
+    [[nodiscard]] bool InstallBrowser();
     QString OutputFolder() const { return m_output.path(); }
     QString SettingsPath() const { return m_settings.filePath(QStringLiteral("settings.ini")); }
     SettingsStore Store() const { return SettingsStore::AtIniFile(SettingsPath()); }

@@ -21,12 +21,12 @@ cmake -S "$root" -B "$build/windows" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DVELMORA_SVG_TO_PNG="$build/host-svg-to-png/svg-to-png" >/dev/null
 cmake --build "$build/windows" --parallel "$jobs"
 
-# What the installed program needs beside it: Qt's DLLs, the MinGW runtime, the platform and style
-# plugins, and the empty bin folder where wkhtmltopdf.exe belongs.
+# What the installed program needs beside it: the window program and the console one, Qt's DLLs, the
+# MinGW runtime, the platform and style plugins, and the empty bin folder where wkhtmltopdf.exe belongs.
 dist="$build/dist"
 rm -rf "$dist"
 mkdir -p "$dist/platforms" "$dist/styles" "$dist/bin"
-cp "$build/windows/HTML2PDFConverter.exe" "$dist/"
+cp "$build/windows/HTML2PDFConverter.exe" "$build/windows/velmora-html2pdf.exe" "$dist/"
 cp "$qt"/bin/Qt6{Core,Gui,Widgets}.dll "$dist/"
 cp "$qt/plugins/platforms/qwindows.dll" "$dist/platforms/"
 cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$dist/styles/"

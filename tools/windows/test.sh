@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Proves the Windows build on Linux: cross-builds Qt when its cache is missing (about an hour the
-# first time), the program, its tests and the fake converter with MinGW-w64; runs every test program
-# under Wine in a Wine prefix of its own; then builds the installer and, under Wine, installs the
-# program silently, starts it and closes it (which saves its settings to the registry), and
-# uninstalls it. Ends with "N passed, N failed" over all test functions; exits non-zero on failure.
+# first time), the program, its tests and the fakes with MinGW-w64; runs every test program under Wine
+# in a Wine prefix of its own; then builds the installer and, under Wine in a fresh prefix, installs
+# the earlier release silently, starts the program and closes it (which saves its settings to the
+# registry), upgrades it with this installer, checks the Start menu, Apps & features and PATH, runs
+# the console program with its output piped, finds Microsoft Edge (the fake browser in Edge's place
+# and in the App Paths registry entries) in the search order, and uninstalls it. Ends with
+# "N passed, N failed" over all test functions and checks; exits non-zero on failure.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(cd "$here/../.." && pwd)"
@@ -48,7 +51,8 @@ export WINEQT_QPA_PLATFORM=offscreen
 WINEQT_QPA_FONTDIR="$(windows_path /usr/share/wine/fonts)"
 export WINEQT_QPA_FONTDIR
 VELMORA_FAKE_CONVERTER="$(windows_path "$build/windows/tests/fakeconverter/fakeconverter.exe")"
-export VELMORA_FAKE_CONVERTER
+VELMORA_FAKE_BROWSER="$(windows_path "$build/windows/tests/fakebrowser/fakebrowser.exe")"
+export VELMORA_FAKE_CONVERTER VELMORA_FAKE_BROWSER
 
 passed=0
 failed=0
@@ -96,18 +100,26 @@ check() { # description, command...
 }
 setup="$build/Velmora-HTML2PDF-Setup.exe"
 makensis -V2 -DDIST="$build/dist" -DOUTFILE="$setup" "$here/installer.nsi"
+# The earlier release's installer, for the upgrade: the one before the Start-menu entry moved and
+# the command-line program came. Not there in a shallow clone; then the upgrade is over this one.
+earlier_installer=769ec76
+earlier_setup="$build/Velmora-HTML2PDF-Setup-earlier.exe"
+if git -C "$root" cat-file -e "$earlier_installer:tools/windows/installer.nsi" 2>/dev/null; then
+  git -C "$root" show "$earlier_installer:tools/windows/installer.nsi" >"$work/installer-earlier.nsi"
+  makensis -V2 -DDIST="$build/dist" -DOUTFILE="$earlier_setup" "$work/installer-earlier.nsi"
+else
+  echo "installer: the earlier installer is not in this clone's history; upgrading over this one"
+  earlier_setup="$setup"
+fi
 # A fresh prefix: the installed program must bring everything it needs.
 unset WINEQT_PLUGIN_PATH WINEQT_QPA_PLATFORM WINEQT_QPA_FONTDIR
 new_prefix "$work/install-prefix"
-wine "$setup" /S
+wine "$earlier_setup" /S
 wineserver -w
 program_dir="$WINEPREFIX/drive_c/Program Files/Velmora HTML2PDF"
-start_menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Velmora Free HTML to PDF Converter"
-check "program installed" test -f "$program_dir/HTML2PDFConverter.exe"
-check "Qt and its platform plugin installed" test -f "$program_dir/Qt6Widgets.dll" -a -f "$program_dir/platforms/qwindows.dll"
-check "empty bin folder for wkhtmltopdf.exe" test -d "$program_dir/bin"
-check "Start-menu entry" test -f "$start_menu/Velmora Free HTML to PDF Converter.lnk"
-check "uninstaller installed" test -f "$program_dir/Uninstall.exe"
+program_win='C:\Program Files\Velmora HTML2PDF'
+start_menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs"
+check "earlier release installed" test -f "$program_dir/HTML2PDFConverter.exe"
 
 # The installed program on its own, with Windows' own platform plugin (the offscreen one makes no
 # window that Windows could close) on a virtual display, closed the way Windows closes a window
@@ -123,7 +135,7 @@ program_runs() {
     sleep 1
   done
   local display=":$(head -n1 "$work/display")"
-  DISPLAY="$display" WINEDEBUG=err+all wine "C:\\Program Files\\Velmora HTML2PDF\\HTML2PDFConverter.exe" \
+  DISPLAY="$display" WINEDEBUG=err+all wine "$program_win\\HTML2PDFConverter.exe" \
     >"$results/program.log" 2>&1 &
   local program=$!
   local started=$SECONDS up=1
@@ -159,10 +171,165 @@ tr -d '\r' <"$results/registry.txt" | sed '/^$/d; s/^/    /'
 check "settings saved as REG_SZ" grep -qE 'TargetFolder +REG_SZ +C:\\My PDF' "$results/registry.txt"
 check "completion action saved as REG_SZ" grep -qE 'completeaction +REG_SZ +Open target folder' "$results/registry.txt"
 
-wine "C:\\Program Files\\Velmora HTML2PDF\\Uninstall.exe" /S
+# The upgrade, with the offer to put the folder on PATH taken, over a converter the user placed in bin.
+user_converter="$program_dir/bin/wkhtmltopdf.exe"
+cp "$build/windows/tests/fakeconverter/fakeconverter.exe" "$user_converter"
+wine "$setup" /S /ADDTOPATH
 wineserver -w
-check "uninstaller removed the program" test ! -e "$program_dir"
-check "uninstaller removed the Start-menu entry" test ! -e "$start_menu"
+check "upgrade: the window program, the console program and Qt installed" test -f "$program_dir/HTML2PDFConverter.exe" \
+  -a -f "$program_dir/velmora-html2pdf.exe" -a -f "$program_dir/Qt6Widgets.dll" -a -f "$program_dir/platforms/qwindows.dll"
+check "upgrade: the user's converter in bin stays" cmp -s "$user_converter" "$build/windows/tests/fakeconverter/fakeconverter.exe"
+wine reg query "$settings_key" >"$results/registry-upgraded.txt" 2>&1 || true
+check "upgrade: the user's settings stay" cmp -s "$results/registry.txt" "$results/registry-upgraded.txt"
+shortcut="$start_menu/Velmora Free HTML to PDF Converter.lnk"
+check "Start-menu entry for the program" test -f "$shortcut"
+# The shortcut keeps its target as 8-bit text and its icon location as UTF-16 text (a shortcut
+# without an icon of its own has no UTF-16 copy of the full path).
+shortcut_names_program() { strings -a "$shortcut" | grep -qiF "$program_win\\HTML2PDFConverter.exe"; }
+icon_from_program() { strings -a -el "$shortcut" | grep -qiF "$program_win\\HTML2PDFConverter.exe"; }
+check "Start-menu entry names the program" shortcut_names_program
+check "Start-menu entry with the program's icon" icon_from_program
+check "the earlier release's Start-menu folder is gone" test ! -e "$start_menu/Velmora Free HTML to PDF Converter"
+# The icon resource: a 256-pixel, 32-bit image is over 256 KiB.
+rsrc_size() { echo $((16#$(x86_64-w64-mingw32-objdump -h "$1" | awk '$2 == ".rsrc" { print $3 }'))); }
+check "the program's icon in both executables" test "$(rsrc_size "$program_dir/HTML2PDFConverter.exe")" -gt 262144 \
+  -a "$(rsrc_size "$program_dir/velmora-html2pdf.exe")" -gt 262144
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Velmora HTML2PDF'
+wine reg query "$uninstall_key" 2>&1 | tr -d '\r' >"$results/uninstall-entry.txt" || true
+echo "installer: wine reg query \"$uninstall_key\":"
+sed '/^$/d; s/^/    /' "$results/uninstall-entry.txt"
+apps_entry() { grep -qE "^ +$1 +$2\$" "$results/uninstall-entry.txt"; }
+check "Apps & features: name" apps_entry DisplayName 'REG_SZ +Velmora Free HTML to PDF Converter'
+check "Apps & features: publisher" apps_entry Publisher 'REG_SZ +Velmora'
+check "Apps & features: icon" apps_entry DisplayIcon 'REG_SZ +C:\\Program Files\\Velmora HTML2PDF\\HTML2PDFConverter.exe,0'
+check "Apps & features: size" apps_entry EstimatedSize 'REG_DWORD +0x[0-9a-f]*[1-9a-f][0-9a-f]*'
+check "Apps & features: no Modify" apps_entry NoModify 'REG_DWORD +0x1'
+check "Apps & features: no Repair" apps_entry NoRepair 'REG_DWORD +0x1'
+check "Apps & features: uninstaller" apps_entry UninstallString 'REG_SZ +"C:\\Program Files\\Velmora HTML2PDF\\Uninstall.exe"'
+user_path() { wine reg query 'HKCU\Environment' /v Path 2>/dev/null | tr -d '\r' | sed -nE 's/^ +Path +REG_(EXPAND_)?SZ +//p'; }
+check "the program's folder on the user's PATH" grep -qxF "$program_win" <(user_path | tr ';' '\n')
+
+# The console program, its output piped as a script would (the window program's output would reach
+# nobody on Windows). The fakes find Qt in the program's folder through PATH.
+export WINEPATH="$program_win"
+pages="$work/pages"
+mkdir -p "$pages"
+for page in a b; do echo "<html><body><p>$page</p></body></html>" >"$pages/$page.html"; done
+out="$work/out"
+cli() { # exit status, standard output in $cli_out, standard error in $cli_err
+  (cd "$pages" && wine "$program_win\\velmora-html2pdf.exe" "$@" <"${cli_input:-/dev/null}" \
+    >"$work/cli.out" 2>"$work/cli.err")
+  local status=$?
+  cli_out="$(tr -d '\r' <"$work/cli.out")"
+  cli_err="$(tr -d '\r' <"$work/cli.err")"
+  return $status
+}
+cli_status() { # expected status, arguments...
+  local expected="$1"
+  shift
+  local status=0
+  cli "$@" || status=$?
+  [ "$status" -eq "$expected" ] || { echo "    exit status $status, not $expected; stderr: $cli_err"; return 1; }
+}
+help_prints() { cli_status 0 --help && grep -q -- '--engine classic|modern' <<<"$cli_out"; }
+check "console program: --help prints" help_prints
+line_for() { grep -xE "$1" <<<"$cli_out" >/dev/null || { echo "    no line like '$1' in: $cli_out"; return 1; }; }
+out_win="$(windows_path "$out")"
+run_prints() {
+  cli_status 0 --output "$out_win" a.html && line_for 'converted	.*\\a\.html	.*\\a-html\.pdf' &&
+    test -s "$out/a-html.pdf"
+}
+check "console program: a run prints its tab-separated line, exit status 0" run_prints
+failed_row() { cli_status 1 --output "$out_win" a.html missing.html && line_for "failed	.*missing\.html	No such file\."; }
+check "console program: a failed row, exit status 1" failed_row
+usage_error() { cli_status 2 --bogus a.html && test -z "$cli_out" && grep -q bogus <<<"$cli_err"; }
+check "console program: a usage error, exit status 2" usage_error
+printf 'a.html\nb.html\n' >"$work/list.txt"
+list_from_stdin() {
+  rm -rf "$out"
+  cli_input="$work/list.txt" cli_status 0 --output "$out_win" --list - &&
+    test "$(grep -c '^converted	' <<<"$cli_out")" -eq 2 && test -s "$out/a-html.pdf" -a -s "$out/b-html.pdf"
+}
+check "console program: --list - reads standard input" list_from_stdin
+
+# Microsoft Edge for the Modern engine, where its installer puts it and where the registry says, in
+# the search order. The user's converter is moved away: a first start without it and with a browser
+# converts with the Modern engine unasked.
+mv "$user_converter" "$work/converter-aside.exe"
+export VELMORA_FAKE_BROWSER_LOG
+VELMORA_FAKE_BROWSER_LOG="$(windows_path "$work/browser.log")"
+fake_browser="$build/windows/tests/fakebrowser/fakebrowser.exe"
+drive_c="$WINEPREFIX/drive_c"
+edge="$drive_c/Program Files (x86)/Microsoft/Edge/Application/msedge.exe"
+chrome="$drive_c/Program Files/Google/Chrome/Application/chrome.exe"
+bundled="$program_dir/bin/chrome.exe"
+app_paths='Software\Microsoft\Windows\CurrentVersion\App Paths'
+no_browser_message() {
+  cli_status 2 --engine modern --output "$out_win" a.html || return 1
+  local place
+  for place in 'C:\Program Files\Velmora HTML2PDF\bin\chrome.exe' \
+    'C:\Program Files\Google\Chrome\Application\chrome.exe' \
+    'C:\Program Files (x86)\Google\Chrome\Application\chrome.exe' \
+    'C:\Program Files\Chromium\Application\chrome.exe' \
+    'C:\Program Files (x86)\Microsoft\Edge\Application\msedge.exe' \
+    'C:\Program Files\Microsoft\Edge\Application\msedge.exe' \
+    "HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\chrome.exe" \
+    "HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\msedge.exe" \
+    "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\chrome.exe" \
+    "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\msedge.exe"; do
+    grep -qiF "$place" <<<"$cli_err" || { echo "    not named: $place; stderr: $cli_err"; return 1; }
+  done
+}
+check "no browser: the message names every place searched" no_browser_message
+place_browser() { mkdir -p "$(dirname "$1")" && cp "$fake_browser" "$1"; }
+# Converts with the Modern engine unasked; $1: the browser expected to have done it.
+converts_with() {
+  rm -f "$work/browser.log"
+  cli_status 0 --output "$out_win" a.html && line_for "converted	.*a\.html	.*a-html\.pdf" || return 1
+  local used
+  used="$(sed -n 's/^program //p' "$work/browser.log" | tr -d '\r' | tail -n1)"
+  [ "${used,,}" = "${1,,}" ] || { echo "    started: '$used', not '$1'"; return 1; }
+}
+place_browser "$edge"
+check "Edge in its install folder converts (no converter, nothing stored)" \
+  converts_with 'C:\Program Files (x86)\Microsoft\Edge\Application\msedge.exe'
+place_browser "$drive_c/appaths/user/msedge.exe"
+place_browser "$drive_c/appaths/machine/chrome.exe"
+wine reg add "HKCU\\$app_paths\\msedge.exe" /ve /d 'C:\appaths\user\msedge.exe' /f >/dev/null 2>&1 || true
+wine reg add "HKLM\\$app_paths\\chrome.exe" /ve /d '"C:\appaths\machine\chrome.exe"' /f >/dev/null 2>&1 || true
+check "Edge's folder before the App Paths entries" converts_with 'C:\Program Files (x86)\Microsoft\Edge\Application\msedge.exe'
+place_browser "$chrome"
+check "Chrome's folder before Edge's" converts_with 'C:\Program Files\Google\Chrome\Application\chrome.exe'
+place_browser "$bundled"
+check "bin\\chrome.exe beside the program first" converts_with 'C:\Program Files\Velmora HTML2PDF\bin\chrome.exe'
+rm -f "$bundled" "$chrome" "$edge"
+check "the user's App Paths entry before the machine's" converts_with 'C:\appaths\user\msedge.exe'
+wine reg delete "HKCU\\$app_paths\\msedge.exe" /f >/dev/null 2>&1 || true
+check "the machine's App Paths entry (quoted)" converts_with 'C:\appaths\machine\chrome.exe'
+wine reg delete "HKLM\\$app_paths\\chrome.exe" /f >/dev/null 2>&1 || true
+mv "$work/converter-aside.exe" "$user_converter"
+unset WINEPATH VELMORA_FAKE_BROWSER_LOG
+
+# Uninstall: what the installer put there goes, the user's converter and settings stay.
+wine "$program_win\\Uninstall.exe" /S
+wineserver -w
+installed_left() { # every file the installer laid out, except bin's, must be gone
+  local left
+  left="$(cd "$build/dist" && find . -type f | while IFS= read -r f; do [ -e "$program_dir/$f" ] && echo "$f"; done)"
+  [ -z "$left" ] || { echo "    left behind: $left"; return 1; }
+  [ ! -e "$program_dir/Uninstall.exe" ]
+}
+check "uninstaller removed every file it installed" installed_left
+check "uninstaller left the user's converter" test -f "$user_converter"
+rm -f "$user_converter"
+check "uninstaller left nothing else in the program's folder" rmdir "$program_dir/bin" "$program_dir"
+check "uninstaller removed the Start-menu entry" test ! -e "$shortcut"
+no_apps_entry() { ! wine reg query "$uninstall_key" >/dev/null 2>&1; }
+check "uninstaller removed the Apps & features entry" no_apps_entry
+off_path() { ! user_path | tr ';' '\n' | grep -qxiF "$program_win"; }
+check "uninstaller took the folder off the user's PATH" off_path
+wine reg query "$settings_key" >"$results/registry-uninstalled.txt" 2>&1 || true
+check "uninstaller left the user's settings" cmp -s "$results/registry.txt" "$results/registry-uninstalled.txt"
 
 failed=$((failed + ${#installer_failures[@]}))
 passed=$((passed + installer_passed))

@@ -1,4 +1,5 @@
-// svg-to-png SIZE INPUT.svg OUTPUT.png: renders the picture into a transparent square of SIZE pixels.
+// svg-to-png SIZE INPUT.svg OUTPUT.png|OUTPUT.ico: renders the picture into a transparent square of SIZE
+// pixels, as a PNG or (for the program's icon resource) a Windows icon, as the output's name says.
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -14,7 +15,7 @@ int main(int argc, char* argv[]) {
     bool sizeOk = false;
     const int size = args.size() == 4 ? args.at(1).toInt(&sizeOk) : 0;
     if (!sizeOk || size <= 0) {
-        std::fputs("usage: svg-to-png SIZE INPUT.svg OUTPUT.png\n", stderr);
+        std::fputs("usage: svg-to-png SIZE INPUT.svg OUTPUT.png|OUTPUT.ico\n", stderr);
         return 2;
     }
     QSvgRenderer renderer(args.at(2));
@@ -27,7 +28,7 @@ int main(int argc, char* argv[]) {
     QPainter painter(&image);
     renderer.render(&painter);
     painter.end();
-    if (!image.save(args.at(3), "PNG")) {
+    if (!image.save(args.at(3))) {
         std::fprintf(stderr, "svg-to-png: cannot write %s\n", qPrintable(args.at(3)));
         return 1;
     }
