@@ -5,6 +5,7 @@
 #include "CommandLine.h"
 #include "Console.h"
 #include "ConvertCommand.h"
+#include "PageStamp.h"
 #include "ProgressLine.h"
 #include "SourceList.h"
 #include "TerminationSignals.h"
@@ -243,6 +244,10 @@ int RunCommandLine(const QStringList& arguments, const QString& programFolder, c
     if (sources.isEmpty())
         return UsageError(programName, QStringLiteral("No sources given: the lists named hold none."));
 
+    const PageSetup page = PageSetupFor(options, store.Page());
+    if (const QString problem = page.Problem(); !problem.isEmpty())
+        return UsageError(programName, problem);
+
     QString engineError;
     EngineFactory engine = ChooseEngine(options.engine, store, programFolder, programName, engineError);
     if (!engine)
@@ -259,6 +264,8 @@ int RunCommandLine(const QStringList& arguments, const QString& programFolder, c
     run.Runner().SetParallelism(ConverterCountFor(options.jobs.value_or(store.ConversionsAtOnce())));
     if (options.timeoutSeconds)
         run.Runner().SetTimeoutMs(*options.timeoutSeconds * 1000);
+    run.Runner().SetPageSetup(page);
+    run.Runner().SetFinisher(pdf::PageTextFinisher());
     return run.Exec(programName, sources);
 }
 
