@@ -13,6 +13,16 @@ const QString kJobs = QStringLiteral("jobs");
 const QString kTimeout = QStringLiteral("timeout");
 const QString kList = QStringLiteral("list");
 const QString kEngine = QStringLiteral("engine");
+const QString kPaper = QStringLiteral("paper");
+const QString kOrientation = QStringLiteral("orientation");
+const QString kMargins = QStringLiteral("margins");
+const QString kScale = QStringLiteral("scale");
+const QString kBackgrounds = QStringLiteral("backgrounds");
+const QString kNoBackgrounds = QStringLiteral("no-backgrounds");
+const QString kMedia = QStringLiteral("media");
+const QString kCssPageSize = QStringLiteral("css-page-size");
+const QString kHeader = QStringLiteral("header");
+const QString kFooter = QStringLiteral("footer");
 const QString kHelp = QStringLiteral("help");
 const QString kVersion = QStringLiteral("version");
 
@@ -25,7 +35,85 @@ std::optional<int> WholeNumber(const QString& text, int min, int max) {
     return value;
 }
 
+QString BadValue(const QString& option, const QString& accepts, const QString& value) {
+    return QStringLiteral("--%1 takes %2, not \"%3\".").arg(option, accepts, value);
+}
+
+// Reads the page options into changes to the stored setup; the error names the first bad one.
+QString ReadPageOptions(const QCommandLineParser& parser, CommandLineOptions& options) {
+    using namespace page_text;
+    using Change = std::function<void(PageSetup&)>;
+    // Each valued option: how to read its last value into a change, and what it accepts.
+    const auto valued = [&parser](const QString& option, const QString& accepts,
+                                  const std::function<std::optional<Change>(const QString&)>& read,
+                                  QList<Change>& changes) -> QString {
+        if (!parser.isSet(option))
+            return {};
+        const QString value = parser.values(option).constLast();
+        const std::optional<Change> change = read(value);
+        if (!change)
+            return BadValue(option, accepts, value);
+        changes.append(*change);
+        return {};
+    };
+    const auto setter = [](auto parse, auto member) {
+        return [parse, member](const QString& value) -> std::optional<Change> {
+            const auto parsed = parse(value);
+            if (!parsed)
+                return std::nullopt;
+            return Change([member, parsed](PageSetup& page) { page.*member = *parsed; });
+        };
+    };
+    QList<Change>& changes = options.pageChanges;
+    for (const QString& error :
+         {valued(
+              kPaper, kPaperAccepts,
+              [](const QString& value) -> std::optional<Change> {
+                  PageSetup paper;
+                  if (!ParsePaper(value, paper))
+                      return std::nullopt;
+                  return Change([paper](PageSetup& page) {
+                      page.paper = paper.paper;
+                      page.customSizeMm = paper.customSizeMm;
+                      page.cssPageSize = false;
+                  });
+              },
+              changes),
+          valued(kOrientation, kOrientationAccepts, setter(ParseOrientation, &PageSetup::orientation),
+                 changes),
+          valued(
+              kMargins, kMarginsAccepts,
+              [](const QString& value) -> std::optional<Change> {
+                  std::optional<QMarginsF> margins;
+                  if (!ParseMargins(value, margins))
+                      return std::nullopt;
+                  return Change([margins](PageSetup& page) { page.marginsMm = margins; });
+              },
+              changes),
+          valued(kScale, kScaleAccepts, setter(ParseScale, &PageSetup::scalePercent), changes),
+          valued(kMedia, kMediaAccepts, setter(ParseMedia, &PageSetup::media), changes),
+          valued(kHeader, kLineAccepts, setter(ParseLine, &PageSetup::header), changes),
+          valued(kFooter, kLineAccepts, setter(ParseLine, &PageSetup::footer), changes)})
+        if (!error.isEmpty())
+            return error;
+    if (parser.isSet(kBackgrounds) && parser.isSet(kNoBackgrounds))
+        return QStringLiteral("--backgrounds and --no-backgrounds cannot both be given.");
+    if (parser.isSet(kBackgrounds) || parser.isSet(kNoBackgrounds)) {
+        const bool on = parser.isSet(kBackgrounds);
+        changes.append([on](PageSetup& page) { page.backgrounds = on; });
+    }
+    if (parser.isSet(kCssPageSize))
+        changes.append([](PageSetup& page) { page.cssPageSize = true; });
+    return {};
+}
+
 } // namespace
+
+PageSetup PageSetupFor(const CommandLineOptions& options, PageSetup stored) {
+    for (const auto& change : options.pageChanges)
+        change(stored);
+    return stored;
+}
 
 bool WantsCommandLine(const QStringList& arguments) {
     if (arguments.size() < 2)
@@ -44,6 +132,16 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
         {kTimeout, {}, QStringLiteral("SECONDS")},
         {kList, {}, QStringLiteral("FILE")},
         {kEngine, {}, QStringLiteral("ENGINE")},
+        {kPaper, {}, QStringLiteral("PAPER")},
+        {kOrientation, {}, QStringLiteral("ORIENTATION")},
+        {kMargins, {}, QStringLiteral("MARGINS")},
+        {kScale, {}, QStringLiteral("PERCENT")},
+        {kBackgrounds, {}},
+        {kNoBackgrounds, {}},
+        {kMedia, {}, QStringLiteral("MEDIA")},
+        {kCssPageSize, {}},
+        {kHeader, {}, QStringLiteral("TEXT")},
+        {kFooter, {}, QStringLiteral("TEXT")},
         {{QStringLiteral("h"), kHelp}, {}},
         {{QStringLiteral("v"), kVersion}, {}},
     });
@@ -102,6 +200,10 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
             return parsed;
         }
     }
+    if (const QString error = ReadPageOptions(parser, options); !error.isEmpty()) {
+        parsed.error = error;
+        return parsed;
+    }
     if (options.sources.isEmpty() && options.lists.isEmpty())
         parsed.error = QStringLiteral("No sources given: name web addresses or files, or a --list.");
     return parsed;
@@ -110,7 +212,7 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
 QString CommandLineHelp(const QString& programName) {
     return QStringLiteral(
                "Usage: %1 [--output FOLDER] [--jobs N|auto] [--timeout SECONDS]\n"
-               "       %4[--engine classic|modern] [--list FILE|-] [SOURCE...]\n"
+               "       %4[--engine classic|modern] [page options] [--list FILE|-] [SOURCE...]\n"
                "\n"
                "Converts web pages and local HTML, XHTML, text and XML files to PDF, without a window.\n"
                "\n"
@@ -122,6 +224,24 @@ QString CommandLineHelp(const QString& programName) {
                "  --engine classic|modern\n"
                "                     classic: the program's own converter; modern: headless Chromium\n"
                "                     (default: the window's choice; classic when Chromium is missing)\n"
+               "\n"
+               "Page options (default: the window's Page setup):\n"
+               "  --paper A4|Letter|Legal|A3|A5|WIDTHxHEIGHT(mm|cm|in)\n"
+               "                     the paper, e.g. A4 or 200x250mm\n"
+               "  --orientation portrait|landscape\n"
+               "  --css-page-size    use the page's own CSS @page size where it gives one (Modern engine)\n"
+               "  --margins LENGTH or \"TOP RIGHT BOTTOM LEFT\"\n"
+               "                     lengths with mm, cm or in, e.g. 10mm or \"10mm 15mm 10mm 15mm\"\n"
+               "  --scale PERCENT    10 to 200\n"
+               "  --backgrounds, --no-backgrounds\n"
+               "                     print background colours and images, or not\n"
+               "  --media print|screen\n"
+               "                     the page's print style, or as it looks on screen (Modern engine)\n"
+               "  --header \"LEFT|CENTRE|RIGHT\", --footer \"LEFT|CENTRE|RIGHT\"\n"
+               "                     text above and below each page, with {page}, {pages}, {title},\n"
+               "                     {url} and {date}; \"\" for none. E.g. --footer \"||Page {page} of "
+               "{pages}\"\n"
+               "\n"
                "  -h, --help         show this text\n"
                "  -v, --version      show the version\n"
                "\n"

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 namespace velmora {
@@ -26,7 +27,12 @@ struct CommandLineOptions {
     std::optional<int> jobs;               // none: the stored choice; kAutomaticConversions for "auto"
     std::optional<int> timeoutSeconds;     // none: the run's own limit
     std::optional<RenderingEngine> engine; // none: the stored choice
+    // The page options given, each a change to the stored page setup.
+    QList<std::function<void(PageSetup&)>> pageChanges;
 };
+
+// The stored page setup with the command line's page options applied.
+PageSetup PageSetupFor(const CommandLineOptions& options, PageSetup stored);
 
 struct ParsedCommandLine {
     CommandLineOptions options;

@@ -3,7 +3,7 @@
 #include "CommandLineRun.h"
 #include "SettingsStore.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
 
 namespace velmora {
 
@@ -13,7 +13,14 @@ void SetApplicationIdentity() {
 }
 
 int CommandLineMain(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
+    // Headers and footers are drawn with Qt's fonts, which need a GUI application; the offscreen
+    // platform gives one that needs no display. What the platform remarks while it starts (such as
+    // a missing XDG_RUNTIME_DIR) has no place among the command line's own messages.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    QGuiApplication app(argc, argv);
+    qInstallMessageHandler(previous);
     SetApplicationIdentity();
     return RunCommandLine(QCoreApplication::arguments(), QCoreApplication::applicationDirPath(),
                           SettingsStore::ForCurrentUser());

@@ -5,6 +5,7 @@
 #include "CommandLine.h"
 #include "Console.h"
 #include "ConvertCommand.h"
+#include "PageStamp.h"
 #include "ProgressLine.h"
 #include "SourceList.h"
 #include "TerminationSignals.h"
@@ -238,6 +239,10 @@ int RunCommandLine(const QStringList& arguments, const QString& programFolder, c
     if (sources.isEmpty())
         return UsageError(programName, QStringLiteral("No sources given: the lists named hold none."));
 
+    const PageSetup page = PageSetupFor(options, store.Page());
+    if (const QString problem = page.Problem(); !problem.isEmpty())
+        return UsageError(programName, problem);
+
     QString engineError;
     EngineFactory engine = ChooseEngine(options.engine, store, programFolder, programName, engineError);
     if (!engine)
@@ -254,6 +259,8 @@ int RunCommandLine(const QStringList& arguments, const QString& programFolder, c
     run.Runner().SetParallelism(ConverterCountFor(options.jobs.value_or(store.ConversionsAtOnce())));
     if (options.timeoutSeconds)
         run.Runner().SetTimeoutMs(*options.timeoutSeconds * 1000);
+    run.Runner().SetPageSetup(page);
+    run.Runner().SetFinisher(pdf::PageTextFinisher());
     return run.Exec(programName, sources);
 }
 

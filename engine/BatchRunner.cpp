@@ -33,10 +33,12 @@ int ProgressPercent(int done, int total) {
     return int(qMin<qint64>(percent, 100));
 }
 
-// One row at work: its output file and its time limit.
+// One row at work: its output file, its time limit, and what it asked of the engine.
 struct Conversion {
     std::unique_ptr<PendingPdf> output;
     std::unique_ptr<QTimer> timeLimit;
+    RenderRequest request;
+    QString pageTitle;
 };
 
 struct BatchRunner::Private {
@@ -46,6 +48,8 @@ struct BatchRunner::Private {
     std::unique_ptr<RenderBackend> backend;
     int parallelism = 1;
     int timeoutMs = kDefaultTimeoutMs;
+    PageSetup page;
+    PdfFinisher finisher;
 
     QList<ConversionJob> jobs;
     qsizetype next = 0;
@@ -87,7 +91,7 @@ void BatchRunner::Private::Launch(int job) {
         return;
 
     const ConversionJob& spec = jobs.at(job);
-    RenderRequest request{spec.source, {}, {}};
+    RenderRequest request{spec.source, {}, {}, page};
     if (!HasWebPrefix(spec.source)) {
         // Absolute, so that no source reaches a converter looking like one of its options.
         const QFileInfo file(spec.source);
@@ -112,6 +116,7 @@ void BatchRunner::Private::Launch(int job) {
     conversion.timeLimit->setSingleShot(true);
     QObject::connect(conversion.timeLimit.get(), &QTimer::timeout, q, [this, job] { OnTimeLimit(job); });
     conversion.timeLimit->start(timeoutMs);
+    conversion.request = request;
     backend->Begin(job, request);
 }
 
@@ -123,7 +128,13 @@ void BatchRunner::Private::OnEngineEnded(int job, RowState state, const QString&
         Finish(job, state, reason);
         return;
     }
-    const QString problem = it->second.output->Commit();
+    const Conversion& conversion = it->second;
+    PdfStep step;
+    if (finisher && conversion.request.page.HasPageText())
+        step = [this, &conversion](const QString& from, const QString& to) {
+            return finisher(conversion.request, conversion.pageTitle, from, to);
+        };
+    const QString problem = it->second.output->Commit(step);
     if (!problem.isEmpty())
         Finish(job, RowState::Failed, problem);
     else
@@ -186,10 +197,14 @@ BatchRunner::~BatchRunner() {
 void BatchRunner::SetBackend(std::unique_ptr<RenderBackend> backend) {
     Q_ASSERT(!d->running);
     d->backend = std::move(backend);
-    if (d->backend)
-        connect(
-            d->backend.get(), &RenderBackend::rowEnded, this,
+    if (!d->backend)
+        return;
+    connect(d->backend.get(), &RenderBackend::rowEnded, this,
             [this](int job, RowState state, const QString& reason) { d->OnEngineEnded(job, state, reason); });
+    connect(d->backend.get(), &RenderBackend::pageTitle, this, [this](int job, const QString& title) {
+        if (const auto it = d->active.find(job); it != d->active.end())
+            it->second.pageTitle = title;
+    });
 }
 
 RenderBackend* BatchRunner::Backend() const {
@@ -206,6 +221,18 @@ int BatchRunner::Parallelism() const {
 
 void BatchRunner::SetTimeoutMs(int ms) {
     d->timeoutMs = ms;
+}
+
+void BatchRunner::SetPageSetup(const PageSetup& page) {
+    d->page = page;
+}
+
+const PageSetup& BatchRunner::Page() const {
+    return d->page;
+}
+
+void BatchRunner::SetFinisher(PdfFinisher finisher) {
+    d->finisher = std::move(finisher);
 }
 
 void BatchRunner::Start(const QList<ConversionJob>& jobs) {

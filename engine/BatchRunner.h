@@ -1,12 +1,14 @@
 #pragma once
 
 #include "ConversionQueue.h"
+#include "PendingPdf.h"
 #include "RenderBackend.h"
 
 #include <QList>
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace velmora {
@@ -19,6 +21,11 @@ struct ConversionJob {
     QString source;     // web address or local file path
     QString outputPath; // the PDF's final path
 };
+
+// What the run does to a finished PDF that no engine does itself (the header and footer): given the
+// row's request, the page title its engine reported (empty: the PDF's own), and the PdfStep's paths.
+using PdfFinisher = std::function<QString(const RenderRequest& request, const QString& pageTitle,
+                                          const QString& from, const QString& to)>;
 
 // Percentage after `done` of `total` rows: done*100/total rounded half to even, capped at 100.
 int ProgressPercent(int done, int total);
@@ -39,6 +46,10 @@ public:
     void SetParallelism(int converters); // at least 1
     int Parallelism() const;
     void SetTimeoutMs(int ms);
+    void SetPageSetup(const PageSetup& page); // for the next Start
+    const PageSetup& Page() const;
+    // Called for each converted row whose page has a header or footer, before it takes its final name.
+    void SetFinisher(PdfFinisher finisher);
 
     // Starts a run; jobs are numbered 0..n-1 in the signals. Emits finished() even for no jobs.
     void Start(const QList<ConversionJob>& jobs);

@@ -19,9 +19,6 @@ namespace {
 // Browser.close usually ends it within a fraction of a second.
 constexpr int kShutWaitMs = 3000;
 constexpr int kStreamChunkBytes = 1024 * 1024;
-// A4, as the Classic engine prints, in inches.
-constexpr double kPaperWidthInches = 8.27;
-constexpr double kPaperHeightInches = 11.69;
 
 const QString kHungReason = QStringLiteral("The browser stopped answering.");
 const QString kEndedReason = QStringLiteral("The browser ended unexpectedly.");
@@ -391,12 +388,28 @@ void ChromiumBackend::PrintIfQuiet(Row& row) {
 void ChromiumBackend::Print(Row& row) {
     row.stage = Row::Stage::Printing;
     row.restless = false;
-    const QJsonObject params{
-        {QStringLiteral("printBackground"), true},
-        {QStringLiteral("paperWidth"), kPaperWidthInches},
-        {QStringLiteral("paperHeight"), kPaperHeightInches},
+    const PageSetup& page = row.request.page;
+    const QSizeF paper = page.PaperSizeMm() / kMmPerInch;
+    // A tab serves row after row, so the style is set for each; empty ends an earlier emulation.
+    m_browser->Send(
+        QStringLiteral("Emulation.setEmulatedMedia"),
+        {{QStringLiteral("media"), page.media == MediaStyle::Screen ? QStringLiteral("screen") : QString()}},
+        row.sessionId);
+    QJsonObject params{
+        {QStringLiteral("printBackground"), page.backgrounds},
+        {QStringLiteral("paperWidth"), paper.width()},
+        {QStringLiteral("paperHeight"), paper.height()},
+        {QStringLiteral("scale"), page.scalePercent / 100.0},
+        {QStringLiteral("preferCSSPageSize"), page.cssPageSize},
         {QStringLiteral("transferMode"), QStringLiteral("ReturnAsStream")},
     };
+    // Without margins of its own choosing the browser keeps its own (1 cm).
+    if (const std::optional<QMarginsF> margins = page.PrintMarginsMm()) {
+        params.insert(QStringLiteral("marginTop"), margins->top() / kMmPerInch);
+        params.insert(QStringLiteral("marginRight"), margins->right() / kMmPerInch);
+        params.insert(QStringLiteral("marginBottom"), margins->bottom() / kMmPerInch);
+        params.insert(QStringLiteral("marginLeft"), margins->left() / kMmPerInch);
+    }
     Command(row, QStringLiteral("Page.printToPDF"), params, true, [this](Row& r, const QJsonObject& result) {
         const QString stream = Text(result, "stream");
         if (stream.isEmpty())

@@ -104,6 +104,12 @@ std::optional<QString> ConvertCommand::PrepareRun() {
             return std::nullopt;
         engine = m_engineFactory(m_programFolder);
     }
+    const PageSetup& page = m_runner.Page();
+    if (const QString problem = page.Problem().isEmpty() ? engine->PageSetupProblem(page) : page.Problem();
+        !problem.isEmpty()) {
+        m_host.ShowMessage(problem);
+        return std::nullopt;
+    }
     if (!QDir().mkpath(folder) || !QFileInfo(folder).isDir()) {
         m_host.ShowMessage(kFolderNotCreatedMessage.arg(folder));
         return std::nullopt;

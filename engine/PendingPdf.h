@@ -2,12 +2,17 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace velmora {
 
 // True when the file starts like a PDF and ends with its end-of-file trailer, i.e. was written whole.
 bool IsCompletePdf(const QString& path);
+
+// Work on a finished PDF before it takes its final name: reads `from` and writes the new PDF to `to`.
+// Empty on success, else one plain sentence.
+using PdfStep = std::function<QString(const QString& from, const QString& to)>;
 
 // Renames `from` over `to` in one step; a link at `to` is replaced, not followed. Empty on success,
 // else why not.
@@ -27,8 +32,9 @@ public:
     QString TemporaryPath() const { return m_temporaryPath; }
     QString FinalPath() const { return m_finalPath; } // absolute, in the platform's own form
 
-    // Checks the written file and moves it to the final name. Empty on success, else the reason.
-    QString Commit();
+    // Checks the written file, lets `step` (if any) rewrite it, checks again and moves it to the final
+    // name. Empty on success, else the reason.
+    QString Commit(const PdfStep& step = {});
 
 private:
     PendingPdf(QString temporaryPath, QString finalPath)

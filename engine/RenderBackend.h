@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ConversionQueue.h"
+#include "PageSetup.h"
 
 #include <QObject>
 #include <QString>
@@ -9,9 +10,10 @@ namespace velmora {
 
 // What one row asks of a rendering engine.
 struct RenderRequest {
-    QString source;     // a web address, or the absolute path of a local file
-    QString outputPath; // absolute path of a temporary file to write the PDF into (exists, empty)
-    QString localRoot;  // for a local file: the only folder (with sub-folders) it may read; else empty
+    QString source;      // a web address, or the absolute path of a local file
+    QString outputPath;  // absolute path of a temporary file to write the PDF into (exists, empty)
+    QString localRoot;   // for a local file: the only folder (with sub-folders) it may read; else empty
+    PageSetup page = {}; // paper, margins, scale, backgrounds, style; the run stamps header and footer
 };
 
 // One rendering engine behind the batch run. The run owns everything every engine obeys alike: queue
@@ -26,6 +28,11 @@ public:
     // Why this engine cannot run at all (not found, cannot be started), checked before a run starts
     // anything; empty when it can run.
     virtual QString StartProblem() { return {}; }
+    // Why this engine cannot print with `page` (something it has no way to do); empty when it can.
+    virtual QString PageSetupProblem(const PageSetup& page) const {
+        Q_UNUSED(page);
+        return {};
+    }
 
     // Called once before a run's first Begin() and once after its last row ended, was aborted or
     // the run was stopped; an engine may hold run-wide resources (a browser) between the two.
@@ -44,6 +51,9 @@ signals:
     // state: Converted, ConvertedWithWarnings or Failed, as the engine saw it; the run still checks
     // the file before it counts as converted. reason: empty for Converted, else one plain sentence.
     void rowEnded(int job, velmora::RowState state, const QString& reason);
+    // The document's title, for a header or footer that shows it, when the engine learnt it other than
+    // from the PDF's own document information; before the job's rowEnded.
+    void pageTitle(int job, const QString& title);
 };
 
 } // namespace velmora

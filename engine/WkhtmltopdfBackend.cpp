@@ -24,6 +24,12 @@ constexpr int kKillWaitMs = 10000;
 constexpr int kVersionCheckMs = 20000;
 // A document's encoding shows in its first bytes; reading all of a huge file would stall the run.
 constexpr qint64 kEncodingProbeBytes = 1024 * 1024;
+const QString kTitleScript =
+    QStringLiteral("console.log('%1' + JSON.stringify(document.title))").arg(kTitleMarker);
+
+QString MillimetreText(double mm) {
+    return QString::number(mm, 'f', 2) + QStringLiteral("mm");
+}
 
 // Without a declared character set the converter reads Latin-1, which garbles UTF-8 text. A
 // declaration in the document still wins over this default.
@@ -38,6 +44,37 @@ bool ReadsAsUtf8(const QString& path) {
     return !decoder.hasError(); // a sequence cut at the probe's end is no error yet
 }
 
+// The page options that differ from the converter's own defaults (A4 portrait, its own margins, zoom 1,
+// backgrounds), so a default setup runs exactly as before. Its own paper names match ours.
+QStringList PageArguments(const PageSetup& page) {
+    const PageSetup defaults;
+    QStringList arguments;
+    if (page.paper == Paper::Custom) {
+        const QSizeF size = page.PaperSizeMm();
+        arguments << QStringLiteral("--page-width") << MillimetreText(size.width())
+                  << QStringLiteral("--page-height") << MillimetreText(size.height());
+    } else {
+        if (page.paper != defaults.paper)
+            arguments << QStringLiteral("--page-size") << page_text::PaperText(page);
+        if (page.orientation == Orientation::Landscape)
+            arguments << QStringLiteral("--orientation") << QStringLiteral("Landscape");
+    }
+    if (const std::optional<QMarginsF> margins = page.PrintMarginsMm())
+        arguments << QStringLiteral("-T") << MillimetreText(margins->top()) << QStringLiteral("-R")
+                  << MillimetreText(margins->right()) << QStringLiteral("-B")
+                  << MillimetreText(margins->bottom()) << QStringLiteral("-L")
+                  << MillimetreText(margins->left());
+    if (page.scalePercent != defaults.scalePercent)
+        arguments << QStringLiteral("--zoom") << QString::number(page.scalePercent / 100.0);
+    if (!page.backgrounds)
+        arguments << QStringLiteral("--no-background");
+    // The converter writes no title into the PDF, so the page tells it on the console, which the
+    // converter prints among its messages.
+    if (page.NeedsTitle())
+        arguments << QStringLiteral("--debug-javascript") << QStringLiteral("--run-script") << kTitleScript;
+    return arguments;
+}
+
 } // namespace
 
 // Paths reach the converter in the platform's own form, as a user would type them for it.
@@ -49,6 +86,7 @@ QStringList WkhtmltopdfArguments(const RenderRequest& request) {
         if (ReadsAsUtf8(request.source))
             arguments << QStringLiteral("--encoding") << QStringLiteral("utf-8");
     }
+    arguments << PageArguments(request.page);
     arguments << (local ? QDir::toNativeSeparators(request.source) : request.source)
               << QDir::toNativeSeparators(request.outputPath);
     return arguments;
@@ -113,6 +151,18 @@ QString WkhtmltopdfBackend::StartProblem() {
     return {};
 }
 
+// Debian's converter is built without the patched Qt that screen style needs, and it sizes the paper
+// before the page is read, so a document's own @page size never reaches it.
+QString WkhtmltopdfBackend::PageSetupProblem(const PageSetup& page) const {
+    if (page.media == MediaStyle::Screen)
+        return QStringLiteral("The Classic engine prints pages with their print style only; choose the "
+                              "Modern engine for the on-screen style.");
+    if (page.cssPageSize)
+        return QStringLiteral("The Classic engine cannot use the page's own paper size; choose the Modern "
+                              "engine for it, or a paper size.");
+    return {};
+}
+
 void WkhtmltopdfBackend::Begin(int job, const RenderRequest& request) {
     auto owned = std::make_unique<Conversion>();
     Conversion* conversion = owned.get();
@@ -163,6 +213,8 @@ void WkhtmltopdfBackend::Evaluate(int job, int exitCode, bool crashed) {
     Conversion& conversion = *m_conversions.at(job);
     conversion.ReadErrors();
     const WkhtmltopdfReport report = conversion.Report();
+    if (!report.pageTitle.isEmpty())
+        emit pageTitle(job, report.pageTitle);
     if (crashed)
         End(job, RowState::Failed,
             WithLastMessage(QStringLiteral("The converter crashed."), report.lastMessage));

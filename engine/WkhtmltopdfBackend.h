@@ -22,6 +22,7 @@ public:
     ~WkhtmltopdfBackend() override;
 
     QString StartProblem() override;
+    QString PageSetupProblem(const PageSetup& page) const override;
     void Begin(int job, const RenderRequest& request) override;
     QString Abort(int job) override;
 

@@ -3,6 +3,8 @@
 #include "TextRules.h"
 
 #include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QRegularExpression>
 #include <QUrl>
 
@@ -24,6 +26,7 @@ const QRegularExpression kPageFailed(QStringLiteral(R"(^Error: Failed loading pa
 const QRegularExpression kPartFailed(QStringLiteral(R"(^Warning: Failed to load (.*?)(?: \(ignore\))?$)"));
 const QRegularExpression kBlocked(QStringLiteral(R"(^Warning: Blocked access to file ?(.*)$)"));
 const QRegularExpression kServerReplied(QStringLiteral(R"(server replied: (.*)$)"));
+const QRegularExpression kTitleLine(QStringLiteral(R"(^Warning: .*?%1(".*")$)").arg(kTitleMarker));
 const QRegularExpression kLineBreak(QStringLiteral("[\r\n]"));
 
 // Progress bars, stage headings and Qt's start-up chatter say nothing about the outcome.
@@ -107,6 +110,12 @@ WkhtmltopdfReport ReadWkhtmltopdfReport(const QByteArray& errorOutput, const QSt
         const QString line = raw.trimmed();
         if (line.isEmpty() || IsNoise(line))
             continue;
+        if (const auto title = kTitleLine.match(line); title.hasMatch()) {
+            // The title as the page's script gave it, quoted as a JSON string.
+            report.pageTitle =
+                QJsonDocument::fromJson("[" + title.captured(1).toUtf8() + "]").array().at(0).toString();
+            continue;
+        }
         report.lastMessage = line;
         if (const auto m = kLoadError.match(line); m.hasMatch()) {
             const QUrl url(m.captured(1), QUrl::TolerantMode);

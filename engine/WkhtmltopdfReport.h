@@ -6,12 +6,16 @@
 
 namespace velmora {
 
+// Begins the console line in which a page tells its title (see WkhtmltopdfArguments).
+inline const QString kTitleMarker = QStringLiteral("velmora-title:");
+
 // What wkhtmltopdf's messages say about one conversion.
 struct WkhtmltopdfReport {
     QString mainPageFailure; // a plain sentence when the document itself could not be loaded
     QStringList notLoaded;   // parts of the page that failed to load
     QStringList blocked;     // local files it was not allowed to read ("" for one that does not exist)
     QString lastMessage;     // the last line that is neither progress nor a stage heading
+    QString pageTitle;       // the title the page told on the console, when asked to
 
     bool HasWarnings() const { return !notLoaded.isEmpty() || !blocked.isEmpty(); }
     // One sentence naming what did not load; empty without warnings.

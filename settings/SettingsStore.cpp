@@ -56,9 +56,26 @@ const PreferenceRule& RuleOf(Preference preference) {
          kClassicEngineText,
          {kClassicEngineText, kModernEngineText}},
         {Preference::AddFilesFolder, kAddFilesFolderValue, QString(), {}},
+        {Preference::PagePaper, QStringLiteral("PagePaper"), QString(), {}},
+        {Preference::PageOrientation, QStringLiteral("PageOrientation"), QString(), {}},
+        {Preference::PageCssSize, QStringLiteral("PageCssSize"), QString(), {}},
+        {Preference::PageMargins, QStringLiteral("PageMargins"), QString(), {}},
+        {Preference::PageScale, QStringLiteral("PageScale"), QString(), {}},
+        {Preference::PageBackgrounds, QStringLiteral("PageBackgrounds"), QString(), {}},
+        {Preference::PageMedia, QStringLiteral("PageMedia"), QString(), {}},
+        {Preference::PageHeader, QStringLiteral("PageHeader"), QString(), {}},
+        {Preference::PageFooter, QStringLiteral("PageFooter"), QString(), {}},
+        {Preference::PageTextSize, QStringLiteral("PageTextSize"), QString(), {}},
     };
     return *std::find_if(std::cbegin(rules), std::cend(rules),
                          [preference](const PreferenceRule& rule) { return rule.preference == preference; });
+}
+
+// A page setup value: parsed from its stored text, left as it was when missing or invalid.
+template <typename T, typename Parse>
+void ReadPagePart(const SettingsStore& store, Preference preference, T& part, Parse parse) {
+    if (const auto parsed = parse(store.PreferenceText(preference)))
+        part = *parsed;
 }
 
 } // namespace
@@ -188,6 +205,45 @@ QString SettingsStore::AddFilesFolder() const {
 
 void SettingsStore::SetAddFilesFolder(const QString& folder) const {
     SetPreferenceText(Preference::AddFilesFolder, folder);
+}
+
+PageSetup SettingsStore::Page() const {
+    using namespace page_text;
+    PageSetup page;
+    PageSetup paper;
+    if (ParsePaper(PreferenceText(Preference::PagePaper), paper)) {
+        page.paper = paper.paper;
+        page.customSizeMm = paper.customSizeMm;
+    }
+    ReadPagePart(*this, Preference::PageOrientation, page.orientation, ParseOrientation);
+    ReadPagePart(*this, Preference::PageCssSize, page.cssPageSize, ParseOnOff);
+    std::optional<QMarginsF> margins;
+    if (ParseMargins(PreferenceText(Preference::PageMargins), margins))
+        page.marginsMm = margins;
+    ReadPagePart(*this, Preference::PageScale, page.scalePercent, ParseScale);
+    ReadPagePart(*this, Preference::PageBackgrounds, page.backgrounds, ParseOnOff);
+    ReadPagePart(*this, Preference::PageMedia, page.media, ParseMedia);
+    ReadPagePart(*this, Preference::PageHeader, page.header, ParseLine);
+    ReadPagePart(*this, Preference::PageFooter, page.footer, ParseLine);
+    ReadPagePart(*this, Preference::PageTextSize, page.textSizePt, ParseTextSize);
+    // Margins that leave no room on the stored paper read as the default ones.
+    if (!page.Problem().isEmpty())
+        page.marginsMm.reset();
+    return page;
+}
+
+void SettingsStore::SetPage(const PageSetup& page) const {
+    using namespace page_text;
+    SetPreferenceText(Preference::PagePaper, PaperText(page));
+    SetPreferenceText(Preference::PageOrientation, OrientationText(page.orientation));
+    SetPreferenceText(Preference::PageCssSize, OnOffText(page.cssPageSize));
+    SetPreferenceText(Preference::PageMargins, MarginsText(page.marginsMm));
+    SetPreferenceText(Preference::PageScale, QString::number(page.scalePercent));
+    SetPreferenceText(Preference::PageBackgrounds, OnOffText(page.backgrounds));
+    SetPreferenceText(Preference::PageMedia, MediaText(page.media));
+    SetPreferenceText(Preference::PageHeader, LineText(page.header));
+    SetPreferenceText(Preference::PageFooter, LineText(page.footer));
+    SetPreferenceText(Preference::PageTextSize, QString::number(page.textSizePt));
 }
 
 } // namespace velmora

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PageSetup.h"
+
 #include <QList>
 #include <QString>
 
@@ -14,7 +16,22 @@ inline const QString kTargetFolderValue = QStringLiteral("TargetFolder");
 inline const QString kCompleteActionValue = QStringLiteral("completeaction");
 
 // Choices kept beside the two settings controls' texts, each read and written on its own.
-enum class Preference { ConversionsAtOnce, RenderingEngine, AddFilesFolder };
+enum class Preference {
+    ConversionsAtOnce,
+    RenderingEngine,
+    AddFilesFolder,
+    // Page setup, each in the text form the command line takes.
+    PagePaper,
+    PageOrientation,
+    PageCssSize,
+    PageMargins,
+    PageScale,
+    PageBackgrounds,
+    PageMedia,
+    PageHeader,
+    PageFooter,
+    PageTextSize,
+};
 inline const QString kConversionsAtOnceValue = QStringLiteral("ConversionsAtOnce");
 inline const QString kRenderingEngineValue = QStringLiteral("RenderingEngine");
 inline const QString kAddFilesFolderValue = QStringLiteral("AddFilesFolder");
@@ -81,6 +98,9 @@ public:
     void SetEngine(RenderingEngine engine) const;
     QString AddFilesFolder() const; // empty until Add Files was first confirmed
     void SetAddFilesFolder(const QString& folder) const;
+    // Each part of the page setup read on its own; one that is invalid reads as its default.
+    PageSetup Page() const;
+    void SetPage(const PageSetup& page) const;
 
     QString Location() const { return m_location; }
 

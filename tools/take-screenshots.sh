@@ -3,7 +3,8 @@
 # docs/screenshots: idle, the Add URLs dialog, a run in progress, a finished run with one failed row
 # (its tooltip showing why), the About box, and, over the benchmark corpus when it is there, a parallel
 # run with its progress text and the status bar after it, then the Modern engine chosen in the Convert
-# menu and the same chapters converted with it. Needs a build in ./build (tools/build.sh).
+# menu and the same chapters converted with it; last the page setup dialog and a PDF page with its
+# header and footer. Needs a build in ./build (tools/build.sh).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 program="${BUILD_DIR:-$root/build}/HTML2PDFConverter"
@@ -218,3 +219,33 @@ if [ -d "$corpus" ]; then
 else
   echo "no benchmark corpus at $corpus: the parallel-run pictures are left as they were"
 fi
+
+# Page setup: the dialog over a stored setup with a header and page numbers, opened from the Convert
+# menu, and the first page of a PDF the command line made with the same header and footer.
+xdotool key alt+F4
+sleep 1
+mkdir -p "$work/config3/Velmora" "$work/out3"
+printf '[General]\nTargetFolder=%s\nPagePaper=A4\nPageMargins=15mm 15mm 15mm 15mm\nPageHeader={title}||{date}\nPageFooter={url}||Page {page} of {pages}\n' \
+  "$work/out3" >"$work/config3/Velmora/Velmora Free HTML to PDF Converter.ini"
+start_program "$work/config3"
+xdotool windowactivate --sync "$wid"
+sleep 0.5
+xdotool key alt+c
+sleep 0.5
+xdotool key s # Page setup...
+dialog=""
+for _ in $(seq 50); do
+  dialog="$(xdotool search --onlyvisible --name '^Page Setup$' 2>/dev/null | head -1 || true)"
+  [ -n "$dialog" ] && break
+  sleep 0.2
+done
+[ -n "$dialog" ] || { echo "the page setup dialog did not appear" >&2; exit 1; }
+sleep 0.5
+import -window "$dialog" "$shots/page-setup-dialog.png"
+xdotool key Escape
+sleep 0.5
+XDG_CONFIG_HOME="$work/config3" "$program" --output "$work/out3" "$work/files/report.html" >/dev/null
+pdftoppm -png -r 60 -f 1 -l 1 -singlefile "$work/out3/report-html.pdf" "$shots/page-setup-pdf"
+pdftotext "$work/out3/report-html.pdf" - | grep -q 'Page 1 of 1' ||
+  { echo "the PDF has no page number" >&2; exit 1; }
+check_output "$work/out3"

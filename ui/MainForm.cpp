@@ -5,6 +5,7 @@
 #include "Dialogs.h"
 #include "DropAndPaste.h"
 #include "EngineMenu.h"
+#include "PageSetupMenu.h"
 #include "ParallelismMenu.h"
 #include "ProgressText.h"
 #include "QueueGrid.h"
@@ -64,6 +65,7 @@ TfrmMain::TfrmMain(Dialogs& dialogs, SettingsStore store, QString programFolder,
 void TfrmMain::CreateFeatures() {
     new RetryFailed(m_queue, m_convert, *ConvertMenu, *PopupMenu, this);
     new ParallelismMenu(*ConvertMenu, m_store, m_convert.Runner(), this);
+    new PageSetupMenu(*ConvertMenu, m_dialogs, m_store, m_convert, *this);
     new ProgressText(
         m_convert, m_queue, {*this, *ProgressBar, *gvConvert, *RzStatusBar1},
         [this] { return AbsoluteTargetFolder(); }, this);

@@ -16,6 +16,8 @@ private slots:
     void parses();
     void engine_data();
     void engine();
+    void pageOptions_data();
+    void pageOptions();
     void rejects_data();
     void rejects();
     void helpNamesTheProgram();
@@ -120,6 +122,67 @@ void TestCliOptions::engine() {
              engine);
 }
 
+namespace {
+
+// A page setup in the text forms the options take, to compare in one line.
+QString Summary(const PageSetup& page) {
+    using namespace page_text;
+    return QStringList{PaperText(page),
+                       OrientationText(page.orientation),
+                       OnOffText(page.cssPageSize),
+                       MarginsText(page.marginsMm),
+                       QString::number(page.scalePercent),
+                       OnOffText(page.backgrounds),
+                       MediaText(page.media),
+                       LineText(page.header),
+                       LineText(page.footer)}
+        .join(QStringLiteral(" / "));
+}
+
+} // namespace
+
+void TestCliOptions::pageOptions_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("summary"); // the stored setup below with the options applied
+
+    QTest::newRow("none: the stored setup")
+        << QStringList{}
+        << "Letter / landscape / off / default / 90 / off / print /  / ||Page {page} of {pages}";
+    QTest::newRow("paper and orientation")
+        << QStringList{"--paper", "a5", "--orientation", "portrait"}
+        << "A5 / portrait / off / default / 90 / off / print /  / ||Page {page} of {pages}";
+    QTest::newRow("custom paper, one margin, scale with %")
+        << QStringList{"--paper=4x6in", "--margins", "1cm", "--scale", "150%"}
+        << "101.6x152.4mm / landscape / off / 10mm 10mm 10mm 10mm / 150 / off / print /  / ||Page {page} of "
+           "{pages}";
+    QTest::newRow("four margins, backgrounds, screen, the page's own size")
+        << QStringList{"--margins", "1mm 2mm 3mm 4mm", "--backgrounds",
+                       "--media",   "screen",          "--css-page-size"}
+        << "Letter / landscape / on / 1mm 2mm 3mm 4mm / 90 / on / screen /  / ||Page {page} of {pages}";
+    QTest::newRow("header set, footer emptied")
+        << QStringList{"--header", "{title}||{date}", "--footer", ""}
+        << "Letter / landscape / off / default / 90 / off / print / {title}||{date} / ";
+    QTest::newRow("engine's own margins again, no backgrounds")
+        << QStringList{"--margins", "default", "--no-backgrounds"}
+        << "Letter / landscape / off / default / 90 / off / print /  / ||Page {page} of {pages}";
+}
+
+void TestCliOptions::pageOptions() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, summary);
+
+    PageSetup stored;
+    stored.paper = Paper::Letter;
+    stored.orientation = Orientation::Landscape;
+    stored.scalePercent = 90;
+    stored.backgrounds = false;
+    stored.footer.right = kPageNumberText;
+    const ParsedCommandLine parsed =
+        ParseCommandLine(QStringList{"prog"} + arguments + QStringList{"a.html"});
+    QCOMPARE(parsed.error, QString());
+    QCOMPARE(Summary(PageSetupFor(parsed.options, stored)), summary);
+}
+
 void TestCliOptions::rejects_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("errorPart");
@@ -141,6 +204,24 @@ void TestCliOptions::rejects_data() {
         << QStringList{"--engine", "Modern", "a.html"} << "\"Modern\"";
     QTest::newRow("empty engine") << QStringList{"--engine=", "a.html"} << "--engine";
     QTest::newRow("engine without a value") << QStringList{"a.html", "--engine"} << "--engine";
+    QTest::newRow("unknown paper") << QStringList{"--paper", "B5", "a.html"}
+                                   << "--paper takes A4, Letter, Legal, A3, A5, or WIDTHxHEIGHT";
+    QTest::newRow("paper without unit") << QStringList{"--paper", "200x300", "a.html"} << "\"200x300\"";
+    QTest::newRow("unknown orientation") << QStringList{"--orientation", "up", "a.html"}
+                                         << "--orientation takes portrait or landscape, not \"up\"";
+    QTest::newRow("margin without unit")
+        << QStringList{"--margins", "10", "a.html"} << "--margins takes one length";
+    QTest::newRow("two margins") << QStringList{"--margins", "1mm 2mm", "a.html"} << "--margins";
+    QTest::newRow("scale too small") << QStringList{"--scale", "5", "a.html"}
+                                     << "--scale takes a whole percentage from 10 to 200";
+    QTest::newRow("scale too large") << QStringList{"--scale", "201%", "a.html"} << "--scale";
+    QTest::newRow("unknown media") << QStringList{"--media", "tv", "a.html"}
+                                   << "--media takes print or screen, not \"tv\"";
+    QTest::newRow("header of one part") << QStringList{"--header", "Page {page}", "a.html"}
+                                        << "--header takes three parts \"left|centre|right\"";
+    QTest::newRow("footer of four parts") << QStringList{"--footer", "a|b|c|d", "a.html"} << "--footer";
+    QTest::newRow("backgrounds both ways")
+        << QStringList{"--backgrounds", "--no-backgrounds", "a.html"} << "--backgrounds and --no-backgrounds";
 }
 
 void TestCliOptions::rejects() {

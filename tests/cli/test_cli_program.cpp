@@ -3,6 +3,7 @@
 #include "CliProgram.h"
 #include "ConvertCommand.h"
 #include "OutputNames.h"
+#include "PdfTools.h"
 #include "SettingsStore.h"
 #include "TextRules.h"
 
@@ -57,6 +58,9 @@ private slots:
     void engineChoice_data();
     void engineChoice();
     void storedClassicWithoutConverter();
+    void pageOptionsReachTheConverter_data();
+    void pageOptionsReachTheConverter();
+    void footerStampedOnTheConvertersPdf();
     void settingsAreReadNeverWritten_data();
     void settingsAreReadNeverWritten();
     void interruptStopsInOrder_data();
@@ -423,6 +427,90 @@ void TestCliProgram::storedClassicWithoutConverter() {
     QCOMPARE(modern.exitCode, kExitAllConverted);
     QCOMPARE(modern.lines.size(), 1);
 #endif
+}
+
+void TestCliProgram::pageOptionsReachTheConverter_data() {
+    QTest::addColumn<QString>("storedPaper"); // empty: nothing stored
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("converterPart"); // in the converter's arguments, in order
+    QTest::addColumn<QString>("errorPart");         // on standard error; empty: nothing there
+
+    QTest::newRow("nothing: no page options") << QString() << QStringList{} << int(kExitAllConverted)
+                                              << QStringList{"--disable-local-file-access"} << QString();
+    QTest::newRow("the stored paper")
+        << "A3" << QStringList{} << int(kExitAllConverted) << QStringList{"--page-size", "A3"} << QString();
+    QTest::newRow("options over the stored paper")
+        << "A3"
+        << QStringList{"--paper", "Legal", "--orientation", "landscape", "--margins", "5mm", "--scale", "50"}
+        << int(kExitAllConverted)
+        << QStringList{"--page-size", "Legal", "--orientation", "Landscape", "-T",     "5.00mm", "-R",
+                       "5.00mm",      "-B",    "5.00mm",        "-L",        "5.00mm", "--zoom", "0.5"}
+        << QString();
+    QTest::newRow("a bad value is a usage error")
+        << QString() << QStringList{"--margins", "5"} << int(kExitUsageError) << QStringList{}
+        << "--margins takes one length for all four sides or four";
+    QTest::newRow("screen style needs the Modern engine")
+        << QString() << QStringList{"--media", "screen"} << int(kExitUsageError) << QStringList{}
+        << "The Classic engine prints pages with their print style only";
+    QTest::newRow("margins that leave no room")
+        << "A5" << QStringList{"--margins", "80mm"} << int(kExitUsageError) << QStringList{}
+        << "The margins leave no room for the page's content";
+}
+
+// The page options and the stored page setup reach the converter as its own options; the settings are
+// never written.
+void TestCliProgram::pageOptionsReachTheConverter() {
+#ifdef Q_OS_WIN
+    QSKIP("The stored settings are the current user's registry key on Windows, which no test may change");
+#endif
+    QFETCH(QString, storedPaper);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, converterPart);
+    QFETCH(QString, errorPart);
+    QVERIFY(m_program->Install());
+    if (!storedPaper.isEmpty()) {
+        PageSetup stored;
+        QVERIFY(page_text::ParsePaper(storedPaper, stored));
+        SettingsStore::AtIniFile(m_program->SettingsFile()).SetPage(stored);
+    }
+    const QByteArray before = ReadFile(m_program->SettingsFile());
+
+    const CliOutcome outcome = m_program->Run(arguments + QStringList{"--output", m_out, Page("a.html")});
+    QCOMPARE(outcome.exitCode, exitCode);
+    QCOMPARE(ReadFile(m_program->SettingsFile()), before);
+    if (errorPart.isEmpty())
+        QCOMPARE(outcome.errors, QString());
+    else
+        QVERIFY2(outcome.errors.contains(errorPart), qPrintable(outcome.errors));
+    const QList<Invocation> invocations = m_program->Fake().Invocations();
+    if (exitCode == kExitUsageError) {
+        QVERIFY(invocations.isEmpty());
+        return;
+    }
+    QCOMPARE(invocations.size(), 1);
+    const QStringList given = invocations[0].arguments;
+    const qsizetype at = given.indexOf(converterPart.first());
+    QVERIFY2(at >= 0 && given.mid(at, converterPart.size()) == converterPart, qPrintable(given.join(u' ')));
+    // Nothing set, nothing passed: the converter runs with its own page as before.
+    static const QRegularExpression kPageOption(
+        QStringLiteral("^(--page-|--orientation|--zoom|--no-background|-[TRBL]$)"));
+    if (storedPaper.isEmpty() && arguments.isEmpty())
+        QCOMPARE(given.filter(kPageOption), QStringList{});
+}
+
+// The footer is laid over whatever PDF the engine made, here the fake converter's.
+void TestCliProgram::footerStampedOnTheConvertersPdf() {
+    QVERIFY(m_program->Install());
+    const QString page = Page("a.html");
+    const CliOutcome outcome =
+        m_program->Run({"--footer", "{url}||Page {page} of {pages}", "--output", m_out, page});
+    QCOMPARE(outcome.exitCode, kExitAllConverted);
+    const QString text = PdfText(OutputPathFor(page, m_out));
+    QVERIFY2(text.contains(QStringLiteral("Page 1 of 1")) && text.contains(QStringLiteral("a.html")),
+             qPrintable(text));
+    QCOMPARE(Entries(m_out), QStringList{QFileInfo(OutputPathFor(page, m_out)).fileName()});
 }
 
 void TestCliProgram::settingsAreReadNeverWritten_data() {

@@ -1,6 +1,10 @@
 #include "PdfTools.h"
 
+#include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
 
 namespace velmora::test {
 
@@ -33,6 +37,73 @@ QStringList PdfImageSizes(const QString& pdf) {
             sizes.append(fields[3] + QStringLiteral(" x ") + fields[4]);
     }
     return sizes;
+}
+
+QString PdfPageText(const QString& pdf, int page) {
+    const QString number = QString::number(page);
+    return QString::fromUtf8(
+               RunTool(QStringLiteral("pdftotext"), {QStringLiteral("-f"), number, QStringLiteral("-l"),
+                                                     number, pdf, QStringLiteral("-")}))
+        .simplified();
+}
+
+QList<QSizeF> PdfPageSizes(const QString& pdf) {
+    static const QRegularExpression kSize(QStringLiteral(R"(^Page\s+\d+ size:\s+([\d.]+) x ([\d.]+) pts)"),
+                                          QRegularExpression::MultilineOption);
+    const QString info = QString::fromUtf8(
+        RunTool(QStringLiteral("pdfinfo"), {QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"),
+                                            QStringLiteral("9999"), pdf}));
+    QList<QSizeF> sizes;
+    for (auto match = kSize.globalMatch(info); match.hasNext();) {
+        const QRegularExpressionMatch size = match.next();
+        sizes.append(QSizeF(size.captured(1).toDouble(), size.captured(2).toDouble()));
+    }
+    return sizes;
+}
+
+QString PdfTitle(const QString& pdf) {
+    static const QRegularExpression kTitle(QStringLiteral(R"(^Title:\s*(.*)$)"),
+                                           QRegularExpression::MultilineOption);
+    return kTitle.match(QString::fromUtf8(RunTool(QStringLiteral("pdfinfo"), {pdf}))).captured(1).trimmed();
+}
+
+QList<PdfWord> PdfWords(const QString& pdf, int page) {
+    const QString number = QString::number(page);
+    QXmlStreamReader xml(
+        RunTool(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), QStringLiteral("-f"), number,
+                                              QStringLiteral("-l"), number, pdf, QStringLiteral("-")}));
+    QList<PdfWord> words;
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement || xml.name() != QLatin1String("word"))
+            continue;
+        const auto at = [&xml](const char* name) {
+            return xml.attributes().value(QLatin1String(name)).toDouble();
+        };
+        const QRectF box(QPointF(at("xMin"), at("yMin")), QPointF(at("xMax"), at("yMax")));
+        words.append({xml.readElementText(), box});
+    }
+    return words;
+}
+
+QRectF PdfTextBox(const QList<PdfWord>& words) {
+    QRectF box;
+    for (const PdfWord& word : words)
+        box = box.isNull() ? word.box : box.united(word.box);
+    return box;
+}
+
+// Rendered at 72 pixels per inch, so a pixel is a point.
+QColor PdfPixel(const QString& pdf, int page, QPointF point) {
+    QTemporaryDir folder;
+    const QString number = QString::number(page);
+    const QString base = folder.filePath(QStringLiteral("page"));
+    RunTool(QStringLiteral("pdftoppm"),
+            {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("72"), QStringLiteral("-f"), number,
+             QStringLiteral("-l"), number, QStringLiteral("-singlefile"), pdf, base});
+    const QImage image(base + QStringLiteral(".png"));
+    if (image.isNull())
+        return {};
+    return image.pixelColor(point.toPoint());
 }
 
 } // namespace velmora::test

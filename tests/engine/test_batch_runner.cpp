@@ -54,6 +54,8 @@ private slots:
     void convertersOwnChildrenEnd();
     void outputLinkIsReplacedNotFollowed();
     void deletedSourceFailsWithoutAConverter();
+    void finisherBetweenCheckAndRename_data();
+    void finisherBetweenCheckAndRename();
     void textEncodingOption_data();
     void textEncodingOption();
 
@@ -285,6 +287,69 @@ void TestBatchRunner::outcomes() {
         QVERIFY(ReadFile(job.outputPath).startsWith("%PDF-"));
     else if (earlierOutput)
         QCOMPARE(ReadFile(job.outputPath), earlier);
+}
+
+void TestBatchRunner::finisherBetweenCheckAndRename_data() {
+    QTest::addColumn<QString>("name");       // the fake converter's behaviour
+    QTest::addColumn<bool>("pageText");      // the page has a footer
+    QTest::addColumn<QByteArray>("written"); // what the finisher writes; empty: it fails
+    QTest::addColumn<bool>("finisherCalled");
+    QTest::addColumn<QString>("reasonPart"); // empty: converted
+    QTest::addColumn<QByteArray>("result");  // the final file; empty: the earlier one stays
+
+    const QByteArray stamped = "%PDF-1.4 stamped\n%%EOF\n";
+    QTest::newRow("stamped, then renamed") << "a" << true << stamped << true << "" << stamped;
+    QTest::newRow("no header or footer: untouched") << "a" << false << stamped << false << "" << QByteArray();
+    QTest::newRow("the step fails: the earlier PDF stays")
+        << "a" << true << QByteArray() << true << "could not be stamped" << QByteArray();
+    QTest::newRow("the step writes half a PDF") << "a" << true << QByteArray("%PDF-1.4 half") << true
+                                                << "could not be written completely" << QByteArray();
+    QTest::newRow("an incomplete PDF never reaches the step")
+        << "truncated" << true << stamped << false << "could not be written completely" << QByteArray();
+}
+
+void TestBatchRunner::finisherBetweenCheckAndRename() {
+    QFETCH(QString, name);
+    QFETCH(bool, pageText);
+    QFETCH(QByteArray, written);
+    QFETCH(bool, finisherCalled);
+    QFETCH(QString, reasonPart);
+    QFETCH(QByteArray, result);
+
+    const ConversionJob job = Job(name);
+    const QByteArray earlier = "earlier run";
+    QVERIFY(WriteFile(job.outputPath, earlier));
+    PageSetup page;
+    if (pageText)
+        page.footer.right = kPageNumberText;
+    m_runner->SetPageSetup(page);
+    QStringList calls;
+    m_runner->SetFinisher(
+        [&](const RenderRequest& request, const QString&, const QString& from, const QString& to) {
+            // Called with the engine's checked output and a second temporary file beside it.
+            calls << request.page.footer.right;
+            if (!ReadFile(from).startsWith("%PDF-") ||
+                QFileInfo(to).absolutePath() != QFileInfo(from).absolutePath())
+                return QStringLiteral("unexpected files");
+            if (written.isEmpty())
+                return QStringLiteral("The PDF could not be stamped.");
+            return WriteFile(to, written) ? QString() : QStringLiteral("cannot write");
+        });
+    QSignalSpy rowFinished(m_runner.get(), &BatchRunner::rowFinished);
+    RunToEnd({job});
+
+    QCOMPARE(calls, finisherCalled ? QStringList{kPageNumberText} : QStringList{});
+    QCOMPARE(rowFinished.count(), 1);
+    const QString reason = rowFinished.at(0).at(2).toString();
+    QCOMPARE(StateOf(rowFinished.at(0)), reasonPart.isEmpty() ? RowState::Converted : RowState::Failed);
+    QVERIFY2(reason.contains(reasonPart), qPrintable(reason));
+    if (!reasonPart.isEmpty())
+        QCOMPARE(ReadFile(job.outputPath), earlier);
+    else if (!result.isEmpty())
+        QCOMPARE(ReadFile(job.outputPath), result);
+    else
+        QVERIFY(ReadFile(job.outputPath).startsWith("%PDF-") && ReadFile(job.outputPath) != written);
+    QCOMPARE(TemporaryFilesIn(OutFolder()), QStringList{});
 }
 
 void TestBatchRunner::stopEndsConvertersAndRemovesTheirPartialPdfs() {

@@ -48,6 +48,8 @@ private slots:
     void engineWhenNoneIsStored_data();
     void engineWhenNoneIsStored();
     void defaultEngineIsTheOneThatCanRun();
+    void pageSetupRoundTrip();
+    void pageSetupInvalidPartsReadAsDefaults();
     void automaticConverterCount();
 
 private:
@@ -353,6 +355,53 @@ void TestSettingsStore::preferencesRoundTrip() {
 
     store.SetAddFilesFolder(QStringLiteral("/data/pages"));
     QCOMPARE(store.AddFilesFolder(), QStringLiteral("/data/pages"));
+}
+
+// A whole page setup goes out as text values and comes back the same.
+void TestSettingsStore::pageSetupRoundTrip() {
+    const SettingsStore store = Store();
+    QCOMPARE(store.Page(), PageSetup());
+    PageSetup page;
+    page.paper = Paper::Custom;
+    page.customSizeMm = QSizeF(123.5, 234);
+    page.orientation = Orientation::Landscape;
+    page.cssPageSize = true;
+    page.marginsMm = QMarginsF(4, 1, 2, 3);
+    page.scalePercent = 75;
+    page.backgrounds = false;
+    page.media = MediaStyle::Screen;
+    page.header = {QStringLiteral("{title}"), QString(), QStringLiteral("{date}")};
+    page.footer = {QString(), QStringLiteral("a - b"), kPageNumberText};
+    page.textSizePt = 10.5;
+    store.SetPage(page);
+    QCOMPARE(StoredValue(QStringLiteral("PagePaper")), QVariant(QStringLiteral("123.5x234mm")));
+    QCOMPARE(StoredValue(QStringLiteral("PageMargins")), QVariant(QStringLiteral("1mm 2mm 3mm 4mm")));
+    const PageSetup read = store.Page();
+    QCOMPARE(read.footer, page.footer);
+    QCOMPARE(read, page);
+}
+
+void TestSettingsStore::pageSetupInvalidPartsReadAsDefaults() {
+    {
+        QSettings settings(IniPath(), QSettings::IniFormat);
+        settings.setValue(QStringLiteral("PagePaper"), QStringLiteral("A5"));
+        settings.setValue(QStringLiteral("PageOrientation"), QStringLiteral("sideways"));
+        settings.setValue(QStringLiteral("PageMargins"), QStringLiteral("10"));
+        settings.setValue(QStringLiteral("PageScale"), QStringLiteral("500"));
+        settings.setValue(QStringLiteral("PageBackgrounds"), QStringList{"on", "off"});
+        settings.setValue(QStringLiteral("PageMedia"), QStringLiteral("screen"));
+        settings.setValue(QStringLiteral("PageFooter"), QStringLiteral("no parts"));
+        settings.setValue(QStringLiteral("PageTextSize"), QStringLiteral("big"));
+    }
+    PageSetup expected;
+    expected.paper = Paper::A5; // valid parts are kept
+    expected.media = MediaStyle::Screen;
+    QCOMPARE(Store().Page(), expected);
+
+    // Margins that leave no room on the stored paper read as each engine's own.
+    QSettings(IniPath(), QSettings::IniFormat)
+        .setValue(QStringLiteral("PageMargins"), QStringLiteral("70mm"));
+    QCOMPARE(Store().Page().marginsMm, std::nullopt);
 }
 
 void TestSettingsStore::preferencesSurviveSavingTheControls() {

@@ -1,0 +1,141 @@
+#include "PageStamp.h"
+#include "PdfTools.h"
+
+#include <QFile>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace velmora;
+using namespace velmora::test;
+
+namespace {
+
+// A PDF of the given pages, each saying which it is in its middle, with an optional title.
+bool WritePdf(const QString& path, const QList<QPageSize>& pages, const QString& title) {
+    QPdfWriter writer(path);
+    writer.setTitle(title);
+    writer.setPageSize(pages.first());
+    QPainter painter;
+    for (int index = 0; index < pages.size(); ++index) {
+        if (index > 0) {
+            writer.setPageSize(pages[index]);
+            if (!writer.newPage())
+                return false;
+        } else if (!painter.begin(&writer)) {
+            return false;
+        }
+        painter.drawText(QRect(QPoint(0, 0), writer.pageLayout().paintRectPixels(writer.resolution()).size()),
+                         Qt::AlignCenter, QStringLiteral("Body%1").arg(index + 1));
+    }
+    return painter.end();
+}
+
+PageSetup Footed() {
+    PageSetup page;
+    page.header = {QStringLiteral("{title}"), QString(), QStringLiteral("{url}")};
+    page.footer.right = kPageNumberText;
+    return page;
+}
+
+} // namespace
+
+class TestPageStamp : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { QVERIFY(m_work.isValid()); }
+    void everyPageGetsItsOwnNumber();
+    void titleFromTheDocumentUnlessGiven();
+    void pagesOfTheirOwnSize();
+    void damagedPdfIsAPlainFailure();
+
+private:
+    QString Path(const QString& name) const { return m_work.filePath(name); }
+    QTemporaryDir m_work;
+};
+
+void TestPageStamp::everyPageGetsItsOwnNumber() {
+    const QPageSize a4(QPageSize::A4);
+    QVERIFY(WritePdf(Path("in.pdf"), {a4, a4, a4}, QStringLiteral("Own Title")));
+    PageFacts facts;
+    facts.url = QStringLiteral("https://example.test/doc");
+    QCOMPARE(pdf::StampPageText(Path("in.pdf"), Path("out.pdf"), Footed(), facts), QString());
+
+    for (int page = 1; page <= 3; ++page) {
+        const QString text = PdfPageText(Path("out.pdf"), page);
+        // The page's own content stays, with its header and footer.
+        QVERIFY2(text.contains(QStringLiteral("Body%1").arg(page)), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("Page %1 of 3").arg(page)), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("https://example.test/doc")), qPrintable(text));
+    }
+    QCOMPARE(PdfTitle(Path("out.pdf")), QStringLiteral("Own Title"));
+    // The number is in the footer band at the right, the title in the header band at the left.
+    const QList<PdfWord> words = PdfWords(Path("out.pdf"), 2);
+    const QSizeF size = a4.size(QPageSize::Point);
+    bool numberPlaced = false, titlePlaced = false;
+    for (const PdfWord& word : words) {
+        if (word.text == QLatin1String("of"))
+            numberPlaced = word.box.top() > size.height() - kSetMarginsMm * kPointsPerMm &&
+                           word.box.left() > size.width() / 2;
+        if (word.text == QLatin1String("Own"))
+            titlePlaced = word.box.bottom() < kSetMarginsMm * kPointsPerMm &&
+                          qAbs(word.box.left() - kSetMarginsMm * kPointsPerMm) < 2;
+    }
+    QVERIFY(numberPlaced);
+    QVERIFY(titlePlaced);
+}
+
+void TestPageStamp::titleFromTheDocumentUnlessGiven() {
+    QVERIFY(WritePdf(Path("in.pdf"), {QPageSize(QPageSize::A5)}, QStringLiteral("Titre été")));
+    PageSetup page;
+    page.header.centre = QStringLiteral("[{title}]");
+    QCOMPARE(pdf::StampPageText(Path("in.pdf"), Path("own.pdf"), page, {}), QString());
+    QVERIFY2(PdfText(Path("own.pdf")).contains(QStringLiteral("[Titre été]")),
+             qPrintable(PdfText(Path("own.pdf"))));
+    PageFacts facts;
+    facts.title = QStringLiteral("Told Title");
+    QCOMPARE(pdf::StampPageText(Path("in.pdf"), Path("told.pdf"), page, facts), QString());
+    QVERIFY(PdfText(Path("told.pdf")).contains(QStringLiteral("[Told Title]")));
+}
+
+// A document whose pages differ in size gets each stamp within its own page.
+void TestPageStamp::pagesOfTheirOwnSize() {
+    const QPageSize small(QPageSize::A5);
+    const QPageSize wide(QSizeF(400, 200), QPageSize::Millimeter);
+    QVERIFY(WritePdf(Path("in.pdf"), {small, wide}, {}));
+    QCOMPARE(pdf::StampPageText(Path("in.pdf"), Path("out.pdf"), Footed(), {}), QString());
+    const QList<QSizeF> sizes = PdfPageSizes(Path("out.pdf"));
+    QCOMPARE(sizes.size(), 2);
+    for (int page = 1; page <= 2; ++page) {
+        const QSizeF size = sizes[page - 1];
+        QRectF number;
+        for (const PdfWord& word : PdfWords(Path("out.pdf"), page))
+            if (word.text == QStringLiteral("%1").arg(page) || word.text == QLatin1String("of"))
+                number = number.isNull() ? word.box : number.united(word.box);
+        QVERIFY2(!number.isNull() && number.right() <= size.width() - kSetMarginsMm * kPointsPerMm + 1 &&
+                     number.right() > size.width() - kSetMarginsMm * kPointsPerMm - 60 &&
+                     number.bottom() < size.height(),
+                 qPrintable(QStringLiteral("page %1: %2,%3 on %4 x %5")
+                                .arg(page)
+                                .arg(number.right())
+                                .arg(number.bottom())
+                                .arg(size.width())
+                                .arg(size.height())));
+    }
+}
+
+void TestPageStamp::damagedPdfIsAPlainFailure() {
+    QFile damaged(Path("damaged.pdf"));
+    QVERIFY(damaged.open(QIODevice::WriteOnly));
+    damaged.write("%PDF-1.4\nnot really a PDF at all\n%%EOF\n");
+    damaged.close();
+    const QString reason = pdf::StampPageText(Path("damaged.pdf"), Path("out.pdf"), Footed(), {});
+    QVERIFY2(reason.startsWith(QStringLiteral("The header and footer could not be added to the PDF (")),
+             qPrintable(reason));
+    QVERIFY(!reason.contains(u'\n'));
+}
+
+QTEST_MAIN(TestPageStamp)
+#include "test_page_stamp.moc"

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "PageSetup.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QComboBox;
+class QDialogButtonBox;
+class QDoubleSpinBox;
+class QLabel;
+class QLineEdit;
+class QRadioButton;
+class QSpinBox;
+
+namespace velmora {
+
+class PagePreview;
+
+inline const QString kPageSetupCaption = QStringLiteral("Page Setup");
+
+// Convert -> Page setup...: the paper, margins, scale, backgrounds, style, header and footer of every
+// later PDF, with a live picture of a page.
+class PageSetupDialog final : public QDialog {
+    Q_OBJECT
+public:
+    explicit PageSetupDialog(const PageSetup& page, QWidget* parent = nullptr);
+
+    PageSetup Value() const;
+
+private:
+    void CreateControls();
+    void Show(const PageSetup& page);
+    void SetUnit(int unit);
+    void Changed();
+
+    QComboBox* m_paper;
+    QDoubleSpinBox* m_width;
+    QDoubleSpinBox* m_height;
+    QComboBox* m_unit;
+    QRadioButton* m_portrait;
+    QRadioButton* m_landscape;
+    QCheckBox* m_cssPageSize;
+    QCheckBox* m_engineMargins;
+    QDoubleSpinBox* m_margins[4]; // top, right, bottom, left
+    QSpinBox* m_scale;
+    QCheckBox* m_backgrounds;
+    QComboBox* m_media;
+    QLineEdit* m_header[3]; // left, centre, right
+    QLineEdit* m_footer[3];
+    QDoubleSpinBox* m_textSize;
+    QLabel* m_note;
+    PagePreview* m_preview;
+    QDialogButtonBox* m_buttons;
+    double m_mmPerUnit = 1.0;
+    bool m_showing = false;
+};
+
+} // namespace velmora
