@@ -186,10 +186,14 @@ BatchRunner::~BatchRunner() {
 void BatchRunner::SetBackend(std::unique_ptr<RenderBackend> backend) {
     Q_ASSERT(!d->running);
     d->backend = std::move(backend);
-    if (d->backend)
-        connect(
-            d->backend.get(), &RenderBackend::rowEnded, this,
+    if (!d->backend)
+        return;
+    connect(d->backend.get(), &RenderBackend::rowEnded, this,
             [this](int job, RowState state, const QString& reason) { d->OnEngineEnded(job, state, reason); });
+    connect(d->backend.get(), &RenderBackend::rowRestarted, this, [this](int job) {
+        if (const auto it = d->active.find(job); it != d->active.end() && it->second.timeLimit)
+            it->second.timeLimit->start(d->timeoutMs);
+    });
 }
 
 RenderBackend* BatchRunner::Backend() const {

@@ -44,6 +44,9 @@ signals:
     // state: Converted, ConvertedWithWarnings or Failed, as the engine saw it; the run still checks
     // the file before it counts as converted. reason: empty for Converted, else one plain sentence.
     void rowEnded(int job, velmora::RowState state, const QString& reason);
+    // The engine began the job again from the start, through no fault of its source (its renderer had to
+    // be replaced), so the job's time limit starts again.
+    void rowRestarted(int job);
 };
 
 } // namespace velmora
