@@ -205,6 +205,10 @@ void BatchRunner::SetBackend(std::unique_ptr<RenderBackend> backend) {
         if (const auto it = d->active.find(job); it != d->active.end())
             it->second.pageTitle = title;
     });
+    connect(d->backend.get(), &RenderBackend::rowRestarted, this, [this](int job) {
+        if (const auto it = d->active.find(job); it != d->active.end() && it->second.timeLimit)
+            it->second.timeLimit->start(d->timeoutMs);
+    });
 }
 
 RenderBackend* BatchRunner::Backend() const {

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
+#include <QTimer>
 #include <QUrl>
 
 #include <vector>
@@ -27,6 +28,53 @@ QString Text(const QJsonObject& object, const char* key) {
     return object.value(QLatin1String(key)).toString();
 }
 
+// Counts the changes to the page's document from the first time it is asked on, and says how long ago
+// the last one was (or the first question, if later), so that a page is printed once its scripts have
+// stopped writing into it. It answers after the page's timers that are already due have run.
+const QString kChangeProbe = QStringLiteral(R"(new Promise(resolve => setTimeout(() => {
+  const key = Symbol.for('velmora.documentChanges');
+  let watch = window[key];
+  if (!watch) {
+    watch = {changes: 0, last: performance.now()};
+    new MutationObserver(() => { ++watch.changes; watch.last = performance.now(); })
+      .observe(document, {subtree: true, childList: true, attributes: true, characterData: true});
+    Object.defineProperty(window, key, {value: watch});
+  }
+  resolve({changes: watch.changes, quietMs: performance.now() - watch.last});
+}, 0)))");
+
+struct DocumentChanges {
+    int count = -1; // -1: the page could not say
+    double quietMs = 0;
+};
+
+QJsonObject ChangeProbe() {
+    return {{QStringLiteral("expression"), kChangeProbe},
+            {QStringLiteral("returnByValue"), true},
+            {QStringLiteral("awaitPromise"), true}};
+}
+
+DocumentChanges ReadChanges(const QJsonObject& evaluated) {
+    const QJsonObject value =
+        evaluated.value(QLatin1String("result")).toObject().value(QLatin1String("value")).toObject();
+    if (evaluated.contains(QLatin1String("exceptionDetails")) || !value.contains(QLatin1String("changes")))
+        return {};
+    return {value.value(QLatin1String("changes")).toInt(), value.value(QLatin1String("quietMs")).toDouble()};
+}
+
+// A full disk is the usual reason, and the system's words for it differ from one system to the next.
+QString WriteProblem(const QFile& file) {
+    if (file.error() == QFileDevice::ResourceError)
+        return QStringLiteral("The PDF file could not be written: the disk is full.");
+    return QStringLiteral("The PDF file could not be written: %1.").arg(file.errorString());
+}
+
+// How a refused file: address is named among the parts that could not be loaded.
+QString DeniedFileNote(const QString& localRoot) {
+    return localRoot.isEmpty() ? QStringLiteral("blocked: a web page may not read local files")
+                               : QStringLiteral("blocked: outside the document's folder");
+}
+
 QString BrowserUrl(const QString& source) {
     const QUrl asWebAddress(source);
     if (asWebAddress.scheme().size() > 1) // not a Windows drive letter
@@ -43,19 +91,29 @@ struct ChromiumBackend::Row {
     quint64 serial = 0;
     RenderRequest request;
     Stage stage = Stage::Opening;
+    bool mayRestartBrowser = true; // once per row, so that a browser that cannot open tabs ends a row
     QString targetId;
     QString sessionId;
+    QStringList popups; // targets its page opened
+    // The document the tab loads last is the one printed, whatever sent the tab there.
     QString mainRequestId;
-    bool loaded = false;
+    QString mainUrl;
+    bool navigating = false; // a new main document is on its way
+    bool loaded = false;     // the main document fired its load event
     struct Part {
         QString url;
         bool shows = false; // its failure is worth a warning
     };
-    QHash<QString, Part> inFlight; // by request id, sub-resources only
+    QHash<QString, Part> inFlight;  // by request id, sub-resources only
+    QHash<QString, QString> denied; // file: addresses refused, by request id
     QStringList missingParts;
-    bool restless = false; // a part was asked for while the page was being printed
+    bool restless = false;     // a part or a document was asked for after printing began
+    int changesAtPrint = -1;   // the document's change count when printing began
+    bool unresponsive = false; // its page stopped answering, so its tab serves no other row
+    int step = 0;              // counts waits, so that only the latest one goes on
     QFile output;
     QTimer settleLimit;
+    bool settled = false; // the settle limit passed: what is printed stands
 };
 
 std::unique_ptr<RenderBackend> MakeModernEngine(const QString& programFolder) {
@@ -125,11 +183,12 @@ bool ChromiumBackend::EnsureBrowser(QString* reason) {
     // A download would only land in the throw-away profile; the row fails instead (see OnNavigated).
     m_browser->Send(QStringLiteral("Browser.setDownloadBehavior"),
                     {{QStringLiteral("behavior"), QStringLiteral("deny")}});
+    // Tabs and windows a page opens are announced, so that each is closed when its row ends.
+    m_browser->Send(QStringLiteral("Target.setDiscoverTargets"), {{QStringLiteral("discover"), true}});
     return true;
 }
 
-// Fails the rows in flight; the next row starts a fresh browser.
-void ChromiumBackend::DropBrowser(const QString& reason) {
+void ChromiumBackend::DiscardBrowser() {
     if (!m_browser)
         return;
     // This may run inside one of the browser's own signals, so it is deleted once that returns.
@@ -141,6 +200,13 @@ void ChromiumBackend::DropBrowser(const QString& reason) {
     m_tabsOpening = 0;
     m_closeWatch.stop();
     m_unansweredCloses = 0;
+}
+
+// Fails the rows in flight; the next row starts a fresh browser.
+void ChromiumBackend::DropBrowser(const QString& reason) {
+    if (!m_browser)
+        return;
+    DiscardBrowser();
     std::vector<Row*> inFlight;
     for (auto& [job, row] : m_rows)
         inFlight.push_back(row.get());
@@ -150,7 +216,26 @@ void ChromiumBackend::DropBrowser(const QString& reason) {
     }
 }
 
+// A browser whose helper processes are gone lives on but opens no more tabs: it is replaced, and the rows
+// in flight begin again in the new one, each with its whole time.
+void ChromiumBackend::RestartBrowser() {
+    std::vector<std::pair<int, RenderRequest>> rows;
+    for (const auto& [job, row] : m_rows)
+        rows.emplace_back(job, row->request);
+    m_rows.clear();
+    m_sessions.clear();
+    DiscardBrowser();
+    for (const auto& [job, request] : rows) {
+        Start(job, request, false);
+        emit rowRestarted(job);
+    }
+}
+
 void ChromiumBackend::Begin(int job, const RenderRequest& request) {
+    Start(job, request, true);
+}
+
+void ChromiumBackend::Start(int job, const RenderRequest& request, bool mayRestartBrowser) {
     QString browserProblem;
     const bool browserReady = EnsureBrowser(&browserProblem); // before this row is in flight
     auto owned = std::make_unique<Row>();
@@ -158,20 +243,25 @@ void ChromiumBackend::Begin(int job, const RenderRequest& request) {
     row.job = job;
     row.serial = m_nextSerial++;
     row.request = request;
+    row.mayRestartBrowser = mayRestartBrowser;
     row.settleLimit.setSingleShot(true);
     row.settleLimit.setInterval(kSettleLimitMs);
     const quint64 serial = row.serial;
     connect(&row.settleLimit, &QTimer::timeout, this, [this, serial] {
-        if (Row* r = Find(serial); r && r->stage == Row::Stage::Loading)
+        Row* r = Find(serial);
+        if (!r)
+            return;
+        r->settled = true;
+        if (r->stage == Row::Stage::Loading)
             Print(*r);
     });
     m_endings.remove(job);
     m_rows[job] = std::move(owned);
 
     row.output.setFileName(request.outputPath);
-    if (!row.output.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        End(row, RowState::Failed,
-            QStringLiteral("The PDF file could not be written: %1.").arg(row.output.errorString()));
+    // Unbuffered: the PDF comes in large chunks, and a write that fails says why at once.
+    if (!row.output.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+        End(row, RowState::Failed, WriteProblem(row.output));
         return;
     }
     if (!browserReady) {
@@ -191,6 +281,8 @@ QString ChromiumBackend::Abort(int job) {
     m_sessions.remove(row->sessionId);
     m_waitingForTab.removeOne(row->serial);
     row->output.close();
+    for (const QString& popup : row->popups)
+        CloseTarget(popup, false);
     if (!row->targetId.isEmpty())
         CloseTarget(row->targetId, true);
     switch (row->stage) {
@@ -214,6 +306,14 @@ ChromiumBackend::Row* ChromiumBackend::Find(quint64 serial) const {
     return nullptr;
 }
 
+// The row whose tab this is, or whose page opened it.
+ChromiumBackend::Row* ChromiumBackend::FindByTarget(const QString& targetId) const {
+    for (const auto& [job, row] : m_rows)
+        if (row->targetId == targetId || row->popups.contains(targetId))
+            return row.get();
+    return nullptr;
+}
+
 void ChromiumBackend::Command(Row& row, const QString& method, const QJsonObject& params, bool inSession,
                               Step next) {
     const quint64 serial = row.serial;
@@ -227,6 +327,40 @@ void ChromiumBackend::Command(Row& row, const QString& method, const QJsonObject
                         else if (next)
                             next(*r, result);
                     });
+}
+
+// Asks the row's page and goes on with whatever it answers (an empty result for an error); when silent is
+// given and the page has not answered within kAnswerMs, goes on with that instead.
+void ChromiumBackend::Ask(Row& row, const QString& method, const QJsonObject& params, Step answered,
+                          std::function<void(Row&)> silent) {
+    const quint64 serial = row.serial;
+    const int step = ++row.step;
+    m_browser->Send(method, params, row.sessionId,
+                    [this, serial, step, answered](const QJsonObject& result, const QString& error) {
+                        if (Row* r = Find(serial); r && r->step == step) {
+                            ++r->step;
+                            answered(*r, error.isEmpty() ? result : QJsonObject());
+                        }
+                    });
+    if (silent)
+        QTimer::singleShot(kAnswerMs, this, [this, serial, step, silent] {
+            if (Row* r = Find(serial); r && r->step == step) {
+                ++r->step;
+                silent(*r);
+            }
+        });
+}
+
+// Goes on after ms unless the row ended or took another step meanwhile.
+void ChromiumBackend::Later(Row& row, int ms, std::function<void(Row&)> then) {
+    const quint64 serial = row.serial;
+    const int step = ++row.step;
+    QTimer::singleShot(ms, this, [this, serial, step, then] {
+        if (Row* r = Find(serial); r && r->step == step) {
+            ++r->step;
+            then(*r);
+        }
+    });
 }
 
 void ChromiumBackend::OpenTab(TabReady ready) {
@@ -283,6 +417,11 @@ void ChromiumBackend::WaitForTab(Row& row) {
     if (m_idleTabs.size() + m_tabsOpening < m_waitingForTab.size())
         OpenPoolTab();
     HandOutTabs();
+    if (row.stage == Row::Stage::Opening && row.mayRestartBrowser)
+        QTimer::singleShot(kTabOpenLimitMs, this, [this, serial = row.serial] {
+            if (const Row* r = Find(serial); r && r->stage == Row::Stage::Opening && r->mayRestartBrowser)
+                RestartBrowser();
+        });
 }
 
 void ChromiumBackend::HandOutTabs() {
@@ -295,6 +434,25 @@ void ChromiumBackend::UseTab(Row& row, const Tab& tab) {
     row.targetId = tab.targetId;
     row.sessionId = tab.sessionId;
     m_sessions.insert(tab.sessionId, row.serial);
+    if (!tab.used) {
+        Navigate(row);
+        return;
+    }
+    // A page may go on running after its row ended (a loop it started once printed); its tab serves the
+    // next row only if it answers at once, else the row gets a fresh tab.
+    Ask(
+        row, QStringLiteral("Runtime.evaluate"), {{QStringLiteral("expression"), QStringLiteral("0")}},
+        [this](Row& r, const QJsonObject&) { Navigate(r); },
+        [this](Row& r) {
+            CloseTarget(r.targetId, false);
+            m_sessions.remove(r.sessionId);
+            r.targetId.clear();
+            r.sessionId.clear();
+            WaitForTab(r);
+        });
+}
+
+void ChromiumBackend::Navigate(Row& row) {
     row.stage = Row::Stage::Loading;
     Command(row, QStringLiteral("Page.navigate"), {{QStringLiteral("url"), BrowserUrl(row.request.source)}},
             true, [this](Row& r, const QJsonObject& result) { OnNavigated(r, result); });
@@ -317,34 +475,63 @@ void ChromiumBackend::OnBrowserEvent(const QString& method, const QJsonObject& p
             Fail(*row, QStringLiteral("The browser closed the page's tab unexpectedly."));
         return;
     }
+    if (method == QLatin1String("Target.targetCreated")) {
+        OnTargetCreated(params.value(QLatin1String("targetInfo")).toObject());
+        return;
+    }
+    if (method == QLatin1String("Page.javascriptDialogOpening") && !sessionId.isEmpty()) {
+        // Nobody is there to answer, and the page stands still while its dialog is open: each one is
+        // dismissed as it opens, in an idle tab too. A page being left is let go.
+        m_browser->Send(QStringLiteral("Page.handleJavaScriptDialog"),
+                        {{QStringLiteral("accept"), Text(params, "type") == QLatin1String("beforeunload")}},
+                        sessionId);
+        return;
+    }
     if (Row* row = Find(m_sessions.value(sessionId)); row && !sessionId.isEmpty())
         OnPageEvent(*row, method, params);
+}
+
+// A tab or window a page opened (window.open) is closed with its row, or at once when its row has ended.
+void ChromiumBackend::OnTargetCreated(const QJsonObject& targetInfo) {
+    const QString opener = Text(targetInfo, "openerId");
+    if (opener.isEmpty()) // one of this engine's own tabs
+        return;
+    const QString targetId = Text(targetInfo, "targetId");
+    if (Row* row = FindByTarget(opener))
+        row->popups.append(targetId);
+    else
+        CloseTarget(targetId, false);
 }
 
 void ChromiumBackend::OnPageEvent(Row& row, const QString& method, const QJsonObject& params) {
     const QString requestId = Text(params, "requestId");
     if (method == QLatin1String("Fetch.requestPaused")) {
         const QString url = Text(params.value(QLatin1String("request")).toObject(), "url");
-        if (MayReadFile(url, row.request.localRoot))
+        if (MayReadFile(url, row.request.localRoot)) {
             Command(row, QStringLiteral("Fetch.continueRequest"), {{QStringLiteral("requestId"), requestId}},
                     true, {});
-        else
+        } else {
+            row.denied.insert(Text(params, "networkId"), url);
             Command(row, QStringLiteral("Fetch.failRequest"),
                     {{QStringLiteral("requestId"), requestId},
                      {QStringLiteral("errorReason"), QStringLiteral("AccessDenied")}},
                     true, {});
+        }
     } else if (method == QLatin1String("Network.requestWillBeSent")) {
-        const bool mainDocument = Text(params, "type") == QLatin1String("Document") &&
-                                  Text(params, "frameId") == row.targetId &&
-                                  (row.mainRequestId.isEmpty() || row.mainRequestId == requestId);
-        if (mainDocument) {
-            row.mainRequestId = requestId;
-        } else {
-            const QString url = Text(params.value(QLatin1String("request")).toObject(), "url");
-            if (!url.startsWith(QLatin1String("data:"))) {
-                row.inFlight.insert(requestId, {url, ShowsInPrint(Text(params, "type"))});
-                row.restless = row.restless || row.stage == Row::Stage::Printing;
-            }
+        const QString url = Text(params.value(QLatin1String("request")).toObject(), "url");
+        if (Text(params, "type") == QLatin1String("Document") && Text(params, "frameId") == row.targetId) {
+            OnMainRequest(row, requestId, url);
+        } else if (!url.startsWith(QLatin1String("data:"))) {
+            row.inFlight.insert(requestId, {url, ShowsInPrint(Text(params, "type"))});
+            row.restless = row.restless || row.stage != Row::Stage::Loading;
+        }
+    } else if (method == QLatin1String("Page.frameNavigated")) {
+        if (Text(params.value(QLatin1String("frame")).toObject(), "id") == row.targetId) {
+            // A new document: what the one before loaded or missed is no longer printed.
+            row.loaded = false;
+            row.settleLimit.stop();
+            row.settled = false;
+            row.missingParts.clear();
         }
     } else if (method == QLatin1String("Network.responseReceived")) {
         const QJsonObject response = params.value(QLatin1String("response")).toObject();
@@ -357,20 +544,30 @@ void ChromiumBackend::OnPageEvent(Row& row, const QString& method, const QJsonOb
         if (const Row::Part part = row.inFlight.value(requestId); part.shows && status >= 400)
             row.missingParts.append(QStringLiteral("%1 (%2)").arg(part.url).arg(status));
     } else if (method == QLatin1String("Network.loadingFailed")) {
-        const QString errorText = Text(params, "errorText");
+        const bool canceled = params.value(QLatin1String("canceled")).toBool();
         if (requestId == row.mainRequestId) {
-            Fail(row, NetErrorReason(errorText, row.request.source));
-            return;
+            row.navigating = false;
+            // Called off (a download, an answer with no page, another navigation first): the document
+            // already there stays. For the row's own address, the navigation's answer tells why.
+            if (!canceled) {
+                Fail(row, NetErrorReason(Text(params, "errorText"), row.mainUrl));
+                return;
+            }
         }
         const Row::Part part = row.inFlight.take(requestId);
-        if (part.shows && !params.value(QLatin1String("canceled")).toBool())
+        if (const QString file = row.denied.take(requestId); !file.isEmpty())
+            row.missingParts.append(
+                QStringLiteral("%1 (%2)").arg(file, DeniedFileNote(row.request.localRoot)));
+        else if (part.shows && !canceled)
             row.missingParts.append(part.url);
         PrintIfQuiet(row);
     } else if (method == QLatin1String("Network.loadingFinished")) {
+        if (requestId == row.mainRequestId)
+            row.navigating = false;
         row.inFlight.remove(requestId);
         PrintIfQuiet(row);
     } else if (method == QLatin1String("Page.loadEventFired")) {
-        if (!row.loaded && row.stage == Row::Stage::Loading) {
+        if (!row.loaded) {
             row.loaded = true;
             row.settleLimit.start();
         }
@@ -380,8 +577,17 @@ void ChromiumBackend::OnPageEvent(Row& row, const QString& method, const QJsonOb
     }
 }
 
+// Every document the tab's own frame asks for replaces the one before: the address itself, a redirect,
+// or one the page sends the tab on to (a script, a refresh). The row's outcome follows the last.
+void ChromiumBackend::OnMainRequest(Row& row, const QString& requestId, const QString& url) {
+    row.mainRequestId = requestId;
+    row.mainUrl = url;
+    row.navigating = true;
+    row.restless = row.restless || row.stage != Row::Stage::Loading;
+}
+
 void ChromiumBackend::PrintIfQuiet(Row& row) {
-    if (row.stage == Row::Stage::Loading && row.loaded && row.inFlight.isEmpty())
+    if (row.stage == Row::Stage::Loading && row.loaded && !row.navigating && row.inFlight.isEmpty())
         Print(row);
 }
 
@@ -410,13 +616,22 @@ void ChromiumBackend::Print(Row& row) {
         params.insert(QStringLiteral("marginBottom"), margins->bottom() / kMmPerInch);
         params.insert(QStringLiteral("marginLeft"), margins->left() / kMmPerInch);
     }
-    Command(row, QStringLiteral("Page.printToPDF"), params, true, [this](Row& r, const QJsonObject& result) {
-        const QString stream = Text(result, "stream");
-        if (stream.isEmpty())
-            Fail(r, QStringLiteral("The browser printed the page but handed over no PDF."));
-        else
-            ReadStream(r, stream);
-    });
+    // The document's change count as printing begins tells afterwards whether the PDF shows its latest.
+    const auto print = [this, params](Row& r, int changes) {
+        r.changesAtPrint = changes;
+        Command(r, QStringLiteral("Page.printToPDF"), params, true,
+                [this](Row& printed, const QJsonObject& result) {
+                    const QString stream = Text(result, "stream");
+                    if (stream.isEmpty())
+                        Fail(printed, QStringLiteral("The browser printed the page but handed over no PDF."));
+                    else
+                        ReadStream(printed, stream);
+                });
+    };
+    Ask(
+        row, QStringLiteral("Runtime.evaluate"), ChangeProbe(),
+        [print](Row& r, const QJsonObject& result) { print(r, ReadChanges(result).count); },
+        [print](Row& r) { print(r, -1); });
 }
 
 void ChromiumBackend::ReadStream(Row& row, const QString& stream) {
@@ -429,7 +644,7 @@ void ChromiumBackend::ReadStream(Row& row, const QString& stream) {
                                          ? QByteArray::fromBase64(data.toLatin1())
                                          : data.toUtf8();
             if (r.output.write(bytes) != bytes.size()) {
-                Fail(r, QStringLiteral("The PDF file could not be written: %1.").arg(r.output.errorString()));
+                Fail(r, WriteProblem(r.output));
                 return;
             }
             if (!chunk.value(QLatin1String("eof")).toBool()) {
@@ -437,19 +652,37 @@ void ChromiumBackend::ReadStream(Row& row, const QString& stream) {
                 return;
             }
             m_browser->Send(QStringLiteral("IO.close"), {{QStringLiteral("handle"), stream}}, r.sessionId);
-            Printed(r);
+            CheckQuiet(r);
         });
 }
 
-// A page that asked for more while it was printed may show it now, so it is printed again once quiet;
-// after the settle limit, what was printed stands.
-void ChromiumBackend::Printed(Row& row) {
-    if (!row.restless || !row.settleLimit.isActive()) {
-        Succeed(row);
-        return;
-    }
+// What was printed stands once the page has neither fetched nor changed since printing began, and its
+// document has been still for kQuietMs; else the page is printed again once it is quiet. After the
+// settle limit, what was printed stands. A page that does not answer is left as printed.
+void ChromiumBackend::CheckQuiet(Row& row) {
+    Ask(
+        row, QStringLiteral("Runtime.evaluate"), ChangeProbe(),
+        [this](Row& r, const QJsonObject& result) {
+            const DocumentChanges now = ReadChanges(result); // one that cannot say counts as still
+            const bool stale = r.restless || (now.count >= 0 && now.count != r.changesAtPrint);
+            if (stale && r.settled)
+                Succeed(r);
+            else if (now.count >= 0 && now.quietMs < kQuietMs)
+                Later(r, int(kQuietMs - now.quietMs) + 1, [this](Row& later) { CheckQuiet(later); });
+            else if (stale)
+                PrintAgain(r);
+            else
+                Succeed(r);
+        },
+        [this](Row& r) {
+            r.unresponsive = true;
+            Succeed(r);
+        });
+}
+
+void ChromiumBackend::PrintAgain(Row& row) {
     if (!row.output.seek(0) || !row.output.resize(0)) {
-        Fail(row, QStringLiteral("The PDF file could not be written: %1.").arg(row.output.errorString()));
+        Fail(row, WriteProblem(row.output));
         return;
     }
     row.stage = Row::Stage::Loading;
@@ -458,7 +691,7 @@ void ChromiumBackend::Printed(Row& row) {
 
 void ChromiumBackend::Succeed(Row& row) {
     if (!row.output.flush()) {
-        Fail(row, QStringLiteral("The PDF file could not be written: %1.").arg(row.output.errorString()));
+        Fail(row, WriteProblem(row.output));
         return;
     }
     const QString warning = MissingPartsReason(row.missingParts);
@@ -475,10 +708,12 @@ void ChromiumBackend::End(Row& row, RowState state, const QString& reason) {
     const int job = row.job;
     row.output.close();
     m_waitingForTab.removeOne(row.serial);
+    for (const QString& popup : row.popups)
+        CloseTarget(popup, false);
     if (!row.targetId.isEmpty() && m_browser) {
         // A tab whose page failed may be in any state, so only a converted row's tab serves again.
-        if (state != RowState::Failed && m_idleTabs.size() < m_parallelism)
-            m_idleTabs.append({row.targetId, row.sessionId});
+        if (state != RowState::Failed && !row.unresponsive && m_idleTabs.size() < m_parallelism)
+            m_idleTabs.append({row.targetId, row.sessionId, true});
         else
             CloseTarget(row.targetId, false);
     }

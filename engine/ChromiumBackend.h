@@ -20,15 +20,22 @@ class DevToolsBrowser;
 // The Modern engine: one headless Chromium per run, driven over the DevTools pipe, with a browser tab
 // (target) per row in flight. A tab whose row converted serves the next row, which then finds the
 // style sheets, fonts and scripts the pages share already in its renderer. A row's outcome comes from
-// what the browser saw of the network.
+// what the browser saw of the network for the document it printed.
 class ChromiumBackend final : public RenderBackend {
     Q_OBJECT
 public:
-    // A page is printed once it has loaded and fetches nothing more; one that starts fetching again while
-    // being printed is printed again. One that keeps fetching is printed this long after its load event.
+    // A page is printed once it has loaded and fetches nothing more, and it stands once its document has
+    // not changed for kQuietMs; one that starts fetching or changes while being printed is printed
+    // again. One that keeps fetching or changing is printed this long after its load event.
     static constexpr int kSettleLimitMs = 5000;
+    static constexpr int kQuietMs = 200;
     // How long a tab being closed may go unanswered before the browser counts as hung.
     static constexpr int kCloseAnswerMs = 3000;
+    // How long a page may take to answer a question about itself; one that does not is left running
+    // (a loop, ...) and its tab serves no other row.
+    static constexpr int kAnswerMs = 1500;
+    // A browser that opens no tab this long is replaced (its helper processes may be gone).
+    static constexpr int kTabOpenLimitMs = 8000;
 
     // browserProgram: Chromium's path; searched: where it was looked for, when it was not found.
     explicit ChromiumBackend(QString browserProgram, QStringList searched = {}, QObject* parent = nullptr);
@@ -53,25 +60,37 @@ private:
     struct Tab {
         QString targetId;
         QString sessionId;
+        bool used = false; // a row's page was in it
     };
 
+    void Start(int job, const RenderRequest& request, bool mayRestartBrowser);
     bool EnsureBrowser(QString* reason);
+    void DiscardBrowser();
     void DropBrowser(const QString& reason);
+    void RestartBrowser();
     void Command(Row& row, const QString& method, const QJsonObject& params, bool inSession, Step next);
+    void Ask(Row& row, const QString& method, const QJsonObject& params, Step answered,
+             std::function<void(Row&)> silent = {});
+    void Later(Row& row, int ms, std::function<void(Row&)> then);
     Row* Find(quint64 serial) const;
+    Row* FindByTarget(const QString& targetId) const;
 
     void OpenTab(TabReady ready);
     void OpenPoolTab();
     void WaitForTab(Row& row);
     void HandOutTabs();
     void UseTab(Row& row, const Tab& tab);
+    void Navigate(Row& row);
     void OnNavigated(Row& row, const QJsonObject& result);
     void OnBrowserEvent(const QString& method, const QJsonObject& params, const QString& sessionId);
+    void OnTargetCreated(const QJsonObject& targetInfo);
     void OnPageEvent(Row& row, const QString& method, const QJsonObject& params);
+    void OnMainRequest(Row& row, const QString& requestId, const QString& url);
     void PrintIfQuiet(Row& row);
     void Print(Row& row);
     void ReadStream(Row& row, const QString& stream);
-    void Printed(Row& row);
+    void CheckQuiet(Row& row);
+    void PrintAgain(Row& row);
     void Succeed(Row& row);
     void Fail(Row& row, const QString& reason);
     void End(Row& row, RowState state, const QString& reason);

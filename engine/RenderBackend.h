@@ -54,6 +54,9 @@ signals:
     // The document's title, for a header or footer that shows it, when the engine learnt it other than
     // from the PDF's own document information; before the job's rowEnded.
     void pageTitle(int job, const QString& title);
+    // The engine began the job again from the start, through no fault of its source (its renderer had to
+    // be replaced), so the job's time limit starts again.
+    void rowRestarted(int job);
 };
 
 } // namespace velmora

@@ -1,3 +1,4 @@
+#include "BatchRunner.h"
 #include "ChromiumBackend.h"
 #include "RunTestSupport.h"
 
@@ -61,6 +62,13 @@ private slots:
     void localFileAccess();
     void rowsAtOnceKeepTheirOwnOutcomes();
     void convertedRowsPassTheirTabOn();
+    void dialogsAreDismissed_data();
+    void dialogsAreDismissed();
+    void pageThatStopsAnsweringKeepsItsTab_data();
+    void pageThatStopsAnsweringKeepsItsTab();
+    void windowsAPageOpenedCloseWithItsRow();
+    void browserThatOpensNoTabIsReplaced();
+    void fullDiskSaysSo();
     void crashedBrowserFailsItsRowAndIsRestarted();
     void abortEndsTheRowSilently_data();
     void abortEndsTheRowSilently();
@@ -163,6 +171,13 @@ void TestChromiumBackend::outcomes_data() {
         << "http://127.0.0.1/latefetch" << RowState::Converted << "" << true;
     QTest::newRow("download") << "http://127.0.0.1/download" << RowState::Failed
                               << "The address leads to a file to download, not to a page." << false;
+    QTest::newRow("document changes after it was printed")
+        << "http://127.0.0.1/latetext" << RowState::Converted << "" << true;
+    QTest::newRow("document never still") << "http://127.0.0.1/restless" << RowState::Converted << "" << true;
+    QTest::newRow("sent on to a 404")
+        << "http://127.0.0.1/goes404" << RowState::Failed << "The server answered 404 Not Found." << false;
+    QTest::newRow("sent on to a refused connection")
+        << "http://127.0.0.1/goesnowhere" << RowState::Failed << "The connection was refused." << false;
     QTest::newRow("renderer crash") << "http://127.0.0.1/crashtab" << RowState::Failed
                                     << "The browser's renderer crashed on this page." << false;
     QTest::newRow("garbled message") << "http://127.0.0.1/garble" << RowState::Failed
@@ -188,14 +203,16 @@ void TestChromiumBackend::outcomes() {
 void TestChromiumBackend::localFileAccess_data() {
     QTest::addColumn<bool>("localPage");
     QTest::addColumn<bool>("insideReadable");
+    QTest::addColumn<QString>("blockedNote");
 
-    QTest::newRow("local page reads its own folder only") << true << true;
-    QTest::newRow("web page reads no files") << false << false;
+    QTest::newRow("local page reads its own folder only") << true << true << "outside the document's folder";
+    QTest::newRow("web page reads no files") << false << false << "a web page may not read local files";
 }
 
 void TestChromiumBackend::localFileAccess() {
     QFETCH(bool, localPage);
     QFETCH(bool, insideReadable);
+    QFETCH(QString, blockedNote);
 
     // The fake asks for <page folder>/inside.png and <parent folder>/outside.png.
     const QString site = m_work->filePath("site");
@@ -209,8 +226,9 @@ void TestChromiumBackend::localFileAccess() {
 
     const Ending ending = WaitForEnd(0);
     QCOMPARE(ending.state, RowState::ConvertedWithWarnings);
-    QVERIFY2(ending.reason.contains("/outside.png"), qPrintable(ending.reason));
-    QCOMPARE(ending.reason.contains("/inside.png"), !insideReadable);
+    QVERIFY2(ending.reason.contains("/outside.png (blocked: " + blockedNote + ")"),
+             qPrintable(ending.reason));
+    QCOMPARE(ending.reason.contains("/inside.png (blocked: " + blockedNote + ")"), !insideReadable);
 }
 
 void TestChromiumBackend::rowsAtOnceKeepTheirOwnOutcomes() {
@@ -240,6 +258,94 @@ void TestChromiumBackend::convertedRowsPassTheirTabOn() {
             QCOMPARE(ReadAll(m_outputs.value(job)), FakePdf(rows[job].first));
     }
     QCOMPARE(BrowserLog("tab").size(), 2);
+}
+
+void TestChromiumBackend::dialogsAreDismissed_data() {
+    QTest::addColumn<QString>("type");
+    QTest::newRow("alert") << "alert";
+    QTest::newRow("confirm") << "confirm";
+    QTest::newRow("prompt") << "prompt";
+}
+
+// The page stands still until its dialog is answered; dismissed, it loads on and converts.
+void TestChromiumBackend::dialogsAreDismissed() {
+    QFETCH(QString, type);
+
+    BeginRow(0, "http://127.0.0.1/dialog-" + type);
+    QCOMPARE(WaitForEnd(0).state, RowState::Converted);
+    QCOMPARE(BrowserLog("dialog"), QStringList{"dialog " + type + " accept=false"});
+}
+
+void TestChromiumBackend::pageThatStopsAnsweringKeepsItsTab_data() {
+    QTest::addColumn<QString>("source");
+    QTest::newRow("stuck once printed") << "http://127.0.0.1/stuckafter";
+    QTest::newRow("stuck a moment after its row ended") << "http://127.0.0.1/stucklater";
+}
+
+// A page that went on running after it was printed must not stall the next row: its tab is closed and
+// the next row gets a fresh one.
+void TestChromiumBackend::pageThatStopsAnsweringKeepsItsTab() {
+    QFETCH(QString, source);
+
+    BeginRow(0, source);
+    QCOMPARE(WaitForEnd(0).state, RowState::Converted);
+    QCOMPARE(ReadAll(m_outputs.value(0)), FakePdf(source));
+    BeginRow(1, "http://127.0.0.1/plain");
+    const Ending next = WaitForEnd(1);
+    QCOMPARE(next.state, RowState::Converted);
+    QCOMPARE(ReadAll(m_outputs.value(1)), FakePdf("http://127.0.0.1/plain"));
+    const QStringList tabs = BrowserLog("tab");
+    QCOMPARE(tabs.size(), 2);
+    QVERIFY(BrowserLog("close").contains("close " + tabs[0].section(' ', 1)));
+    QCOMPARE(BrowserStarts().size(), 1);
+}
+
+void TestChromiumBackend::windowsAPageOpenedCloseWithItsRow() {
+    BeginRow(0, "http://127.0.0.1/popups");
+    QCOMPARE(WaitForEnd(0).state, RowState::Converted);
+    // Two windows the page opened and one that the first of them opened; the row's own tab serves on.
+    QTRY_COMPARE(BrowserLog("close").filter(QRegularExpression("^close P")).size(), 3);
+    BeginRow(1, "http://127.0.0.1/plain");
+    QCOMPARE(WaitForEnd(1).state, RowState::Converted);
+    QCOMPARE(BrowserLog("tab").size(), 1);
+}
+
+// A browser whose helper processes are gone opens no more tabs. It is replaced, and the row it held up
+// gets its whole time again: here the page takes longer than what was left of its time.
+void TestChromiumBackend::browserThatOpensNoTabIsReplaced() {
+    m_backend.reset();
+    const qsizetype earlierStarts = BrowserStarts().size();
+    const QString folder = m_work->filePath("out");
+    QVERIFY(QDir().mkpath(folder));
+    BatchRunner runner;
+    runner.SetBackend(std::make_unique<ChromiumBackend>(m_fake));
+    runner.SetTimeoutMs(ChromiumBackend::kTabOpenLimitMs + 1000);
+    QSignalSpy rows(&runner, &BatchRunner::rowFinished);
+    QSignalSpy finished(&runner, &BatchRunner::finished);
+    runner.Start({
+        {"http://127.0.0.1/plain-notabs", folder + "/first.pdf"},
+        {"http://127.0.0.1/status404", folder + "/second.pdf"}, // its tab is closed
+        {"http://127.0.0.1/slowload", folder + "/third.pdf"},   // needs a new tab
+    });
+    QVERIFY(QTest::qWaitFor([&] { return finished.size() == 1; }, 3 * ChromiumBackend::kTabOpenLimitMs));
+    QCOMPARE(rows.size(), 3);
+    QCOMPARE(rows[0][1].value<RowState>(), RowState::Converted);
+    QCOMPARE(rows[1][1].value<RowState>(), RowState::Failed);
+    QVERIFY2(rows[2][1].value<RowState>() == RowState::Converted, qPrintable(rows[2][2].toString()));
+    QCOMPARE(ReadAll(folder + "/third.pdf"), FakePdf("http://127.0.0.1/slowload"));
+    QCOMPARE(BrowserStarts().size(), earlierStarts + 2);
+}
+
+// The PDF is written unbuffered, so that a full disk says so at the write that failed.
+void TestChromiumBackend::fullDiskSaysSo() {
+#ifdef Q_OS_WIN
+    QSKIP("A full device is a Linux file");
+#else
+    m_backend->Begin(0, RenderRequest{"http://127.0.0.1/plain", "/dev/full", {}});
+    const Ending ending = WaitForEnd(0);
+    QCOMPARE(ending.state, RowState::Failed);
+    QCOMPARE(ending.reason, QStringLiteral("The PDF file could not be written: the disk is full."));
+#endif
 }
 
 void TestChromiumBackend::crashedBrowserFailsItsRowAndIsRestarted() {

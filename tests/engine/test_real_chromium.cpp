@@ -20,6 +20,8 @@
 
 #include <memory>
 
+#include <csignal>
+
 using namespace velmora;
 using namespace velmora::test;
 
@@ -38,6 +40,7 @@ public:
         QByteArray body;
     };
     QHash<QString, Answer> routes;
+    QHash<QString, int> hits; // requests by path
 
     RouteServer() { connect(&m_server, &QTcpServer::newConnection, this, &RouteServer::Accept); }
     bool Listen() { return m_server.listen(QHostAddress::LocalHost); }
@@ -59,6 +62,7 @@ private:
             return;
         const QString path = QString::fromLatin1(request.split(' ').value(1));
         m_pending.remove(socket);
+        ++hits[path];
         if (!routes.contains(path))
             return; // never answered: the page never finishes loading
         const Answer& answer = routes[path];
@@ -103,6 +107,14 @@ int ProcessesMentioning(const QString& text) {
     return count;
 }
 
+// An address on 127.0.0.1 where nothing listens: a port that was free a moment ago and is closed again.
+QString ClosedPortUrl() {
+    QTcpServer closed;
+    if (!closed.listen(QHostAddress::LocalHost))
+        return {};
+    return QStringLiteral("http://127.0.0.1:%1/").arg(closed.serverPort());
+}
+
 // The process group of the first process whose command line mentions the text; 0 when none does.
 qint64 GroupOfProcessMentioning(const QString& text) {
     QDirIterator proc(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
@@ -118,6 +130,24 @@ qint64 GroupOfProcessMentioning(const QString& text) {
         }
     }
     return 0;
+}
+
+// The browser's zygotes, which start its renderers: processes of the group started with --type=zygote.
+QList<qint64> ZygotesInGroup(qint64 group) {
+    QList<qint64> zygotes;
+    QDirIterator proc(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
+    while (proc.hasNext()) {
+        const QString folder = proc.next();
+        QFile cmdline(folder + QStringLiteral("/cmdline"));
+        QFile stat(folder + QStringLiteral("/stat"));
+        if (!cmdline.open(QIODevice::ReadOnly) || !cmdline.readAll().contains("--type=zygote") ||
+            !stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray fields = stat.readAll();
+        if (fields.mid(fields.lastIndexOf(')') + 2).split(' ').value(2).toLongLong() == group)
+            zygotes << QFileInfo(folder).fileName().toLongLong();
+    }
+    return zygotes;
 }
 
 int ProcessesInGroup(qint64 group) {
@@ -152,6 +182,15 @@ private slots:
     void failedMainDocument();
     void pageThatNeverLoadsHitsTheTimeLimit();
     void stopMidPageLeavesNothingBehind();
+    void dialogsAreDismissed();
+    void pageStillRunningAfterItsRowGivesUpItsTab_data();
+    void pageStillRunningAfterItsRowGivesUpItsTab();
+    void windowsAPageOpensCloseWithItsRow();
+    void browserWithoutZygoteIsReplaced();
+    void pageSentOnIsJudgedByWhereItArrives_data();
+    void pageSentOnIsJudgedByWhereItArrives();
+    void textAddedAfterTheLoadEventIsPrinted();
+    void fullDiskSaysSo();
 
 private:
     QString BeginRow(int job, const QString& source, const QString& localRoot = {});
@@ -248,7 +287,8 @@ void TestRealChromium::localPageReadsOnlyItsOwnFolder() {
     QVERIFY(WaitForEnd(0));
     QCOMPARE(m_ended[0].first, RowState::ConvertedWithWarnings);
     QCOMPARE(m_ended[0].second, "This part could not be loaded: " +
-                                    QUrl::fromLocalFile(m_work->filePath("outside.css")).toString() + ".");
+                                    QUrl::fromLocalFile(m_work->filePath("outside.css")).toString() +
+                                    " (blocked: outside the document's folder).");
     const QString text = PdfText(pdf).simplified();
     QVERIFY2(text.contains("Local page text OWNSTYLEMARK"), qPrintable(text));
     QVERIFY2(!text.contains("OUTSIDEMARK"), qPrintable(text));
@@ -310,6 +350,8 @@ void TestRealChromium::failedMainDocument_data() {
                          << "The server answered 500 Internal Server Error.";
     QTest::newRow("nothing listening") << ""
                                        << "The connection was refused.";
+    QTest::newRow("download") << "/file.bin"
+                              << "The address leads to a file to download, not to a page.";
 }
 
 void TestRealChromium::failedMainDocument() {
@@ -319,12 +361,8 @@ void TestRealChromium::failedMainDocument() {
     m_server.routes["/missing-with-body"] = {"404 Not Found", "text/html", "<p>No such page here.</p>"};
     m_server.routes["/missing-empty"] = {"404 Not Found", "text/html", ""};
     m_server.routes["/broken"] = {"500 Internal Server Error", "text/html", "<p>Oops</p>"};
-    QString url = m_server.Url(path);
-    if (path.isEmpty()) {
-        QTcpServer closed; // a port that was free a moment ago and is closed again
-        QVERIFY(closed.listen(QHostAddress::LocalHost));
-        url = QStringLiteral("http://127.0.0.1:%1/").arg(closed.serverPort());
-    }
+    m_server.routes["/file.bin"] = {"200 OK", "application/octet-stream", QByteArray(4096, 'x')};
+    const QString url = path.isEmpty() ? ClosedPortUrl() : m_server.Url(path);
     const QString pdf = BeginRow(0, url);
     QVERIFY(WaitForEnd(0));
     QCOMPARE(m_ended[0].first, RowState::Failed);
@@ -387,6 +425,164 @@ void TestRealChromium::stopMidPageLeavesNothingBehind() {
     QVERIFY(!QFileInfo::exists(profile));
     QTRY_COMPARE(ProcessesMentioning(profile), 0);
     QTRY_COMPARE(ProcessesInGroup(group), 0);
+}
+
+void TestRealChromium::dialogsAreDismissed() {
+    m_server.routes["/asks"] = {"200 OK", "text/html",
+                                "<p>Before</p><script>alert('Hello');"
+                                "document.write('<p>confirm ' + confirm('Sure?') + ' prompt ' + "
+                                "prompt('Name?', 'x') + '</p>')</script>"};
+    const QString pdf = BeginRow(0, m_server.Url("/asks"));
+    QVERIFY2(WaitForEndWithin(0, 30000), "the dialogs stalled the page");
+    QCOMPARE(m_ended[0].first, RowState::Converted);
+    const QString text = PdfText(pdf).simplified();
+    QVERIFY2(text.contains("confirm false prompt null"), qPrintable(text));
+}
+
+void TestRealChromium::pageStillRunningAfterItsRowGivesUpItsTab_data() {
+    QTest::addColumn<QByteArray>("afterPrint"); // script run once the page was printed
+    QTest::newRow("endless loop") << QByteArray("for (;;) {}");
+    QTest::newRow("dialog") << QByteArray("alert('printed')");
+}
+
+// The next row must not wait on a tab whose page went on running after it was printed.
+void TestRealChromium::pageStillRunningAfterItsRowGivesUpItsTab() {
+    QFETCH(QByteArray, afterPrint);
+    m_server.routes["/restless"] = {"200 OK", "text/html",
+                                    "<p>Restless page</p><script>addEventListener('afterprint', () => "
+                                    "setTimeout(() => { " +
+                                        afterPrint + " }, 0))</script>"};
+    m_server.routes["/fine"] = {"200 OK", "text/html", "<p>Fine page</p>"};
+    const QString first = BeginRow(0, m_server.Url("/restless"));
+    QVERIFY(WaitForEnd(0));
+    QCOMPARE(m_ended[0].first, RowState::Converted);
+    QVERIFY(PdfText(first).contains("Restless page"));
+    const QString second = BeginRow(1, m_server.Url("/fine"));
+    QVERIFY2(WaitForEndWithin(1, 30000), "the next row waited on the restless page's tab");
+    QCOMPARE(m_ended[1].first, RowState::Converted);
+    QVERIFY(PdfText(second).contains("Fine page"));
+}
+
+void TestRealChromium::windowsAPageOpensCloseWithItsRow() {
+    m_server.routes["/opener"] = {"200 OK", "text/html",
+                                  "<p>Opener</p><script>for (let i = 0; i < 20; ++i) "
+                                  "window.open('/opened')</script>"};
+    m_server.routes["/opened"] = {"200 OK", "text/html",
+                                  "<p>Opened</p><script>fetch('/ping'); "
+                                  "setInterval(() => fetch('/ping'), 100)</script>"};
+    m_server.routes["/ping"] = {"200 OK", "text/plain", "pong"};
+    BeginRow(0, m_server.Url("/opener"));
+    QVERIFY(WaitForEnd(0));
+    QCOMPARE(m_ended[0].first, RowState::Converted);
+    QVERIFY(QTest::qWaitFor([&] { return m_server.hits.value("/opened") == 20; }, 10000));
+    QTest::qWait(1500); // the windows are closing
+    const int pings = m_server.hits.value("/ping");
+    QTest::qWait(1500);
+    QCOMPARE(m_server.hits.value("/ping"), pings); // nothing the row opened runs on
+}
+
+// Without its zygote the browser lives on but starts no renderer for a new tab: it is replaced.
+void TestRealChromium::browserWithoutZygoteIsReplaced() {
+    m_server.routes["/fine"] = {"200 OK", "text/html", "<p>Fine page</p>"};
+    m_server.routes["/missing"] = {"404 Not Found", "text/html", "<p>No such page here.</p>"};
+    BeginRow(0, m_server.Url("/fine"));
+    QVERIFY(WaitForEnd(0));
+    QCOMPARE(m_ended[0].first, RowState::Converted);
+    const QString profile = m_backend->ProfileFolder();
+    const qint64 group = GroupOfProcessMentioning(profile);
+    QVERIFY(group > 0);
+    const QList<qint64> zygotes = ZygotesInGroup(group);
+    QVERIFY(!zygotes.isEmpty());
+    for (const qint64 zygote : zygotes)
+        QVERIFY(::kill(pid_t(zygote), SIGKILL) == 0);
+
+    BeginRow(1, m_server.Url("/missing")); // fails, so its tab is closed
+    QVERIFY(WaitForEnd(1));
+    QCOMPARE(m_ended[1].first, RowState::Failed);
+    const QString pdf = BeginRow(2, m_server.Url("/fine")); // needs a new tab
+    QVERIFY2(WaitForEndWithin(2, ChromiumBackend::kTabOpenLimitMs + 30000), "no new tab was opened");
+    QVERIFY2(m_ended[2].first == RowState::Converted, qPrintable(m_ended[2].second));
+    QVERIFY(PdfText(pdf).contains("Fine page"));
+    QVERIFY(m_backend->ProfileFolder() != profile);
+}
+
+void TestRealChromium::pageSentOnIsJudgedByWhereItArrives_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<RowState>("state");
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("script to a 404") << "/to-missing" << RowState::Failed
+                                     << "The server answered 404 Not Found.";
+    QTest::newRow("refresh to a 500")
+        << "/to-broken" << RowState::Failed << "The server answered 500 Internal Server Error.";
+    QTest::newRow("replace to an unreachable host")
+        << "/to-nowhere" << RowState::Failed << "The connection was refused.";
+    QTest::newRow("script to a good page") << "/to-fine" << RowState::Converted << "";
+}
+
+// The outcome follows the document finally printed; a failure leaves the earlier PDF as it was.
+void TestRealChromium::pageSentOnIsJudgedByWhereItArrives() {
+    QFETCH(QString, path);
+    QFETCH(RowState, state);
+    QFETCH(QString, reason);
+
+    m_server.routes["/missing"] = {"404 Not Found", "text/html", "<p>No such page here.</p>"};
+    m_server.routes["/broken"] = {"500 Internal Server Error", "text/html", "<p>Oops</p>"};
+    m_server.routes["/fine"] = {"200 OK", "text/html", "<p>Fine page</p>"};
+    m_server.routes["/to-missing"] = {"200 OK", "text/html",
+                                      "<p>Leaving</p><script>location.href = '/missing'</script>"};
+    m_server.routes["/to-broken"] = {"200 OK", "text/html",
+                                     "<meta http-equiv=refresh content='0;url=/broken'><p>Leaving</p>"};
+    m_server.routes["/to-nowhere"] = {"200 OK", "text/html",
+                                      "<p>Leaving</p><script>location.replace('" +
+                                          ClosedPortUrl().toLatin1() + "')</script>"};
+    m_server.routes["/to-fine"] = {
+        "200 OK", "text/html",
+        "<p>Leaving</p><script>setTimeout(() => location.href = '/fine', 50)</script>"};
+    const QString folder = m_work->filePath("out");
+    QVERIFY(QDir().mkpath(folder));
+    const QList<ConversionJob> jobs = JobsInto(folder, {path});
+    const QByteArray earlier = "%PDF-1.4\n% the good PDF of an earlier run\n%%EOF\n";
+    QFile earlierPdf(jobs[0].outputPath);
+    QVERIFY(earlierPdf.open(QIODevice::WriteOnly));
+    earlierPdf.write(earlier);
+    earlierPdf.close();
+
+    BatchRunner runner;
+    runner.SetBackend(std::make_unique<ChromiumBackend>(m_browser));
+    QSignalSpy rows(&runner, &BatchRunner::rowFinished);
+    QSignalSpy finished(&runner, &BatchRunner::finished);
+    runner.Start(jobs);
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, kRowWaitMs);
+    QCOMPARE(rows[0][1].value<RowState>(), state);
+    QCOMPARE(rows[0][2].toString(), reason);
+    if (state == RowState::Failed) {
+        QVERIFY(earlierPdf.open(QIODevice::ReadOnly));
+        QCOMPARE(earlierPdf.readAll(), earlier);
+    } else {
+        const QString text = PdfText(jobs[0].outputPath);
+        QVERIFY2(text.contains("Fine page") && !text.contains("Leaving"), qPrintable(text));
+    }
+}
+
+void TestRealChromium::textAddedAfterTheLoadEventIsPrinted() {
+    m_server.routes["/late"] = {
+        "200 OK", "text/html",
+        "<p>Early text</p><script>onload = () => setTimeout(() => "
+        "document.body.insertAdjacentHTML('beforeend', '<p>LATE</p>'), 100)</script>"};
+    const QString pdf = BeginRow(0, m_server.Url("/late"));
+    QVERIFY(WaitForEnd(0));
+    QCOMPARE(m_ended[0].first, RowState::Converted);
+    const QString text = PdfText(pdf).simplified();
+    QVERIFY2(text.contains("Early text LATE"), qPrintable(text));
+}
+
+void TestRealChromium::fullDiskSaysSo() {
+    m_server.routes["/fine"] = {"200 OK", "text/html", "<p>Fine page</p>"};
+    m_backend->Begin(0, RenderRequest{m_server.Url("/fine"), QStringLiteral("/dev/full"), {}});
+    QVERIFY(WaitForEnd(0));
+    QCOMPARE(m_ended[0].first, RowState::Failed);
+    QCOMPARE(m_ended[0].second, QStringLiteral("The PDF file could not be written: the disk is full."));
 }
 
 QTEST_GUILESS_MAIN(TestRealChromium)

@@ -8,29 +8,49 @@
 //   fileprobe   asks to read <page folder>/inside.png and <parent folder>/outside.png through Fetch
 //   latefetch   asks for one more part while it is printed the first time; a print made before that
 //               part arrived says so
-//   download    the address turns out to be a download
+//   download    the address turns out to be a download: the main request is called off first
 //   crashtab    the page's renderer crashes after the navigation
 //   noload      the load event never comes
 //   noprint     Page.printToPDF is never answered
 //   hangclose   Target.closeTarget is never answered
 //   garble      the navigation is answered with bytes that are not JSON
 //   die         the browser exits when asked to navigate
+//   dialog-alert, dialog-confirm, dialog-prompt
+//               the page opens that dialog while loading and loads on only once it is answered
+//   popups      once loaded, the page opens two windows, and the first of them one more
+//   latetext    the document changes once, just after it is first printed; a print made before that
+//               says so
+//   restless    the document changes all the time
+//   stuckafter  once printed, the page answers nothing more (a loop) but being closed
+//   stucklater  once printed, the page answers one more question, then nothing but being closed
+//   notabs      from now on, no tab opened gets as far as answering Page.enable (the browser's helper
+//               processes are gone)
+//   slowload    the load takes two seconds, in which the browser answers nothing
+//   goes404, goesnowhere
+//               once loaded, the page sends the tab on to a document that answers 404 Not Found, or
+//               to one whose server refuses the connection
+// Runtime.evaluate answers as the engine's document-change probe would: how often the document changed
+// and how long it has been still.
 // An address that differs from the tab's current one only after '#' stays in the same document, as in
 // Chromium: no new load, and no loaderId in the answer.
 // If VELMORA_FAKE_BROWSER_LOG names a file, each start appends "start <pid> <arguments>" to it and
-// "program <the path it was started as>", and each tab opened "tab <id>".
+// "program <the path it was started as>", each tab opened "tab <id>", each target closed "close <id>",
+// and each dialog answered "dialog <type> accept=<true|false>".
 #include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 #include <unistd.h>
 #ifdef Q_OS_WIN
 #include <fcntl.h>
@@ -95,6 +115,9 @@ struct Page {
     int undecidedFiles = 0;
     int prints = 0;
     bool partPending = false;
+    int changes = 0;      // of the document, as the engine's probe counts them
+    QString dialog;       // the type of the dialog open, if any
+    int answersLeft = -1; // questions it still answers; -1: no end
 };
 
 void Log(const QByteArray& line) {
@@ -112,12 +135,18 @@ private:
     void Navigate(const QJsonObject& command, Page& page, const QString& sessionId);
     void Load(Page& page, const QString& sessionId, const QString& loaderId);
     void Print(const QJsonObject& command, Page& page, const QString& sessionId);
-    void FinishLoading(const Page& page, const QString& sessionId);
+    void FinishLoading(Page& page, const QString& sessionId);
     void Decide(const QJsonObject& command, bool allowed);
+    void AfterLoad(Page& page, const QString& sessionId);
+    void Evaluate(const QJsonObject& command, Page& page);
+    void Printed(Page& page);
 
     QHash<QString, Page> m_pages;             // by session id
     QHash<QString, QString> m_streams;        // stream handle -> bytes not yet read
+    QHash<QString, QString> m_streamSessions; // stream handle -> session id
     QHash<QString, QString> m_pausedSessions; // paused request id -> session id
+    bool m_discover = false;                  // targets are announced
+    bool m_noTabs = false;
     int m_next = 1;
 };
 
@@ -125,15 +154,36 @@ void FakeBrowser::Handle(const QJsonObject& command) {
     const QString method = command.value("method").toString();
     const QJsonObject params = command.value("params").toObject();
     const QString sessionId = command.value("sessionId").toString();
-    if (method == "Target.createTarget") {
+    if (!sessionId.isEmpty() && m_pages.value(sessionId).answersLeft == 0 && method != "Target.closeTarget")
+        return; // stuck
+    if (method == "Target.setDiscoverTargets") {
+        m_discover = params.value("discover").toBool();
+        Reply(command, {});
+    } else if (method == "Target.createTarget") {
         const QString targetId = QString("T%1").arg(m_next++);
         Log("tab " + targetId.toLatin1());
         Reply(command, {{"targetId", targetId}});
     } else if (method == "Target.attachToTarget") {
         const QString session = QString("S%1").arg(m_next++);
-        m_pages.insert(session, Page{params.value("targetId").toString(), {}, 0});
+        Page page;
+        page.targetId = params.value("targetId").toString();
+        m_pages.insert(session, page);
         Reply(command, {{"sessionId", session}});
+    } else if (method == "Page.enable") {
+        if (!m_noTabs)
+            Reply(command, {});
+    } else if (method == "Page.handleJavaScriptDialog") {
+        Page& page = m_pages[sessionId];
+        const bool accept = params.value("accept").toBool();
+        Log("dialog " + page.dialog.toLatin1() + " accept=" + (accept ? "true" : "false"));
+        Reply(command, {});
+        Event(sessionId, "Page.javascriptDialogClosed", {{"result", accept}});
+        page.dialog.clear();
+        FinishLoading(page, sessionId);
+    } else if (method == "Runtime.evaluate") {
+        Evaluate(command, m_pages[sessionId]);
     } else if (method == "Target.closeTarget") {
+        Log("close " + params.value("targetId").toString().toLatin1());
         for (auto page = m_pages.begin(); page != m_pages.end(); ++page)
             if (page->targetId == params.value("targetId").toString() && page->url.contains("hangclose"))
                 return;
@@ -154,6 +204,8 @@ void FakeBrowser::Handle(const QJsonObject& command) {
         Reply(command, {{"data", QString::fromLatin1(chunk.toLatin1().toBase64())},
                         {"base64Encoded", true},
                         {"eof", rest.isEmpty()}});
+        if (rest.isEmpty())
+            Printed(m_pages[m_streamSessions.value(handle)]);
     } else if (method == "Fetch.continueRequest" || method == "Fetch.failRequest") {
         Reply(command, {});
         Decide(command, method == "Fetch.continueRequest");
@@ -187,9 +239,24 @@ void FakeBrowser::Navigate(const QJsonObject& command, Page& page, const QString
         return;
     }
     if (url.contains("download")) {
-        Reply(command, {{"frameId", page.targetId}, {"loaderId", loaderId}, {"isDownload", true}});
+        Event(sessionId, "Network.requestWillBeSent",
+              {{"requestId", loaderId},
+               {"frameId", page.targetId},
+               {"type", "Document"},
+               {"request", QJsonObject{{"url", url}}}});
+        Event(sessionId, "Network.loadingFailed",
+              {{"requestId", loaderId},
+               {"type", "Document"},
+               {"errorText", "net::ERR_ABORTED"},
+               {"canceled", true}});
+        Reply(command, {{"frameId", page.targetId},
+                        {"loaderId", loaderId},
+                        {"errorText", "net::ERR_ABORTED"},
+                        {"isDownload", true}});
         return;
     }
+    if (url.contains("notabs"))
+        m_noTabs = true;
     Reply(command, {{"frameId", page.targetId}, {"loaderId", loaderId}});
     Load(page, sessionId, loaderId);
 }
@@ -211,7 +278,17 @@ void FakeBrowser::Load(Page& page, const QString& sessionId, const QString& load
            {"type", "Document"},
            {"response",
             QJsonObject{{"status", notFound ? 404 : 200}, {"statusText", notFound ? "Not Found" : "OK"}}}});
+    Event(sessionId, "Page.frameNavigated",
+          {{"frame", QJsonObject{{"id", page.targetId}, {"loaderId", loaderId}}}});
     Event(sessionId, "Network.loadingFinished", {{"requestId", loaderId}});
+    if (url.contains("dialog-")) {
+        page.dialog = url.section("dialog-", 1).section(QRegularExpression("[^a-z]"), 0, 0);
+        Event(sessionId, "Page.javascriptDialogOpening",
+              {{"url", url}, {"frameId", page.targetId}, {"message", "x"}, {"type", page.dialog}});
+        return; // the load waits for the answer
+    }
+    if (url.contains("slowload"))
+        std::this_thread::sleep_for(std::chrono::seconds(2));
     if (url.contains("subfail")) {
         Event(sessionId, "Network.requestWillBeSent",
               {{"requestId", "img"},
@@ -265,7 +342,8 @@ void FakeBrowser::Load(Page& page, const QString& sessionId, const QString& load
 void FakeBrowser::Print(const QJsonObject& command, Page& page, const QString& sessionId) {
     if (page.url.contains("noprint"))
         return;
-    const bool askLate = page.url.contains("latefetch") && page.prints++ == 0;
+    ++page.prints;
+    const bool askLate = page.url.contains("latefetch") && page.prints == 1;
     if (askLate) {
         page.partPending = true;
         Event(sessionId, "Network.requestWillBeSent",
@@ -275,9 +353,10 @@ void FakeBrowser::Print(const QJsonObject& command, Page& page, const QString& s
                {"request", QJsonObject{{"url", "http://127.0.0.1/late.png"}}}});
     }
     const QString handle = QString("stream%1").arg(m_next++);
-    m_streams.insert(handle, QString::fromLatin1(page.partPending
-                                                     ? QByteArray("%PDF-1.4\n% printed too early\n%%EOF\n")
-                                                     : FakePdf(page.url)));
+    const bool early = page.partPending || (page.url.contains("latetext") && page.changes == 0);
+    m_streams.insert(handle, QString::fromLatin1(early ? QByteArray("%PDF-1.4\n% printed too early\n%%EOF\n")
+                                                       : FakePdf(page.url)));
+    m_streamSessions.insert(handle, sessionId);
     Reply(command, {{"stream", handle}});
     if (askLate) {
         page.partPending = false;
@@ -285,9 +364,71 @@ void FakeBrowser::Print(const QJsonObject& command, Page& page, const QString& s
     }
 }
 
-void FakeBrowser::FinishLoading(const Page& page, const QString& sessionId) {
-    if (!page.url.contains("noload"))
-        Event(sessionId, "Page.loadEventFired", {{"timestamp", 1.0}});
+void FakeBrowser::FinishLoading(Page& page, const QString& sessionId) {
+    if (page.url.contains("noload"))
+        return;
+    Event(sessionId, "Page.loadEventFired", {{"timestamp", 1.0}});
+    AfterLoad(page, sessionId);
+}
+
+// What the page does once loaded: open windows, or send the tab on.
+void FakeBrowser::AfterLoad(Page& page, const QString& sessionId) {
+    const QString& url = page.url;
+    if (url.contains("popups") && m_discover) {
+        const QString first = QString("P%1").arg(m_next++);
+        const QList<std::pair<QString, QString>> opened = {{first, page.targetId},
+                                                           {QString("P%1").arg(m_next++), page.targetId},
+                                                           {QString("P%1").arg(m_next++), first}};
+        for (const auto& [targetId, opener] : opened) {
+            const QJsonObject info{
+                {"targetId", targetId}, {"type", "page"}, {"url", ""}, {"openerId", opener}};
+            Send({{"method", "Target.targetCreated"}, {"params", QJsonObject{{"targetInfo", info}}}});
+        }
+    }
+    if (!url.contains("goes404") && !url.contains("goesnowhere"))
+        return;
+    const QString next = QString("L%1").arg(m_next++);
+    Event(sessionId, "Network.requestWillBeSent",
+          {{"requestId", next},
+           {"frameId", page.targetId},
+           {"type", "Document"},
+           {"request", QJsonObject{{"url", "http://127.0.0.1/next"}}}});
+    if (url.contains("goesnowhere")) {
+        Event(sessionId, "Network.loadingFailed",
+              {{"requestId", next},
+               {"type", "Document"},
+               {"errorText", "net::ERR_CONNECTION_REFUSED"},
+               {"canceled", false}});
+        return;
+    }
+    Event(sessionId, "Network.responseReceived",
+          {{"requestId", next},
+           {"type", "Document"},
+           {"response", QJsonObject{{"status", 404}, {"statusText", "Not Found"}}}});
+    Event(sessionId, "Page.frameNavigated",
+          {{"frame", QJsonObject{{"id", page.targetId}, {"loaderId", next}}}});
+    Event(sessionId, "Network.loadingFinished", {{"requestId", next}});
+    Event(sessionId, "Page.loadEventFired", {{"timestamp", 2.0}});
+}
+
+void FakeBrowser::Evaluate(const QJsonObject& command, Page& page) {
+    const bool restless = page.url.contains("restless");
+    if (restless)
+        ++page.changes;
+    const QJsonObject changes{{"changes", page.changes}, {"quietMs", restless ? 0 : 100000}};
+    Reply(command, {{"result", QJsonObject{{"type", "object"}, {"value", changes}}}});
+    if (page.answersLeft > 0)
+        --page.answersLeft;
+}
+
+// Once a print was read to its end.
+void FakeBrowser::Printed(Page& page) {
+    if (page.url.contains("latetext"))
+        page.changes = 1;
+    if (page.url.contains("stuckafter"))
+        page.answersLeft = 0;
+    else if (page.url.contains("stucklater"))
+        page.answersLeft = 1;
 }
 
 void FakeBrowser::Decide(const QJsonObject& command, bool allowed) {
