@@ -1,5 +1,6 @@
 #include "BatchRunner.h"
 
+#include "PageLoadRules.h"
 #include "PendingPdf.h"
 #include "TextRules.h"
 #include "WkhtmltopdfReport.h"
@@ -46,6 +47,7 @@ struct BatchRunner::Private {
     std::unique_ptr<RenderBackend> backend;
     int parallelism = 1;
     int timeoutMs = kDefaultTimeoutMs;
+    QString localRoot;
 
     QList<ConversionJob> jobs;
     qsizetype next = 0;
@@ -97,7 +99,7 @@ void BatchRunner::Private::Launch(int job) {
             return;
         }
         request.source = file.absoluteFilePath();
-        request.localRoot = file.absolutePath();
+        request.localRoot = LocalRootFor(request.source, localRoot);
     }
     Conversion& conversion = active[job];
     QString error;
@@ -206,6 +208,10 @@ int BatchRunner::Parallelism() const {
 
 void BatchRunner::SetTimeoutMs(int ms) {
     d->timeoutMs = ms;
+}
+
+void BatchRunner::SetLocalRoot(const QString& folder) {
+    d->localRoot = folder;
 }
 
 void BatchRunner::Start(const QList<ConversionJob>& jobs) {

