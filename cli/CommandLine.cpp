@@ -3,6 +3,7 @@
 #include "BatchRunner.h"
 
 #include <QCommandLineParser>
+#include <QFileInfo>
 
 namespace velmora {
 
@@ -13,6 +14,7 @@ const QString kJobs = QStringLiteral("jobs");
 const QString kTimeout = QStringLiteral("timeout");
 const QString kList = QStringLiteral("list");
 const QString kEngine = QStringLiteral("engine");
+const QString kLocalRoot = QStringLiteral("local-root");
 const QString kHelp = QStringLiteral("help");
 const QString kVersion = QStringLiteral("version");
 
@@ -44,6 +46,7 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
         {kTimeout, {}, QStringLiteral("SECONDS")},
         {kList, {}, QStringLiteral("FILE")},
         {kEngine, {}, QStringLiteral("ENGINE")},
+        {kLocalRoot, {}, QStringLiteral("FOLDER")},
         {{QStringLiteral("h"), kHelp}, {}},
         {{QStringLiteral("v"), kVersion}, {}},
     });
@@ -102,6 +105,19 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
             return parsed;
         }
     }
+    if (parser.isSet(kLocalRoot)) {
+        const QString root = parser.values(kLocalRoot).constLast();
+        const QFileInfo folder(root);
+        if (root == QLatin1String("auto"))
+            options.localRoot = QString();
+        else if (!root.isEmpty() && folder.isDir())
+            options.localRoot = folder.absoluteFilePath();
+        else {
+            parsed.error =
+                QStringLiteral("--local-root takes an existing folder or \"auto\", not \"%1\".").arg(root);
+            return parsed;
+        }
+    }
     if (options.sources.isEmpty() && options.lists.isEmpty())
         parsed.error = QStringLiteral("No sources given: name web addresses or files, or a --list.");
     return parsed;
@@ -110,7 +126,8 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
 QString CommandLineHelp(const QString& programName) {
     return QStringLiteral(
                "Usage: %1 [--output FOLDER] [--jobs N|auto] [--timeout SECONDS]\n"
-               "       %4[--engine classic|modern] [--list FILE|-] [SOURCE...]\n"
+               "       %4[--engine classic|modern] [--local-root FOLDER|auto]\n"
+               "       %4[--list FILE|-] [SOURCE...]\n"
                "\n"
                "Converts web pages and local HTML, XHTML, text and XML files to PDF, without a window.\n"
                "\n"
@@ -122,6 +139,11 @@ QString CommandLineHelp(const QString& programName) {
                "  --engine classic|modern\n"
                "                     classic: the program's own converter; modern: headless Chromium\n"
                "                     (default: the window's choice; classic when Chromium is missing)\n"
+               "  --local-root FOLDER|auto\n"
+               "                     what a local document inside FOLDER may read: FOLDER and below;\n"
+               "                     auto: its own folder, widened to the nearest one holding every\n"
+               "                     local file it names, at most to the home folder (default: the\n"
+               "                     window's choice). Nothing whose name starts with a dot is read.\n"
                "  -h, --help         show this text\n"
                "  -v, --version      show the version\n"
                "\n"

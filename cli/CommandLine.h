@@ -26,6 +26,7 @@ struct CommandLineOptions {
     std::optional<int> jobs;               // none: the stored choice; kAutomaticConversions for "auto"
     std::optional<int> timeoutSeconds;     // none: the run's own limit
     std::optional<RenderingEngine> engine; // none: the stored choice
+    std::optional<QString> localRoot;      // none: the stored choice; empty: automatic
 };
 
 struct ParsedCommandLine {

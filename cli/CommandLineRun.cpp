@@ -259,6 +259,7 @@ int RunCommandLine(const QStringList& arguments, const QString& programFolder, c
     run.Runner().SetParallelism(ConverterCountFor(options.jobs.value_or(store.ConversionsAtOnce())));
     if (options.timeoutSeconds)
         run.Runner().SetTimeoutMs(*options.timeoutSeconds * 1000);
+    run.Runner().SetLocalRoot(options.localRoot.value_or(store.LocalRoot()));
     return run.Exec(programName, sources);
 }
 

@@ -3,6 +3,8 @@
 #include "ConvertCommand.h"
 #include "ValueStore.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QThread>
 
 #include <algorithm>
@@ -56,6 +58,7 @@ const PreferenceRule& RuleOf(Preference preference) {
          kClassicEngineText,
          {kClassicEngineText, kModernEngineText}},
         {Preference::AddFilesFolder, kAddFilesFolderValue, QString(), {}},
+        {Preference::LocalRoot, kLocalRootValue, kAutomaticText, {}},
     };
     return *std::find_if(std::cbegin(rules), std::cend(rules),
                          [preference](const PreferenceRule& rule) { return rule.preference == preference; });
@@ -176,6 +179,15 @@ QString SettingsStore::AddFilesFolder() const {
 
 void SettingsStore::SetAddFilesFolder(const QString& folder) const {
     SetPreferenceText(Preference::AddFilesFolder, folder);
+}
+
+QString SettingsStore::LocalRoot() const {
+    const QString text = PreferenceText(Preference::LocalRoot);
+    return QDir::isAbsolutePath(text) && QFileInfo(text).isDir() ? text : QString();
+}
+
+void SettingsStore::SetLocalRoot(const QString& folder) const {
+    SetPreferenceText(Preference::LocalRoot, folder.isEmpty() ? kAutomaticText : folder);
 }
 
 } // namespace velmora

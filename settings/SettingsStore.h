@@ -13,10 +13,11 @@ inline const QString kTargetFolderValue = QStringLiteral("TargetFolder");
 inline const QString kCompleteActionValue = QStringLiteral("completeaction");
 
 // Choices kept beside the two settings controls' texts, each read and written on its own.
-enum class Preference { ConversionsAtOnce, RenderingEngine, AddFilesFolder };
+enum class Preference { ConversionsAtOnce, RenderingEngine, AddFilesFolder, LocalRoot };
 inline const QString kConversionsAtOnceValue = QStringLiteral("ConversionsAtOnce");
 inline const QString kRenderingEngineValue = QStringLiteral("RenderingEngine");
 inline const QString kAddFilesFolderValue = QStringLiteral("AddFilesFolder");
+inline const QString kLocalRootValue = QStringLiteral("LocalRoot");
 
 // "Conversions at once": one of these counts, or Automatic (stored as the text "Automatic", held as 0).
 inline const QString kAutomaticText = QStringLiteral("Automatic");
@@ -76,6 +77,10 @@ public:
     void SetEngine(RenderingEngine engine) const;
     QString AddFilesFolder() const; // empty until Add Files was first confirmed
     void SetAddFilesFolder(const QString& folder) const;
+    // The folder local documents inside it may read; empty for automatic (each its document set's),
+    // which is stored as "Automatic". A stored text that is no absolute path of a folder reads as empty.
+    QString LocalRoot() const;
+    void SetLocalRoot(const QString& folder) const;
 
     QString Location() const { return m_location; }
 

@@ -3,6 +3,9 @@
 #include "CommandLine.h"
 #include "ProgressLine.h"
 
+#include <QDir>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace velmora;
@@ -16,6 +19,7 @@ private slots:
     void parses();
     void engine_data();
     void engine();
+    void localRoot();
     void rejects_data();
     void rejects();
     void helpNamesTheProgram();
@@ -120,6 +124,20 @@ void TestCliOptions::engine() {
              engine);
 }
 
+void TestCliOptions::localRoot() {
+    QTemporaryDir folder;
+    QCOMPARE(ParseCommandLine({"prog", "a.html"}).options.localRoot, std::nullopt);
+    QCOMPARE(ParseCommandLine({"prog", "--local-root", "auto", "a.html"}).options.localRoot,
+             std::optional(QString()));
+    QCOMPARE(ParseCommandLine({"prog", "--local-root", folder.path(), "a.html"}).options.localRoot,
+             std::optional(folder.path()));
+    const auto restore = qScopeGuard([previous = QDir::currentPath()] { QDir::setCurrent(previous); });
+    QVERIFY(QDir::setCurrent(folder.path()));
+    QVERIFY(QDir().mkpath("docs set"));
+    QCOMPARE(ParseCommandLine({"prog", "--local-root=docs set", "a.html"}).options.localRoot,
+             std::optional(folder.filePath("docs set")));
+}
+
 void TestCliOptions::rejects_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("errorPart");
@@ -141,6 +159,9 @@ void TestCliOptions::rejects_data() {
         << QStringList{"--engine", "Modern", "a.html"} << "\"Modern\"";
     QTest::newRow("empty engine") << QStringList{"--engine=", "a.html"} << "--engine";
     QTest::newRow("engine without a value") << QStringList{"a.html", "--engine"} << "--engine";
+    QTest::newRow("local root that does not exist")
+        << QStringList{"--local-root", "/no/such/folder", "a.html"} << "\"/no/such/folder\"";
+    QTest::newRow("empty local root") << QStringList{"--local-root=", "a.html"} << "--local-root";
 }
 
 void TestCliOptions::rejects() {
