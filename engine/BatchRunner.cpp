@@ -214,6 +214,10 @@ void BatchRunner::SetLocalRoot(const QString& folder) {
     d->localRoot = folder;
 }
 
+QString BatchRunner::LocalRoot() const {
+    return d->localRoot;
+}
+
 void BatchRunner::Start(const QList<ConversionJob>& jobs) {
     Q_ASSERT(d->backend);
     Stop();

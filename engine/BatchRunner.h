@@ -41,6 +41,7 @@ public:
     void SetTimeoutMs(int ms);
     // The folder local documents inside it may read; empty: each its own document set's (automatic).
     void SetLocalRoot(const QString& folder);
+    QString LocalRoot() const;
 
     // Starts a run; jobs are numbered 0..n-1 in the signals. Emits finished() even for no jobs.
     void Start(const QList<ConversionJob>& jobs);

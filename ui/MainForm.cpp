@@ -5,6 +5,7 @@
 #include "Dialogs.h"
 #include "DropAndPaste.h"
 #include "EngineMenu.h"
+#include "LocalRootMenu.h"
 #include "ParallelismMenu.h"
 #include "ProgressText.h"
 #include "QueueGrid.h"
@@ -45,6 +46,7 @@ TfrmMain::TfrmMain(Dialogs& dialogs, SettingsStore store, QString programFolder,
     connect(m_engines, &EngineMenu::chosen, this,
             [this](RenderingEngine engine) { m_store.SetEngine(engine); });
     m_engines->SetStoredChoice(m_store.Engine());
+    new LocalRootMenu(*ConvertMenu, m_store, m_convert.Runner(), m_dialogs, this);
     gvConvert->setFocus();
 
     connect(&m_queue, &ConversionQueue::rowsInserted, this, &TfrmMain::UpdateActionStates);
