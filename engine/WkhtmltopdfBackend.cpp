@@ -1,5 +1,6 @@
 #include "WkhtmltopdfBackend.h"
 
+#include "CertificateCheck.h"
 #include "ConvertCommand.h"
 #include "ProcessTree.h"
 #include "TextRules.h"
@@ -12,6 +13,7 @@
 #include <QProcess>
 #include <QSet>
 #include <QStringDecoder>
+#include <QUrl>
 
 namespace velmora {
 
@@ -117,17 +119,19 @@ QStringList WkhtmltopdfArguments(const RenderRequest& request) {
 }
 
 struct WkhtmltopdfBackend::Conversion {
-    QString source;
-    QString outputPath;
-    std::unique_ptr<QProcess> process;
+    RenderRequest request;
+    std::unique_ptr<CertificateCheck> check;
+    std::unique_ptr<QProcess> process; // none while the certificate is checked
     QByteArray errorOutput;
 
     void ReadErrors() {
+        if (!process)
+            return;
         errorOutput += process->readAllStandardError();
         if (errorOutput.size() > kErrorTailBytes)
             errorOutput = errorOutput.right(kErrorTailBytes);
     }
-    WkhtmltopdfReport Report() const { return ReadWkhtmltopdfReport(errorOutput, source); }
+    WkhtmltopdfReport Report() const { return ReadWkhtmltopdfReport(errorOutput, request.source); }
 };
 
 WkhtmltopdfBackend::WkhtmltopdfBackend(QString program, QStringList searched, QObject* parent)
@@ -178,17 +182,34 @@ QString WkhtmltopdfBackend::StartProblem() {
     return {};
 }
 
+// The converter accepts any certificate, so the main address's is checked first.
 void WkhtmltopdfBackend::Begin(int job, const RenderRequest& request) {
     auto owned = std::make_unique<Conversion>();
     Conversion* conversion = owned.get();
-    conversion->source = request.source;
-    conversion->outputPath = request.outputPath;
-    conversion->process = std::make_unique<QProcess>();
+    conversion->request = request;
     m_conversions[job] = std::move(owned);
+    const QUrl url(request.source);
+    if (request.localRoot.isEmpty() &&
+        url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0) {
+        conversion->check = std::make_unique<CertificateCheck>(url);
+        connect(conversion->check.get(), &CertificateCheck::finished, this,
+                [this, job](const QString& problem) {
+                    if (problem.isEmpty())
+                        Start(job);
+                    else
+                        End(job, RowState::Failed, problem);
+                });
+    } else {
+        Start(job);
+    }
+}
 
+void WkhtmltopdfBackend::Start(int job) {
+    Conversion* conversion = m_conversions.at(job).get();
+    conversion->process = std::make_unique<QProcess>();
     QProcess* process = conversion->process.get();
     process->setProgram(m_program);
-    process->setArguments(WkhtmltopdfArguments(request));
+    process->setArguments(WkhtmltopdfArguments(conversion->request));
     process->setStandardInputFile(QProcess::nullDevice());
     process->setStandardOutputFile(QProcess::nullDevice());
     PrepareProcessTree(*process);
@@ -214,11 +235,14 @@ QString WkhtmltopdfBackend::Abort(int job) {
         return {};
     const std::unique_ptr<Conversion> conversion = std::move(it->second);
     m_conversions.erase(it);
-    QProcess& process = *conversion->process;
-    process.disconnect(this);
-    if (process.state() != QProcess::NotRunning) {
-        KillProcessTree(process);
-        process.waitForFinished(kKillWaitMs);
+    if (conversion->check)
+        conversion->check->disconnect(this);
+    if (QProcess* process = conversion->process.get()) {
+        process->disconnect(this);
+        if (process->state() != QProcess::NotRunning) {
+            KillProcessTree(*process);
+            process->waitForFinished(kKillWaitMs);
+        }
     }
     conversion->ReadErrors();
     return conversion->Report().lastMessage;
@@ -233,7 +257,7 @@ void WkhtmltopdfBackend::Evaluate(int job, int exitCode, bool crashed) {
             WithLastMessage(QStringLiteral("The converter crashed."), report.lastMessage));
     else if (!report.mainPageFailure.isEmpty())
         End(job, RowState::Failed, report.mainPageFailure);
-    else if (exitCode != 0 && QFileInfo(conversion.outputPath).size() == 0)
+    else if (exitCode != 0 && QFileInfo(conversion.request.outputPath).size() == 0)
         End(job, RowState::Failed,
             WithLastMessage(
                 QStringLiteral("The converter ended with exit code %1 and wrote no PDF.").arg(exitCode),
@@ -249,14 +273,18 @@ void WkhtmltopdfBackend::Evaluate(int job, int exitCode, bool crashed) {
         End(job, RowState::Converted, {});
 }
 
-// The process object may be the sender of the signal being handled, so it is released later.
 void WkhtmltopdfBackend::End(int job, RowState state, const QString& reason) {
     const auto it = m_conversions.find(job);
     if (it == m_conversions.end())
         return;
-    QProcess* process = it->second->process.release();
-    process->disconnect(this);
-    process->deleteLater();
+    // Either may be the sender of the signal being handled, so both are released later.
+    for (QObject* worker : {static_cast<QObject*>(it->second->process.release()),
+                            static_cast<QObject*>(it->second->check.release())}) {
+        if (worker) {
+            worker->disconnect(this);
+            worker->deleteLater();
+        }
+    }
     m_conversions.erase(it);
     emit rowEnded(job, state, reason);
 }

@@ -1,5 +1,6 @@
 #include "ConvertCommand.h"
 #include "ConverterLocation.h"
+#include "PageLoadRules.h"
 #include "PdfTools.h"
 #include "RunTestSupport.h"
 #include "TextRules.h"
@@ -8,6 +9,10 @@
 #include <QHash>
 #include <QImage>
 #include <QProcess>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslKey>
+#include <QSslServer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -90,6 +95,7 @@ private slots:
     void documentSetRootStopsAtItsLimits();
     void localDocumentSendsNothing_data();
     void localDocumentSendsNothing();
+    void untrustedCertificateFails();
     void textEncodings_data();
     void textEncodings();
     void timeLimitReasonWithoutProgressNoise();
@@ -345,6 +351,39 @@ void TestRealConverter::localDocumentSendsNothing() {
     QVERIFY2(text.contains("Own page STYLESHEETLOADED"), qPrintable(text));
     QVERIFY2(!text.contains("PRIVATEMARKER"), qPrintable(text));
     QVERIFY2(!server.requests.join('\n').contains("PRIVATEMARKER"), qPrintable(server.requests.join('\n')));
+}
+
+// The converter accepts any certificate; the row fails as with the Modern engine, before converting.
+void TestRealConverter::untrustedCertificateFails() {
+    QProcess openssl;
+    openssl.start("openssl", {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1", "-subj",
+                              "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1", "-keyout",
+                              m_work->filePath("key.pem"), "-out", m_work->filePath("cert.pem")});
+    QVERIFY(openssl.waitForFinished(kConverterWaitMs) && openssl.exitCode() == 0);
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setLocalCertificate(QSslCertificate::fromPath(m_work->filePath("cert.pem")).value(0));
+    tls.setPrivateKey(QSslKey(ReadFile(m_work->filePath("key.pem")), QSsl::Rsa));
+    QSslServer server;
+    server.setSslConfiguration(tls);
+    QStringList requests;
+    connect(&server, &QSslServer::pendingConnectionAvailable, this, [&server, &requests] {
+        while (QTcpSocket* socket = server.nextPendingConnection())
+            connect(socket, &QTcpSocket::readyRead, socket, [socket, &requests] {
+                requests.append(QString::fromLatin1(socket->readAll()));
+                socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 28\r\n"
+                              "Connection: close\r\n\r\n<html><body>tls</body></html>");
+                socket->disconnectFromHost();
+            });
+    });
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    const QString source = QStringLiteral("https://127.0.0.1:%1/page.html").arg(server.serverPort());
+
+    ConvertOnly(source);
+
+    QCOMPARE(m_queue->State(0), RowState::Failed);
+    QCOMPARE(m_queue->Reason(0), NetErrorReason("net::ERR_CERT_AUTHORITY_INVALID", source));
+    QVERIFY(!QFileInfo::exists(PdfOf(source)));
+    QCOMPARE(requests, QStringList());
 }
 
 void TestRealConverter::textEncodings_data() {
