@@ -200,6 +200,8 @@ void TestRealConverter::pageOutcomes_data() {
     QTest::newRow("404") << "/missing.html" << RowState::Failed << "The server answered 404 Not Found.";
     QTest::newRow("500") << "/broken.html" << RowState::Failed
                          << "The server answered 500 Internal Server Error.";
+    QTest::newRow("500, escapes in the address")
+        << "/broken.html?q=a%2Fb%3Ac" << RowState::Failed << "The server answered 500 Internal Server Error.";
     QTest::newRow("host not found") << "host" << RowState::Failed
                                     << "The host nonexistent.invalid could not be found.";
     QTest::newRow("connection refused") << "refused" << RowState::Failed << "refused the connection";
