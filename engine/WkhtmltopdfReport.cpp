@@ -152,7 +152,9 @@ WkhtmltopdfReport ReadWkhtmltopdfReport(const QByteArray& errorOutput, const QSt
     }
     if (pageFailed && report.mainPageFailure.isEmpty())
         report.mainPageFailure =
-            QStringLiteral("The page could not be loaded; the server could not be reached.");
+            QStringLiteral("The page could not be loaded, and the converter did not say why (an address "
+                           "that leads to a download, answers with no content, redirects without end or "
+                           "closes its own window ends this way).");
     return report;
 }
 

@@ -29,7 +29,8 @@ constexpr int kConverterWaitMs = 2 * 60 * 1000;
 constexpr int kImageWidth = 37;
 constexpr int kImageHeight = 23;
 
-// Answers GETs on 127.0.0.1: paths starting "/missing" with 404, "/broken" with 500, "/hang" never,
+// Answers GETs on 127.0.0.1: paths starting "/missing" with 404, "/broken" with 500, "/empty" with 204
+// (and a body, which the client ignores), "/hang" never,
 // anything else with one fixed HTML page.
 class PageServer final : public QObject {
 public:
@@ -62,6 +63,7 @@ private:
             return;
         const QByteArray status = path.startsWith("/missing")  ? "404 Not Found"
                                   : path.startsWith("/broken") ? "500 Internal Server Error"
+                                  : path.startsWith("/empty")  ? "204 No Content"
                                                                : "200 OK";
         const QByteArray body = status.startsWith("200") ? m_page : "<html><body>Error page</body></html>";
         socket->write("HTTP/1.1 " + status +
@@ -202,6 +204,7 @@ void TestRealConverter::pageOutcomes_data() {
                          << "The server answered 500 Internal Server Error.";
     QTest::newRow("500, escapes in the address")
         << "/broken.html?q=a%2Fb%3Ac" << RowState::Failed << "The server answered 500 Internal Server Error.";
+    QTest::newRow("204 No Content") << "/empty.html" << RowState::Failed << "the converter did not say why";
     QTest::newRow("host not found") << "host" << RowState::Failed
                                     << "The host nonexistent.invalid could not be found.";
     QTest::newRow("connection refused") << "refused" << RowState::Failed << "refused the connection";

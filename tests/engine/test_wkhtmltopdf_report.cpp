@@ -71,7 +71,9 @@ void TestWkhtmltopdfReport::reports_data() {
         << progress + "Error: Failed loading page http://127.0.0.1:1/x (sometimes it will work)\n"
                       "Exit with code 1, due to unknown error.\n"
         << "http://127.0.0.1:1/x"
-        << "The page could not be loaded; the server could not be reached." << QStringList{} << QStringList{}
+        << "The page could not be loaded, and the converter did not say why (an address that leads to a "
+           "download, answers with no content, redirects without end or closes its own window ends this way)."
+        << QStringList{} << QStringList{}
         << "Error: Failed loading page http://127.0.0.1:1/x (sometimes it will work)";
     QTest::newRow("a part missing, the page fine")
         << progress + "Warning: Failed to load http://a.test/img.png (ignore)\nPrinting pages (2/2)\nDone\n"
