@@ -3,6 +3,7 @@
 #include "TextRules.h"
 
 #include <QDir>
+#include <QMimeDatabase>
 #include <QRegularExpression>
 #include <QUrl>
 
@@ -150,6 +151,12 @@ WkhtmltopdfReport ReadWkhtmltopdfReport(const QByteArray& errorOutput, const QSt
             report.blocked.append(QDir::toNativeSeparators(blocked.captured(1).trimmed()));
         }
     }
+    // The converter tells a local file's kind by its name alone, and takes one it cannot tell for a download.
+    if (pageFailed && report.mainPageFailure.isEmpty() && !HasWebPrefix(source) &&
+        QMimeDatabase().mimeTypeForFile(source, QMimeDatabase::MatchExtension).isDefault())
+        report.mainPageFailure =
+            QStringLiteral("The Classic engine cannot tell what kind of document this file is from its name; "
+                           "give it a name ending in .html or .txt, or convert it with the Modern engine.");
     if (pageFailed && report.mainPageFailure.isEmpty())
         report.mainPageFailure =
             QStringLiteral("The page could not be loaded, and the converter did not say why (an address "

@@ -89,6 +89,8 @@ private slots:
 
     void localPageWithImageBesideIt();
     void plainTextFile();
+    void fileNamedLikeAnOption_data();
+    void fileNamedLikeAnOption();
     void pageFromLocalServer();
     void pageOutcomes_data();
     void pageOutcomes();
@@ -177,6 +179,33 @@ void TestRealConverter::plainTextFile() {
 
     QCOMPARE(m_queue->State(0), RowState::Converted);
     QVERIFY2(PdfText(pdf).contains("Minutes of the lighthouse keepers"), qPrintable(PdfText(pdf)));
+}
+
+// The converter tells a local file's kind by its name: README it knows as text; a name it cannot place
+// fails with a reason that says so, not one that blames a server.
+void TestRealConverter::fileNamedLikeAnOption_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<RowState>("state");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("README") << "README" << RowState::Converted << "";
+    QTest::newRow("dash-led name with an extension") << "--help.html" << RowState::Converted << "";
+    QTest::newRow("dash-led name without one")
+        << "--help" << RowState::Failed << "cannot tell what kind of document this file is";
+}
+
+void TestRealConverter::fileNamedLikeAnOption() {
+    QFETCH(QString, name);
+    QFETCH(RowState, state);
+    QFETCH(QString, reason);
+    QVERIFY(WriteFile(m_work->filePath(name), "Lighthouse log, first entry\n"));
+
+    const QString source = m_work->filePath(name);
+    ConvertOnly(source);
+
+    QCOMPARE(m_queue->State(0), state);
+    QVERIFY2(m_queue->Reason(0).contains(reason), qPrintable(m_queue->Reason(0)));
+    if (state == RowState::Converted)
+        QVERIFY2(PdfText(PdfOf(source)).contains("Lighthouse log"), qPrintable(PdfText(PdfOf(source))));
 }
 
 void TestRealConverter::pageFromLocalServer() {
