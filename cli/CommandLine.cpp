@@ -3,6 +3,7 @@
 #include "BatchRunner.h"
 
 #include <QCommandLineParser>
+#include <QFileInfo>
 
 namespace velmora {
 
@@ -23,6 +24,7 @@ const QString kMedia = QStringLiteral("media");
 const QString kCssPageSize = QStringLiteral("css-page-size");
 const QString kHeader = QStringLiteral("header");
 const QString kFooter = QStringLiteral("footer");
+const QString kLocalRoot = QStringLiteral("local-root");
 const QString kHelp = QStringLiteral("help");
 const QString kVersion = QStringLiteral("version");
 
@@ -142,6 +144,7 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
         {kCssPageSize, {}},
         {kHeader, {}, QStringLiteral("TEXT")},
         {kFooter, {}, QStringLiteral("TEXT")},
+        {kLocalRoot, {}, QStringLiteral("FOLDER")},
         {{QStringLiteral("h"), kHelp}, {}},
         {{QStringLiteral("v"), kVersion}, {}},
     });
@@ -204,6 +207,19 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
         parsed.error = error;
         return parsed;
     }
+    if (parser.isSet(kLocalRoot)) {
+        const QString root = parser.values(kLocalRoot).constLast();
+        const QFileInfo folder(root);
+        if (root == QLatin1String("auto"))
+            options.localRoot = QString();
+        else if (!root.isEmpty() && folder.isDir())
+            options.localRoot = folder.absoluteFilePath();
+        else {
+            parsed.error =
+                QStringLiteral("--local-root takes an existing folder or \"auto\", not \"%1\".").arg(root);
+            return parsed;
+        }
+    }
     if (options.sources.isEmpty() && options.lists.isEmpty())
         parsed.error = QStringLiteral("No sources given: name web addresses or files, or a --list.");
     return parsed;
@@ -212,7 +228,8 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
 QString CommandLineHelp(const QString& programName) {
     return QStringLiteral(
                "Usage: %1 [--output FOLDER] [--jobs N|auto] [--timeout SECONDS]\n"
-               "       %4[--engine classic|modern] [page options] [--list FILE|-] [SOURCE...]\n"
+               "       %4[--engine classic|modern] [--local-root FOLDER|auto] [page options]\n"
+               "       %4[--list FILE|-] [SOURCE...]\n"
                "\n"
                "Converts web pages and local HTML, XHTML, text and XML files to PDF, without a window.\n"
                "\n"
@@ -224,6 +241,11 @@ QString CommandLineHelp(const QString& programName) {
                "  --engine classic|modern\n"
                "                     classic: the program's own converter; modern: headless Chromium\n"
                "                     (default: the window's choice; classic when Chromium is missing)\n"
+               "  --local-root FOLDER|auto\n"
+               "                     what a local document inside FOLDER may read: FOLDER and below;\n"
+               "                     auto: its own folder, widened to the nearest one holding every\n"
+               "                     local file it names, at most to the home folder (default: the\n"
+               "                     window's choice). Nothing whose name starts with a dot is read.\n"
                "\n"
                "Page options (default: the window's Page setup):\n"
                "  --paper A4|Letter|Legal|A3|A5|WIDTHxHEIGHT(mm|cm|in)\n"

@@ -29,6 +29,7 @@ struct CommandLineOptions {
     std::optional<RenderingEngine> engine; // none: the stored choice
     // The page options given, each a change to the stored page setup.
     QList<std::function<void(PageSetup&)>> pageChanges;
+    std::optional<QString> localRoot;      // none: the stored choice; empty: automatic
 };
 
 // The stored page setup with the command line's page options applied.

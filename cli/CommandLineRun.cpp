@@ -261,6 +261,7 @@ int RunCommandLine(const QStringList& arguments, const QString& programFolder, c
         run.Runner().SetTimeoutMs(*options.timeoutSeconds * 1000);
     run.Runner().SetPageSetup(page);
     run.Runner().SetFinisher(pdf::PageTextFinisher());
+    run.Runner().SetLocalRoot(options.localRoot.value_or(store.LocalRoot()));
     return run.Exec(programName, sources);
 }
 

@@ -1,5 +1,6 @@
 #include "BatchRunner.h"
 
+#include "PageLoadRules.h"
 #include "PendingPdf.h"
 #include "TextRules.h"
 #include "WkhtmltopdfReport.h"
@@ -50,6 +51,7 @@ struct BatchRunner::Private {
     int timeoutMs = kDefaultTimeoutMs;
     PageSetup page;
     PdfFinisher finisher;
+    QString localRoot;
 
     QList<ConversionJob> jobs;
     qsizetype next = 0;
@@ -101,7 +103,7 @@ void BatchRunner::Private::Launch(int job) {
             return;
         }
         request.source = file.absoluteFilePath();
-        request.localRoot = file.absolutePath();
+        request.localRoot = LocalRootFor(request.source, localRoot);
     }
     Conversion& conversion = active[job];
     QString error;
@@ -237,6 +239,14 @@ const PageSetup& BatchRunner::Page() const {
 
 void BatchRunner::SetFinisher(PdfFinisher finisher) {
     d->finisher = std::move(finisher);
+}
+
+void BatchRunner::SetLocalRoot(const QString& folder) {
+    d->localRoot = folder;
+}
+
+QString BatchRunner::LocalRoot() const {
+    return d->localRoot;
 }
 
 void BatchRunner::Start(const QList<ConversionJob>& jobs) {

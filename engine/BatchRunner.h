@@ -50,6 +50,9 @@ public:
     const PageSetup& Page() const;
     // Called for each converted row whose page has a header or footer, before it takes its final name.
     void SetFinisher(PdfFinisher finisher);
+    // The folder local documents inside it may read; empty: each its own document set's (automatic).
+    void SetLocalRoot(const QString& folder);
+    QString LocalRoot() const;
 
     // Starts a run; jobs are numbered 0..n-1 in the signals. Emits finished() even for no jobs.
     void Start(const QList<ConversionJob>& jobs);

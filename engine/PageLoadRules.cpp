@@ -3,7 +3,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QRegularExpression>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace velmora {
 
@@ -23,9 +26,68 @@ QString RealPath(const QString& path) {
 
 #ifdef Q_OS_WIN
 constexpr Qt::CaseSensitivity kPathCase = Qt::CaseInsensitive;
+constexpr qsizetype kDriveParts = 1; // "C:"
 #else
 constexpr Qt::CaseSensitivity kPathCase = Qt::CaseSensitive;
+constexpr qsizetype kDriveParts = 0;
 #endif
+
+// A document's links show in its first megabytes; reading all of a huge file would stall the run.
+constexpr qint64 kLinkProbeBytes = 4 * 1024 * 1024;
+
+const QRegularExpression
+    kNamingAttribute(QStringLiteral(R"re(\s(?:href|src)\s*=\s*(?:"([^"]*)"|'([^']*)'|([^\s"'>]+)))re"),
+                     QRegularExpression::CaseInsensitiveOption);
+const QRegularExpression kStyleUrl(QStringLiteral(R"re(url\(\s*(?:"([^"]*)"|'([^']*)'|([^"')\s]+))\s*\))re"),
+                                   QRegularExpression::CaseInsensitiveOption);
+
+// The names a cleaned absolute path is made of, its drive first on Windows.
+QStringList PathParts(const QString& path) {
+    return path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+}
+
+QString FromParts(const QStringList& parts, qsizetype count) {
+    const QString joined = parts.mid(0, count).join(QLatin1Char('/'));
+    if (kDriveParts == 0)
+        return QLatin1Char('/') + joined;
+    return count == kDriveParts ? joined + QLatin1Char('/') : joined;
+}
+
+bool IsWithin(const QString& path, const QString& folder) {
+    return path.compare(folder, kPathCase) == 0 ||
+           path.startsWith(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'), kPathCase);
+}
+
+// Dot-named files and folders hold a user's keys and settings (.ssh, .gnupg, .config); no document
+// set keeps its parts there.
+bool HasDotNameBelow(const QString& path, const QString& folder) {
+    const QStringList below = PathParts(path.mid(folder.size()));
+    return std::any_of(below.cbegin(), below.cend(),
+                       [](const QString& name) { return name.startsWith(QLatin1Char('.')); });
+}
+
+// How far a document's folder may be widened: to the home folder for a document in it, else to a
+// folder one below the top of the file system (/usr/share, D:/Docs), and never above a dot-named
+// folder the document lies in.
+QString WideningLimit(const QString& folder) {
+    const QStringList parts = PathParts(folder);
+    const QString home = RealPath(QDir::homePath());
+    QString limit = PathParts(home).size() > kDriveParts && IsWithin(folder, home)
+                        ? home
+                        : FromParts(parts, qMin(parts.size(), kDriveParts + 2));
+    for (qsizetype i = parts.size() - 1; i >= PathParts(limit).size(); --i) {
+        if (parts.at(i).startsWith(QLatin1Char('.')))
+            return FromParts(parts, i + 1);
+    }
+    return limit;
+}
+
+QStringList CommonParts(const QStringList& a, const QStringList& b) {
+    qsizetype count = 0;
+    while (count < a.size() && count < b.size() && a.at(count).compare(b.at(count), kPathCase) == 0)
+        ++count;
+    return a.mid(0, count);
+}
 
 } // namespace
 
@@ -104,8 +166,53 @@ bool MayReadFile(const QString& fileUrl, const QString& localRoot) {
         return false;
     const QString root = RealPath(localRoot);
     const QString path = RealPath(url.toLocalFile());
-    return path.compare(root, kPathCase) == 0 ||
-           path.startsWith(root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/'), kPathCase);
+    return IsWithin(path, root) && !HasDotNameBelow(path, root);
+}
+
+QString LocalRootFor(const QString& documentPath, const QString& chosenRoot) {
+    const QString folder = RealPath(QFileInfo(documentPath).absolutePath());
+    if (!chosenRoot.isEmpty()) {
+        const QString chosen = RealPath(chosenRoot);
+        if (IsWithin(folder, chosen) && !HasDotNameBelow(folder, chosen))
+            return chosen;
+    }
+    const QString limit = WideningLimit(folder);
+    QStringList root = PathParts(folder);
+    for (const QString& named : NamedLocalFiles(documentPath)) {
+        if (!QFileInfo::exists(named))
+            continue;
+        const QString path = RealPath(named);
+        if (IsWithin(path, limit) && !HasDotNameBelow(path, limit))
+            root = CommonParts(root, PathParts(path));
+    }
+    return FromParts(root, root.size());
+}
+
+QStringList NamedLocalFiles(const QString& documentPath) {
+    QFile file(documentPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    // Names are ASCII-compatible in every encoding a document set uses.
+    const QString html = QString::fromUtf8(file.read(kLinkProbeBytes));
+    const QUrl document = QUrl::fromLocalFile(QFileInfo(documentPath).absoluteFilePath());
+    QStringList files;
+    for (const QRegularExpression* pattern : {&kNamingAttribute, &kStyleUrl}) {
+        for (const QRegularExpressionMatch& match : pattern->globalMatch(html)) {
+            QString name;
+            for (int group = 1; group <= 3 && name.isEmpty(); ++group)
+                name = match.captured(group).trimmed();
+            name.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
+            if (name.isEmpty() || name.startsWith(QLatin1Char('#')))
+                continue;
+            const QUrl url = document.resolved(QUrl(name, QUrl::TolerantMode));
+            if (url.isLocalFile() && url.host().isEmpty()) {
+                const QString path = QDir::cleanPath(url.toLocalFile());
+                if (!files.contains(path))
+                    files.append(path);
+            }
+        }
+    }
+    return files;
 }
 
 } // namespace velmora

@@ -20,8 +20,19 @@ QString MissingPartsReason(const QStringList& parts);
 // printed page, so that its failure is worth a warning. Favicons and script data requests cannot.
 bool ShowsInPrint(const QString& resourceType);
 
-// Whether a page may read the file: address: only a local document may, and only files in its own
-// folder (localRoot) or below it. Symbolic links count where they lead.
+// Whether a page may read the file: address: only a local document may, only files in its document
+// set's folder (localRoot) or below it, and nothing whose name below that folder starts with a dot.
+// Symbolic links count where they lead.
 bool MayReadFile(const QString& fileUrl, const QString& localRoot);
+
+// The folder a local document may read (with its sub-folders): `chosenRoot` when the user named one
+// that holds the document, else the document's own folder widened to the nearest folder that holds
+// every existing local file its HTML names, never wider than the home folder or a folder one below
+// the top of the file system, nor above a dot-named folder the document itself lies in.
+QString LocalRootFor(const QString& documentPath, const QString& chosenRoot = {});
+
+// The local files a document's HTML names, as absolute paths (not checked to exist): href and src
+// attributes and url(...) in its style, resolved against its folder; web addresses left out.
+QStringList NamedLocalFiles(const QString& documentPath);
 
 } // namespace velmora

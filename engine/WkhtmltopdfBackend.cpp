@@ -1,5 +1,6 @@
 #include "WkhtmltopdfBackend.h"
 
+#include "CertificateCheck.h"
 #include "ConvertCommand.h"
 #include "ProcessTree.h"
 #include "TextRules.h"
@@ -12,6 +13,7 @@
 #include <QProcess>
 #include <QSet>
 #include <QStringDecoder>
+#include <QUrl>
 
 namespace velmora {
 
@@ -30,6 +32,10 @@ const QString kTitleScript =
 QString MillimetreText(double mm) {
     return QString::number(mm, 'f', 2) + QStringLiteral("mm");
 }
+// How many names the walk of a document set's folder tree looks at, and how many it may hand on: a
+// document set is small; a home folder is not, and its unvisited corners stay closed.
+constexpr qsizetype kWalkBudget = 20000;
+constexpr qsizetype kMaxAllowed = 300;
 
 // Without a declared character set the converter reads Latin-1, which garbles UTF-8 text. A
 // declaration in the document still wins over this default.
@@ -75,14 +81,72 @@ QStringList PageArguments(const PageSetup& page) {
     return arguments;
 }
 
+// The converter can only allow whole folders and single files, and has no way to refuse a part of an
+// allowed folder. So the folder tree is walked, broadest level first: a folder with no dot-named
+// name anywhere below it is allowed whole; otherwise its own files are allowed one by one and its
+// sub-folders looked at in turn. What the walk does not reach stays closed.
+QStringList ReadableEntries(const QString& root) {
+    struct Folder {
+        QString path;
+        qsizetype parent;
+        bool listed = false;
+        bool clean = true; // no dot-named name below it that the walk saw
+        QStringList files;
+        QList<qsizetype> children;
+    };
+    QList<Folder> folders{{root, -1, false, true, {}, {}}};
+    qsizetype budget = kWalkBudget;
+    for (qsizetype next = 0; next < folders.size() && budget > 0; ++next) {
+        const QFileInfoList entries =
+            QDir(folders[next].path)
+                .entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        budget -= entries.size();
+        folders[next].listed = true;
+        for (const QFileInfo& entry : entries) {
+            if (entry.fileName().startsWith(QLatin1Char('.'))) {
+                folders[next].clean = false;
+            } else if (entry.isDir() && !entry.isSymLink()) {
+                folders[next].children.append(folders.size());
+                folders.append({entry.absoluteFilePath(), next, false, true, {}, {}});
+            } else {
+                folders[next].files.append(entry.absoluteFilePath());
+            }
+        }
+    }
+    // Children come after their parents, so one backward pass settles every folder.
+    for (qsizetype i = folders.size() - 1; i >= 0; --i) {
+        Folder& folder = folders[i];
+        folder.clean = folder.clean && folder.listed;
+        if (!folder.clean && folder.parent >= 0)
+            folders[folder.parent].clean = false;
+    }
+    QStringList allowed;
+    QList<qsizetype> pending{0};
+    while (!pending.isEmpty() && allowed.size() < kMaxAllowed) {
+        const Folder& folder = folders[pending.takeFirst()];
+        if (folder.clean) {
+            allowed.append(folder.path);
+        } else if (folder.listed) {
+            allowed += folder.files;
+            pending += folder.children;
+        }
+    }
+    return allowed.mid(0, kMaxAllowed);
+}
+
 } // namespace
 
-// Paths reach the converter in the platform's own form, as a user would type them for it.
+// Paths reach the converter in the platform's own form, as a user would type them for it. A local
+// document runs no script: the converter would let a script read the files the document may read and
+// send them to any server, and it has no setting that stops only that.
 QStringList WkhtmltopdfArguments(const RenderRequest& request) {
     QStringList arguments = {QStringLiteral("--disable-local-file-access")};
     const bool local = !request.localRoot.isEmpty();
     if (local) {
-        arguments << QStringLiteral("--allow") << QDir::toNativeSeparators(request.localRoot);
+        arguments << QStringLiteral("--disable-javascript") << QStringLiteral("--allow")
+                  << QDir::toNativeSeparators(request.source);
+        for (const QString& entry : ReadableEntries(request.localRoot))
+            arguments << QStringLiteral("--allow") << QDir::toNativeSeparators(entry);
         if (ReadsAsUtf8(request.source))
             arguments << QStringLiteral("--encoding") << QStringLiteral("utf-8");
     }
@@ -93,17 +157,19 @@ QStringList WkhtmltopdfArguments(const RenderRequest& request) {
 }
 
 struct WkhtmltopdfBackend::Conversion {
-    QString source;
-    QString outputPath;
-    std::unique_ptr<QProcess> process;
+    RenderRequest request;
+    std::unique_ptr<CertificateCheck> check;
+    std::unique_ptr<QProcess> process; // none while the certificate is checked
     QByteArray errorOutput;
 
     void ReadErrors() {
+        if (!process)
+            return;
         errorOutput += process->readAllStandardError();
         if (errorOutput.size() > kErrorTailBytes)
             errorOutput = errorOutput.right(kErrorTailBytes);
     }
-    WkhtmltopdfReport Report() const { return ReadWkhtmltopdfReport(errorOutput, source); }
+    WkhtmltopdfReport Report() const { return ReadWkhtmltopdfReport(errorOutput, request.source); }
 };
 
 WkhtmltopdfBackend::WkhtmltopdfBackend(QString program, QStringList searched, QObject* parent)
@@ -143,7 +209,10 @@ QString WkhtmltopdfBackend::StartProblem() {
         probe.waitForFinished(kKillWaitMs);
         return kConverterNotStartedMessage.arg(where, QStringLiteral("it did not answer"));
     }
-    if (EndedAbnormally(probe) || probe.exitCode() != 0)
+    if (EndedAbnormally(probe))
+        return kConverterNotStartedMessage.arg(where,
+                                               QStringLiteral("it crashed when asked for its version"));
+    if (probe.exitCode() != 0)
         return kConverterNotStartedMessage.arg(
             where,
             QStringLiteral("it ended with exit code %1 when asked for its version").arg(probe.exitCode()));
@@ -163,17 +232,34 @@ QString WkhtmltopdfBackend::PageSetupProblem(const PageSetup& page) const {
     return {};
 }
 
+// The converter accepts any certificate, so the main address's is checked first.
 void WkhtmltopdfBackend::Begin(int job, const RenderRequest& request) {
     auto owned = std::make_unique<Conversion>();
     Conversion* conversion = owned.get();
-    conversion->source = request.source;
-    conversion->outputPath = request.outputPath;
-    conversion->process = std::make_unique<QProcess>();
+    conversion->request = request;
     m_conversions[job] = std::move(owned);
+    const QUrl url(request.source);
+    if (request.localRoot.isEmpty() &&
+        url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0) {
+        conversion->check = std::make_unique<CertificateCheck>(url);
+        connect(conversion->check.get(), &CertificateCheck::finished, this,
+                [this, job](const QString& problem) {
+                    if (problem.isEmpty())
+                        Start(job);
+                    else
+                        End(job, RowState::Failed, problem);
+                });
+    } else {
+        Start(job);
+    }
+}
 
+void WkhtmltopdfBackend::Start(int job) {
+    Conversion* conversion = m_conversions.at(job).get();
+    conversion->process = std::make_unique<QProcess>();
     QProcess* process = conversion->process.get();
     process->setProgram(m_program);
-    process->setArguments(WkhtmltopdfArguments(request));
+    process->setArguments(WkhtmltopdfArguments(conversion->request));
     process->setStandardInputFile(QProcess::nullDevice());
     process->setStandardOutputFile(QProcess::nullDevice());
     PrepareProcessTree(*process);
@@ -199,11 +285,14 @@ QString WkhtmltopdfBackend::Abort(int job) {
         return {};
     const std::unique_ptr<Conversion> conversion = std::move(it->second);
     m_conversions.erase(it);
-    QProcess& process = *conversion->process;
-    process.disconnect(this);
-    if (process.state() != QProcess::NotRunning) {
-        KillProcessTree(process);
-        process.waitForFinished(kKillWaitMs);
+    if (conversion->check)
+        conversion->check->disconnect(this);
+    if (QProcess* process = conversion->process.get()) {
+        process->disconnect(this);
+        if (process->state() != QProcess::NotRunning) {
+            KillProcessTree(*process);
+            process->waitForFinished(kKillWaitMs);
+        }
     }
     conversion->ReadErrors();
     return conversion->Report().lastMessage;
@@ -220,7 +309,7 @@ void WkhtmltopdfBackend::Evaluate(int job, int exitCode, bool crashed) {
             WithLastMessage(QStringLiteral("The converter crashed."), report.lastMessage));
     else if (!report.mainPageFailure.isEmpty())
         End(job, RowState::Failed, report.mainPageFailure);
-    else if (exitCode != 0 && QFileInfo(conversion.outputPath).size() == 0)
+    else if (exitCode != 0 && QFileInfo(conversion.request.outputPath).size() == 0)
         End(job, RowState::Failed,
             WithLastMessage(
                 QStringLiteral("The converter ended with exit code %1 and wrote no PDF.").arg(exitCode),
@@ -236,14 +325,18 @@ void WkhtmltopdfBackend::Evaluate(int job, int exitCode, bool crashed) {
         End(job, RowState::Converted, {});
 }
 
-// The process object may be the sender of the signal being handled, so it is released later.
 void WkhtmltopdfBackend::End(int job, RowState state, const QString& reason) {
     const auto it = m_conversions.find(job);
     if (it == m_conversions.end())
         return;
-    QProcess* process = it->second->process.release();
-    process->disconnect(this);
-    process->deleteLater();
+    // Either may be the sender of the signal being handled, so both are released later.
+    for (QObject* worker : {static_cast<QObject*>(it->second->process.release()),
+                            static_cast<QObject*>(it->second->check.release())}) {
+        if (worker) {
+            worker->disconnect(this);
+            worker->deleteLater();
+        }
+    }
     m_conversions.erase(it);
     emit rowEnded(job, state, reason);
 }

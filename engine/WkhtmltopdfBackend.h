@@ -28,6 +28,7 @@ public:
 
 private:
     struct Conversion;
+    void Start(int job);
     void Evaluate(int job, int exitCode, bool crashed);
     void End(int job, RowState state, const QString& reason);
 

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QMimeDatabase>
 #include <QRegularExpression>
 #include <QUrl>
 
@@ -28,6 +29,8 @@ const QRegularExpression kBlocked(QStringLiteral(R"(^Warning: Blocked access to 
 const QRegularExpression kServerReplied(QStringLiteral(R"(server replied: (.*)$)"));
 const QRegularExpression kTitleLine(QStringLiteral(R"(^Warning: .*?%1(".*")$)").arg(kTitleMarker));
 const QRegularExpression kLineBreak(QStringLiteral("[\r\n]"));
+const QRegularExpression kTransferring(QStringLiteral(R"(^Error transferring (\S+) - )"));
+const QRegularExpression kArgPlaceholder(QStringLiteral("%[1-9]"));
 
 // Progress bars, stage headings and Qt's start-up chatter say nothing about the outcome.
 bool IsNoise(const QString& line) {
@@ -51,6 +54,27 @@ QUrl Normalized(const QUrl& url) {
 
 QUrl SourceUrl(const QString& source) {
     return Normalized(HasWebPrefix(source) ? QUrl(source, QUrl::TolerantMode) : QUrl::fromLocalFile(source));
+}
+
+// The converter fills its message in with Qt's arg(), which also replaces "%2", "%3" and the like in
+// the address it names ("a%2Fb" may read "a203Fb"); the address in the detail is printed as it was.
+bool IsMainAddress(const QString& printed, const QString& detail, const QUrl& main, const QString& source) {
+    if (Normalized(QUrl(printed, QUrl::TolerantMode)) == main)
+        return true;
+    if (const auto transferring = kTransferring.match(detail);
+        transferring.hasMatch() && Normalized(QUrl(transferring.captured(1), QUrl::TolerantMode)) == main)
+        return true;
+    if (!source.contains(kArgPlaceholder))
+        return false;
+    QString pattern;
+    qsizetype done = 0;
+    for (const QRegularExpressionMatch& placeholder : kArgPlaceholder.globalMatch(source)) {
+        pattern += QRegularExpression::escape(source.mid(done, placeholder.capturedStart() - done)) +
+                   QStringLiteral(".*?");
+        done = placeholder.capturedEnd();
+    }
+    pattern += QRegularExpression::escape(source.mid(done));
+    return QRegularExpression(QRegularExpression::anchoredPattern(pattern)).match(printed).hasMatch();
 }
 
 QString MainPageReason(const QRegularExpressionMatch& match, const QUrl& url) {
@@ -121,7 +145,7 @@ WkhtmltopdfReport ReadWkhtmltopdfReport(const QByteArray& errorOutput, const QSt
             const QUrl url(m.captured(1), QUrl::TolerantMode);
             if (url.scheme() == QStringLiteral("about")) // what a blocked frame shows instead
                 continue;
-            if (Normalized(url) == main) {
+            if (IsMainAddress(m.captured(1), m.captured(4).trimmed(), main, source)) {
                 if (report.mainPageFailure.isEmpty())
                     report.mainPageFailure = MainPageReason(m, url);
             } else if (!report.notLoaded.contains(m.captured(1))) {
@@ -136,9 +160,17 @@ WkhtmltopdfReport ReadWkhtmltopdfReport(const QByteArray& errorOutput, const QSt
             report.blocked.append(QDir::toNativeSeparators(blocked.captured(1).trimmed()));
         }
     }
+    // The converter tells a local file's kind by its name alone, and takes one it cannot tell for a download.
+    if (pageFailed && report.mainPageFailure.isEmpty() && !HasWebPrefix(source) &&
+        QMimeDatabase().mimeTypeForFile(source, QMimeDatabase::MatchExtension).isDefault())
+        report.mainPageFailure =
+            QStringLiteral("The Classic engine cannot tell what kind of document this file is from its name; "
+                           "give it a name ending in .html or .txt, or convert it with the Modern engine.");
     if (pageFailed && report.mainPageFailure.isEmpty())
         report.mainPageFailure =
-            QStringLiteral("The page could not be loaded; the server could not be reached.");
+            QStringLiteral("The page could not be loaded, and the converter did not say why (an address "
+                           "that leads to a download, answers with no content, redirects without end or "
+                           "closes its own window ends this way).");
     return report;
 }
 

@@ -3,6 +3,8 @@
 #include "ConvertCommand.h"
 #include "ValueStore.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QThread>
 
 #include <algorithm>
@@ -66,6 +68,7 @@ const PreferenceRule& RuleOf(Preference preference) {
         {Preference::PageHeader, QStringLiteral("PageHeader"), QString(), {}},
         {Preference::PageFooter, QStringLiteral("PageFooter"), QString(), {}},
         {Preference::PageTextSize, QStringLiteral("PageTextSize"), QString(), {}},
+        {Preference::LocalRoot, kLocalRootValue, kAutomaticText, {}},
     };
     return *std::find_if(std::cbegin(rules), std::cend(rules),
                          [preference](const PreferenceRule& rule) { return rule.preference == preference; });
@@ -244,6 +247,15 @@ void SettingsStore::SetPage(const PageSetup& page) const {
     SetPreferenceText(Preference::PageHeader, LineText(page.header));
     SetPreferenceText(Preference::PageFooter, LineText(page.footer));
     SetPreferenceText(Preference::PageTextSize, QString::number(page.textSizePt));
+}
+
+QString SettingsStore::LocalRoot() const {
+    const QString text = PreferenceText(Preference::LocalRoot);
+    return QDir::isAbsolutePath(text) && QFileInfo(text).isDir() ? text : QString();
+}
+
+void SettingsStore::SetLocalRoot(const QString& folder) const {
+    SetPreferenceText(Preference::LocalRoot, folder.isEmpty() ? kAutomaticText : folder);
 }
 
 } // namespace velmora

@@ -20,6 +20,7 @@ enum class Preference {
     ConversionsAtOnce,
     RenderingEngine,
     AddFilesFolder,
+    LocalRoot,
     // Page setup, each in the text form the command line takes.
     PagePaper,
     PageOrientation,
@@ -35,6 +36,7 @@ enum class Preference {
 inline const QString kConversionsAtOnceValue = QStringLiteral("ConversionsAtOnce");
 inline const QString kRenderingEngineValue = QStringLiteral("RenderingEngine");
 inline const QString kAddFilesFolderValue = QStringLiteral("AddFilesFolder");
+inline const QString kLocalRootValue = QStringLiteral("LocalRoot");
 
 // "Conversions at once": one of these counts, or Automatic (stored as the text "Automatic", held as 0).
 inline const QString kAutomaticText = QStringLiteral("Automatic");
@@ -101,6 +103,10 @@ public:
     // Each part of the page setup read on its own; one that is invalid reads as its default.
     PageSetup Page() const;
     void SetPage(const PageSetup& page) const;
+    // The folder local documents inside it may read; empty for automatic (each its document set's),
+    // which is stored as "Automatic". A stored text that is no absolute path of a folder reads as empty.
+    QString LocalRoot() const;
+    void SetLocalRoot(const QString& folder) const;
 
     QString Location() const { return m_location; }
 

@@ -6,6 +6,7 @@
 #include "DropAndPaste.h"
 #include "EngineMenu.h"
 #include "PageSetupMenu.h"
+#include "LocalRootMenu.h"
 #include "ParallelismMenu.h"
 #include "ProgressText.h"
 #include "QueueGrid.h"
@@ -48,6 +49,7 @@ TfrmMain::TfrmMain(Dialogs& dialogs, SettingsStore store, QString programFolder,
             [this](RenderingEngine engine) { m_store.SetEngine(engine); });
     m_engines->SetStoredChoice(
         m_store.Engine(DefaultEngine(LocateConverter(programFolder).found, browser.found)));
+    new LocalRootMenu(*ConvertMenu, m_store, m_convert.Runner(), m_dialogs, this);
     gvConvert->setFocus();
 
     connect(&m_queue, &ConversionQueue::rowsInserted, this, &TfrmMain::UpdateActionStates);

@@ -3,6 +3,9 @@
 #include "CommandLine.h"
 #include "ProgressLine.h"
 
+#include <QDir>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace velmora;
@@ -18,6 +21,7 @@ private slots:
     void engine();
     void pageOptions_data();
     void pageOptions();
+    void localRoot();
     void rejects_data();
     void rejects();
     void helpNamesTheProgram();
@@ -183,6 +187,20 @@ void TestCliOptions::pageOptions() {
     QCOMPARE(Summary(PageSetupFor(parsed.options, stored)), summary);
 }
 
+void TestCliOptions::localRoot() {
+    QTemporaryDir folder;
+    QCOMPARE(ParseCommandLine({"prog", "a.html"}).options.localRoot, std::nullopt);
+    QCOMPARE(ParseCommandLine({"prog", "--local-root", "auto", "a.html"}).options.localRoot,
+             std::optional(QString()));
+    QCOMPARE(ParseCommandLine({"prog", "--local-root", folder.path(), "a.html"}).options.localRoot,
+             std::optional(folder.path()));
+    const auto restore = qScopeGuard([previous = QDir::currentPath()] { QDir::setCurrent(previous); });
+    QVERIFY(QDir::setCurrent(folder.path()));
+    QVERIFY(QDir().mkpath("docs set"));
+    QCOMPARE(ParseCommandLine({"prog", "--local-root=docs set", "a.html"}).options.localRoot,
+             std::optional(folder.filePath("docs set")));
+}
+
 void TestCliOptions::rejects_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("errorPart");
@@ -222,6 +240,9 @@ void TestCliOptions::rejects_data() {
     QTest::newRow("footer of four parts") << QStringList{"--footer", "a|b|c|d", "a.html"} << "--footer";
     QTest::newRow("backgrounds both ways")
         << QStringList{"--backgrounds", "--no-backgrounds", "a.html"} << "--backgrounds and --no-backgrounds";
+    QTest::newRow("local root that does not exist")
+        << QStringList{"--local-root", "/no/such/folder", "a.html"} << "\"/no/such/folder\"";
+    QTest::newRow("empty local root") << QStringList{"--local-root=", "a.html"} << "--local-root";
 }
 
 void TestCliOptions::rejects() {

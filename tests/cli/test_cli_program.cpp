@@ -63,6 +63,8 @@ private slots:
     void footerStampedOnTheConvertersPdf();
     void settingsAreReadNeverWritten_data();
     void settingsAreReadNeverWritten();
+    void localRootChoice_data();
+    void localRootChoice();
     void interruptStopsInOrder_data();
     void interruptStopsInOrder();
     void progressOnlyOnATerminal();
@@ -545,6 +547,45 @@ void TestCliProgram::settingsAreReadNeverWritten() {
     // --output wins over the stored folder and still leaves the settings alone.
     const CliOutcome overridden = m_program->Run({"--output", m_out, page});
     QCOMPARE(overridden.lines, QStringList{"converted\t" + page + "\t" + OutputPathFor(page, m_out)});
+    QCOMPARE(ReadFile(m_program->SettingsFile()), before);
+}
+
+void TestCliProgram::localRootChoice_data() {
+    QTest::addColumn<bool>("stored"); // the folder above the page's stored as the local root
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("wide"); // whether the page may read that folder
+
+    QTest::newRow("nothing stored: the page's own folder") << false << QStringList{} << false;
+    QTest::newRow("stored root") << true << QStringList{} << true;
+    QTest::newRow("--local-root auto over a stored root")
+        << true << QStringList{"--local-root", "auto"} << false;
+    QTest::newRow("--local-root") << false << QStringList{"--local-root", "<root>"} << true;
+}
+
+// The page lies in pages/set/docs; "the folder above" is pages/set.
+void TestCliProgram::localRootChoice() {
+#ifdef Q_OS_WIN
+    QSKIP("The stored settings are the current user's registry key on Windows, which no test may change");
+#endif
+    QFETCH(bool, stored);
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, wide);
+    QVERIFY(m_program->Install());
+    const QString root = QDir(m_pages).filePath(QStringLiteral("set"));
+    const QString page = Page(QStringLiteral("set/docs/a.html"));
+    if (stored)
+        SettingsStore::AtIniFile(m_program->SettingsFile()).SetLocalRoot(root);
+    const QByteArray before = ReadFile(m_program->SettingsFile());
+    arguments.replaceInStrings(QStringLiteral("<root>"), root);
+
+    const CliOutcome outcome = m_program->Run(arguments + QStringList{"--output", m_out, page});
+
+    QCOMPARE(outcome.exitCode, kExitAllConverted);
+    QCOMPARE(m_program->Fake().Invocations().size(), 1);
+    const QStringList converterArguments = m_program->Fake().Invocations().at(0).arguments;
+    const qsizetype allowed = converterArguments.indexOf(QDir::toNativeSeparators(root));
+    QCOMPARE(allowed > 0 && converterArguments.at(allowed - 1) == QLatin1String("--allow"), wide);
+    QVERIFY(converterArguments.contains(QDir::toNativeSeparators(QFileInfo(page).absolutePath())) != wide);
     QCOMPARE(ReadFile(m_program->SettingsFile()), before);
 }
 

@@ -1,5 +1,7 @@
 #include "PdfTools.h"
 
+#include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
@@ -104,6 +106,68 @@ QColor PdfPixel(const QString& pdf, int page, QPointF point) {
     if (image.isNull())
         return {};
     return image.pixelColor(point.toPoint());
+}
+
+QStringList PdfFontNames(const QString& pdf) {
+    QStringList names;
+    const QStringList lines = QString::fromUtf8(RunTool(QStringLiteral("pdffonts"), {pdf})).split('\n');
+    for (const QString& line : lines.mid(2)) // after the heading and its rule
+        if (!line.trimmed().isEmpty())
+            names.append(line.section(' ', 0, 0));
+    return names;
+}
+
+int PdfPixelsOfColour(const QString& pdf, QRgb colour) {
+    const QImage page = QImage::fromData(
+        RunTool(QStringLiteral("pdftoppm"),
+                {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("30"),
+                 QStringLiteral("-singlefile"), pdf})); // without an output name, to standard output
+    constexpr int kTolerance = 24;
+    int count = 0;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x) {
+            const QRgb pixel = page.pixel(x, y);
+            if (qAbs(qRed(pixel) - qRed(colour)) < kTolerance &&
+                qAbs(qGreen(pixel) - qGreen(colour)) < kTolerance &&
+                qAbs(qBlue(pixel) - qBlue(colour)) < kTolerance)
+                ++count;
+        }
+    return count;
+}
+
+QString WriteDocumentSet(const QString& folder) {
+    const QDir set(folder);
+    if (!set.mkpath(QStringLiteral("library")) || !set.mkpath(QStringLiteral("_static/fonts")) ||
+        !QFile::copy(QStringLiteral("/usr/share/fonts/truetype/dejavu/%1.ttf").arg(kDocumentSetFont),
+                     set.filePath(QStringLiteral("_static/fonts/face.ttf"))))
+        return {};
+    const QList<std::pair<QString, QByteArray>> files = {
+        {QStringLiteral("_static/style.css"),
+         "@font-face { font-family: SetFace; src: url(fonts/face.ttf); }\n"
+         ".face { font-family: SetFace; }\n"
+         ".band { height: 2in; border-top: 2in solid #0a78c8; }\n"},
+        {QStringLiteral("_static/doc.js"), "document.documentElement.className = 'js';\n"},
+        {QStringLiteral("library/page.html"),
+         "<!DOCTYPE html><html><head><meta charset=\"utf-8\">"
+         "<link rel=\"stylesheet\" href=\"../_static/style.css\">"
+         "<script src=\"../_static/doc.js\"></script></head>"
+         "<body><h1>Regular expression operations</h1><div class=\"band\"></div><p class=\"face\">" +
+             kDocumentSetSample.toUtf8() + "</p></body></html>"},
+    };
+    for (const auto& [name, bytes] : files) {
+        QFile file(set.filePath(name));
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            return {};
+    }
+    return set.filePath(QStringLiteral("library/page.html"));
+}
+
+QString DocumentSetLookProblem(const QString& pdf) {
+    if (!PdfText(pdf).contains(QStringLiteral("Regular expression operations")))
+        return QStringLiteral("the text is missing: ") + PdfText(pdf);
+    if (PdfPixelsOfColour(pdf, kDocumentSetBand) < 500)
+        return QStringLiteral("the style sheet's colour band is missing");
+    return {};
 }
 
 } // namespace velmora::test

@@ -164,17 +164,25 @@ void TestBatchRunner::argumentsReachConverter() {
     const QList<Invocation> invocations = m_fake->Invocations();
     QCOMPARE(invocations.size(), 1);
     const QStringList arguments = invocations.at(0).arguments;
-    // Paths in the platform's own form: the converter is a native program.
+    // Paths in the platform's own form: the converter is a native program. A local document runs no
+    // script and may read itself and what the walk of its folder allows.
+    const QString native = QDir::toNativeSeparators(absolute);
     const QStringList expectedStart =
-        local ? QStringList{"--disable-local-file-access",
-                            "--allow",
-                            QDir::toNativeSeparators(QFileInfo(absolute).absolutePath()),
-                            "--encoding",
-                            "utf-8",
-                            QDir::toNativeSeparators(absolute)}
+        local ? QStringList{"--disable-local-file-access", "--disable-javascript", "--allow", native}
               : QStringList{"--disable-local-file-access", source};
     QCOMPARE(arguments.mid(0, expectedStart.size()), expectedStart);
-    QCOMPARE(arguments.size(), expectedStart.size() + 1);
+    QCOMPARE(arguments.at(arguments.size() - 2), local ? native : source);
+    if (local) {
+        const QStringList options = arguments.mid(0, arguments.size() - 2);
+        QVERIFY2(options.join(' ').endsWith("--encoding utf-8"), qPrintable(options.join(' ')));
+        for (qsizetype i = expectedStart.size(); i < options.size() - 2; i += 2) {
+            QCOMPARE(options.at(i), "--allow");
+            QVERIFY2(options.at(i + 1).startsWith(QDir::toNativeSeparators(m_work->path())),
+                     qPrintable(options.at(i + 1)));
+        }
+    } else {
+        QCOMPARE(arguments.size(), expectedStart.size() + 1);
+    }
     // The converter writes a temporary file beside the PDF, by its absolute path.
     const QFileInfo written(arguments.last());
     QVERIFY2(written.isAbsolute() && written.fileName().startsWith(".velmora-") &&

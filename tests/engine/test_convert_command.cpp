@@ -296,29 +296,38 @@ void TestConvertCommand::refusedStarts_data() {
     QTest::addColumn<QString>("folder");    // relative to the work folder unless absolute; "" stays empty
     QTest::addColumn<QString>("converter"); // "fake", "missing", or the bytes of a file that is no program
     QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("why"); // for a converter that cannot be started: what the message says of it
 
     QTest::newRow("empty folder text") << ""
-                                       << "fake" << kNoTargetFolderMessage;
+                                       << "fake" << kNoTargetFolderMessage << "";
     QTest::newRow("blanks only") << "   "
-                                 << "fake" << kNoTargetFolderMessage;
+                                 << "fake" << kNoTargetFolderMessage << "";
     QTest::newRow("a file has the folder's name") << "file"
-                                                  << "fake" << kFolderNotCreatedMessage;
+                                                  << "fake" << kFolderNotCreatedMessage << "";
     QTest::newRow("folder below a file") << "file/sub"
-                                         << "fake" << kFolderNotCreatedMessage;
+                                         << "fake" << kFolderNotCreatedMessage << "";
 #ifdef Q_OS_LINUX
     // Even root cannot write there, so the check holds whoever runs the tests.
     QTest::newRow("folder that cannot be written to") << "/proc"
-                                                      << "fake" << kFolderNotWritableMessage;
+                                                      << "fake" << kFolderNotWritableMessage << "";
 #endif
     QTest::newRow("converter missing") << "out"
-                                       << "missing" << kConverterMissingMessage;
+                                       << "missing" << kConverterMissingMessage << "";
 #ifndef Q_OS_WIN
     QTest::newRow("converter not executable") << "out"
                                               << "#!/bin/sh\n"
-                                              << kConverterNotStartedMessage;
+                                              << kConverterNotStartedMessage << "";
     QTest::newRow("converter with a bad interpreter line") << "out"
                                                            << "#!/nonexistent/interpreter\n"
-                                                           << kConverterNotStartedMessage;
+                                                           << kConverterNotStartedMessage << "";
+    QTest::newRow("converter failing when asked for its version")
+        << "out"
+        << "#!/bin/sh\nexit 3\n"
+        << kConverterNotStartedMessage << "it ended with exit code 3 when asked for its version";
+    QTest::newRow("converter crashing when asked for its version")
+        << "out"
+        << "#!/bin/sh\nkill -SEGV $$\n"
+        << kConverterNotStartedMessage << "it crashed when asked for its version";
 #endif
 }
 
@@ -326,6 +335,7 @@ void TestConvertCommand::refusedStarts() {
     QFETCH(QString, folder);
     QFETCH(QString, converter);
     QFETCH(QString, message);
+    QFETCH(QString, why);
     QVERIFY(WriteFile(m_work->filePath("file"), "not a folder"));
     m_host->targetFolder =
         folder.trimmed().isEmpty() || QDir::isAbsolutePath(folder) ? folder : WorkPath(folder);
@@ -337,7 +347,7 @@ void TestConvertCommand::refusedStarts() {
     } else if (converter != QLatin1String("fake")) {
         QVERIFY(QFile::remove(m_fake->ConverterPath()));
         QVERIFY(WriteFile(m_fake->ConverterPath(), converter.toUtf8()));
-        if (converter.contains(QLatin1String("interpreter")))
+        if (converter.contains(QLatin1String("interpreter")) || !why.isEmpty())
             QVERIFY(QFile::setPermissions(m_fake->ConverterPath(),
                                           QFile::permissions(m_fake->ConverterPath()) | QFile::ExeOwner));
     }
@@ -360,6 +370,7 @@ void TestConvertCommand::refusedStarts() {
     } else if (message == kConverterNotStartedMessage) {
         QVERIFY2(shown.startsWith("message:" + message.section("%1", 0, 0) + converterPath),
                  qPrintable(shown));
+        QVERIFY2(shown.contains(why), qPrintable(shown));
     } else {
         QCOMPARE(shown,
                  "message:" + (m_host->targetFolder.trimmed().isEmpty() ? message

@@ -22,6 +22,9 @@ private slots:
     void shownParts();
     void fileAccess_data();
     void fileAccess();
+    void documentSetRoot_data();
+    void documentSetRoot();
+    void namedLocalFiles();
 };
 
 void TestPageLoadRules::netErrors_data() {
@@ -130,6 +133,12 @@ void TestPageLoadRules::fileAccess_data() {
                                          << "site" << true;
     QTest::newRow("web page") << "site/page.html"
                               << "" << false;
+    QTest::newRow("dot-named folder below the root") << "site/.ssh/id_rsa"
+                                                     << "site" << false;
+    QTest::newRow("dot-named file below the root") << "site/img/.key"
+                                                   << "site" << false;
+    QTest::newRow("dot-named folder above the root") << ".docs/site/page.html"
+                                                     << ".docs/site" << true;
 }
 
 void TestPageLoadRules::fileAccess() {
@@ -139,7 +148,9 @@ void TestPageLoadRules::fileAccess() {
 
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkpath("site/img") && QDir(dir.path()).mkpath("site2"));
-    for (const char* name : {"site/page.html", "site/img/a.png", "secret.txt", "site2/a.png"})
+    QVERIFY(QDir(dir.path()).mkpath("site/.ssh") && QDir(dir.path()).mkpath(".docs/site"));
+    for (const char* name : {"site/page.html", "site/img/a.png", "secret.txt", "site2/a.png",
+                             "site/.ssh/id_rsa", "site/img/.key", ".docs/site/page.html"})
         QVERIFY(QFile(dir.filePath(name)).open(QIODevice::WriteOnly));
     QVERIFY(QFile::link(dir.filePath("secret.txt"), dir.filePath("site/link-out")));
 
@@ -147,6 +158,99 @@ void TestPageLoadRules::fileAccess() {
     const QString url = "file://" + dir.path() + "/" + file;
     QCOMPARE(MayReadFile(url, root.isEmpty() ? QString() : dir.filePath(root)), allowed);
     QCOMPARE(MayReadFile("http://127.0.0.1/" + file, dir.filePath("site")), false);
+}
+
+void TestPageLoadRules::documentSetRoot_data() {
+    QTest::addColumn<QString>("document"); // relative to a temporary folder "top" with home/ inside
+    QTest::addColumn<QByteArray>("html");
+    QTest::addColumn<QString>("chosen"); // relative too; empty: automatic
+    QTest::addColumn<QString>("root");   // the expected root, relative too
+
+    const QString page = "site/library/page.html";
+    QTest::newRow("no links") << page << QByteArray("<p>text</p>") << ""
+                              << "site/library";
+    QTest::newRow("style sheet in a sibling folder")
+        << page << QByteArray("<link rel=\"stylesheet\" href=\"../_static/style.css?v=3\">") << ""
+        << "site";
+    QTest::newRow("url() in a style element and attribute, quotes of each kind")
+        << page
+        << QByteArray("<style>@font-face { src: url(../_static/font.woff) }</style>"
+                      "<div style=\"background: url('../../assets/b.png')\"></div>")
+        << ""
+        << ".";
+    QTest::newRow("script and image, unquoted, upper case")
+        << page << QByteArray("<SCRIPT SRC=../_static/x.js></SCRIPT><img src='sub/a.png#top'>") << ""
+        << "site";
+    QTest::newRow("web addresses and fragments widen nothing")
+        << page
+        << QByteArray("<a href=\"http://127.0.0.1/x\">a</a><a href=\"//127.0.0.1/y\">b</a>"
+                      "<a href=\"#top\">c</a><img src=\"data:image/png;base64,AA\">")
+        << ""
+        << "site/library";
+    QTest::newRow("a file that does not exist") << page << QByteArray("<img src=\"../missing/a.png\">") << ""
+                                                << "site/library";
+    QTest::newRow("beyond the top-level folder's child")
+        << page << QByteArray("<img src=\"../../../../../../../../etc/passwd\"><img src=\"/etc/hostname\">")
+        << ""
+        << "site/library";
+    QTest::newRow("a dot-named folder") << page << QByteArray("<img src=\"../../.ssh/id_rsa\">") << ""
+                                        << "site/library";
+    QTest::newRow("home-relative name") << page << QByteArray("<img src=\"~/.ssh/id_rsa\">") << ""
+                                        << "site/library";
+    QTest::newRow("in the home folder, up to it")
+        << "home/docs/set/page.html" << QByteArray("<img src=\"../../pictures/a.png\">") << ""
+        << "home";
+    QTest::newRow("in the home folder, never beyond")
+        << "home/docs/set/page.html" << QByteArray("<img src=\"../../../assets/b.png\">") << ""
+        << "home/docs/set";
+    QTest::newRow("in a dot-named folder, never above it")
+        << ".cache/docs/page.html" << QByteArray("<img src=\"../../assets/b.png\">") << ""
+        << ".cache/docs";
+    QTest::newRow("chosen root holding the document") << page << QByteArray("<p>text</p>") << "."
+                                                      << ".";
+    QTest::newRow("chosen root elsewhere") << page << QByteArray("<p>text</p>") << "home"
+                                           << "site/library";
+    QTest::newRow("chosen root with a dot-named folder on the way")
+        << ".cache/docs/page.html" << QByteArray("<p>text</p>") << "."
+        << ".cache/docs";
+}
+
+// The temporary folder stands for a top-level folder's child (as /tmp/x does), with a home folder in it.
+void TestPageLoadRules::documentSetRoot() {
+    QFETCH(QString, document);
+    QFETCH(QByteArray, html);
+    QFETCH(QString, chosen);
+    QFETCH(QString, root);
+
+    QTemporaryDir top(QDir::rootPath() + "tmp/velmora-rules-XXXXXX");
+    QVERIFY(top.isValid());
+    const QDir dir(top.path());
+    for (const char* folder : {"site/library/sub", "site/_static", "assets", ".ssh", "home/docs/set",
+                               "home/pictures", ".cache/docs"})
+        QVERIFY(dir.mkpath(folder));
+    for (const char* name : {"site/_static/style.css", "site/_static/font.woff", "site/_static/x.js",
+                             "site/library/sub/a.png", "assets/b.png", ".ssh/id_rsa", "home/pictures/a.png"})
+        QVERIFY(QFile(dir.filePath(name)).open(QIODevice::WriteOnly));
+    QFile page(dir.filePath(document));
+    QVERIFY(page.open(QIODevice::WriteOnly) && page.write("<html><body>" + html + "</body></html>") > 0);
+    page.close();
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", dir.filePath("home").toUtf8());
+
+    const QString found =
+        LocalRootFor(dir.filePath(document), chosen.isEmpty() ? QString() : dir.filePath(chosen));
+    qputenv("HOME", home);
+    QCOMPARE(found, QDir::cleanPath(dir.filePath(root)));
+}
+
+void TestPageLoadRules::namedLocalFiles() {
+    QTemporaryDir dir;
+    QFile page(dir.filePath("page.html"));
+    QVERIFY(page.open(QIODevice::WriteOnly));
+    page.write("<a href=\"a%20b.html?q=1&amp;r=2\">x</a><img src=\"file:///opt/x.png\">"
+               "<a data-href=\"no.html\">y</a><a href=\"mailto:a@b.test\">m</a>");
+    page.close();
+    QCOMPARE(NamedLocalFiles(page.fileName()), (QStringList{dir.filePath("a b.html"), "/opt/x.png"}));
 }
 
 QTEST_GUILESS_MAIN(TestPageLoadRules)

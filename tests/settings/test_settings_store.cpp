@@ -44,6 +44,8 @@ private slots:
     void preferenceText_data();
     void preferenceText();
     void preferencesRoundTrip();
+    void localRoot_data();
+    void localRoot();
     void preferencesSurviveSavingTheControls();
     void engineWhenNoneIsStored_data();
     void engineWhenNoneIsStored();
@@ -402,6 +404,38 @@ void TestSettingsStore::pageSetupInvalidPartsReadAsDefaults() {
     QSettings(IniPath(), QSettings::IniFormat)
         .setValue(QStringLiteral("PageMargins"), QStringLiteral("70mm"));
     QCOMPARE(Store().Page().marginsMm, std::nullopt);
+}
+
+void TestSettingsStore::localRoot_data() {
+    QTest::addColumn<QVariant>("stored"); // invalid: no value; "<folder>": an existing folder
+    QTest::addColumn<bool>("kept");       // whether it reads back as the root, else as automatic
+
+    QTest::newRow("missing") << QVariant() << false;
+    QTest::newRow("Automatic") << QVariant(kAutomaticText) << false;
+    QTest::newRow("an existing folder") << QVariant("<folder>") << true;
+    QTest::newRow("a relative path") << QVariant("docs") << false;
+    QTest::newRow("a folder that does not exist") << QVariant("<folder>/gone") << false;
+    QTest::newRow("a file") << QVariant("<folder>/file.html") << false;
+    QTest::newRow("a list") << QVariant(QStringList{"<folder>"}) << false;
+}
+
+void TestSettingsStore::localRoot() {
+    QFETCH(QVariant, stored);
+    QFETCH(bool, kept);
+    QTemporaryDir folder;
+    QVERIFY(QFile(folder.filePath("file.html")).open(QIODevice::WriteOnly));
+    if (stored.typeId() == QMetaType::QString)
+        stored = stored.toString().replace("<folder>", folder.path());
+    if (stored.isValid())
+        QSettings(IniPath(), QSettings::IniFormat).setValue(kLocalRootValue, stored);
+
+    QCOMPARE(Store().LocalRoot(), kept ? folder.path() : QString());
+
+    Store().SetLocalRoot(folder.path());
+    QCOMPARE(Store().LocalRoot(), folder.path());
+    Store().SetLocalRoot({});
+    QCOMPARE(StoredValue(kLocalRootValue), QVariant(kAutomaticText));
+    QCOMPARE(Store().LocalRoot(), QString());
 }
 
 void TestSettingsStore::preferencesSurviveSavingTheControls() {
