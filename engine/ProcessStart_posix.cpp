@@ -19,7 +19,8 @@ std::optional<quint64> ProcessStartTime(qint64 pid) {
         return std::nullopt;
     QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
     if (!stat.open(QIODevice::ReadOnly)) {
-        // No /proc here: only whether the id is in use can be told.
+        // With /proc mounted no entry means no such process; without it, only whether the id is in use
+        // can be told (0: a start time not known).
         if (QFile::exists(QStringLiteral("/proc/self/stat")))
             return std::nullopt;
         return ::kill(pid_t(pid), 0) == 0 || errno == EPERM ? std::optional<quint64>(0) : std::nullopt;
@@ -29,7 +30,7 @@ std::optional<quint64> ProcessStartTime(qint64 pid) {
     const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
     bool ok = false;
     const quint64 start = fields.value(kStartTimeField - 3).toULongLong(&ok);
-    return ok ? std::optional(start) : std::nullopt;
+    return ok ? start : 0; // a line that cannot be read still shows the process is there
 }
 
 } // namespace velmora
