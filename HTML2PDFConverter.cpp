@@ -3,12 +3,17 @@
 // No display name is set: X11 would append it to every dialog caption ("About", "Add URLs").
 #include "CommandLine.h"
 #include "CommandLineMain.h"
+#include "CommandLineRun.h"
+#include "Console.h"
 #include "Dialogs.h"
 #include "MainForm.h"
 #include "SettingsStore.h"
 #include "TerminationSignals.h"
 
 #include <QApplication>
+#include <QFileInfo>
+
+#include <cstdio>
 
 namespace {
 
@@ -22,9 +27,20 @@ QStringList RawArguments(int argc, char* argv[]) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    if (velmora::WantsCommandLine(RawArguments(argc, argv)))
+    const QStringList arguments = RawArguments(argc, argv);
+    if (velmora::WantsCommandLine(arguments))
         return velmora::CommandLineMain(argc, argv);
 
+    // Qt would abort without a display; say what is wrong and where the way without a window is.
+    if (!velmora::DisplayAvailable() && !velmora::NamesWindowPlatform(arguments)) {
+        const QString name = QFileInfo(arguments.value(0)).fileName();
+        std::fprintf(
+            stderr, "%s\n",
+            qPrintable(QStringLiteral("%1: the window needs a display, and there is none; \"%1 --help\" "
+                                      "shows how to convert without a window.")
+                           .arg(name)));
+        return velmora::kExitUsageError;
+    }
     QApplication app(argc, argv);
     velmora::SetApplicationIdentity();
     velmora::SystemDialogs dialogs;

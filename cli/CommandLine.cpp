@@ -109,12 +109,47 @@ QString ReadPageOptions(const QCommandLineParser& parser, CommandLineOptions& op
     return {};
 }
 
+// The option as the user typed it, without any "=value": QCommandLineParser names it without dashes.
+QString TypedOption(const QStringList& arguments, const QString& name) {
+    for (const QString& argument : arguments.mid(1)) {
+        if (argument == QLatin1String("--"))
+            break;
+        const QString typed = argument.section(QLatin1Char('='), 0, 0);
+        if (typed.startsWith(QLatin1Char('-')) &&
+            typed.mid(typed.startsWith(QLatin1String("--")) ? 2 : 1) == name)
+            return typed;
+    }
+    return name;
+}
+
 } // namespace
 
 PageSetup PageSetupFor(const CommandLineOptions& options, PageSetup stored) {
     for (const auto& change : options.pageChanges)
         change(stored);
     return stored;
+}
+
+QString OutputField(const QString& text) {
+    QString field;
+    field.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        const bool startsEscape = c == u'\\' && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('x');
+        if (QChar::category(c) == QChar::Other_Control || startsEscape)
+            field += QStringLiteral("\\x%1").arg(uint(c), 2, 16, QLatin1Char('0'));
+        else
+            field += QChar(c);
+    }
+    return field;
+}
+
+bool NamesWindowPlatform(const QStringList& arguments) {
+    for (const QString& argument : arguments.mid(1)) {
+        if (argument == QLatin1String("-platform") || argument.startsWith(QLatin1String("-platform=")))
+            return true;
+    }
+    return false;
 }
 
 bool WantsCommandLine(const QStringList& arguments) {
@@ -152,7 +187,11 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
     ParsedCommandLine parsed;
     CommandLineOptions& options = parsed.options;
     if (!parser.parse(arguments)) {
-        parsed.error = parser.errorText();
+        const QStringList unknown = parser.unknownOptionNames();
+        parsed.error =
+            unknown.isEmpty()
+                ? parser.errorText()
+                : QStringLiteral("Unknown option '%1'.").arg(TypedOption(arguments, unknown.first()));
         return parsed;
     }
     if (parser.isSet(kHelp)) {
@@ -269,8 +308,10 @@ QString CommandLineHelp(const QString& programName) {
                "\n"
                "Prints one line per source as it ends, on standard output: \"converted\", \"warning\" or\n"
                "\"failed\", the source, then the PDF path or the reason, separated by tabs (a warning also\n"
-               "gives its reason after the path). Progress goes to standard error when it is a terminal.\n"
-               "Ctrl+C stops the run and removes unfinished PDF files.\n"
+               "gives its reason after the path). Control characters in a field (tab, line break, ESC)\n"
+               "are written as \\xHH, and a backslash before x as \\x5c. Progress goes to standard error\n"
+               "when it is a terminal. Ctrl+C stops the run and removes unfinished PDF files; each\n"
+               "source not converted yet is reported as failed.\n"
                "\n"
                "Exit status: 0 when every source converted (warnings included), 1 when any failed,\n"
                "2 for a usage error, 130 after Ctrl+C (128 plus the number of any other signal that\n"

@@ -42,6 +42,14 @@ struct ParsedCommandLine {
 
 ParsedCommandLine ParseCommandLine(const QStringList& arguments);
 
+// `text` as one field of a printed line: each control character (tab, line break, ESC, NUL, ...) as
+// `\xHH`, and a backslash that starts `\x` as `\x5c`, so no field splits a tab-separated line or
+// drives a terminal, and replacing every `\xHH` by its character gives the text back.
+QString OutputField(const QString& text);
+
+// Whether the arguments name Qt's platform for the window (-platform NAME), which may need no display.
+bool NamesWindowPlatform(const QStringList& arguments);
+
 // The text of --help, naming the program as it was called.
 QString CommandLineHelp(const QString& programName);
 

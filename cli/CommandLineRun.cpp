@@ -30,14 +30,7 @@ void WriteLine(std::FILE* stream, const QString& text) {
     std::fflush(stream); // a script reading the lines sees each row as it ends
 }
 
-// Tabs and line breaks inside a field would split the line a script reads.
-QString Field(QString text) {
-    for (QChar& c : text) {
-        if (c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r'))
-            c = QLatin1Char(' ');
-    }
-    return text;
-}
+const QString kNotStartedReason = QStringLiteral("Not converted: the run was stopped.");
 
 // The window's two setting controls, as loaded; only read here.
 class StoredSettings final : public SettingsHost {
@@ -76,7 +69,8 @@ public:
     int Exec(const QString& programName, const QStringList& sources) {
         const QList<RefusedSource> refused = AddSources(m_queue, sources);
         for (const RefusedSource& source : refused)
-            WriteLine(stdout, QStringLiteral("failed\t%1\t%2").arg(Field(source.source), source.reason));
+            WriteLine(stdout,
+                      QStringLiteral("failed\t%1\t%2").arg(OutputField(source.source), source.reason));
         if (m_queue.RowCount() == 0)
             return kExitSomeFailed;
         m_reported.fill(false, m_queue.RowCount());
@@ -106,13 +100,19 @@ public:
                 m_progress->Clear();
             const QString why =
                 m_messages.isEmpty() ? QStringLiteral("Nothing was converted.") : m_messages.last();
-            WriteLine(stderr, QStringLiteral("%1: %2").arg(programName, why));
+            WriteLine(stderr, QStringLiteral("%1: %2").arg(programName, OutputField(why)));
             return kExitUsageError;
         }
         if (m_command.Status() == rsStart)
             m_loop.exec();
         if (m_progress)
             m_progress->Clear();
+        // A stopped run leaves rows that never started; each still gets its line.
+        for (int row = 0; row < m_queue.RowCount(); ++row) {
+            if (!m_reported.at(row))
+                WriteLine(stdout, QStringLiteral("failed\t%1\t%2")
+                                      .arg(OutputField(m_queue.SourceText(row)), kNotStartedReason));
+        }
 
         if (m_endingSignal != 0)
             return kExitBySignal + m_endingSignal;
@@ -147,13 +147,14 @@ private:
     }
 
     QString RowLine(int row, RowState state) {
-        const QString source = Field(m_queue.SourceText(row));
-        const QString reason = Field(m_queue.Reason(row));
+        const QString source = OutputField(m_queue.SourceText(row));
+        const QString reason = OutputField(m_queue.Reason(row));
         switch (state) {
         case RowState::Converted:
-            return QStringLiteral("converted\t%1\t%2").arg(source, Field(m_queue.OutputPath(row)));
+            return QStringLiteral("converted\t%1\t%2").arg(source, OutputField(m_queue.OutputPath(row)));
         case RowState::ConvertedWithWarnings:
-            return QStringLiteral("warning\t%1\t%2\t%3").arg(source, Field(m_queue.OutputPath(row)), reason);
+            return QStringLiteral("warning\t%1\t%2\t%3")
+                .arg(source, OutputField(m_queue.OutputPath(row)), reason);
         default:
             m_anyFailed = true;
             return QStringLiteral("failed\t%1\t%2").arg(source, reason);
@@ -180,7 +181,7 @@ private:
 };
 
 int UsageError(const QString& programName, const QString& error) {
-    WriteLine(stderr, QStringLiteral("%1: %2").arg(programName, error));
+    WriteLine(stderr, QStringLiteral("%1: %2").arg(programName, OutputField(error)));
     return kExitUsageError;
 }
 
@@ -251,7 +252,7 @@ int RunCommandLine(const QStringList& arguments, const QString& programFolder, c
     StoredSettings stored;
     // As in the window, a stored value that cannot be read is reported and the defaults stand in.
     if (const QString error = store.LoadSettings(stored); !error.isEmpty())
-        WriteLine(stderr, QStringLiteral("%1: %2").arg(programName, error));
+        WriteLine(stderr, QStringLiteral("%1: %2").arg(programName, OutputField(error)));
 
     CommandLineRun run(programFolder, options.outputFolder.value_or(stored.TargetFolderText()));
     run.SetEngineFactory(std::move(engine));

@@ -9,4 +9,8 @@ bool StandardErrorIsTerminal() {
     return ::_isatty(::_fileno(stderr)) != 0;
 }
 
+bool DisplayAvailable() {
+    return true; // the desktop is always there
+}
+
 } // namespace velmora

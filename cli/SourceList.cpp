@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QStringDecoder>
 
 #include <cerrno>
 #include <cstdio>
@@ -52,8 +53,17 @@ std::optional<QStringList> ReadSourceList(const QString& path, QString& error) {
         error = QStringLiteral("Cannot read the list \"%1\": %2.").arg(path, reason);
         return std::nullopt;
     }
+    // UTF-8 unless a byte-order mark says otherwise (a list saved as "Unicode" on Windows is UTF-16).
+    QStringDecoder decoder(QStringConverter::encodingForData(*bytes).value_or(QStringConverter::Utf8));
+    const QString text = decoder.decode(*bytes);
+    if (decoder.hasError()) {
+        error =
+            QStringLiteral("The list \"%1\" is not a text file (UTF-8, or UTF-16 with a byte-order mark).")
+                .arg(path);
+        return std::nullopt;
+    }
     QStringList sources;
-    for (const QString& line : QString::fromUtf8(*bytes).split(QRegularExpression(QStringLiteral("\r?\n")))) {
+    for (const QString& line : text.split(QRegularExpression(QStringLiteral("\r?\n")))) {
         if (!TrimControl(line).isEmpty())
             sources.append(line);
     }

@@ -9,8 +9,9 @@
 
 namespace velmora {
 
-// The sources in a list file, one a line, without blank lines; "-" reads standard input. Nothing and
-// `error` set (one line) when the file cannot be read.
+// The sources in a list file, one a line, without blank lines; "-" reads standard input. The file is
+// UTF-8, or what its byte-order mark names. Nothing and `error` set (one line) when the file cannot
+// be read or is not text in that encoding.
 std::optional<QStringList> ReadSourceList(const QString& path, QString& error);
 
 // A source the queue would not take, and why.

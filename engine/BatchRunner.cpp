@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 #include <QTimer>
 
 #include <map>
@@ -257,6 +258,12 @@ void BatchRunner::Start(const QList<ConversionJob>& jobs) {
     d->done = 0;
     d->failed = 0;
     d->running = true;
+    // What a program killed before it could clean up left in these folders goes now.
+    QSet<QString> folders;
+    for (const ConversionJob& job : jobs)
+        folders.insert(QFileInfo(job.outputPath).absolutePath());
+    for (const QString& folder : std::as_const(folders))
+        RemoveAbandonedPartFiles(folder);
     d->backend->BeginRun(d->parallelism);
     d->LaunchMore();
 }

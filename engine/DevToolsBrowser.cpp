@@ -1,6 +1,7 @@
 #include "DevToolsBrowser.h"
 
 #include "BrowserPipe.h"
+#include "Leftovers.h"
 #include "ProcessTree.h"
 
 #include <QDir>
@@ -12,6 +13,7 @@ namespace velmora {
 namespace {
 
 constexpr char kSeparator = '\0';
+const QString kProfilePrefix = QStringLiteral("velmora-profile-");
 // A killed browser ends at once; this only bounds the wait if the system misbehaves.
 constexpr int kKillWaitMs = 5000;
 
@@ -39,7 +41,9 @@ QStringList BrowserArguments(const QString& profileFolder) {
 } // namespace
 
 DevToolsBrowser::DevToolsBrowser(QString program, QObject* parent)
-    : QObject(parent), m_program(std::move(program)), m_pipe(new BrowserPipe(this)) {
+    : QObject(parent), m_program(std::move(program)),
+      m_profile(QDir(QDir::tempPath()).filePath(kProfilePrefix + OwnerTag() + QStringLiteral("-XXXXXX"))),
+      m_pipe(new BrowserPipe(this)) {
     m_process.setStandardOutputFile(QProcess::nullDevice());
     m_process.setStandardErrorFile(QProcess::nullDevice());
     connect(m_pipe, &BrowserPipe::received, this, &DevToolsBrowser::OnReceived);
@@ -55,6 +59,8 @@ DevToolsBrowser::~DevToolsBrowser() {
 }
 
 bool DevToolsBrowser::Start(QString* reason) {
+    // Profiles of browsers whose program was killed before it could remove them.
+    RemoveAbandoned(QDir::tempPath(), kProfilePrefix, {}, LeftoverKind::Folder);
     if (!m_profile.isValid()) {
         *reason = QStringLiteral("No temporary folder for the browser's profile could be made.");
         return false;

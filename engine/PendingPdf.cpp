@@ -1,5 +1,7 @@
 #include "PendingPdf.h"
 
+#include "Leftovers.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -15,6 +17,8 @@ namespace {
 // The trailer may be followed by a line end or, after incremental updates, a little padding.
 constexpr qint64 kTrailerWindow = 1024;
 constexpr int kCreateAttempts = 16;
+const QString kPartFilePrefix = QStringLiteral(".velmora-");
+const QString kPartFileSuffix = QStringLiteral(".part");
 
 std::filesystem::path NativePath(const QString& path) {
 #ifdef Q_OS_WIN
@@ -46,10 +50,12 @@ QString ReplaceFile(const QString& from, const QString& to) {
 
 std::unique_ptr<PendingPdf> PendingPdf::Create(const QString& finalPath, QString& error) {
     const QFileInfo final(finalPath);
-    // A short hidden name, so that it fits wherever the final name fits.
+    // A short hidden name that names its program, so a later run can remove it if the program is gone.
     for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
-        const QString name = QStringLiteral(".velmora-%1.part")
-                                 .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+        const QString name = QStringLiteral("%1%2-%3%4")
+                                 .arg(kPartFilePrefix, OwnerTag())
+                                 .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'))
+                                 .arg(kPartFileSuffix);
         const QString path = final.dir().absoluteFilePath(name);
         QFile file(path);
         // NewOnly never opens an existing file, nor follows a link planted under the name.
@@ -66,6 +72,10 @@ std::unique_ptr<PendingPdf> PendingPdf::Create(const QString& finalPath, QString
     }
     error = QStringLiteral("no free temporary name");
     return nullptr;
+}
+
+void RemoveAbandonedPartFiles(const QString& folder) {
+    RemoveAbandoned(folder, kPartFilePrefix, kPartFileSuffix, LeftoverKind::File);
 }
 
 PendingPdf::~PendingPdf() {

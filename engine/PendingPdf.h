@@ -18,6 +18,9 @@ using PdfStep = std::function<QString(const QString& from, const QString& to)>;
 // else why not.
 QString ReplaceFile(const QString& from, const QString& to);
 
+// Removes the temporary files in `folder` that a program now gone (killed, crashed) left behind.
+void RemoveAbandonedPartFiles(const QString& folder);
+
 // A new temporary file beside a PDF's final path that an engine writes into. It takes the final name
 // only when it holds a complete PDF; until then the final name keeps whatever it held before, and the
 // temporary file is removed whatever happens.

@@ -2,10 +2,12 @@
 
 #include "ExploreFolder.h"
 
+#include <QClipboard>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -93,12 +95,26 @@ bool SystemDialogs::OpenUrl(const QUrl& url) {
     return QDesktopServices::openUrl(url);
 }
 
-bool SystemDialogs::ExploreFolder(QWidget* parent, const QString& folder) {
-    return ExploreFolderNative(parent, folder);
+void SystemDialogs::OpenFile(QWidget* parent, const QString& file, ShellDone done) {
+    OpenFileNative(parent, file, std::move(done));
 }
 
-bool SystemDialogs::ShowInFolder(QWidget* parent, const QString& file) {
-    return ShowInFolderNative(parent, file);
+void SystemDialogs::ExploreFolder(QWidget* parent, const QString& folder, ShellDone done) {
+    ExploreFolderNative(parent, folder, std::move(done));
+}
+
+void SystemDialogs::ShowInFolder(QWidget* parent, const QString& file, ShellDone done) {
+    ShowInFolderNative(parent, file, std::move(done));
+}
+
+void SystemDialogs::ShowPathMessage(QWidget* parent, const QString& text, const QString& path) {
+    QMessageBox box(QMessageBox::Information, kApplicationTitle, text, QMessageBox::Ok, parent);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    const QPushButton* copy = box.addButton(QStringLiteral("&Copy Path"), QMessageBox::ActionRole);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.exec();
+    if (box.clickedButton() == copy)
+        QGuiApplication::clipboard()->setText(path);
 }
 
 } // namespace velmora

@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <functional>
 #include <optional>
 
 class QDialog;
@@ -13,6 +14,10 @@ class QWidget;
 namespace velmora {
 
 inline const QString kApplicationTitle = QStringLiteral("Velmora Free HTML to PDF Converter");
+
+// Told later, never from inside the shell call, whether a program could show what was asked for: an
+// opener may start and only then find it has nothing to show it with.
+using ShellDone = std::function<void(bool shown)>;
 
 // Every modal dialog, message box and shell call of the program goes through here, so tests can
 // answer them without entering a modal loop.
@@ -35,10 +40,14 @@ public:
     virtual bool RunModal(QDialog& dialog) = 0;
     // Hands an address to the shell; false when nothing could open it.
     virtual bool OpenUrl(const QUrl& url) = 0;
-    // Shows a folder in the platform's file manager; false when nothing could show it.
-    virtual bool ExploreFolder(QWidget* parent, const QString& folder) = 0;
-    // Shows a file in its folder (selected, where the platform can); false when nothing could show it.
-    virtual bool ShowInFolder(QWidget* parent, const QString& file) = 0;
+    // Opens a local file with the program set up for its kind.
+    virtual void OpenFile(QWidget* parent, const QString& file, ShellDone done) = 0;
+    // Shows a folder in the platform's file manager.
+    virtual void ExploreFolder(QWidget* parent, const QString& folder, ShellDone done) = 0;
+    // Shows a file in its folder (selected, where the platform can).
+    virtual void ShowInFolder(QWidget* parent, const QString& file, ShellDone done) = 0;
+    // As ShowMessage, for a text that names `path`: the path can be selected and copied.
+    virtual void ShowPathMessage(QWidget* parent, const QString& text, const QString& path) = 0;
 };
 
 // A filter in the pipe form "Description|*.a;*.b|..." as Qt's file dialog filters, "Description (*.a *.b)".
@@ -60,8 +69,10 @@ public:
                                                 const QString& startFolder) override;
     bool RunModal(QDialog& dialog) override;
     bool OpenUrl(const QUrl& url) override;
-    bool ExploreFolder(QWidget* parent, const QString& folder) override;
-    bool ShowInFolder(QWidget* parent, const QString& file) override;
+    void OpenFile(QWidget* parent, const QString& file, ShellDone done) override;
+    void ExploreFolder(QWidget* parent, const QString& folder, ShellDone done) override;
+    void ShowInFolder(QWidget* parent, const QString& file, ShellDone done) override;
+    void ShowPathMessage(QWidget* parent, const QString& text, const QString& path) override;
 };
 
 } // namespace velmora

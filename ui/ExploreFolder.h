@@ -1,14 +1,18 @@
 #pragma once
 
+#include "Dialogs.h"
+
 #include <QString>
 
 class QWidget;
 
 namespace velmora {
 
-// Shows the folder in the platform's file manager; false when nothing could show it.
-bool ExploreFolderNative(QWidget* owner, const QString& folder);
-// Shows the file in its folder, selected where the platform's file manager can; false on failure.
-bool ShowInFolderNative(QWidget* owner, const QString& file);
+// The shell calls of SystemDialogs. Each tells `done` later whether a program could show the path.
+void OpenFileNative(QWidget* owner, const QString& file, ShellDone done);
+// Shows the folder in the platform's file manager.
+void ExploreFolderNative(QWidget* owner, const QString& folder, ShellDone done);
+// Shows the file in its folder, selected where the platform's file manager can.
+void ShowInFolderNative(QWidget* owner, const QString& file, ShellDone done);
 
 } // namespace velmora

@@ -23,6 +23,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QProgressBar>
 #include <QToolButton>
 
@@ -108,26 +109,28 @@ bool TfrmMain::LoadSettings() {
     return error.isEmpty();
 }
 
-// A failed save is reported, but the close goes ahead: keeping the window open would trap the user
-// whenever the store is unwritable.
-void TfrmMain::SaveSettings() {
+bool TfrmMain::SaveSettings() {
     const QString error = m_store.SaveSettings(*this);
     if (!error.isEmpty())
         m_dialogs.ShowError(this, ErrorReportText(error));
+    return error.isEmpty();
 }
 
+// A failed save keeps the window open, so the settings are not lost; the next close tries again.
 void TfrmMain::closeEvent(QCloseEvent* event) {
     FormCloseQuery();
-    FormClose();
-    event->accept();
+    if (FormClose())
+        event->accept();
+    else
+        event->ignore();
 }
 
 void TfrmMain::FormCloseQuery() {
     m_convert.StopForClose();
 }
 
-void TfrmMain::FormClose() {
-    SaveSettings();
+bool TfrmMain::FormClose() {
+    return SaveSettings();
 }
 
 void TfrmMain::UpdateCounters() {
@@ -252,8 +255,11 @@ bool TfrmMain::ReportStartProblem(const QString& problem) {
 }
 
 void TfrmMain::ExploreFolder(const QString& folder) {
-    if (!m_dialogs.ExploreFolder(this, folder))
-        m_dialogs.ShowMessage(this, kFolderNotShownMessage.arg(AbsoluteTargetFolder()));
+    const QString absolute = AbsoluteTargetFolder();
+    m_dialogs.ExploreFolder(this, folder, [this, window = QPointer<TfrmMain>(this), absolute](bool shown) {
+        if (!shown && window)
+            m_dialogs.ShowPathMessage(this, kFolderNotShownMessage.arg(absolute), absolute);
+    });
 }
 
 } // namespace velmora

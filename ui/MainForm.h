@@ -70,9 +70,9 @@ private:
 
     void FormCreate();
     void FormCloseQuery();
-    void FormClose();
+    bool FormClose();    // false when the settings could not be saved
     bool LoadSettings(); // false when an error was reported
-    void SaveSettings();
+    bool SaveSettings(); // false when an error was reported
     void UpdateCounters();
     void UpdateActionStates();
 

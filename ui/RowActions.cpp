@@ -9,7 +9,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenu>
-#include <QUrl>
+#include <QPointer>
 
 namespace velmora {
 
@@ -72,12 +72,20 @@ void RowActions::UpdateStates() {
 
 void RowActions::OpenPdf(int row) {
     if (const QString pdf = PdfOf(row); !pdf.isEmpty())
-        m_dialogs.OpenUrl(QUrl::fromLocalFile(pdf));
+        m_dialogs.OpenFile(&m_window, pdf, TellIfNotShown(kPdfNotOpenedMessage, pdf));
 }
 
 void RowActions::ShowInFolder() {
     if (const QString pdf = PdfOf(CurrentRow()); !pdf.isEmpty())
-        m_dialogs.ShowInFolder(&m_window, pdf);
+        m_dialogs.ShowInFolder(&m_window, pdf, TellIfNotShown(kPdfNotShownMessage, pdf));
+}
+
+// The answer comes after the opener ended; by then the window may be gone.
+ShellDone RowActions::TellIfNotShown(const QString& message, const QString& pdf) {
+    return [this, self = QPointer<RowActions>(this), message, pdf](bool shown) {
+        if (!shown && self)
+            m_dialogs.ShowPathMessage(&m_window, message.arg(pdf), pdf);
+    };
 }
 
 void RowActions::CopyReason() {

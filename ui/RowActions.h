@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Dialogs.h"
+
 #include <QObject>
 
 class QAction;
@@ -10,8 +12,12 @@ class QWidget;
 namespace velmora {
 
 class ConversionQueue;
-class Dialogs;
 class TQueueGrid;
+
+inline const QString kPdfNotOpenedMessage =
+    QStringLiteral("No program to open PDF files is set up on this computer. The PDF is \"%1\".");
+inline const QString kPdfNotShownMessage =
+    QStringLiteral("No program to show folders is set up on this computer. The PDF is \"%1\".");
 
 // What can be done with one row of the grid: open its PDF (also by double-clicking its source), show
 // the PDF in its folder, copy the reason of a warning or failure. Each popup item is enabled only for
@@ -28,6 +34,7 @@ private:
     void OpenPdf(int row);
     void ShowInFolder();
     void CopyReason();
+    ShellDone TellIfNotShown(const QString& message, const QString& pdf);
 
     ConversionQueue& m_queue;
     TQueueGrid& m_grid;

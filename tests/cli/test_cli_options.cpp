@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QScopeGuard>
 #include <QTemporaryDir>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace velmora;
@@ -25,6 +26,8 @@ private slots:
     void rejects_data();
     void rejects();
     void helpNamesTheProgram();
+    void outputField_data();
+    void outputField();
     void progressText_data();
     void progressText();
 };
@@ -204,7 +207,10 @@ void TestCliOptions::localRoot() {
 void TestCliOptions::rejects_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("errorPart");
-    QTest::newRow("unknown option") << QStringList{"--bogus", "a.html"} << "bogus";
+    QTest::newRow("unknown option, as typed")
+        << QStringList{"--bogus", "a.html"} << "Unknown option '--bogus'.";
+    QTest::newRow("unknown option with a value") << QStringList{"a.html", "--bogus=1"} << "'--bogus'";
+    QTest::newRow("unknown one-dash option") << QStringList{"a.html", "-x"} << "Unknown option '-x'.";
     QTest::newRow("Qt option after a source")
         << QStringList{"a.html", "-platform", "offscreen"} << "platform";
     QTest::newRow("missing value") << QStringList{"a.html", "--output"} << "--output";
@@ -263,6 +269,48 @@ void TestCliOptions::helpNamesTheProgram() {
     QVERIFY(CommandLineHelp(QStringLiteral("velmora-html2pdf")).contains("[--engine classic|modern]"));
     for (const QString& option : {QStringLiteral("--version"), QStringLiteral("-v")})
         QCOMPARE(ParseCommandLine({"prog", option}).options.action, CommandLineOptions::Action::Version);
+}
+
+void TestCliOptions::outputField_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("field");
+    QTest::newRow("plain") << "https://site.test/a b.html"
+                           << "https://site.test/a b.html";
+    QTest::newRow("tab") << "a\tb"
+                         << "a\\x09b";
+    QTest::newRow("line breaks") << "a\r\nb"
+                                 << "a\\x0d\\x0ab";
+    QTest::newRow("ESC starting a colour") << "\x1b[31mred"
+                                           << "\\x1b[31mred";
+    QTest::newRow("NUL") << QString("a") + QChar(0) + "b"
+                         << "a\\x00b";
+    QTest::newRow("DEL and a C1 control") << QString("a\x7f") + QChar(0x9b) << "a\\x7f\\x9b";
+    QTest::newRow("Windows path") << "C:\\out\\a.pdf"
+                                  << "C:\\out\\a.pdf";
+    QTest::newRow("backslash before x") << "C:\\x\\a.pdf"
+                                        << "C:\\x5cx\\a.pdf";
+    QTest::newRow("text that looks escaped") << "\\x09"
+                                             << "\\x5cx09";
+    QTest::newRow("letters beyond ASCII") << "Ünïcode ✓"
+                                          << "Ünïcode ✓";
+}
+
+// A field never holds a character that splits a line or drives a terminal, and every \xHH read back
+// as its character gives the text again.
+void TestCliOptions::outputField() {
+    QFETCH(QString, text);
+    QFETCH(QString, field);
+    const QString written = OutputField(text);
+    QCOMPARE(written, field);
+    for (const QChar c : written)
+        QVERIFY(c.category() != QChar::Other_Control);
+    QString readBack = written;
+    const QRegularExpression escape(QStringLiteral("\\\\x([0-9a-f]{2})"));
+    for (QRegularExpressionMatch match = escape.match(readBack); match.hasMatch();
+         match = escape.match(readBack, match.capturedStart() + 1))
+        readBack.replace(match.capturedStart(), match.capturedLength(),
+                         QChar(match.captured(1).toUInt(nullptr, 16)));
+    QCOMPARE(readBack, text);
 }
 
 void TestCliOptions::progressText_data() {

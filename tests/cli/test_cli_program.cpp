@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QStringEncoder>
 #include <QTest>
 
 #include <csignal>
@@ -68,6 +69,9 @@ private slots:
     void interruptStopsInOrder_data();
     void interruptStopsInOrder();
     void progressOnlyOnATerminal();
+    void controlCharactersAreEscaped();
+    void windowWithoutADisplay_data();
+    void windowWithoutADisplay();
 
 private:
     QString Page(const QString& name);
@@ -127,9 +131,15 @@ void TestCliProgram::usageErrors_data() {
     QTest::addColumn<QString>("errorPart");
 
     QTest::newRow("unknown option") << QStringList{"--bogus", "@page"} << QByteArray() << true
-                                    << "Unknown option 'bogus'";
+                                    << "Unknown option '--bogus'.";
     QTest::newRow("unknown option after a source")
-        << QStringList{"@page", "--frobnicate"} << QByteArray() << true << "frobnicate";
+        << QStringList{"@page", "--frobnicate"} << QByteArray() << true << "Unknown option '--frobnicate'.";
+    QTest::newRow("list that is not text")
+        << QStringList{"--list", "-", "--output", "@out"} << QByteArray("%PDF-1.4\n%\xe2\xe3\xcf\xd3\n", 15)
+        << true << "is not a text file";
+    QTest::newRow("control characters in the error")
+        << QStringList{"--list", "@out/no\x1b[2Jne.txt", "--output", "@out"} << QByteArray() << true
+        << "no\\x1b[2Jne.txt";
     QTest::newRow("missing value") << QStringList{"@page", "--output"} << QByteArray() << true << "--output";
     QTest::newRow("no sources") << QStringList{"--output", "@out"} << QByteArray() << true << "No sources";
     QTest::newRow("empty standard input list")
@@ -302,6 +312,15 @@ void TestCliProgram::listedSources_data() {
     QTest::newRow("two lists, duplicates across them skipped")
         << QStringList{"--list", "@pages/list.txt", "--list", "-"} << QByteArray("b.html\na.html\n")
         << QByteArray("a.html\n") << QStringList{"a.html", "b.html"};
+    // As Windows saves "Unicode" text: UTF-16 with a byte-order mark.
+    for (const auto encoding : {QStringConverter::Utf16LE, QStringConverter::Utf16BE}) {
+        QStringEncoder encoder(encoding, QStringEncoder::Flag::WriteBom);
+        const QByteArray list = encoder.encode(QStringLiteral("a.html\r\nb.html\r\n"));
+        QTest::addRow("UTF-16 list, %s",
+                      encoding == QStringConverter::Utf16LE ? "little-endian" : "big-endian")
+            << QStringList{"--list", "@pages/list.txt"} << QByteArray() << list
+            << QStringList{"a.html", "b.html"};
+    }
 }
 
 void TestCliProgram::listedSources() {
@@ -645,12 +664,13 @@ void TestCliProgram::interruptStopsInOrder() {
     QCOMPARE(outcome.exitCode, exitCode);
     QCOMPARE(Entries(m_out), QStringList()); // no partial PDF, no temporary file
     QStringList expected;
-    for (const QString& token : stopped)
-        expected.append("failed\t" + Source(token) + "\t" + kStoppedReason);
+    for (const QString& token : sources)
+        expected.append("failed\t" + Source(token) + "\t" +
+                        (stopped.contains(token) ? kStoppedReason : "Not converted: the run was stopped."));
     QStringList lines = outcome.lines;
     lines.sort();
     expected.sort();
-    QCOMPARE(lines, expected); // and nothing for the rows never started
+    QCOMPARE(lines, expected); // the rows never started have their line too
     QCOMPARE(m_program->Fake().Invocations().size(), stopped.size());
     for (const Invocation& invocation : m_program->Fake().Invocations()) {
         QCOMPARE(invocation.endedMs, -1);               // ended by the stop, not by itself
@@ -703,6 +723,52 @@ void TestCliProgram::progressOnlyOnATerminal() {
     QVERIFY2(terminalText.contains(QRegularExpression(QStringLiteral("1 of 2, about \\d+:\\d\\d left"))),
              qPrintable(terminalText));
     QVERIFY2(!terminalText.contains(QLatin1String("converted")), qPrintable(terminalText));
+#endif
+}
+
+// Neither a file's name nor a list line can split an output line or reach the terminal raw.
+void TestCliProgram::controlCharactersAreEscaped() {
+#ifdef Q_OS_WIN
+    QSKIP("Windows file names hold no control characters.");
+#else
+    QVERIFY(m_program->Install());
+    const QString page = Page(QStringLiteral("tab\tand\x1b[31mred.html"));
+    const QByteArray list = QByteArray("miss\0ing.html\n", 14) + QFile::encodeName(page) + '\n';
+    m_program->SetWorkingDirectory(m_pages);
+    const CliOutcome outcome = m_program->Run({"--output", m_out, "--jobs", "1", "--list", "-"}, list);
+    QCOMPARE(outcome.exitCode, kExitSomeFailed);
+    const QString escaped = QDir(m_pages).filePath(QStringLiteral("tab\\x09and\\x1b[31mred.html"));
+    QCOMPARE(outcome.lines.size(), 2);
+    QCOMPARE(outcome.lines[0], QStringLiteral("failed\tmiss\\x00ing.html\tNo such file."));
+    const QStringList fields = Fields(outcome.lines[1]);
+    QCOMPARE(fields.size(), 3);
+    QCOMPARE(fields[0], QStringLiteral("converted"));
+    QCOMPARE(fields[1], escaped);
+    QVERIFY2(fields[2].startsWith(m_out) && !fields[2].contains(QChar(0x1b)), qPrintable(fields[2]));
+#endif
+}
+
+void TestCliProgram::windowWithoutADisplay_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("no arguments") << QStringList{};
+    QTest::newRow("a window option") << QStringList{"-style", "fusion"};
+}
+
+// Without a display the window cannot open: one line says so and where to look, not Qt's abort.
+void TestCliProgram::windowWithoutADisplay() {
+#ifdef Q_OS_WIN
+    QSKIP("Windows always has its desktop.");
+#else
+    QFETCH(QStringList, arguments);
+    QVERIFY(m_program->Install());
+    const CliOutcome outcome = m_program->Run(arguments);
+    QVERIFY(outcome.exitedNormally);
+    QCOMPARE(outcome.exitCode, kExitUsageError);
+    QCOMPARE(outcome.lines, QStringList());
+    QCOMPARE(outcome.errors.count(QLatin1Char('\n')), 1);
+    QVERIFY2(outcome.errors.contains(QLatin1String("needs a display")) &&
+                 outcome.errors.contains(QLatin1String("--help")),
+             qPrintable(outcome.errors));
 #endif
 }
 

@@ -26,7 +26,7 @@ debs=("$scratch"/package/*.deb)
 deb="${debs[0]}"
 
 depends="$(dpkg-deb -f "$deb" Depends)"
-for needed in wkhtmltopdf libqt6core6 libqt6widgets6; do
+for needed in wkhtmltopdf libqt6core6 libqt6widgets6 libqt6svg6; do
   [[ ", $depends," == *", $needed"[\ ,]* ]] || fail "Depends lacks $needed: $depends"
 done
 [ "$(dpkg-deb -f "$deb" Recommends)" = "chromium-headless-shell | chromium" ] ||
@@ -74,4 +74,36 @@ expected="$(printf 'converted\t%s\t%s' "$page" "$scratch/out/page one-html.pdf")
 [ "$output" = "$expected" ] || fail "expected the line: $expected"
 head -c 5 "$scratch/out/page one-html.pdf" | grep -q '%PDF-' || fail "no PDF was written"
 [ ! -e "$scratch/home/.config" ] || fail "the command line wrote settings"
+
+# Every Qt plugin the installed window loads must come from a package it depends on: the executable
+# does not link plugins, so the shared-library scan cannot find them. The window runs with no display
+# of its own; its plugins are read from the process's memory map once the set stops growing.
+if command -v dpkg-query >/dev/null && [ -r /proc/self/maps ]; then
+  env HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home/.config" QT_QPA_PLATFORM=offscreen \
+    "$root/usr/bin/velmora-html2pdf" >"$scratch/window.log" 2>&1 &
+  window=$!
+  plugins=""
+  stable=0
+  for _ in $(seq 1 60); do
+    sleep 0.25
+    [ -r "/proc/$window/maps" ] || break
+    now="$(grep -o '/[^ ]*/qt6/plugins/[^ ]*\.so' "/proc/$window/maps" | sort -u || true)"
+    if [ -n "$now" ] && [ "$now" = "$plugins" ]; then
+      stable=$((stable + 1))
+      [ $stable -ge 8 ] && break
+    else
+      stable=0
+    fi
+    plugins="$now"
+  done
+  kill "$window" 2>/dev/null || true
+  wait "$window" 2>/dev/null || true
+  [ -n "$plugins" ] || { cat "$scratch/window.log"; fail "the installed window loaded no Qt plugin"; }
+  grep -q '/imageformats/libqsvg\.so$' <<<"$plugins" || fail "the window did not load the SVG image plugin"
+  for plugin in $plugins; do
+    owner="$(dpkg-query -S "$plugin" | head -n 1 | cut -d: -f1)"
+    [[ ", $depends," == *", $owner"[\ ,]* ]] || fail "$plugin comes from $owner, which Depends lacks: $depends"
+    echo "plugin $plugin: $owner"
+  done
+fi
 echo "PASS"

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <QUrl>
 
 #include <functional>
@@ -22,15 +23,17 @@ public:
     QStringList openFileFilters; // filter passed to each GetOpenFileNames
     QStringList openFileStarts;  // startFolder passed to each GetOpenFileNames
     QList<QUrl> openedUrls;      // OpenUrl calls, in order
+    QStringList openedFiles;     // OpenFile calls, in order
     QStringList exploredFolders; // ExploreFolder calls, in order
     QStringList shownFiles;      // ShowInFolder calls, in order
+    QStringList copyablePaths;   // the path of each ShowPathMessage (its text goes to `messages`)
     QStringList folderStarts;    // startFolder passed to each GetExistingDirectory
     int modalCount = 0;          // RunModal calls
 
     std::optional<QStringList> nextFiles; // consumed by the next GetOpenFileNames (nullopt = cancel)
     std::optional<QString> nextFolder;    // consumed by the next GetExistingDirectory (nullopt = cancel)
     bool openUrlResult = true;            // what OpenUrl reports
-    bool exploreResult = true;            // what ExploreFolder reports
+    bool exploreResult = true;            // what OpenFile, ExploreFolder and ShowInFolder report, later
     bool takeOffer = false;               // what OfferAction reports
     // Called with the dialog instead of exec(); returns whether it was accepted. Default: reject.
     std::function<bool(QDialog&)> onModal;
@@ -60,13 +63,27 @@ public:
         openedUrls << url;
         return openUrlResult;
     }
-    bool ExploreFolder(QWidget*, const QString& folder) override {
-        exploredFolders << folder;
-        return exploreResult;
+    void OpenFile(QWidget*, const QString& file, ShellDone done) override {
+        openedFiles << file;
+        AnswerLater(std::move(done));
     }
-    bool ShowInFolder(QWidget*, const QString& file) override {
+    void ExploreFolder(QWidget*, const QString& folder, ShellDone done) override {
+        exploredFolders << folder;
+        AnswerLater(std::move(done));
+    }
+    void ShowInFolder(QWidget*, const QString& file, ShellDone done) override {
         shownFiles << file;
-        return exploreResult;
+        AnswerLater(std::move(done));
+    }
+    void ShowPathMessage(QWidget*, const QString& text, const QString& path) override {
+        messages << text;
+        copyablePaths << path;
+    }
+
+private:
+    // As the real opener: the answer comes from the event loop, after the call returned.
+    void AnswerLater(ShellDone done) {
+        QTimer::singleShot(0, [done = std::move(done), shown = exploreResult] { done(shown); });
     }
 };
 

@@ -65,7 +65,7 @@ void TestExploreFolderWin::folderReachesTheShell() {
     QWidget owner;
     owner.show();
     SystemDialogs dialogs;
-    dialogs.ExploreFolder(&owner, folder);
+    dialogs.ExploreFolder(&owner, folder, [](bool) {});
 
     QCOMPARE(calls.size(), 1);
     const ShellCall& call = calls.first();
@@ -79,7 +79,7 @@ void TestExploreFolderWin::folderReachesTheShell() {
 
 void TestExploreFolderWin::withoutOwnerWindow() {
     SystemDialogs dialogs;
-    dialogs.ExploreFolder(nullptr, QStringLiteral("C:\\My PDF"));
+    dialogs.ExploreFolder(nullptr, QStringLiteral("C:\\My PDF"), [](bool) {});
     QCOMPARE(calls.size(), 1);
     QCOMPARE(calls.first().window, HWND(nullptr));
     QCOMPARE(calls.first().file, QStringLiteral("C:\\My PDF"));

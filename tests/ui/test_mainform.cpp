@@ -80,7 +80,8 @@ private slots:
     void settingsSurviveARestart();
     void settingsLoadErrorIsReportedAndTheWindowWorks_data();
     void settingsLoadErrorIsReportedAndTheWindowWorks();
-    void failedSaveIsReportedAndTheWindowStillCloses();
+    void failedSaveKeepsTheWindowOpenUntilASaveSucceeds_data();
+    void failedSaveKeepsTheWindowOpenUntilASaveSucceeds();
     void errorReportText_data();
     void errorReportText();
 };
@@ -585,16 +586,54 @@ void TestMainForm::settingsLoadErrorIsReportedAndTheWindowWorks() {
     QCOMPARE(f.PaneTexts(), Panes(1, 0));
 }
 
-void TestMainForm::failedSaveIsReportedAndTheWindowStillCloses() {
-    MainFormFixture f;
+void TestMainForm::failedSaveKeepsTheWindowOpenUntilASaveSucceeds_data() {
+    QTest::addColumn<bool>("readOnly");
     // A folder in the settings path that is a file makes every write fail, whoever runs the test.
-    const QString blocker = f.SettingsPath() + QStringLiteral(".blocker");
-    WriteSettings(blocker, "not a folder");
-    f.Open(SettingsStore::AtIniFile(blocker + QStringLiteral("/settings.ini")));
+    QTest::newRow("settings folder is a file") << false;
+    QTest::newRow("read-only file in a read-only folder") << true;
+}
+
+// The settings are not lost: the window stays open after the error, and each later close tries again.
+void TestMainForm::failedSaveKeepsTheWindowOpenUntilASaveSucceeds() {
+    QFETCH(bool, readOnly);
+    MainFormFixture f;
+    const QString folder = f.SettingsPath() + QStringLiteral(".d");
+    const QString file = folder + QStringLiteral("/settings.ini");
+    const QFile::Permissions writable = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+    if (readOnly) {
+        QVERIFY(QDir().mkpath(folder));
+        WriteSettings(file, "");
+        QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+        if (QFile probe(folder + QStringLiteral("/probe")); probe.open(QIODevice::WriteOnly)) {
+            probe.remove();
+            QVERIFY(QFile::setPermissions(folder, writable));
+            QSKIP("This user may write into read-only folders.");
+        }
+    } else {
+        WriteSettings(folder, "not a folder");
+    }
+    f.Open(SettingsStore::AtIniFile(file));
     QVERIFY(f.dialogs.errors.isEmpty());
+    f.TypeTargetFolder(f.OutputFolder());
+
+    QVERIFY(!f.Window().close());
+    QVERIFY(f.Window().isVisible());
+    QCOMPARE(f.dialogs.errors, QStringList({"Failed to set data for 'TargetFolder'"}));
+    QVERIFY(!f.Window().close());
+    QCOMPARE(f.dialogs.errors.size(), 2);
+
+    if (readOnly) {
+        QVERIFY(QFile::setPermissions(folder, writable));
+        QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner));
+    } else {
+        QVERIFY(QFile::remove(folder));
+    }
     QVERIFY(f.Window().close());
     QVERIFY(!f.Window().isVisible());
-    QCOMPARE(f.dialogs.errors, QStringList({"Failed to set data for 'TargetFolder'"}));
+    QCOMPARE(f.dialogs.errors.size(), 2);
+    f.Open(SettingsStore::AtIniFile(file));
+    QCOMPARE(f.Child<QLineEdit>("edtoutFolder")->text(), f.OutputFolder());
 }
 
 void TestMainForm::errorReportText_data() {

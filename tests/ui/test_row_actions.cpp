@@ -3,6 +3,7 @@
 #include "MainFormFixture.h"
 
 #include "QueueGrid.h"
+#include "RowActions.h"
 
 #include <QAction>
 #include <QApplication>
@@ -43,6 +44,8 @@ private slots:
     void popupItemsFollowTheRow();
     void actionsActOnTheRowsFiles();
     void doubleClickOpensAConvertedRowsPdf();
+    void whatCannotBeShownIsSaidWithItsPath_data();
+    void whatCannotBeShownIsSaidWithItsPath();
 };
 
 void TestRowActions::rowsKeepThePdfTheyProduced() {
@@ -101,8 +104,10 @@ void TestRowActions::actionsActOnTheRowsFiles() {
     f.ClickCell(3, ConversionQueue::SourceColumn);
     QVERIFY(f.Trigger("actOpenPdf"));
     QVERIFY(f.Trigger("actShowInFolder"));
-    QCOMPARE(f.dialogs.openedUrls, QList<QUrl>{QUrl::fromLocalFile(f.Queue().OutputPath(3))});
+    QCOMPARE(f.dialogs.openedFiles, QStringList{f.Queue().OutputPath(3)});
     QCOMPARE(f.dialogs.shownFiles, QStringList{f.Queue().OutputPath(3)});
+    QTest::qWait(0);
+    QCOMPARE(f.dialogs.messages, QStringList()); // both were shown
 
     f.ClickCell(1, ConversionQueue::SourceColumn);
     QGuiApplication::clipboard()->clear();
@@ -124,9 +129,39 @@ void TestRowActions::doubleClickOpensAConvertedRowsPdf() {
         QTest::mouseDClick(grid.viewport(), Qt::LeftButton, {}, at);
     };
     doubleClick(1); // failed: nothing to open
-    QVERIFY(f.dialogs.openedUrls.isEmpty());
+    QVERIFY(f.dialogs.openedFiles.isEmpty());
     doubleClick(2);
-    QCOMPARE(f.dialogs.openedUrls, QList<QUrl>{QUrl::fromLocalFile(f.Queue().OutputPath(2))});
+    QCOMPARE(f.dialogs.openedFiles, QStringList{f.Queue().OutputPath(2)});
+}
+
+void TestRowActions::whatCannotBeShownIsSaidWithItsPath_data() {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("Open PDF") << "actOpenPdf" << kPdfNotOpenedMessage;
+    QTest::newRow("Show in folder") << "actShowInFolder" << kPdfNotShownMessage;
+    QTest::newRow("double-click") << QString() << kPdfNotOpenedMessage;
+}
+
+// The opener answers after it ran; the window carries on meanwhile and then names the PDF, copyably.
+void TestRowActions::whatCannotBeShownIsSaidWithItsPath() {
+    QFETCH(QString, how);
+    QFETCH(QString, message);
+    MainFormFixture f;
+    REQUIRE_FAKE_CONVERTER(f);
+    Convert(f);
+    f.dialogs.exploreResult = false;
+    const QString pdf = f.Queue().OutputPath(0);
+    if (how.isEmpty()) {
+        const QPoint at = f.Grid().visualRect(f.Queue().index(0, ConversionQueue::SourceColumn)).center();
+        QTest::mouseClick(f.Grid().viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(f.Grid().viewport(), Qt::LeftButton, {}, at);
+    } else {
+        f.ClickCell(0, ConversionQueue::SourceColumn);
+        QVERIFY(f.Trigger(how.toLatin1().constData()));
+    }
+    QCOMPARE(f.dialogs.messages, QStringList()); // not yet: the opener has not answered
+    QTRY_COMPARE(f.dialogs.messages, QStringList{message.arg(pdf)});
+    QCOMPARE(f.dialogs.copyablePaths, QStringList{pdf});
 }
 
 QTEST_MAIN(TestRowActions)

@@ -21,6 +21,8 @@ private slots:
     void fileDialogFilters_data();
     void fileDialogFilters();
     void openFileDialogShowsTheCaptionsAsGiven();
+    void systemOpenerAnswersWhenItEnds_data();
+    void systemOpenerAnswersWhenItEnds();
 };
 
 void TestShellRoutines::openWebPage_data() {
@@ -140,6 +142,58 @@ void TestShellRoutines::openFileDialogShowsTheCaptionsAsGiven() {
     const QString folder = QDir::tempPath();
     SetUpOpenFileDialog(dialog, "Text Files(*.txt)|*.txt", folder);
     QCOMPARE(dialog.directory().absolutePath(), QDir(folder).absolutePath());
+}
+
+void TestShellRoutines::systemOpenerAnswersWhenItEnds_data() {
+    QTest::addColumn<QString>("call");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<bool>("shown");
+    // xdg-open exits with 3 or 4 when no program is set up for the path, after it started fine.
+    for (const char* call : {"OpenFile", "ExploreFolder", "ShowInFolder"}) {
+        QTest::addRow("%s, nothing to show it with", call) << call << 4 << false;
+        QTest::addRow("%s, shown", call) << call << 0 << true;
+    }
+}
+
+// The real shell calls where xdg-open is the opener: it is asked for the absolute path, and its exit
+// status, awaited without blocking, is the answer.
+void TestShellRoutines::systemOpenerAnswersWhenItEnds() {
+#ifdef Q_OS_WIN
+    QSKIP("The Windows shell answers at once.");
+#else
+    QFETCH(QString, call);
+    QFETCH(int, exitCode);
+    QFETCH(bool, shown);
+    QTemporaryDir bin;
+    QFile opener(bin.filePath(QStringLiteral("xdg-open")));
+    QVERIFY(opener.open(QIODevice::WriteOnly));
+    opener.write(QStringLiteral("#!/bin/sh\nprintf '%s' \"$1\" > \"$(dirname \"$0\")/asked\"\nexit %1\n")
+                     .arg(exitCode)
+                     .toUtf8());
+    opener.close();
+    QVERIFY(opener.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin.path()) + ':' + path);
+    QTemporaryDir pages;
+    const QString pdf = pages.filePath(QStringLiteral("a b.pdf"));
+
+    SystemDialogs dialogs;
+    std::optional<bool> answer;
+    const ShellDone done = [&answer](bool result) { answer = result; };
+    if (call == QLatin1String("OpenFile"))
+        dialogs.OpenFile(nullptr, pdf, done);
+    else if (call == QLatin1String("ExploreFolder"))
+        dialogs.ExploreFolder(nullptr, pages.path(), done);
+    else
+        dialogs.ShowInFolder(nullptr, pdf, done);
+    qputenv("PATH", path);
+    QVERIFY(!answer); // never from inside the call
+    QTRY_VERIFY(answer.has_value());
+    QCOMPARE(*answer, shown);
+    QFile asked(bin.filePath(QStringLiteral("asked")));
+    QVERIFY(asked.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(asked.readAll()), call == QLatin1String("OpenFile") ? pdf : pages.path());
+#endif
 }
 
 QTEST_MAIN(TestShellRoutines)
