@@ -50,6 +50,7 @@ RunTally TallyOf(const ConversionQueue& queue, const QList<int>& rows) {
             break;
         case RowState::Waiting:
         case RowState::Converting:
+        case RowState::NotReached:
             ++tally.notConverted;
             break;
         }
