@@ -15,6 +15,7 @@ const QString kList = QStringLiteral("list");
 const QString kEngine = QStringLiteral("engine");
 const QString kHelp = QStringLiteral("help");
 const QString kVersion = QStringLiteral("version");
+const QString kQueueOption = QStringLiteral("--queue");
 
 // A whole number from `min` to `max`, or nothing.
 std::optional<int> WholeNumber(const QString& text, int min, int max) {
@@ -31,8 +32,16 @@ bool WantsCommandLine(const QStringList& arguments) {
     if (arguments.size() < 2)
         return false;
     const QString& first = arguments.at(1);
+    if (first == kQueueOption)
+        return false;
     return first.startsWith(QLatin1String("--")) || first == QLatin1String("-h") ||
            first == QLatin1String("-v") || !first.startsWith(QLatin1Char('-'));
+}
+
+std::optional<QStringList> QueuedSources(const QStringList& arguments) {
+    if (arguments.size() < 2 || arguments.at(1) != kQueueOption)
+        return std::nullopt;
+    return arguments.mid(2);
 }
 
 ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
@@ -111,6 +120,7 @@ QString CommandLineHelp(const QString& programName) {
     return QStringLiteral(
                "Usage: %1 [--output FOLDER] [--jobs N|auto] [--timeout SECONDS]\n"
                "       %4[--engine classic|modern] [--list FILE|-] [SOURCE...]\n"
+               "       %1 --queue [SOURCE...]\n"
                "\n"
                "Converts web pages and local HTML, XHTML, text and XML files to PDF, without a window.\n"
                "\n"
@@ -122,6 +132,7 @@ QString CommandLineHelp(const QString& programName) {
                "  --engine classic|modern\n"
                "                     classic: the program's own converter; modern: headless Chromium\n"
                "                     (default: the window's choice; classic when Chromium is missing)\n"
+               "  --queue SOURCE...  open the window with these sources queued, converting nothing yet\n"
                "  -h, --help         show this text\n"
                "  -v, --version      show the version\n"
                "\n"

@@ -56,6 +56,7 @@ const PreferenceRule& RuleOf(Preference preference) {
          kClassicEngineText,
          {kClassicEngineText, kModernEngineText}},
         {Preference::AddFilesFolder, kAddFilesFolderValue, QString(), {}},
+        {Preference::ResultColumn, kResultColumnValue, kHiddenText, {kShownText, kHiddenText}},
     };
     return *std::find_if(std::cbegin(rules), std::cend(rules),
                          [preference](const PreferenceRule& rule) { return rule.preference == preference; });
@@ -176,6 +177,14 @@ QString SettingsStore::AddFilesFolder() const {
 
 void SettingsStore::SetAddFilesFolder(const QString& folder) const {
     SetPreferenceText(Preference::AddFilesFolder, folder);
+}
+
+bool SettingsStore::ResultColumnShown() const {
+    return PreferenceText(Preference::ResultColumn) == kShownText;
+}
+
+void SettingsStore::SetResultColumnShown(bool shown) const {
+    SetPreferenceText(Preference::ResultColumn, shown ? kShownText : kHiddenText);
 }
 
 } // namespace velmora

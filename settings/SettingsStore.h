@@ -13,10 +13,13 @@ inline const QString kTargetFolderValue = QStringLiteral("TargetFolder");
 inline const QString kCompleteActionValue = QStringLiteral("completeaction");
 
 // Choices kept beside the two settings controls' texts, each read and written on its own.
-enum class Preference { ConversionsAtOnce, RenderingEngine, AddFilesFolder };
+enum class Preference { ConversionsAtOnce, RenderingEngine, AddFilesFolder, ResultColumn };
 inline const QString kConversionsAtOnceValue = QStringLiteral("ConversionsAtOnce");
 inline const QString kRenderingEngineValue = QStringLiteral("RenderingEngine");
 inline const QString kAddFilesFolderValue = QStringLiteral("AddFilesFolder");
+inline const QString kResultColumnValue = QStringLiteral("ResultColumn");
+inline const QString kShownText = QStringLiteral("Shown"); // the grid's "Result" column: shown or hidden
+inline const QString kHiddenText = QStringLiteral("Hidden");
 
 // "Conversions at once": one of these counts, or Automatic (stored as the text "Automatic", held as 0).
 inline const QString kAutomaticText = QStringLiteral("Automatic");
@@ -76,6 +79,8 @@ public:
     void SetEngine(RenderingEngine engine) const;
     QString AddFilesFolder() const; // empty until Add Files was first confirmed
     void SetAddFilesFolder(const QString& folder) const;
+    bool ResultColumnShown() const; // hidden until shown once
+    void SetResultColumnShown(bool shown) const;
 
     QString Location() const { return m_location; }
 

@@ -68,6 +68,15 @@ std::optional<QStringList> SystemDialogs::GetOpenFileNames(QWidget* parent, cons
     return files;
 }
 
+std::optional<QString> SystemDialogs::GetSaveFileName(QWidget* parent, const QString& filter,
+                                                      const QString& suggested) {
+    const QString file =
+        QFileDialog::getSaveFileName(parent, QString(), suggested, FileDialogFilters(filter).join(u";;"));
+    if (file.isEmpty())
+        return std::nullopt;
+    return QDir::toNativeSeparators(file);
+}
+
 std::optional<QString> SystemDialogs::GetExistingDirectory(QWidget* parent, const QString& title,
                                                            const QString& startFolder) {
     const QString folder = QFileDialog::getExistingDirectory(parent, title, startFolder);

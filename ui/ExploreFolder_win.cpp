@@ -30,8 +30,8 @@ ShellExecuteFunction ReplaceShellExecute(ShellExecuteFunction replacement) {
 }
 
 bool ExploreFolderNative(QWidget* owner, const QString& folder) {
-    return Succeeded(shellExecute(WindowOf(owner), L"explore", reinterpret_cast<LPCWSTR>(folder.utf16()), nullptr,
-                                  nullptr, SW_SHOWNORMAL));
+    return Succeeded(shellExecute(WindowOf(owner), L"explore", reinterpret_cast<LPCWSTR>(folder.utf16()),
+                                  nullptr, nullptr, SW_SHOWNORMAL));
 }
 
 bool ShowInFolderNative(QWidget* owner, const QString& file) {

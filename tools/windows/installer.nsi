@@ -12,6 +12,15 @@ Target amd64-unicode
 !endif
 !define PRODUCT "Velmora Free HTML to PDF Converter"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Velmora HTML2PDF"
+; "Open with" for the file types the program takes: the file goes into the window's queue (--queue).
+!define APP_KEY "Software\Classes\Applications\HTML2PDFConverter.exe"
+!macro OpenWithType EXT
+  WriteRegStr HKLM "${APP_KEY}\SupportedTypes" "${EXT}" ""
+  WriteRegStr HKLM "Software\Classes\${EXT}\OpenWithList\HTML2PDFConverter.exe" "" ""
+!macroend
+!macro RemoveOpenWithType EXT
+  DeleteRegKey HKLM "Software\Classes\${EXT}\OpenWithList\HTML2PDFConverter.exe"
+!macroend
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -38,6 +47,13 @@ Section "Program"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
   WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
+  WriteRegStr HKLM "${APP_KEY}" "FriendlyAppName" "${PRODUCT}"
+  WriteRegStr HKLM "${APP_KEY}\shell\open\command" "" '"$INSTDIR\HTML2PDFConverter.exe" --queue "%1"'
+  !insertmacro OpenWithType ".htm"
+  !insertmacro OpenWithType ".html"
+  !insertmacro OpenWithType ".xhtml"
+  !insertmacro OpenWithType ".txt"
+  !insertmacro OpenWithType ".xml"
 SectionEnd
 
 ; Removes what the installer put there. A converter the user placed in bin stays, and with it the
@@ -55,4 +71,10 @@ Section "Uninstall"
   RMDir "$INSTDIR\bin"
   RMDir "$INSTDIR"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  DeleteRegKey HKLM "${APP_KEY}"
+  !insertmacro RemoveOpenWithType ".htm"
+  !insertmacro RemoveOpenWithType ".html"
+  !insertmacro RemoveOpenWithType ".xhtml"
+  !insertmacro RemoveOpenWithType ".txt"
+  !insertmacro RemoveOpenWithType ".xml"
 SectionEnd
