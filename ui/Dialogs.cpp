@@ -16,6 +16,8 @@ namespace {
 
 void ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& text) {
     QMessageBox box(icon, kApplicationTitle, text, QMessageBox::Ok, parent);
+    // A folder or a reason in a message can be selected and copied.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
     box.exec();
 }
 
