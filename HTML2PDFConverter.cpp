@@ -1,5 +1,6 @@
 // With arguments that are the command line's own (see WantsCommandLine) the program converts without a
 // window or display; otherwise the window opens, and Qt's window options (-platform, -style) reach it.
+// "--queue SOURCE..." opens the window with the sources queued.
 // No display name is set: X11 would append it to every dialog caption ("About", "Add URLs").
 #include "CommandLine.h"
 #include "CommandLineMain.h"
@@ -51,5 +52,7 @@ int main(int argc, char* argv[]) {
     QObject::connect(&velmora::TerminationSignals::Install(), &velmora::TerminationSignals::requested,
                      &window, &QWidget::close);
     window.show();
+    if (const auto queued = velmora::QueuedSources(QCoreApplication::arguments()))
+        window.QueueSources(*queued);
     return app.exec();
 }

@@ -27,6 +27,7 @@ const QString kFooter = QStringLiteral("footer");
 const QString kLocalRoot = QStringLiteral("local-root");
 const QString kHelp = QStringLiteral("help");
 const QString kVersion = QStringLiteral("version");
+const QString kQueueOption = QStringLiteral("--queue");
 
 // A whole number from `min` to `max`, or nothing.
 std::optional<int> WholeNumber(const QString& text, int min, int max) {
@@ -156,8 +157,16 @@ bool WantsCommandLine(const QStringList& arguments) {
     if (arguments.size() < 2)
         return false;
     const QString& first = arguments.at(1);
+    if (first == kQueueOption)
+        return false;
     return first.startsWith(QLatin1String("--")) || first == QLatin1String("-h") ||
            first == QLatin1String("-v") || !first.startsWith(QLatin1Char('-'));
+}
+
+std::optional<QStringList> QueuedSources(const QStringList& arguments) {
+    if (arguments.size() < 2 || arguments.at(1) != kQueueOption)
+        return std::nullopt;
+    return arguments.mid(2);
 }
 
 ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
@@ -269,6 +278,7 @@ QString CommandLineHelp(const QString& programName) {
                "Usage: %1 [--output FOLDER] [--jobs N|auto] [--timeout SECONDS]\n"
                "       %4[--engine classic|modern] [--local-root FOLDER|auto] [page options]\n"
                "       %4[--list FILE|-] [SOURCE...]\n"
+               "       %1 --queue [SOURCE...]\n"
                "\n"
                "Converts web pages and local HTML, XHTML, text and XML files to PDF, without a window.\n"
                "\n"
@@ -285,6 +295,7 @@ QString CommandLineHelp(const QString& programName) {
                "                     auto: its own folder, widened to the nearest one holding every\n"
                "                     local file it names, at most to the home folder (default: the\n"
                "                     window's choice). Nothing whose name starts with a dot is read.\n"
+               "  --queue SOURCE...  open the window with these sources queued, converting nothing yet\n"
                "\n"
                "Page options (default: the window's Page setup):\n"
                "  --paper A4|Letter|Legal|A3|A5|WIDTHxHEIGHT(mm|cm|in)\n"

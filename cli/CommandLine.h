@@ -18,6 +18,10 @@ inline constexpr int kMaxTimeoutSeconds = 24 * 60 * 60;
 // source; Qt's window options take one dash (-platform, -style, ...) and so still reach the window.
 bool WantsCommandLine(const QStringList& arguments);
 
+// "--queue SOURCE...": the window opens with these sources queued (a file manager's "Open with"). The
+// sources when the first argument is --queue, none for another command line.
+std::optional<QStringList> QueuedSources(const QStringList& arguments);
+
 struct CommandLineOptions {
     enum class Action { Convert, Help, Version };
     Action action = Action::Convert;

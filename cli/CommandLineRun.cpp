@@ -132,7 +132,9 @@ private:
     void ReportEndedRows(int first, int last) {
         for (int row = first; row <= last && row < m_reported.size(); ++row) {
             const RowState state = m_queue.State(row);
-            if (m_reported.at(row) || state == RowState::Waiting || state == RowState::Converting)
+            // Rows a stop never reached are not told: the run's end is (Ctrl+C, a signal).
+            if (m_reported.at(row) || state == RowState::Waiting || state == RowState::Converting ||
+                state == RowState::NotReached)
                 continue;
             // A converted row is told once its PDF has its final name, which the queue learns next.
             if (state != RowState::Failed && m_queue.OutputPath(row).isEmpty())

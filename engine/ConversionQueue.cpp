@@ -9,10 +9,35 @@
 
 namespace velmora {
 
+QString ResultText(const QueueItem& item) {
+    if (item.State == RowState::Waiting)
+        return {};
+    const QString state = RowStateText(item.State);
+    return item.Reason.isEmpty() ? state : state + QStringLiteral(": ") + item.Reason;
+}
+
 CounterCaptions CounterCaptionsFor(const QueueCounters& counters) {
     return {QStringLiteral("URL Count: ") + QString::number(counters.urls),
             QStringLiteral("Files Count: ") + QString::number(counters.files),
             QStringLiteral("URL/Files Count: ") + QString::number(counters.total)};
+}
+
+QString RowStateText(RowState state) {
+    switch (state) {
+    case RowState::Waiting:
+        return QStringLiteral("Waiting");
+    case RowState::Converting:
+        return QStringLiteral("Converting");
+    case RowState::Converted:
+        return QStringLiteral("Converted");
+    case RowState::ConvertedWithWarnings:
+        return QStringLiteral("Converted with warnings");
+    case RowState::Failed:
+        return QStringLiteral("Failed");
+    case RowState::NotReached:
+        return QStringLiteral("Not reached");
+    }
+    return {};
 }
 
 ConversionQueue::ConversionQueue(QObject* parent) : QAbstractTableModel(parent) {}
@@ -54,24 +79,32 @@ int ConversionQueue::SelectedCount() const {
     return m_selectedCount;
 }
 
-void ConversionQueue::AddWebAddresses(const QStringList& lines) {
+AddOutcome ConversionQueue::AddWebAddresses(const QStringList& lines) {
+    AddOutcome outcome;
     QStringList addresses;
     addresses.reserve(lines.size());
     for (const QString& line : lines) {
         QString trimmed = TrimControl(line);
         if (IsWebAddress(trimmed))
             addresses.append(std::move(trimmed));
+        else if (!trimmed.isEmpty())
+            ++outcome.notWebAddress;
     }
-    AppendNew(addresses, kKindUrl);
+    outcome.added = AppendNew(addresses, kKindUrl);
+    outcome.alreadyQueued = int(addresses.size()) - outcome.added;
+    return outcome;
 }
 
-void ConversionQueue::AddFiles(const QStringList& paths) {
-    AppendNew(paths, kKindFile);
+AddOutcome ConversionQueue::AddFiles(const QStringList& paths) {
+    AddOutcome outcome;
+    outcome.added = AppendNew(paths, kKindFile);
+    outcome.alreadyQueued = int(paths.size()) - outcome.added;
+    return outcome;
 }
 
 // Claims each text in m_sources as it goes, so later duplicates within the same call are skipped too;
 // the new rows are then announced as one insertion.
-void ConversionQueue::AppendNew(const QStringList& sourceTexts, const QString& kind) {
+int ConversionQueue::AppendNew(const QStringList& sourceTexts, const QString& kind) {
     QList<QueueItem> added;
     for (const QString& text : sourceTexts) {
         const qsizetype before = m_sources.size();
@@ -84,11 +117,13 @@ void ConversionQueue::AppendNew(const QStringList& sourceTexts, const QString& k
         added.append(std::move(item));
     }
     if (added.isEmpty())
-        return;
+        return 0;
     const int first = RowCount();
-    beginInsertRows({}, first, first + int(added.size()) - 1);
+    const int count = int(added.size());
+    beginInsertRows({}, first, first + count - 1);
     m_items.append(std::move(added));
     endInsertRows();
+    return count;
 }
 
 void ConversionQueue::DeleteSelected() {
@@ -252,9 +287,16 @@ QVariant ConversionQueue::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
-        return index.column() == SourceColumn ? item.SourceText : item.Kind;
+        switch (index.column()) {
+        case SourceColumn:
+            return item.SourceText;
+        case KindColumn:
+            return item.Kind;
+        default:
+            return ResultText(item);
+        }
     case Qt::ToolTipRole:
-        if (item.State == RowState::Failed || item.State == RowState::ConvertedWithWarnings)
+        if (!item.Reason.isEmpty())
             return item.Reason;
         // Long paths are cut off in the grid; the tooltip shows them whole.
         return index.column() == SourceColumn ? QVariant(item.SourceText) : QVariant();
@@ -294,6 +336,8 @@ QVariant ConversionQueue::headerData(int section, Qt::Orientation orientation, i
         return QStringLiteral("URL/Filename");
     case KindColumn:
         return QStringLiteral("Type");
+    case ResultColumn:
+        return QStringLiteral("Result");
     default:
         return {};
     }

@@ -11,19 +11,33 @@ namespace velmora {
 inline const QString kKindUrl = QStringLiteral("URL");
 inline const QString kKindFile = QStringLiteral("File");
 
-// Progress of one row in the current (or last) batch run.
-enum class RowState { Waiting, Converting, Converted, ConvertedWithWarnings, Failed };
+// Progress of one row in the current (or last) batch run. NotReached: the run was stopped before it.
+enum class RowState { Waiting, Converting, Converted, ConvertedWithWarnings, Failed, NotReached };
+// "Converted with warnings", "Not reached"...; as the "Result" column and the status bar name it.
+QString RowStateText(RowState state);
+inline const QString kNotReachedReason = QStringLiteral("The run was stopped before this row.");
 
 struct QueueItem {
     QString SourceText; // never changed after the row is added
     QString Kind;       // "URL"/"File" when added; the user may overwrite it
     bool Selected = false;
     RowState State = RowState::Waiting;
-    QString Reason; // why a row failed or warned; empty otherwise
+    QString Reason;     // why a row failed or warned; empty otherwise
     QString OutputPath; // the PDF the row's last conversion produced (after numbering); empty otherwise
 };
 
+// The row's state and reason in one line ("Failed: ..."), as the "Result" column shows it; empty for a
+// row waiting to run.
+QString ResultText(const QueueItem& item);
+
 enum class SortKey { SourceText, Kind };
+
+// What one add took, and what it passed by.
+struct AddOutcome {
+    int added = 0;
+    int notWebAddress = 0; // lines with no web address (blank lines are not counted)
+    int alreadyQueued = 0; // in the queue already, or given twice
+};
 
 struct QueueCounters {
     int total = 0;
@@ -39,11 +53,12 @@ struct CounterCaptions {
 };
 CounterCaptions CounterCaptionsFor(const QueueCounters& counters);
 
-// The ordered conversion queue, exposed as a two-column table model for the grid.
+// The ordered conversion queue, exposed as a table model for the grid: the source, its kind, and the
+// result of its last conversion (state and reason), which the grid shows on request.
 class ConversionQueue final : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column { SourceColumn, KindColumn, ColumnCount };
+    enum Column { SourceColumn, KindColumn, ResultColumn, ColumnCount };
     enum Role { SelectedRole = Qt::UserRole + 1, RowStateRole, ReasonRole, OutputPathRole };
 
     explicit ConversionQueue(QObject* parent = nullptr);
@@ -57,8 +72,8 @@ public:
     void SetSelected(int row, bool selected);
     int SelectedCount() const;
 
-    void AddWebAddresses(const QStringList& lines);
-    void AddFiles(const QStringList& paths);
+    AddOutcome AddWebAddresses(const QStringList& lines);
+    AddOutcome AddFiles(const QStringList& paths);
     void DeleteSelected();
     void DeleteUnselected();
     void DeleteAll();
@@ -91,7 +106,7 @@ signals:
 
 private:
     void RemoveRowsWhere(bool selected);
-    void AppendNew(const QStringList& sourceTexts, const QString& kind);
+    int AppendNew(const QStringList& sourceTexts, const QString& kind); // the rows added
 
     QList<QueueItem> m_items;
     QSet<QString> m_sources; // in step with m_items: keeps the duplicate test O(1)

@@ -12,14 +12,6 @@
 
 namespace velmora {
 
-namespace {
-
-QString Rows(int count) {
-    return count == 1 ? QStringLiteral("1 row") : QStringLiteral("%1 rows").arg(count);
-}
-
-} // namespace
-
 QStringList CompletionActions() {
     return {kDoNothing, kShowMessage, kOpenTargetFolder};
 }
@@ -29,17 +21,19 @@ std::unique_ptr<RenderBackend> MakeClassicEngine(const QString& programFolder) {
     return std::make_unique<WkhtmltopdfBackend>(converter.path, converter.searched);
 }
 
+// PDFs made and problems are counted apart: "0 rows converted, 1 with warnings" read as nothing made.
+// The folder stands on a line of its own, so a long path is neither broken inside a word nor quoted.
 QString EndOfRunMessage(int converted, int warned, int failed, const QString& folder) {
     if (warned == 0 && failed == 0)
         return kCompleteMessage;
-    QStringList parts = {QStringLiteral("%1 converted").arg(Rows(converted))};
+    const int made = converted + warned;
+    QString counts = made == 1 ? QStringLiteral("1 PDF made") : QStringLiteral("%1 PDFs made").arg(made);
     if (warned > 0)
-        parts.append(QStringLiteral("%1 with warnings").arg(warned));
-    if (failed > 0)
-        parts.append(QStringLiteral("%1 failed").arg(failed));
+        counts += QStringLiteral(" (%1 with warnings)").arg(warned);
+    counts += QStringLiteral(", %1 failed").arg(failed);
     return QStringLiteral(
-               "Conversion finished: %1. The PDFs are in \"%2\". Point at a marked row to see why.")
-        .arg(parts.join(QStringLiteral(", ")), folder);
+               "Conversion finished: %1.\n\nThe PDFs are in:\n%2\n\nSelect a marked row to see why.")
+        .arg(counts, folder);
 }
 
 ConvertCommand::ConvertCommand(ConversionQueue& queue, RunHost& host, QString programFolder, QObject* parent)
@@ -147,8 +141,13 @@ void ConvertCommand::Start(const QList<int>& rows) {
     m_runner.Start(jobs);
 }
 
+// Rows the run never started say so, rather than keep waiting for a run that is over.
 void ConvertCommand::Stop() {
     m_runner.Stop();
+    for (int row : std::as_const(m_runRows)) {
+        if (m_queue.State(row) == RowState::Waiting)
+            m_queue.SetOutcome(row, RowState::NotReached, kNotReachedReason);
+    }
     SetStatus(rsStop);
     m_host.SetConvertCaption(kConvertCaption);
     m_host.SetProgressVisible(false);

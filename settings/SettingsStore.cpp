@@ -69,6 +69,7 @@ const PreferenceRule& RuleOf(Preference preference) {
         {Preference::PageFooter, QStringLiteral("PageFooter"), QString(), {}},
         {Preference::PageTextSize, QStringLiteral("PageTextSize"), QString(), {}},
         {Preference::LocalRoot, kLocalRootValue, kAutomaticText, {}},
+        {Preference::ResultColumn, kResultColumnValue, kHiddenText, {kShownText, kHiddenText}},
     };
     return *std::find_if(std::cbegin(rules), std::cend(rules),
                          [preference](const PreferenceRule& rule) { return rule.preference == preference; });
@@ -256,6 +257,14 @@ QString SettingsStore::LocalRoot() const {
 
 void SettingsStore::SetLocalRoot(const QString& folder) const {
     SetPreferenceText(Preference::LocalRoot, folder.isEmpty() ? kAutomaticText : folder);
+}
+
+bool SettingsStore::ResultColumnShown() const {
+    return PreferenceText(Preference::ResultColumn) == kShownText;
+}
+
+void SettingsStore::SetResultColumnShown(bool shown) const {
+    SetPreferenceText(Preference::ResultColumn, shown ? kShownText : kHiddenText);
 }
 
 } // namespace velmora

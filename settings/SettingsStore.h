@@ -21,6 +21,7 @@ enum class Preference {
     RenderingEngine,
     AddFilesFolder,
     LocalRoot,
+    ResultColumn,
     // Page setup, each in the text form the command line takes.
     PagePaper,
     PageOrientation,
@@ -37,6 +38,9 @@ inline const QString kConversionsAtOnceValue = QStringLiteral("ConversionsAtOnce
 inline const QString kRenderingEngineValue = QStringLiteral("RenderingEngine");
 inline const QString kAddFilesFolderValue = QStringLiteral("AddFilesFolder");
 inline const QString kLocalRootValue = QStringLiteral("LocalRoot");
+inline const QString kResultColumnValue = QStringLiteral("ResultColumn");
+inline const QString kShownText = QStringLiteral("Shown"); // the grid's "Result" column: shown or hidden
+inline const QString kHiddenText = QStringLiteral("Hidden");
 
 // "Conversions at once": one of these counts, or Automatic (stored as the text "Automatic", held as 0).
 inline const QString kAutomaticText = QStringLiteral("Automatic");
@@ -107,6 +111,8 @@ public:
     // which is stored as "Automatic". A stored text that is no absolute path of a folder reads as empty.
     QString LocalRoot() const;
     void SetLocalRoot(const QString& folder) const;
+    bool ResultColumnShown() const; // hidden until shown once
+    void SetResultColumnShown(bool shown) const;
 
     QString Location() const { return m_location; }
 

@@ -3,7 +3,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/tools/install-deps.sh"
-"$root/tools/build.sh"
+"$root/tools/build.sh" HTML2PDFConverter # the program alone; tools/test.sh builds the rest
 program="${BUILD_DIR:-$root/build}/HTML2PDFConverter"
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   exec "$program"

@@ -195,10 +195,10 @@ if [ -d "$corpus" ]; then
   classic_words="$(pdftotext "$ownership" - | wc -w)"
   xdotool key alt+c
   sleep 0.5
-  xdotool mousemove 300 198 # Rendering engine
+  xdotool mousemove 370 222 # Rendering engine
   sleep 0.8
-  xdotool mousemove 470 198
-  xdotool mousemove 520 222 # Modern (Chromium)
+  xdotool mousemove 540 222
+  xdotool mousemove 590 246 # Modern (Chromium)
   sleep 0.5
   import -window root -crop 745x635+140+58 +repage "$shots/engine-menu.png"
   xdotool click 1

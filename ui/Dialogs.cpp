@@ -19,6 +19,8 @@ namespace {
 
 void ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& text) {
     QMessageBox box(icon, kApplicationTitle, text, QMessageBox::Ok, parent);
+    // A folder or a reason in a message can be selected and copied.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
     box.exec();
 }
 
@@ -77,6 +79,15 @@ std::optional<QStringList> SystemDialogs::GetOpenFileNames(QWidget* parent, cons
     for (QString& file : files)
         file = QDir::toNativeSeparators(file);
     return files;
+}
+
+std::optional<QString> SystemDialogs::GetSaveFileName(QWidget* parent, const QString& filter,
+                                                      const QString& suggested) {
+    const QString file =
+        QFileDialog::getSaveFileName(parent, QString(), suggested, FileDialogFilters(filter).join(u";;"));
+    if (file.isEmpty())
+        return std::nullopt;
+    return QDir::toNativeSeparators(file);
 }
 
 std::optional<QString> SystemDialogs::GetExistingDirectory(QWidget* parent, const QString& title,

@@ -33,6 +33,9 @@ public:
     // Multiple selection, opening in `startFolder` (empty: the platform's choice); nullopt when cancelled.
     virtual std::optional<QStringList> GetOpenFileNames(QWidget* parent, const QString& filter,
                                                         const QString& startFolder) = 0;
+    // A new or existing file to write, `suggested` preselected; its native path, or nullopt when cancelled.
+    virtual std::optional<QString> GetSaveFileName(QWidget* parent, const QString& filter,
+                                                   const QString& suggested) = 0;
     // Opens on `startFolder`; the chosen folder's native path, or nullopt when cancelled.
     virtual std::optional<QString> GetExistingDirectory(QWidget* parent, const QString& title,
                                                         const QString& startFolder) = 0;
@@ -65,6 +68,8 @@ public:
     bool OfferAction(QWidget* parent, const QString& text, const QString& action) override;
     std::optional<QStringList> GetOpenFileNames(QWidget* parent, const QString& filter,
                                                 const QString& startFolder) override;
+    std::optional<QString> GetSaveFileName(QWidget* parent, const QString& filter,
+                                           const QString& suggested) override;
     std::optional<QString> GetExistingDirectory(QWidget* parent, const QString& title,
                                                 const QString& startFolder) override;
     bool RunModal(QDialog& dialog) override;

@@ -1,6 +1,7 @@
 #include "DropAndPaste.h"
 
 #include "ConversionQueue.h"
+#include "StatusNotice.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -36,12 +37,15 @@ void CollectFolder(const QString& folder, QStringList& files) {
     }
 }
 
-void CollectLocal(const QString& path, IncomingRows& rows) {
+void CollectLocal(const QString& path, QList<IncomingRow>& rows) {
     const QFileInfo info(path);
+    QStringList files;
     if (info.isDir())
-        CollectFolder(info.absoluteFilePath(), rows.files);
+        CollectFolder(info.absoluteFilePath(), files);
     else if (IsAcceptedFile(info))
-        rows.files << QDir::toNativeSeparators(info.absoluteFilePath());
+        files << QDir::toNativeSeparators(info.absoluteFilePath());
+    for (QString& file : files)
+        rows.append({true, std::move(file)});
 }
 
 // A pasted or dropped line names a local file when it is a file URL or an existing absolute path.
@@ -51,14 +55,14 @@ bool IsLocalPath(const QString& line) {
 
 } // namespace
 
-IncomingRows RowsFromMimeData(const QMimeData& data) {
-    IncomingRows rows;
+QList<IncomingRow> RowsFromMimeData(const QMimeData& data) {
+    QList<IncomingRow> rows;
     if (data.hasUrls()) {
         for (const QUrl& url : data.urls()) {
             if (url.isLocalFile())
                 CollectLocal(url.toLocalFile(), rows);
             else
-                rows.addresses << url.toString();
+                rows.append({false, url.toString()});
         }
         return rows;
     }
@@ -72,9 +76,14 @@ IncomingRows RowsFromMimeData(const QMimeData& data) {
         else if (IsLocalPath(trimmed))
             CollectLocal(trimmed, rows);
         else
-            rows.addresses << line;
+            rows.append({false, line});
     }
     return rows;
+}
+
+QString SkippedLinesText(const AddOutcome& outcome) {
+    return SkippedLinesText({{outcome.notWebAddress, QStringLiteral("not a web address")},
+                             {outcome.alreadyQueued, QStringLiteral("already in the queue")}});
 }
 
 DropAndPaste::DropAndPaste(ConversionQueue& queue, QWidget& window, QWidget& grid,
@@ -83,12 +92,12 @@ DropAndPaste::DropAndPaste(ConversionQueue& queue, QWidget& window, QWidget& gri
     window.setAcceptDrops(true);
     window.installEventFilter(this);
 
-    auto* paste = new QAction(QStringLiteral("Paste"), &grid);
-    paste->setObjectName(QStringLiteral("actPaste"));
-    paste->setShortcut(QKeySequence::Paste);
-    paste->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    grid.addAction(paste);
-    connect(paste, &QAction::triggered, this, [this] {
+    m_paste = new QAction(QStringLiteral("&Paste"), &grid);
+    m_paste->setObjectName(QStringLiteral("actPaste"));
+    m_paste->setShortcut(QKeySequence::Paste);
+    m_paste->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    grid.addAction(m_paste);
+    connect(m_paste, &QAction::triggered, this, [this] {
         if (const QMimeData* data = QGuiApplication::clipboard()->mimeData(); data && m_canAdd())
             Add(*data);
     });
@@ -118,11 +127,24 @@ bool DropAndPaste::eventFilter(QObject* watched, QEvent* event) {
     }
 }
 
+// Each run of files or of addresses goes in as one add, so a large folder is one insertion.
 void DropAndPaste::Add(const QMimeData& data) {
-    const IncomingRows rows = RowsFromMimeData(data);
-    m_queue.AddFiles(rows.files);
-    m_queue.AddWebAddresses(rows.addresses);
+    const QList<IncomingRow> rows = RowsFromMimeData(data);
+    AddOutcome total;
+    for (qsizetype first = 0; first < rows.size();) {
+        const bool file = rows.at(first).file;
+        QStringList texts;
+        qsizetype next = first;
+        for (; next < rows.size() && rows.at(next).file == file; ++next)
+            texts << rows.at(next).text;
+        const AddOutcome outcome = file ? m_queue.AddFiles(texts) : m_queue.AddWebAddresses(texts);
+        total.notWebAddress += outcome.notWebAddress;
+        total.alreadyQueued += outcome.alreadyQueued;
+        first = next;
+    }
     emit rowsOffered();
+    if (const QString text = SkippedLinesText(total); !text.isEmpty())
+        emit skipped(text);
 }
 
 } // namespace velmora

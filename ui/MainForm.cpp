@@ -4,14 +4,18 @@
 #include "BrowserLocation.h"
 #include "Dialogs.h"
 #include "DropAndPaste.h"
+#include "EditMenu.h"
 #include "EngineMenu.h"
 #include "PageSetupMenu.h"
 #include "LocalRootMenu.h"
 #include "ParallelismMenu.h"
 #include "ProgressText.h"
+#include "QueueFile.h"
 #include "QueueGrid.h"
+#include "ResultView.h"
 #include "RetryFailed.h"
 #include "RowActions.h"
+#include "RowStatus.h"
 #include "ShellRoutines.h"
 #include "StatusNotice.h"
 #include "TargetFolder.h"
@@ -24,6 +28,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QMenu>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QToolButton>
 
@@ -76,6 +82,16 @@ void TfrmMain::CreateFeatures() {
     auto* dropAndPaste =
         new DropAndPaste(m_queue, *this, *gvConvert, [this] { return m_convert.Status() != rsStart; });
     connect(dropAndPaste, &DropAndPaste::rowsOffered, this, &TfrmMain::UpdateCounters);
+    connect(dropAndPaste, &DropAndPaste::skipped, this,
+            [this](const QString& text) { ShowStatusNotice(RzStatusBar1, text); });
+    new EditMenu(*menuBar(), *ConvertMenu, *gvConvert, dropAndPaste->PasteAction(), *actDelSelected, this);
+    new ResultView(m_queue, *gvConvert, m_store, *menuBar(), *ConvertMenu, this);
+    new RowStatus(m_queue, *gvConvert, m_convert, *RzStatusBar1, this);
+    auto* fileMenu = menuBar()->findChild<QMenu*>(QStringLiteral("mnuFile"));
+    m_queueFile = new QueueFile(m_queue, m_dialogs, *this, *RzStatusBar1, *fileMenu,
+                                fileMenu->findChild<QAction*>(QStringLiteral("N3")),
+                                [this] { return m_convert.Status() != rsStart; });
+    connect(m_queueFile, &QueueFile::rowsOffered, this, &TfrmMain::UpdateCounters);
     // A relative or "~" text is shown as the folder it names.
     const auto showFolder = [this] {
         const QString folder = AbsoluteTargetFolder();
@@ -154,11 +170,19 @@ void TfrmMain::UpdateActionStates() {
     edtoutFolderButton->setEnabled(idle);
     gvConvert->SetLocked(!idle);
     m_engines->SetEnabled(idle);
+    m_queueFile->UpdateStates();
+}
+
+void TfrmMain::QueueSources(const QStringList& sources) {
+    m_queueFile->AddSources(sources);
 }
 
 void TfrmMain::ActaddURLExecute() {
-    if (m_dialogs.RunModal(*m_addUrlForm))
-        m_queue.AddWebAddresses(m_addUrlForm->Lines());
+    if (m_dialogs.RunModal(*m_addUrlForm)) {
+        const QString skipped = SkippedLinesText(m_queue.AddWebAddresses(m_addUrlForm->Lines()));
+        if (!skipped.isEmpty())
+            ShowStatusNotice(RzStatusBar1, skipped);
+    }
     UpdateCounters();
 }
 

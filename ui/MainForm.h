@@ -21,6 +21,7 @@ namespace velmora {
 
 class Dialogs;
 class EngineMenu;
+class QueueFile;
 class TAddURLForm;
 class TQueueGrid;
 
@@ -52,6 +53,8 @@ public:
     ConversionQueue& Queue() { return m_queue; }
     TRunStatus RunStatus() const { return m_convert.Status(); }
     ConvertCommand& Command() { return m_convert; }
+    // Queues web addresses and files as the command line names them (--queue), telling what was skipped.
+    void QueueSources(const QStringList& sources);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -107,6 +110,7 @@ private:
     ConvertCommand m_convert;
     TAddURLForm* m_addUrlForm = nullptr;
     EngineMenu* m_engines = nullptr;
+    QueueFile* m_queueFile = nullptr;
 
     QAction* ActaddURL = nullptr;
     QAction* actAddFiles = nullptr;

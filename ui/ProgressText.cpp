@@ -15,6 +15,13 @@ namespace {
 // An estimate from the first row alone swings too much, the more so with several converters at once.
 constexpr int kRowsBeforeEstimate = 2;
 
+// A pale fill under dark text: the text reads the same over the filled and the empty part, where a
+// strong fill with a second text colour made the characters on the boundary hard to make out.
+const char* const kBarStyle = R"(
+QProgressBar { border: 1px solid #A0A0A0; background: #FFFFFF; color: #000000; text-align: center; }
+QProgressBar::chunk { background: #A8D0F5; }
+)";
+
 QString ClockText(qint64 seconds) {
     const QChar zero(u'0');
     if (seconds < 3600)
@@ -50,6 +57,7 @@ RunTally TallyOf(const ConversionQueue& queue, const QList<int>& rows) {
             break;
         case RowState::Waiting:
         case RowState::Converting:
+        case RowState::NotReached:
             ++tally.notConverted;
             break;
         }
@@ -72,6 +80,7 @@ ProgressText::ProgressText(ConvertCommand& command, ConversionQueue& queue, Cont
     : QObject(parent), m_command(command), m_queue(queue), m_controls(controls),
       m_targetFolder(std::move(targetFolder)) {
     m_controls.bar.setAlignment(Qt::AlignCenter);
+    m_controls.bar.setStyleSheet(QLatin1String(kBarStyle));
 
     // Over the counter panes until the queue changes: the counters are rewritten then anyway.
     m_summary = new QLabel(&m_controls.statusBar);

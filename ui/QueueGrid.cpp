@@ -17,6 +17,7 @@ namespace {
 constexpr int kHeaderHeight = 18;
 constexpr int kRowHeight = 16;
 constexpr int kSourceColumnWidth = 600;
+constexpr int kSourceColumnWidthBesideResult = 380;
 constexpr int kKindColumnWidth = 100;
 
 bool IsPlainLeft(const QMouseEvent* event) {
@@ -70,7 +71,8 @@ QueueRowDelegate::QueueRowDelegate(QObject* parent)
                                                 QIcon(QStringLiteral(":/icons/state-converting.svg")),
                                                 QIcon(QStringLiteral(":/icons/state-converted.svg")),
                                                 QIcon(QStringLiteral(":/icons/state-warning.svg")),
-                                                QIcon(QStringLiteral(":/icons/state-failed.svg"))} {}
+                                                QIcon(QStringLiteral(":/icons/state-failed.svg")),
+                                                QIcon(QStringLiteral(":/icons/state-not-reached.svg"))} {}
 
 // Every row shows its state icon, Waiting included: a row that has not been converted yet is waiting
 // for the next run, and a uniform icon column keeps the texts aligned.
@@ -141,13 +143,35 @@ TQueueGrid::TQueueGrid(ConversionQueue& queue, QWidget* parent) : QTableView(par
     header->setFixedHeight(kHeaderHeight);
     header->setHighlightSections(false);
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    header->setStretchLastSection(false);
+    // The last column shown takes the rest of the width, so a selected row is highlighted to the edge.
+    header->setStretchLastSection(true);
     header->setSectionsClickable(true);
     header->setSortIndicatorShown(true);
     setColumnWidth(ConversionQueue::SourceColumn, kSourceColumnWidth);
     setColumnWidth(ConversionQueue::KindColumn, kKindColumnWidth);
+    SetResultColumnShown(false);
     ShowSortIndicator();
     connect(header, &QHeaderView::sectionClicked, this, &TQueueGrid::HeaderClicked);
+}
+
+void TQueueGrid::SetResultColumnShown(bool shown) {
+    setColumnHidden(ConversionQueue::ResultColumn, !shown);
+    setColumnWidth(ConversionQueue::SourceColumn,
+                   shown ? kSourceColumnWidthBesideResult : kSourceColumnWidth);
+}
+
+bool TQueueGrid::IsResultColumnShown() const {
+    return !isColumnHidden(ConversionQueue::ResultColumn);
+}
+
+// Rows hidden by a filter are left out, so a delete after Select All removes only rows in sight.
+void TQueueGrid::selectAll() {
+    QItemSelection selection;
+    for (int row = 0; row < m_queue.RowCount(); ++row) {
+        if (!isRowHidden(row))
+            selection.select(m_queue.index(row, 0), m_queue.index(row, ConversionQueue::ColumnCount - 1));
+    }
+    selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
 }
 
 void TQueueGrid::SetPopupMenu(QMenu* menu) {
@@ -235,7 +259,7 @@ void TQueueGrid::ShowPopupMenu(const QPoint& globalPos) {
 }
 
 void TQueueGrid::HeaderClicked(int column) {
-    if (!m_locked) {
+    if (!m_locked && column != ConversionQueue::ResultColumn) {
         if (column == m_sortColumn) {
             Qt::SortOrder& order = m_sortOrders[column];
             order = order == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;

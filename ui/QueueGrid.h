@@ -31,8 +31,8 @@ private:
 };
 
 // The queue grid: whole-row multi-selection kept in step with the queue's selection flags, header
-// clicks that sort the queue itself (each column remembering its direction), in-place editing of the
-// "Type" column only, and each row's run state drawn as an icon in its "URL/Filename" cell.
+// clicks that sort the queue itself by source or type (each remembering its direction), in-place editing of
+// the "Type" column only, and each row's run state drawn as an icon in its "URL/Filename" cell.
 class TQueueGrid final : public QTableView {
     Q_OBJECT
 public:
@@ -43,6 +43,11 @@ public:
     // While locked (a run is in progress) header clicks do not sort and cells cannot be edited.
     void SetLocked(bool locked);
     bool IsLocked() const;
+    // The "Result" column (state and reason of each row), hidden at first; the source column narrows
+    // while it shows.
+    void SetResultColumnShown(bool shown);
+    bool IsResultColumnShown() const;
+    void selectAll() override;
 
     using QTableView::edit; // the public edit(index) stays visible beside the override below
     // No keyboard search: a typed letter must not move the selection to a row the user never chose.

@@ -30,4 +30,19 @@ void ShowStatusNotice(QStatusBar* bar, const QString& text) {
     bar->showMessage(text, kNoticeMs);
 }
 
+QString SkippedLinesText(const QList<std::pair<int, QString>>& counts) {
+    QStringList parts;
+    for (const auto& [count, why] : counts) {
+        if (count == 0)
+            continue;
+        // The first count names what was skipped, the others follow it.
+        if (parts.isEmpty())
+            parts << (count == 1 ? QStringLiteral("1 line skipped: %1").arg(why)
+                                 : QStringLiteral("%1 lines skipped: %2").arg(count).arg(why));
+        else
+            parts << QStringLiteral("%1 %2").arg(count).arg(why);
+    }
+    return parts.join(QStringLiteral("; "));
+}
+
 } // namespace velmora

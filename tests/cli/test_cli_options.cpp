@@ -46,12 +46,23 @@ void TestCliOptions::wantsCommandLine_data() {
     QTest::newRow("short help") << QStringList{"-h"} << true;
     QTest::newRow("short version") << QStringList{"-v"} << true;
     QTest::newRow("end of options") << QStringList{"--", "-page.html"} << true;
+    // --queue opens the window with its sources queued; only as the first argument.
+    QTest::newRow("queue: sources for the window")
+        << QStringList{"--queue", "a.html", "https://s.test/"} << false;
+    QTest::newRow("queue: nothing given") << QStringList{"--queue"} << false;
+    QTest::newRow("queue: not first") << QStringList{"a.html", "--queue", "b.html"} << true;
 }
 
 void TestCliOptions::wantsCommandLine() {
     QFETCH(QStringList, arguments);
     QFETCH(bool, commandLine);
-    QCOMPARE(WantsCommandLine(QStringList{"HTML2PDFConverter"} + arguments), commandLine);
+    const QStringList full = QStringList{"HTML2PDFConverter"} + arguments;
+    QCOMPARE(WantsCommandLine(full), commandLine);
+    // The window is given the sources after --queue, in order, and none for any other command line.
+    const std::optional<QStringList> queued = QueuedSources(full);
+    QCOMPARE(queued.has_value(), arguments.value(0) == QLatin1String("--queue"));
+    if (queued)
+        QCOMPARE(*queued, arguments.mid(1));
 }
 
 void TestCliOptions::parses_data() {

@@ -89,6 +89,8 @@ class TestConversionQueue : public QObject {
 private slots:
     void adding_data();
     void adding();
+    void addOutcomes_data();
+    void addOutcomes();
     void rowsAddedAfterSortGoToTheEnd();
     void counters_data();
     void counters();
@@ -106,6 +108,8 @@ private slots:
     void editingKind();
     void selectionSignals();
     void outcomes();
+    void resultColumn_data();
+    void resultColumn();
     void modelTesterThroughEdits();
 };
 
@@ -159,6 +163,38 @@ void TestConversionQueue::adding() {
     QCOMPARE(Kinds(queue), kinds);
     QCOMPARE(SelectedRows(queue), QList<int>{});
     QCOMPARE(queue.SelectedCount(), 0);
+}
+
+void TestConversionQueue::addOutcomes_data() {
+    QTest::addColumn<bool>("files");
+    QTest::addColumn<QStringList>("texts");
+    QTest::addColumn<QList<int>>("expected"); // added, not a web address, already queued
+
+    // The queue holds "http://a.test" and the file "C:\\a.htm" before each call.
+    QTest::newRow("blank lines are not counted")
+        << false << QStringList{"", "  ", "\t", "http://b.test"} << QList<int>{1, 0, 0};
+    QTest::newRow("no web address") << false
+                                    << QStringList{"www.example.org/page", "example.org", "http://c.test"}
+                                    << QList<int>{1, 2, 0};
+    QTest::newRow("queued before and given twice")
+        << false << QStringList{" http://a.test ", "http://b.test", "http://b.test"} << QList<int>{1, 0, 2};
+    QTest::newRow("all three") << false << QStringList{"example.org", "http://a.test", "http://d.test"}
+                               << QList<int>{1, 1, 1};
+    QTest::newRow("files: queued before")
+        << true << QStringList{"C:\\a.htm", "C:\\b.htm", "C:\\b.htm"} << QList<int>{1, 0, 2};
+}
+
+void TestConversionQueue::addOutcomes() {
+    QFETCH(bool, files);
+    QFETCH(QStringList, texts);
+    QFETCH(QList<int>, expected);
+    ConversionQueue queue;
+    queue.AddWebAddresses({"http://a.test"});
+    queue.AddFiles({"C:\\a.htm"});
+
+    const AddOutcome outcome = files ? queue.AddFiles(texts) : queue.AddWebAddresses(texts);
+    QCOMPARE((QList<int>{outcome.added, outcome.notWebAddress, outcome.alreadyQueued}), expected);
+    QCOMPARE(queue.RowCount(), 2 + expected.at(0));
 }
 
 void TestConversionQueue::rowsAddedAfterSortGoToTheEnd() {
@@ -447,11 +483,14 @@ void TestConversionQueue::persistentIndexesFollowRows() {
 void TestConversionQueue::modelShape() {
     ConversionQueue queue;
     queue.AddWebAddresses({"http://a.test"});
-    QCOMPARE(queue.columnCount(), 2);
+    QCOMPARE(queue.columnCount(), 3);
     QCOMPARE(queue.headerData(ConversionQueue::SourceColumn, Qt::Horizontal).toString(),
              QStringLiteral("URL/Filename"));
     QCOMPARE(queue.headerData(ConversionQueue::KindColumn, Qt::Horizontal).toString(),
              QStringLiteral("Type"));
+    QCOMPARE(queue.headerData(ConversionQueue::ResultColumn, Qt::Horizontal).toString(),
+             QStringLiteral("Result"));
+    QVERIFY(!queue.flags(queue.index(0, ConversionQueue::ResultColumn)).testFlag(Qt::ItemIsEditable));
 
     const QModelIndex source = queue.index(0, ConversionQueue::SourceColumn);
     const QModelIndex kind = queue.index(0, ConversionQueue::KindColumn);
@@ -543,6 +582,35 @@ void TestConversionQueue::outcomes() {
         QVERIFY(queue.Reason(row).isEmpty());
     }
     QCOMPARE(failed.data(Qt::ToolTipRole).toString(), kFiveFiles.at(0));
+}
+
+void TestConversionQueue::resultColumn_data() {
+    QTest::addColumn<int>("state");
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<QString>("result");
+
+    QTest::newRow("waiting: nothing to tell") << int(RowState::Waiting) << QString() << QString();
+    QTest::newRow("converting") << int(RowState::Converting) << QString() << "Converting";
+    QTest::newRow("converted") << int(RowState::Converted) << QString() << "Converted";
+    QTest::newRow("warnings") << int(RowState::ConvertedWithWarnings) << "missing images"
+                              << "Converted with warnings: missing images";
+    QTest::newRow("failed") << int(RowState::Failed) << "Timed out."
+                            << "Failed: Timed out.";
+    QTest::newRow("not reached") << int(RowState::NotReached) << kNotReachedReason
+                                 << "Not reached: " + kNotReachedReason;
+}
+
+void TestConversionQueue::resultColumn() {
+    QFETCH(int, state);
+    QFETCH(QString, reason);
+    QFETCH(QString, result);
+    ConversionQueue queue;
+    queue.AddFiles({"C:\\a.htm"});
+    queue.SetOutcome(0, RowState(state), reason);
+
+    QCOMPARE(queue.index(0, ConversionQueue::ResultColumn).data().toString(), result);
+    // The reason, when there is one, is also the row's tooltip in every column.
+    QCOMPARE(queue.index(0, ConversionQueue::KindColumn).data(Qt::ToolTipRole).toString(), reason);
 }
 
 void TestConversionQueue::modelTesterThroughEdits() {

@@ -162,14 +162,19 @@ void TestConvertCommand::endOfRunMessage_data() {
     QTest::addColumn<QString>("expected");
 
     QTest::newRow("all clean") << QList<int>{3, 0, 0} << kCompleteMessage;
-    QTest::newRow("one warning")
-        << QList<int>{1, 1, 0}
-        << "Conversion finished: 1 row converted, 1 with warnings. The PDFs are in \"/out\". Point at a "
-           "marked row to see why.";
+    // A PDF with warnings is still a PDF made: counted with the others, its warnings apart.
+    QTest::newRow("one warning only")
+        << QList<int>{0, 1, 0}
+        << "Conversion finished: 1 PDF made (1 with warnings), 0 failed.\n\nThe PDFs are in:\n/out\n\n"
+           "Select a marked row to see why.";
+    QTest::newRow("clean, warned and failed")
+        << QList<int>{2, 1, 1}
+        << "Conversion finished: 3 PDFs made (1 with warnings), 1 failed.\n\nThe PDFs are in:\n/out\n\n"
+           "Select a marked row to see why.";
     QTest::newRow("failures only")
         << QList<int>{0, 0, 2}
-        << "Conversion finished: 0 rows converted, 2 failed. The PDFs are in \"/out\". Point at a marked "
-           "row to see why.";
+        << "Conversion finished: 0 PDFs made, 2 failed.\n\nThe PDFs are in:\n/out\n\nSelect a marked row "
+           "to see why.";
 }
 
 void TestConvertCommand::endOfRunMessage() {
@@ -250,7 +255,9 @@ void TestConvertCommand::stopEndsTheRunWithoutCompletionAction() {
     QCOMPARE(m_host->events, (QStringList{"status:3", "caption:" + kConvertCaption, "visible:0"}));
     QCOMPARE(m_queue->State(0), RowState::Failed);
     QCOMPARE(m_queue->Reason(0), kStoppedReason);
-    QCOMPARE(m_queue->State(1), RowState::Waiting);
+    // The row the run never reached says so.
+    QCOMPARE(m_queue->State(1), RowState::NotReached);
+    QCOMPARE(m_queue->Reason(1), kNotReachedReason);
     QVERIFY(!m_command->Runner().IsRunning());
     QTest::qWait(300);
     QCOMPARE(m_host->messages, QStringList{});

@@ -304,6 +304,7 @@ void TestSettingsStore::preferenceText_data() {
     const int atOnce = int(Preference::ConversionsAtOnce);
     const int engine = int(Preference::RenderingEngine);
     const int folder = int(Preference::AddFilesFolder);
+    const int result = int(Preference::ResultColumn);
     QTest::newRow("at once: missing") << atOnce << QVariant() << kAutomaticText;
     QTest::newRow("at once: 3") << atOnce << QVariant("3") << "3";
     QTest::newRow("at once: 8") << atOnce << QVariant("8") << "8";
@@ -322,13 +323,18 @@ void TestSettingsStore::preferenceText_data() {
     QTest::newRow("folder: missing") << folder << QVariant() << "";
     QTest::newRow("folder: any text") << folder << QVariant(" /tmp/a b ") << " /tmp/a b ";
     QTest::newRow("folder: a list") << folder << QVariant(QStringList{"a", "b"}) << "";
+    QTest::newRow("result column: missing") << result << QVariant() << kHiddenText;
+    QTest::newRow("result column: Shown") << result << QVariant(kShownText) << kShownText;
+    QTest::newRow("result column: a boolean") << result << QVariant(true) << kHiddenText;
+    QTest::newRow("result column: letter case") << result << QVariant("shown") << kHiddenText;
 }
 
 void TestSettingsStore::preferenceText() {
     QFETCH(int, preference);
     QFETCH(QVariant, stored);
     QFETCH(QString, text);
-    const QString names[] = {kConversionsAtOnceValue, kRenderingEngineValue, kAddFilesFolderValue};
+    const QString names[] = {kConversionsAtOnceValue, kRenderingEngineValue, kAddFilesFolderValue,
+                             kResultColumnValue};
     if (stored.isValid())
         QSettings(IniPath(), QSettings::IniFormat).setValue(names[preference], stored);
     QCOMPARE(Store().PreferenceText(Preference(preference)), text);
@@ -357,6 +363,13 @@ void TestSettingsStore::preferencesRoundTrip() {
 
     store.SetAddFilesFolder(QStringLiteral("/data/pages"));
     QCOMPARE(store.AddFilesFolder(), QStringLiteral("/data/pages"));
+
+    QVERIFY(!store.ResultColumnShown());
+    store.SetResultColumnShown(true);
+    QCOMPARE(StoredValue(kResultColumnValue), QVariant(kShownText));
+    QVERIFY(store.ResultColumnShown());
+    store.SetResultColumnShown(false);
+    QCOMPARE(StoredValue(kResultColumnValue), QVariant(kHiddenText));
 }
 
 // A whole page setup goes out as text values and comes back the same.

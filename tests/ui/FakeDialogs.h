@@ -28,10 +28,12 @@ public:
     QStringList shownFiles;      // ShowInFolder calls, in order
     QStringList copyablePaths;   // the path of each ShowPathMessage (its text goes to `messages`)
     QStringList folderStarts;    // startFolder passed to each GetExistingDirectory
+    QStringList saveSuggestions; // suggested passed to each GetSaveFileName
     int modalCount = 0;          // RunModal calls
 
     std::optional<QStringList> nextFiles; // consumed by the next GetOpenFileNames (nullopt = cancel)
     std::optional<QString> nextFolder;    // consumed by the next GetExistingDirectory (nullopt = cancel)
+    std::optional<QString> nextSaveFile;  // consumed by the next GetSaveFileName (nullopt = cancel)
     bool openUrlResult = true;            // what OpenUrl reports
     bool exploreResult = true;            // what OpenFile, ExploreFolder and ShowInFolder report, later
     bool takeOffer = false;               // what OfferAction reports
@@ -49,6 +51,10 @@ public:
         openFileFilters << filter;
         openFileStarts << startFolder;
         return std::exchange(nextFiles, std::nullopt);
+    }
+    std::optional<QString> GetSaveFileName(QWidget*, const QString&, const QString& suggested) override {
+        saveSuggestions << suggested;
+        return std::exchange(nextSaveFile, std::nullopt);
     }
     std::optional<QString> GetExistingDirectory(QWidget*, const QString&,
                                                 const QString& startFolder) override {

@@ -9,6 +9,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QMimeData>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -107,9 +108,11 @@ void TestDropAndPaste::droppedTextLines() {
     data.setText(QStringLiteral("  http://site.test/page  \r\nnot an address\n%1\n%2\n")
                      .arg(docs.Path("a.txt"), QUrl::fromLocalFile(docs.Path("sub/c.xml")).toString()));
     QVERIFY(DropOnGrid(f, data));
+    // In the order given, and the line that is no address is told about.
     QCOMPARE(f.RowTexts(),
-             (QStringList{docs.Path("a.txt"), docs.Path("sub/c.xml"), "http://site.test/page"}));
-    QCOMPARE(f.PaneTexts(), (QStringList{"URL Count: 1", "Files Count: 2", "URL/Files Count: 3"}));
+             (QStringList{"http://site.test/page", docs.Path("a.txt"), docs.Path("sub/c.xml")}));
+    QCOMPARE(f.Child<QStatusBar>("RzStatusBar1")->currentMessage(),
+             QStringLiteral("1 line skipped: not a web address"));
 }
 
 void TestDropAndPaste::ctrlVInTheGridAddsTheClipboard() {
@@ -121,10 +124,13 @@ void TestDropAndPaste::ctrlVInTheGridAddsTheClipboard() {
     f.Grid().setFocus();
     QTest::keyClick(&f.Grid(), Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(f.RowTexts(),
-             (QStringList{docs.Path("b.HTML"), "http://site.test/one", "http://site.test/two"}));
-    QCOMPARE(f.PaneTexts(), (QStringList{"URL Count: 2", "Files Count: 1", "URL/Files Count: 3"}));
+             (QStringList{"http://site.test/one", "http://site.test/two", docs.Path("b.HTML")}));
+    auto* statusBar = f.Child<QStatusBar>("RzStatusBar1");
+    QCOMPARE(statusBar->currentMessage(), QString());           // nothing was skipped
     QTest::keyClick(&f.Grid(), Qt::Key_V, Qt::ControlModifier); // the same again: all duplicates
     QCOMPARE(f.RowTexts().size(), 3);
+    QCOMPARE(statusBar->currentMessage(), QStringLiteral("3 lines skipped: already in the queue"));
+    QCOMPARE(f.PaneTexts(), (QStringList{"URL Count: 2", "Files Count: 1", "URL/Files Count: 3"}));
 }
 
 void TestDropAndPaste::nothingIsTakenWhileARunGoesOn() {

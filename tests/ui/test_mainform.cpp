@@ -168,7 +168,7 @@ void TestMainForm::menusOfferTheCommands() {
     QStringList titles;
     for (QAction* menu : window.menuBar()->actions())
         titles << menu->text();
-    QCOMPARE(titles, QStringList({"&File", "&Convert", "&Products", "&Online", "&Help"}));
+    QCOMPARE(titles, QStringList({"&File", "&Edit", "&View", "&Convert", "&Products", "&Online", "&Help"}));
 
     const QList<QPair<const char*, QString>> items = {
         {"addVideoFiles1", "Add URL"},

@@ -5,10 +5,14 @@
 #include "QueueGrid.h"
 
 #include <QDir>
+#include <QImage>
 #include <QLabel>
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QTest>
+
+#include <algorithm>
+#include <cmath>
 
 using namespace velmora;
 using namespace velmora::test;
@@ -25,7 +29,40 @@ private slots:
     void convertingRowStaysInViewUntilTheUserScrolls_data();
     void convertingRowStaysInViewUntilTheUserScrolls();
     void folderThatCannotBeShownIsNamed();
+    void textReadsOverBothPartsOfTheBar();
 };
+
+namespace {
+
+// The relative luminance of a colour, and the contrast of two, as the web's accessibility rules
+// define them; 7 or more reads well for small text.
+double Luminance(QRgb rgb) {
+    const auto channel = [](int value) {
+        const double c = value / 255.0;
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(qRed(rgb)) + 0.7152 * channel(qGreen(rgb)) + 0.0722 * channel(qBlue(rgb));
+}
+
+double Contrast(QRgb a, QRgb b) {
+    const double la = Luminance(a);
+    const double lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The text pixel that stands out most from `background` in the columns [left, right) of the image.
+QRgb TextPixel(const QImage& image, int left, int right, QRgb background) {
+    QRgb best = background;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = left; x < right; ++x) {
+            if (Contrast(image.pixel(x, y), background) > Contrast(best, background))
+                best = image.pixel(x, y);
+        }
+    }
+    return best;
+}
+
+} // namespace
 
 void TestProgressText::progressCaption_data() {
     QTest::addColumn<int>("done");
@@ -184,6 +221,29 @@ void TestProgressText::folderThatCannotBeShownIsNamed() {
     QTRY_COMPARE(f.dialogs.messages, QStringList{kFolderNotShownMessage.arg(absolute)});
     QCOMPARE(f.dialogs.copyablePaths, QStringList{absolute});
     QVERIFY(f.Child<QLabel>("spRunSummary")->text().endsWith(QStringLiteral("PDFs in ") + absolute));
+}
+
+// Half filled, a text across the middle stands out as well from the fill as from the empty part.
+void TestProgressText::textReadsOverBothPartsOfTheBar() {
+    MainFormFixture f;
+    f.Open();
+    auto* bar = f.Child<QProgressBar>("ProgressBar");
+    bar->show();
+    bar->setTextVisible(true);
+    bar->setValue(50);
+    bar->setFormat(QStringLiteral("MMMMMMMMMMMMMMMMMMMMMMMMMMMMMM"));
+    const QImage image = bar->grab().toImage();
+    const int middle = image.width() / 2;
+    const int band = image.width() / 10; // inside the text on both sides of the middle
+    const int y = image.height() / 2;
+    const QRgb fill = image.pixel(4, y); // far from the text at both ends
+    const QRgb empty = image.pixel(image.width() - 5, y);
+    QVERIFY2(fill != empty, "the fill is drawn");
+    const double onFill = Contrast(TextPixel(image, middle - band, middle - 4, fill), fill);
+    const double onEmpty = Contrast(TextPixel(image, middle + 4, middle + band, empty), empty);
+    QVERIFY2(
+        onFill >= 7 && onEmpty >= 7,
+        qPrintable(QStringLiteral("text contrast %1 on the fill, %2 beside it").arg(onFill).arg(onEmpty)));
 }
 
 QTEST_MAIN(TestProgressText)

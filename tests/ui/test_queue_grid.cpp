@@ -174,6 +174,8 @@ private slots:
     void iconsRenderWithQtSvg_data();
     void iconsRenderWithQtSvg();
     void layoutOfRowsAndColumns();
+    void resultColumnNeitherSortsNorEdits();
+    void selectAllLeavesHiddenRowsOut();
 
     void mouseSelection_data();
     void mouseSelection();
@@ -214,7 +216,7 @@ void TestQueueGrid::iconsRenderWithQtSvg_data() {
     QTest::addColumn<QString>("name");
     for (const char* name :
          {"app", "add-url", "add-files", "delete", "website", "about", "convert", "folder", "state-waiting",
-          "state-converting", "state-converted", "state-warning", "state-failed"})
+          "state-converting", "state-converted", "state-warning", "state-failed", "state-not-reached"})
         QTest::newRow(name) << QString::fromLatin1(name);
 }
 
@@ -235,11 +237,50 @@ void TestQueueGrid::layoutOfRowsAndColumns() {
     QCOMPARE(f.grid->rowHeight(0), 16);
     QCOMPARE(f.grid->rowHeight(2), 16);
     QCOMPARE(f.grid->columnWidth(ConversionQueue::SourceColumn), 600);
-    QCOMPARE(f.grid->columnWidth(ConversionQueue::KindColumn), 100);
+    // The last column reaches the grid's right edge, so does a selected row's highlight.
+    QVERIFY(f.grid->columnWidth(ConversionQueue::KindColumn) >= 100);
+    QCOMPARE(f.grid->columnWidth(ConversionQueue::SourceColumn) +
+                 f.grid->columnWidth(ConversionQueue::KindColumn),
+             f.grid->viewport()->width());
+    QVERIFY(f.grid->isColumnHidden(ConversionQueue::ResultColumn));
+
+    // Shown, the "Result" column takes the room left, and still ends at the edge; hidden again, all is back.
+    f.grid->SetResultColumnShown(true);
+    QVERIFY(!f.grid->isColumnHidden(ConversionQueue::ResultColumn));
+    QVERIFY(f.grid->columnWidth(ConversionQueue::ResultColumn) >= 150);
+    QCOMPARE(f.grid->columnWidth(ConversionQueue::SourceColumn) +
+                 f.grid->columnWidth(ConversionQueue::KindColumn) +
+                 f.grid->columnWidth(ConversionQueue::ResultColumn),
+             f.grid->viewport()->width());
+    f.grid->SetResultColumnShown(false);
+    QCOMPARE(f.grid->columnWidth(ConversionQueue::SourceColumn), 600);
     QVERIFY(!f.grid->verticalHeader()->isVisible());
     QVERIFY(!f.grid->showGrid());
     QCOMPARE(f.grid->textElideMode(), Qt::ElideRight);
     QVERIFY(!f.grid->wordWrap());
+}
+
+void TestQueueGrid::resultColumnNeitherSortsNorEdits() {
+    GridFixture f({"c.html", "a.html", "b.html"});
+    f.queue.SetOutcome(0, RowState::Converted);
+    f.queue.SetOutcome(1, RowState::Failed, QStringLiteral("Timed out."));
+    f.grid->SetResultColumnShown(true);
+    f.ClickHeader(ConversionQueue::ResultColumn);
+    QCOMPARE(f.Sources(), (QStringList{"c.html", "a.html", "b.html"}));
+    QCOMPARE(f.grid->horizontalHeader()->sortIndicatorSection(), -1);
+    f.Click(1, Qt::LeftButton, {}, ConversionQueue::ResultColumn);
+    QVERIFY(!f.grid->indexWidget(f.Cell(1, ConversionQueue::ResultColumn))); // no editor opened
+    QCOMPARE(f.FlaggedRows(), QList<int>{1});
+}
+
+void TestQueueGrid::selectAllLeavesHiddenRowsOut() {
+    GridFixture f(NumberedRows(4));
+    f.grid->setRowHidden(1, true);
+    f.grid->selectAll();
+    QCOMPARE(f.FlaggedRows(), (QList<int>{0, 2, 3}));
+    f.grid->setRowHidden(1, false);
+    f.grid->selectAll();
+    QCOMPARE(f.FlaggedRows(), (QList<int>{0, 1, 2, 3}));
 }
 
 void TestQueueGrid::mouseSelection_data() {

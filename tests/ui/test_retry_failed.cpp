@@ -1,4 +1,4 @@
-// "Convert failed rows again" in the main window, with the fake converter.
+// "Convert failed rows again" and "Convert the rest" in the main window, with the fake converter.
 #include "MainFormFixture.h"
 
 #include <QAction>
@@ -30,6 +30,7 @@ private slots:
     void offeredUnderConvertAndInThePopup();
     void convertsOnlyTheFailedRowsAgain();
     void unavailableWhileARunGoesOn();
+    void convertTheRestAfterAStop();
 };
 
 void TestRetryFailed::offeredUnderConvertAndInThePopup() {
@@ -40,6 +41,47 @@ void TestRetryFailed::offeredUnderConvertAndInThePopup() {
     QVERIFY(f.Child<QMenu>("Convert")->actions().contains(retry));
     QVERIFY(f.Child<QMenu>("PopupMenu")->actions().contains(retry));
     QVERIFY(!RetryEnabled(f)); // nothing has failed yet
+    auto* rest = f.Child<QAction>("actConvertTheRest");
+    QCOMPARE(rest->text(), QStringLiteral("Convert the &rest"));
+    QVERIFY(f.Child<QMenu>("Convert")->actions().contains(rest));
+    QVERIFY(f.Child<QMenu>("PopupMenu")->actions().contains(rest));
+    QVERIFY(!rest->isEnabled());
+}
+
+// After a Stop, the rows never reached say so, and "Convert the rest" runs them with the stopped one;
+// the row that converted is left be.
+void TestRetryFailed::convertTheRestAfterAStop() {
+    MainFormFixture f;
+    REQUIRE_FAKE_CONVERTER(f);
+    f.Open();
+    QVERIFY(f.Trigger("actConversionsAtOnce1"));
+    f.TypeTargetFolder(f.OutputFolder());
+    f.ChooseCompletionAction(kDoNothing);
+    QVERIFY(f.AddUrls(
+        {"http://site.test/a", "http://site.test/b-hang", "http://site.test/c", "http://site.test/d"}));
+    QVERIFY(f.Click("RzBitBtn1"));
+    QTRY_COMPARE_WITH_TIMEOUT(f.State(1), RowState::Converting, kRunTimeoutMs);
+    QVERIFY(!f.Child<QAction>("actConvertTheRest")->isEnabled());
+    QVERIFY(f.Click("RzBitBtn1")); // Stop
+    QCOMPARE(f.State(0), RowState::Converted);
+    QCOMPARE(f.State(1), RowState::Failed);
+    for (int row : {2, 3}) {
+        QCOMPARE(f.State(row), RowState::NotReached);
+        QCOMPARE(f.RowData(row, ConversionQueue::ReasonRole).toString(), kNotReachedReason);
+    }
+    QVERIFY(f.Child<QAction>("actConvertTheRest")->isEnabled());
+
+    const int callsBefore = int(f.ConverterCalls().size());
+    QVERIFY(f.Trigger("actConvertTheRest"));
+    QCOMPARE(f.Window().RunStatus(), rsStart);
+    QCOMPARE(f.State(0), RowState::Converted);
+    QTRY_COMPARE_WITH_TIMEOUT(f.State(1), RowState::Converting, kRunTimeoutMs);
+    QCOMPARE(f.State(2), RowState::Waiting);
+    QCOMPARE(f.State(3), RowState::Waiting);
+    QTRY_COMPARE_WITH_TIMEOUT(ConvertedSources(f).mid(callsBefore), QStringList{"http://site.test/b-hang"},
+                              kRunTimeoutMs);
+    QVERIFY(f.Click("RzBitBtn1"));
+    QCOMPARE(f.State(2), RowState::NotReached);
 }
 
 // A file that was missing at the first run is there for the second; the row that converted is left be.

@@ -24,6 +24,16 @@ Target amd64-unicode
 ${StrStr}
 ${UnStrRep}
 
+; "Open with" for the file types the program takes: the file goes into the window's queue (--queue).
+!define APP_KEY "Software\Classes\Applications\HTML2PDFConverter.exe"
+!macro OpenWithType EXT
+  WriteRegStr HKLM "${APP_KEY}\SupportedTypes" "${EXT}" ""
+  WriteRegStr HKLM "Software\Classes\${EXT}\OpenWithList\HTML2PDFConverter.exe" "" ""
+!macroend
+!macro RemoveOpenWithType EXT
+  DeleteRegKey HKLM "Software\Classes\${EXT}\OpenWithList\HTML2PDFConverter.exe"
+!macroend
+
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
 InstallDir "$PROGRAMFILES64\Velmora HTML2PDF"
@@ -63,6 +73,13 @@ Section "Program" SecProgram
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
+  WriteRegStr HKLM "${APP_KEY}" "FriendlyAppName" "${PRODUCT}"
+  WriteRegStr HKLM "${APP_KEY}\shell\open\command" "" '"$INSTDIR\HTML2PDFConverter.exe" --queue "%1"'
+  !insertmacro OpenWithType ".htm"
+  !insertmacro OpenWithType ".html"
+  !insertmacro OpenWithType ".xhtml"
+  !insertmacro OpenWithType ".txt"
+  !insertmacro OpenWithType ".xml"
 SectionEnd
 
 ; velmora-html2pdf.exe from any command prompt. The user's own PATH, not the machine's; a PATH too long
@@ -111,6 +128,12 @@ Section "Uninstall"
   RMDir "$INSTDIR\bin"
   RMDir "$INSTDIR"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  DeleteRegKey HKLM "${APP_KEY}"
+  !insertmacro RemoveOpenWithType ".htm"
+  !insertmacro RemoveOpenWithType ".html"
+  !insertmacro RemoveOpenWithType ".xhtml"
+  !insertmacro RemoveOpenWithType ".txt"
+  !insertmacro RemoveOpenWithType ".xml"
 
   ; The program's folder leaves the user's PATH, wherever in it it was.
   ReadRegStr $0 HKCU "${ENVIRONMENT_KEY}" "Path"

@@ -21,9 +21,8 @@ struct RefusedSource {
 };
 
 // Adds the sources in their order through the queue's own rules: a text with a web prefix as the Add
-// URL box adds it, anything else as Add Files adds a chosen file (its full path). A file that does not
-// exist is refused, as the file dialog would not offer it; duplicates are skipped silently, as in the
-// window.
+// URL box adds it, anything else as Add Files adds a chosen file (its full path). A text that is no
+// existing file is refused, as the file dialog would not offer it; duplicates are skipped silently.
 QList<RefusedSource> AddSources(ConversionQueue& queue, const QStringList& sources);
 
 } // namespace velmora

@@ -17,7 +17,8 @@ namespace velmora {
 namespace {
 
 const QString kNotWebAddress = QStringLiteral("Not a web address this program can convert.");
-const QString kNoSuchFile = QStringLiteral("No such file.");
+const QString kNeitherAddressNorFile =
+    QStringLiteral("Neither a web address (http:// or https://) nor a file.");
 
 // Standard input to its end, through the C library: QFile over stdin reports an error without a cause
 // at the end of a pipe on Windows.
@@ -83,7 +84,7 @@ QList<RefusedSource> AddSources(ConversionQueue& queue, const QStringList& sourc
         }
         const QFileInfo file(trimmed);
         if (trimmed.isEmpty() || !file.isFile())
-            refused.append({source, kNoSuchFile});
+            refused.append({source, kNeitherAddressNorFile});
         else
             queue.AddFiles({QDir::toNativeSeparators(file.absoluteFilePath())});
     }

@@ -1,0 +1,69 @@
+#include "ResultView.h"
+
+#include "ConversionQueue.h"
+#include "QueueGrid.h"
+#include "SettingsStore.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+
+namespace velmora {
+
+namespace {
+
+QAction* NewToggle(QMenu& menu, const char* name, const QString& caption) {
+    QAction* action = menu.addAction(caption);
+    action->setObjectName(QLatin1String(name));
+    action->setCheckable(true);
+    return action;
+}
+
+} // namespace
+
+ResultView::ResultView(ConversionQueue& queue, TQueueGrid& grid, const SettingsStore& store, QMenuBar& bar,
+                       QMenu& before, QObject* parent)
+    : QObject(parent), m_queue(queue), m_grid(grid) {
+    auto* menu = new QMenu(QStringLiteral("&View"), &bar);
+    menu->setObjectName(QStringLiteral("mnuView"));
+    menu->setFont(bar.font());
+    bar.insertMenu(before.menuAction(), menu);
+
+    QAction* resultColumn = NewToggle(*menu, "actResultColumn", QStringLiteral("&Result column"));
+    resultColumn->setChecked(store.ResultColumnShown());
+    grid.SetResultColumnShown(resultColumn->isChecked());
+    connect(resultColumn, &QAction::toggled, this, [this, store](bool shown) {
+        m_grid.SetResultColumnShown(shown);
+        store.SetResultColumnShown(shown);
+    });
+
+    m_problemRowsOnly =
+        NewToggle(*menu, "actProblemRowsOnly", QStringLiteral("&Only rows that did not convert cleanly"));
+    const auto all = [this] { ApplyFilter(0, m_queue.RowCount() - 1); };
+    connect(m_problemRowsOnly, &QAction::toggled, this, all);
+    // Only outcomes matter, and only those of the rows that changed: a long run stays cheap.
+    connect(&queue, &ConversionQueue::dataChanged, this,
+            [this](const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles) {
+                if (roles.isEmpty() || roles.contains(ConversionQueue::RowStateRole))
+                    ApplyFilter(topLeft.row(), bottomRight.row());
+            });
+    // The view forgets hidden rows when they move or the model resets; new rows are waiting, so shown.
+    connect(&queue, &ConversionQueue::modelReset, this, all);
+    connect(&queue, &ConversionQueue::layoutChanged, this, all);
+    connect(&queue, &ConversionQueue::rowsRemoved, this, all);
+}
+
+void ResultView::ApplyFilter(int first, int last) {
+    const bool filtering = m_problemRowsOnly->isChecked();
+    if (!filtering && !m_anyHidden)
+        return;
+    m_anyHidden = filtering;
+    for (int row = first; row <= last; ++row) {
+        const bool hide = filtering && m_queue.State(row) == RowState::Converted;
+        m_grid.setRowHidden(row, hide);
+        if (hide)
+            m_queue.SetSelected(row, false);
+    }
+}
+
+} // namespace velmora
