@@ -35,4 +35,8 @@ QString LocalRootFor(const QString& documentPath, const QString& chosenRoot = {}
 // attributes and url(...) in its style, resolved against its folder; web addresses left out.
 QStringList NamedLocalFiles(const QString& documentPath);
 
+// The text of a local HTML document's <title>, with white space collapsed and character references
+// decoded; empty when it has none.
+QString LocalDocumentTitle(const QString& documentPath);
+
 } // namespace velmora

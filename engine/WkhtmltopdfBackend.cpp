@@ -2,6 +2,7 @@
 
 #include "CertificateCheck.h"
 #include "ConvertCommand.h"
+#include "PageLoadRules.h"
 #include "ProcessTree.h"
 #include "TextRules.h"
 #include "WkhtmltopdfReport.h"
@@ -302,8 +303,13 @@ void WkhtmltopdfBackend::Evaluate(int job, int exitCode, bool crashed) {
     Conversion& conversion = *m_conversions.at(job);
     conversion.ReadErrors();
     const WkhtmltopdfReport report = conversion.Report();
-    if (!report.pageTitle.isEmpty())
-        emit pageTitle(job, report.pageTitle);
+    // A local document runs no script, so its title is read from the file instead.
+    const QString title = report.pageTitle.isEmpty() && !conversion.request.localRoot.isEmpty() &&
+                                  conversion.request.page.NeedsTitle()
+                              ? LocalDocumentTitle(conversion.request.source)
+                              : report.pageTitle;
+    if (!title.isEmpty())
+        emit pageTitle(job, title);
     if (crashed)
         End(job, RowState::Failed,
             WithLastMessage(QStringLiteral("The converter crashed."), report.lastMessage));

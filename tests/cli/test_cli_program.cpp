@@ -739,7 +739,7 @@ void TestCliProgram::controlCharactersAreEscaped() {
     QCOMPARE(outcome.exitCode, kExitSomeFailed);
     const QString escaped = QDir(m_pages).filePath(QStringLiteral("tab\\x09and\\x1b[31mred.html"));
     QCOMPARE(outcome.lines.size(), 2);
-    QCOMPARE(outcome.lines[0], QStringLiteral("failed\tmiss\\x00ing.html\tNo such file."));
+    QCOMPARE(outcome.lines[0], QStringLiteral("failed\tmiss\\x00ing.html\tNeither a web address (http:// or https://) nor a file."));
     const QStringList fields = Fields(outcome.lines[1]);
     QCOMPARE(fields.size(), 3);
     QCOMPARE(fields[0], QStringLiteral("converted"));

@@ -25,6 +25,8 @@ private slots:
     void documentSetRoot_data();
     void documentSetRoot();
     void namedLocalFiles();
+    void localDocumentTitle_data();
+    void localDocumentTitle();
 };
 
 void TestPageLoadRules::netErrors_data() {
@@ -254,4 +256,30 @@ void TestPageLoadRules::namedLocalFiles() {
 }
 
 QTEST_GUILESS_MAIN(TestPageLoadRules)
+void TestPageLoadRules::localDocumentTitle_data() {
+    QTest::addColumn<QByteArray>("html");
+    QTest::addColumn<QString>("title");
+
+    QTest::newRow("plain") << QByteArray("<html><head><title>Chapter 1</title></head></html>") << "Chapter 1";
+    QTest::newRow("upper case, attributes, lines")
+        << QByteArray("<TITLE lang=\"en\">\n  The   Book\n</TITLE >") << "The Book";
+    QTest::newRow("references") << QByteArray("<title>A &amp; B &lt;3&gt; &#8212; &#x263A; &copy;</title>")
+                                << QString::fromUtf8("A & B <3> \u2014 \u263A &copy;");
+    QTest::newRow("UTF-8") << QByteArray("<title>Gr\xc3\xbc\xc3\x9f" "e</title>") << QString::fromUtf8("Grüße");
+    QTest::newRow("none") << QByteArray("<html><body><h1>No title</h1></body></html>") << QString();
+    QTest::newRow("a titlebar element is no title")
+        << QByteArray("<titlebar>x</titlebar><title>Real</title>") << "Real";
+}
+
+// A Classic local document runs no script, so its title for headers and footers comes from the file.
+void TestPageLoadRules::localDocumentTitle() {
+    QFETCH(QByteArray, html);
+    QFETCH(QString, title);
+    QTemporaryDir folder;
+    QFile file(folder.filePath(QStringLiteral("page.html")));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(html) == html.size());
+    file.close();
+    QCOMPARE(LocalDocumentTitle(file.fileName()), title);
+}
+
 #include "test_page_load_rules.moc"

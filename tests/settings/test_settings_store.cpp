@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -333,10 +334,13 @@ void TestSettingsStore::preferenceText() {
     QFETCH(int, preference);
     QFETCH(QVariant, stored);
     QFETCH(QString, text);
-    const QString names[] = {kConversionsAtOnceValue, kRenderingEngineValue, kAddFilesFolderValue,
-                             kResultColumnValue};
+    const QHash<Preference, QString> names{{Preference::ConversionsAtOnce, kConversionsAtOnceValue},
+                                           {Preference::RenderingEngine, kRenderingEngineValue},
+                                           {Preference::AddFilesFolder, kAddFilesFolderValue},
+                                           {Preference::ResultColumn, kResultColumnValue}};
+    QVERIFY(names.contains(Preference(preference)));
     if (stored.isValid())
-        QSettings(IniPath(), QSettings::IniFormat).setValue(names[preference], stored);
+        QSettings(IniPath(), QSettings::IniFormat).setValue(names.value(Preference(preference)), stored);
     QCOMPARE(Store().PreferenceText(Preference(preference)), text);
 }
 
