@@ -5,7 +5,7 @@ packages=(
   cmake g++ ninja-build
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev libqpdf-dev pkgconf
   wkhtmltopdf chromium chromium-headless-shell poppler-utils
-  xvfb xauth xdotool imagemagick fonts-dejavu-core python3
+  xvfb xauth xdotool imagemagick fonts-dejavu-core python3 openssl
   desktop-file-utils appstream lintian dpkg-dev file
 )
 bash "$(dirname "$0")/install-packages.sh" "${packages[@]}"
