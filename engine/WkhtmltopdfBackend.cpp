@@ -28,7 +28,11 @@ constexpr int kVersionCheckMs = 20000;
 // A document's encoding shows in its first bytes; reading all of a huge file would stall the run.
 constexpr qint64 kEncodingProbeBytes = 1024 * 1024;
 const QString kTitleScript =
-    QStringLiteral("console.log('%1' + JSON.stringify(document.title))").arg(kTitleMarker);
+    QStringLiteral("console.log('%1' + JSON.stringify(document.title));").arg(kTitleMarker);
+// A page may send the browser on (a script, a refresh) to an address that fails; the converter then
+// prints that document, and only the page can tell which one it was.
+const QString kAddressScript =
+    QStringLiteral("console.log('%1' + JSON.stringify(location.href));").arg(kAddressMarker);
 
 QString MillimetreText(double mm) {
     return QString::number(mm, 'f', 2) + QStringLiteral("mm");
@@ -75,10 +79,6 @@ QStringList PageArguments(const PageSetup& page) {
         arguments << QStringLiteral("--zoom") << QString::number(page.scalePercent / 100.0);
     if (!page.backgrounds)
         arguments << QStringLiteral("--no-background");
-    // The converter writes no title into the PDF, so the page tells it on the console, which the
-    // converter prints among its messages.
-    if (page.NeedsTitle())
-        arguments << QStringLiteral("--debug-javascript") << QStringLiteral("--run-script") << kTitleScript;
     return arguments;
 }
 
@@ -152,6 +152,11 @@ QStringList WkhtmltopdfArguments(const RenderRequest& request) {
             arguments << QStringLiteral("--encoding") << QStringLiteral("utf-8");
     }
     arguments << PageArguments(request.page);
+    // The converter writes no title into the PDF, so a web page tells it on the console, which the
+    // converter prints among its messages, with the address it finally shows.
+    if (!local)
+        arguments << QStringLiteral("--debug-javascript") << QStringLiteral("--run-script")
+                  << (request.page.NeedsTitle() ? kTitleScript + kAddressScript : kAddressScript);
     arguments << (local ? QDir::toNativeSeparators(request.source) : request.source)
               << QDir::toNativeSeparators(request.outputPath);
     return arguments;

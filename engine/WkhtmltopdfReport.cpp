@@ -1,8 +1,10 @@
 #include "WkhtmltopdfReport.h"
 
+#include "PageLoadRules.h"
 #include "TextRules.h"
 
 #include <QDir>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QMimeDatabase>
@@ -28,6 +30,7 @@ const QRegularExpression kPartFailed(QStringLiteral(R"(^Warning: Failed to load 
 const QRegularExpression kBlocked(QStringLiteral(R"(^Warning: Blocked access to file ?(.*)$)"));
 const QRegularExpression kServerReplied(QStringLiteral(R"(server replied: (.*)$)"));
 const QRegularExpression kTitleLine(QStringLiteral(R"(^Warning: .*?%1(".*")$)").arg(kTitleMarker));
+const QRegularExpression kAddressLine(QStringLiteral(R"(^Warning: .*?%1(".*")$)").arg(kAddressMarker));
 const QRegularExpression kLineBreak(QStringLiteral("[\r\n]"));
 const QRegularExpression kTransferring(QStringLiteral(R"(^Error transferring (\S+) - )"));
 const QRegularExpression kArgPlaceholder(QStringLiteral("%[1-9]"));
@@ -100,6 +103,11 @@ QString MainPageReason(const QRegularExpressionMatch& match, const QUrl& url) {
     }
 }
 
+// The string a marked console line carries, quoted as a JSON string.
+QString JsonString(const QString& quoted) {
+    return QJsonDocument::fromJson("[" + quoted.toUtf8() + "]").array().at(0).toString();
+}
+
 QString NameSome(const QStringList& items) {
     QStringList named = items.mid(0, kNamedParts);
     if (items.size() > kNamedParts)
@@ -130,14 +138,18 @@ WkhtmltopdfReport ReadWkhtmltopdfReport(const QByteArray& errorOutput, const QSt
     WkhtmltopdfReport report;
     const QUrl main = SourceUrl(source);
     bool pageFailed = false;
+    QHash<QUrl, QString> failedReasons; // why each address that failed did, by its normalized form
     for (const QString& raw : QString::fromLocal8Bit(errorOutput).split(kLineBreak)) {
         const QString line = raw.trimmed();
         if (line.isEmpty() || IsNoise(line))
             continue;
         if (const auto title = kTitleLine.match(line); title.hasMatch()) {
             // The title as the page's script gave it, quoted as a JSON string.
-            report.pageTitle =
-                QJsonDocument::fromJson("[" + title.captured(1).toUtf8() + "]").array().at(0).toString();
+            report.pageTitle = JsonString(title.captured(1));
+            continue;
+        }
+        if (const auto address = kAddressLine.match(line); address.hasMatch()) {
+            report.finalAddress = JsonString(address.captured(1)); // the page tells it at every load
             continue;
         }
         report.lastMessage = line;
@@ -148,8 +160,10 @@ WkhtmltopdfReport ReadWkhtmltopdfReport(const QByteArray& errorOutput, const QSt
             if (IsMainAddress(m.captured(1), m.captured(4).trimmed(), main, source)) {
                 if (report.mainPageFailure.isEmpty())
                     report.mainPageFailure = MainPageReason(m, url);
-            } else if (!report.notLoaded.contains(m.captured(1))) {
-                report.notLoaded.append(m.captured(1));
+            } else {
+                failedReasons.insert(Normalized(url), MainPageReason(m, url));
+                if (!report.notLoaded.contains(m.captured(1)))
+                    report.notLoaded.append(m.captured(1));
             }
         } else if (kPageFailed.match(line).hasMatch()) {
             pageFailed = true;
@@ -158,6 +172,19 @@ WkhtmltopdfReport ReadWkhtmltopdfReport(const QByteArray& errorOutput, const QSt
                 report.notLoaded.append(part.captured(1));
         } else if (const auto blocked = kBlocked.match(line); blocked.hasMatch()) {
             report.blocked.append(QDir::toNativeSeparators(blocked.captured(1).trimmed()));
+        }
+    }
+    // A page that sent the browser on is printed as the document it went to, and the converter's
+    // messages cannot tell such a document from a part of the page: only the address the page
+    // finally showed can.
+    const QUrl shown = Normalized(QUrl(report.finalAddress, QUrl::TolerantMode));
+    if (report.mainPageFailure.isEmpty() && HasWebPrefix(report.finalAddress) && shown != main) {
+        if (failedReasons.contains(shown)) {
+            report.mainPageFailure = failedReasons.value(shown);
+            report.notLoaded.removeAll(report.finalAddress);
+        } else if (pageFailed) {
+            report.mainPageFailure =
+                NetErrorReason(QStringLiteral("net::ERR_ADDRESS_UNREACHABLE"), report.finalAddress);
         }
     }
     // The converter tells a local file's kind by its name alone, and takes one it cannot tell for a download.

@@ -8,6 +8,8 @@ namespace velmora {
 
 // Begins the console line in which a page tells its title (see WkhtmltopdfArguments).
 inline const QString kTitleMarker = QStringLiteral("velmora-title:");
+// Begins the console line in which a web page tells the address it finally shows.
+inline const QString kAddressMarker = QStringLiteral("velmora-address:");
 
 // What wkhtmltopdf's messages say about one conversion.
 struct WkhtmltopdfReport {
@@ -16,6 +18,7 @@ struct WkhtmltopdfReport {
     QStringList blocked;     // local files it was not allowed to read ("" for one that does not exist)
     QString lastMessage;     // the last line that is neither progress nor a stage heading
     QString pageTitle;       // the title the page told on the console, when asked to
+    QString finalAddress;    // the address of the document printed, when the page told it
 
     bool HasWarnings() const { return !notLoaded.isEmpty() || !blocked.isEmpty(); }
     // One sentence naming what did not load; empty without warnings.

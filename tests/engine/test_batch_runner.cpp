@@ -165,11 +165,12 @@ void TestBatchRunner::argumentsReachConverter() {
     QCOMPARE(invocations.size(), 1);
     const QStringList arguments = invocations.at(0).arguments;
     // Paths in the platform's own form: the converter is a native program. A local document runs no
-    // script and may read itself and what the walk of its folder allows.
+    // script and may read itself and what the walk of its folder allows; a web page tells on the
+    // console which address it finally shows.
     const QString native = QDir::toNativeSeparators(absolute);
     const QStringList expectedStart =
         local ? QStringList{"--disable-local-file-access", "--disable-javascript", "--allow", native}
-              : QStringList{"--disable-local-file-access", source};
+              : QStringList{"--disable-local-file-access", "--debug-javascript", "--run-script"};
     QCOMPARE(arguments.mid(0, expectedStart.size()), expectedStart);
     QCOMPARE(arguments.at(arguments.size() - 2), local ? native : source);
     if (local) {
@@ -181,7 +182,7 @@ void TestBatchRunner::argumentsReachConverter() {
                      qPrintable(options.at(i + 1)));
         }
     } else {
-        QCOMPARE(arguments.size(), expectedStart.size() + 1);
+        QCOMPARE(arguments.size(), expectedStart.size() + 3);
     }
     // The converter writes a temporary file beside the PDF, by its absolute path.
     const QFileInfo written(arguments.last());

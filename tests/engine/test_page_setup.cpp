@@ -253,8 +253,12 @@ void TestPageSetup::classicArguments() {
     const RenderRequest request{
         QStringLiteral("https://example.test/"), QStringLiteral("/tmp/out.pdf"), {}, page};
     const QStringList arguments = WkhtmltopdfArguments(request);
+    // A web page always tells the address it finally shows.
+    const QString script = arguments.value(arguments.indexOf(QStringLiteral("--run-script")) + 1);
+    QVERIFY(script.contains(kAddressMarker));
     const QStringList expected = QStringList{"--disable-local-file-access"} + pageArguments +
-                                 QStringList{"https://example.test/", QStringLiteral("/tmp/out.pdf")};
+                                 QStringList{"--debug-javascript", "--run-script", script,
+                                             "https://example.test/", QStringLiteral("/tmp/out.pdf")};
     QCOMPARE(arguments, expected);
 }
 

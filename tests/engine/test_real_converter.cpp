@@ -94,6 +94,8 @@ private slots:
     void pageFromLocalServer();
     void pageOutcomes_data();
     void pageOutcomes();
+    void redirectOutcomes_data();
+    void redirectOutcomes();
     void localDocumentReadsOnlyItsOwnFolder();
     void documentSetKeepsItsLook();
     void documentSetRootStopsAtItsLimits();
@@ -267,6 +269,58 @@ void TestRealConverter::pageOutcomes() {
     QCOMPARE(QFileInfo::exists(PdfOf(source)), state != RowState::Failed);
     QCOMPARE(QDir(m_host->targetFolder).entryList(QDir::Files | QDir::Hidden).filter(".velmora-"),
              QStringList());
+}
+
+// A page that sends the browser on is judged by the document it finally shows; an earlier good PDF
+// survives a failure.
+void TestRealConverter::redirectOutcomes_data() {
+    QTest::addColumn<QByteArray>("page"); // "PORT": a port nobody listens on
+    QTest::addColumn<RowState>("state");
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("script to a 404") << QByteArray("<html><body>Start<script>location.href = '/missing.html'"
+                                                   "</script></body></html>")
+                                     << RowState::Failed << "The server answered 404 Not Found.";
+    QTest::newRow("refresh to a 500")
+        << QByteArray("<html><head><meta http-equiv=refresh content=\"0;url=/broken.html\"></head>"
+                      "<body>Start</body></html>")
+        << RowState::Failed << "The server answered 500 Internal Server Error.";
+    QTest::newRow("script to a closed port")
+        << QByteArray("<html><body>Start<script>location.replace('http://127.0.0.1:PORT/')</script>"
+                      "</body></html>")
+        << RowState::Failed << "The server 127.0.0.1 refused the connection.";
+    QTest::newRow("script to a good page")
+        << QByteArray(
+               "<html><body>Start<script>if (location.search !== '?on') location.href = '/next.html?on'"
+               "</script></body></html>")
+        << RowState::Converted << "";
+}
+
+void TestRealConverter::redirectOutcomes() {
+    QFETCH(QByteArray, page);
+    QFETCH(RowState, state);
+    QFETCH(QString, reason);
+    QTcpServer closed;
+    QVERIFY(closed.listen(QHostAddress::LocalHost));
+    const quint16 closedPort = closed.serverPort();
+    closed.close();
+    PageServer server(page.replace("PORT", QByteArray::number(closedPort)));
+    QVERIFY(server.Listen());
+    const QString source = server.Url(QStringLiteral("/start.html"));
+    const QByteArray earlier = "%PDF-1.4 an earlier good conversion";
+    QVERIFY(QDir().mkpath(m_host->targetFolder));
+    QFile previous(PdfOf(source));
+    QVERIFY(previous.open(QIODevice::WriteOnly));
+    previous.write(earlier);
+    previous.close();
+
+    ConvertOnly(source);
+
+    QCOMPARE(m_queue->State(0), state);
+    QVERIFY2(reason.isEmpty() ? m_queue->Reason(0).isEmpty() : m_queue->Reason(0).contains(reason),
+             qPrintable(m_queue->Reason(0)));
+    QVERIFY(previous.open(QIODevice::ReadOnly));
+    QCOMPARE(previous.readAll() == earlier, state == RowState::Failed);
 }
 
 // A document added as a file may read its own folder and below, but nothing dot-named there and nothing

@@ -89,6 +89,49 @@ void TestWkhtmltopdfReport::reports_data() {
         << "Error: Failed to load http://a.test/style.css, with network status code 203 and http status code "
            "404 "
            "- server replied: Not Found";
+    // What the converter printed for pages that send the browser on; the marked lines come from the
+    // script that tells the address shown at every load.
+    const auto at = [](const char* address) {
+        return QByteArray("Warning: :1 ") + kAddressMarker.toUtf8() + '"' + address + "\"    \n";
+    };
+    const QByteArray status404 =
+        "Error: Failed to load http://127.0.0.1:8/status/404, with network status code "
+        "203 and http status code 404 - Error transferring "
+        "http://127.0.0.1:8/status/404 - server replied: Not Found\n";
+    const QByteArray ended = "Printing pages (2/2)\nDone\nExit with code 1 due to network error: X\n";
+    QTest::newRow("script sends the page on to a 404")
+        << progress + at("http://127.0.0.1:8/js") + status404 + at("http://127.0.0.1:8/status/404") + ended
+        << "http://127.0.0.1:8/js"
+        << "The server answered 404 Not Found." << QStringList{} << QStringList{}
+        << QString::fromLatin1(status404.trimmed());
+    QTest::newRow("refresh sends the page on to a 500")
+        << progress + at("http://127.0.0.1:8/meta") +
+               "Error: Failed to load http://127.0.0.1:8/status/500, with network status code 401 and http "
+               "status code 500 - Error transferring http://127.0.0.1:8/status/500 - server replied: "
+               "Internal Server Error\n" +
+               at("http://127.0.0.1:8/status/500") + ended
+        << "http://127.0.0.1:8/meta"
+        << "The server answered 500 Internal Server Error." << QStringList{} << QStringList{}
+        << "Error: Failed to load http://127.0.0.1:8/status/500, with network status code 401 and http "
+           "status "
+           "code 500 - Error transferring http://127.0.0.1:8/status/500 - server replied: Internal Server "
+           "Error";
+    QTest::newRow("script sends the page on to a port the converter will not use, unnamed")
+        << progress + at("http://127.0.0.1:8/js") +
+               "Error: Failed loading page http://127.0.0.1:8/js (sometimes it will work)\n" +
+               at("http://127.0.0.1:1/") + "Exit with code 1, due to unknown error.\n"
+        << "http://127.0.0.1:8/js"
+        << "The host 127.0.0.1 could not be reached." << QStringList{} << QStringList{}
+        << "Error: Failed loading page http://127.0.0.1:8/js (sometimes it will work)";
+    QTest::newRow("script sends the page on to a good page")
+        << progress + at("http://127.0.0.1:8/js") + at("http://127.0.0.1:8/good") +
+               "Printing pages (2/2)\nDone\n"
+        << "http://127.0.0.1:8/js"
+        << "" << QStringList{} << QStringList{} << "";
+    QTest::newRow("an image answered 404, the page stayed")
+        << progress + status404 + at("http://127.0.0.1:8/img") + ended << "http://127.0.0.1:8/img"
+        << "" << QStringList{"http://127.0.0.1:8/status/404"} << QStringList{}
+        << QString::fromLatin1(status404.trimmed());
     QTest::newRow("local document: files outside its folder blocked")
         << progress +
                "Warning: Blocked access to file /home/u/secret.txt              \r\nWarning: Blocked access "
