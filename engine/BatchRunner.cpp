@@ -7,7 +7,10 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QFuture>
+#include <QPromise>
 #include <QSet>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <map>
@@ -35,9 +38,12 @@ int ProgressPercent(int done, int total) {
     return int(qMin<qint64>(percent, 100));
 }
 
-// One row at work: its output file, its time limit, and what it asked of the engine.
+// One row at work: its output file, its time limit, and what it asked of the engine. The output is
+// shared with the thread that finishes it, so that a row stopped meanwhile loses its temporary files
+// only once that thread is done with them.
 struct Conversion {
-    std::unique_ptr<PendingPdf> output;
+    std::shared_ptr<PendingPdf> output;
+    bool finishing = false; // its engine is done; the finisher is at work on the PDF
     std::unique_ptr<QTimer> timeLimit;
     RenderRequest request;
     QString pageTitle;
@@ -66,6 +72,8 @@ struct BatchRunner::Private {
     void LaunchMore();
     void Launch(int job);
     void OnEngineEnded(int job, RowState state, const QString& reason);
+    void OnFinisherEnded(int job, const std::shared_ptr<PendingPdf>& output, RowState state,
+                         const QString& reason, const QString& problem);
     void OnTimeLimit(int job);
     void Finish(int job, RowState state, const QString& reason, const QString& pdfPath = {});
     void AbortAll(const QString& reason);
@@ -131,23 +139,60 @@ void BatchRunner::Private::OnEngineEnded(int job, RowState state, const QString&
         Finish(job, state, reason);
         return;
     }
-    const Conversion& conversion = it->second;
-    PdfStep step;
-    if (finisher && conversion.request.page.HasPageText())
-        step = [this, &conversion](const QString& from, const QString& to) {
-            return finisher(conversion.request, conversion.pageTitle, from, to);
-        };
-    const QString problem = it->second.output->Commit(step);
-    if (!problem.isEmpty())
+    Conversion& conversion = it->second;
+    if (!finisher || !conversion.request.page.HasPageText()) {
+        const QString problem = conversion.output->Commit();
+        if (!problem.isEmpty())
+            Finish(job, RowState::Failed, problem);
+        else
+            Finish(job, state, reason, conversion.output->FinalPath());
+        return;
+    }
+    if (const QString problem = conversion.output->CheckWritten(); !problem.isEmpty()) {
         Finish(job, RowState::Failed, problem);
+        return;
+    }
+    // Finishing a PDF takes a while; on a thread of its own it holds up neither the engine's messages
+    // nor the other rows. The row ends back here, once the result is in.
+    conversion.finishing = true;
+    PdfStep step = [finisher = finisher, request = conversion.request,
+                    pageTitle = conversion.pageTitle](const QString& from, const QString& to) {
+        return finisher(request, pageTitle, from, to);
+    };
+    auto promise = std::make_shared<QPromise<QString>>();
+    promise->start();
+    promise->future().then(
+        q, [this, job, output = std::weak_ptr(conversion.output), state, reason](const QString& problem) {
+            OnFinisherEnded(job, output.lock(), state, reason, problem);
+        });
+    QThreadPool::globalInstance()->start(
+        [promise, output = conversion.output, step = std::move(step)]() mutable {
+            const QString problem = output->Rewrite(step);
+            output.reset(); // a row ended meanwhile loses its temporary file now
+            promise->addResult(problem);
+            promise->finish();
+        });
+}
+
+// A row stopped or out of time while it was being finished is over already; its files go with the
+// last reference to them.
+void BatchRunner::Private::OnFinisherEnded(int job, const std::shared_ptr<PendingPdf>& output, RowState state,
+                                           const QString& reason, const QString& problem) {
+    const auto it = active.find(job);
+    if (!output || it == active.end() || it->second.output != output)
+        return;
+    const QString failure = problem.isEmpty() ? output->Commit() : problem;
+    if (!failure.isEmpty())
+        Finish(job, RowState::Failed, failure);
     else
-        Finish(job, state, reason, it->second.output->FinalPath());
+        Finish(job, state, reason, output->FinalPath());
 }
 
 void BatchRunner::Private::OnTimeLimit(int job) {
-    if (!active.count(job))
+    const auto it = active.find(job);
+    if (it == active.end())
         return;
-    const QString lastMessage = backend->Abort(job);
+    const QString lastMessage = it->second.finishing ? QString() : backend->Abort(job);
     Finish(job, RowState::Failed,
            WithLastMessage(QStringLiteral("The converter did not finish within %1 and was ended.")
                                .arg(DurationText(timeoutMs)),
@@ -174,7 +219,8 @@ void BatchRunner::Private::AbortAll(const QString& reason) {
     stopped.swap(active);
     for (auto& [job, conversion] : stopped) {
         conversion.timeLimit.reset();
-        backend->Abort(job);
+        if (!conversion.finishing)
+            backend->Abort(job);
         conversion.output.reset();
         ++failed;
         if (!reason.isEmpty())

@@ -83,25 +83,35 @@ PendingPdf::~PendingPdf() {
         QFile::remove(m_temporaryPath);
 }
 
-QString PendingPdf::Commit(const PdfStep& step) {
+QString PendingPdf::CheckWritten() const {
     if (QFileInfo(m_temporaryPath).size() == 0)
         return QStringLiteral("The converter wrote no PDF.");
     if (!IsCompletePdf(m_temporaryPath))
         return QStringLiteral("The PDF could not be written completely; the disk may be full.");
-    if (step) {
-        // The step writes a second temporary file, which replaces the first only when it is whole.
-        QString error;
-        const std::unique_ptr<PendingPdf> rewritten = Create(m_finalPath, error);
-        if (!rewritten)
-            return QStringLiteral("The PDF could not be finished in the target folder (%1).").arg(error);
-        if (const QString problem = step(m_temporaryPath, rewritten->m_temporaryPath); !problem.isEmpty())
+    return {};
+}
+
+QString PendingPdf::Rewrite(const PdfStep& step) {
+    QString error;
+    const std::unique_ptr<PendingPdf> rewritten = Create(m_finalPath, error);
+    if (!rewritten)
+        return QStringLiteral("The PDF could not be finished in the target folder (%1).").arg(error);
+    if (const QString problem = step(m_temporaryPath, rewritten->m_temporaryPath); !problem.isEmpty())
+        return problem;
+    if (!IsCompletePdf(rewritten->m_temporaryPath))
+        return QStringLiteral("The PDF could not be written completely; the disk may be full.");
+    if (const QString moved = ReplaceFile(rewritten->m_temporaryPath, m_temporaryPath); !moved.isEmpty())
+        return QStringLiteral("The PDF could not be finished in the target folder (%1).").arg(moved);
+    rewritten->m_committed = true;
+    return {};
+}
+
+QString PendingPdf::Commit(const PdfStep& step) {
+    if (const QString problem = CheckWritten(); !problem.isEmpty())
+        return problem;
+    if (step)
+        if (const QString problem = Rewrite(step); !problem.isEmpty())
             return problem;
-        if (!IsCompletePdf(rewritten->m_temporaryPath))
-            return QStringLiteral("The PDF could not be written completely; the disk may be full.");
-        if (const QString moved = ReplaceFile(rewritten->m_temporaryPath, m_temporaryPath); !moved.isEmpty())
-            return QStringLiteral("The PDF could not be finished in the target folder (%1).").arg(moved);
-        rewritten->m_committed = true;
-    }
     const QString error = ReplaceFile(m_temporaryPath, m_finalPath);
     if (!error.isEmpty())
         return QStringLiteral("The PDF could not be saved as \"%1\" (%2).")

@@ -35,6 +35,11 @@ public:
     QString TemporaryPath() const { return m_temporaryPath; }
     QString FinalPath() const { return m_finalPath; } // absolute, in the platform's own form
 
+    // Empty when the engine wrote a complete PDF, else the reason.
+    QString CheckWritten() const;
+    // Lets `step` rewrite the file through a second temporary file, which replaces it only when whole.
+    // Touches only files, so it may run on any thread. Empty on success, else the reason.
+    QString Rewrite(const PdfStep& step);
     // Checks the written file, lets `step` (if any) rewrite it, checks again and moves it to the final
     // name. Empty on success, else the reason.
     QString Commit(const PdfStep& step = {});

@@ -1,21 +1,20 @@
 #include "PageStamp.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFontMetricsF>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QTemporaryFile>
 
 #include <qpdf/QPDF.hh>
-#include <qpdf/QPDFJob.hh>
-#include <qpdf/QPDFLogger.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
+#include <qpdf/QPDFWriter.hh>
 
 #include <exception>
-#include <sstream>
+#include <stdexcept>
 #include <vector>
 
 namespace velmora::pdf {
@@ -29,24 +28,22 @@ std::string FileName(const QString& path) {
     return QFile::encodeName(QDir::toNativeSeparators(path)).toStdString();
 }
 
-// The size of each page in points, and the document's own title.
-struct Document {
-    std::vector<QSizeF> pageSizes;
-    QString title;
-};
-
-Document ReadDocument(const QString& path) {
-    QPDF pdf;
-    pdf.processFile(FileName(path).c_str());
-    Document document;
-    for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(pdf).getAllPages()) {
-        const QPDFObjectHandle::Rectangle box = page.getTrimBox().getArrayAsRectangle();
-        document.pageSizes.emplace_back(box.urx - box.llx, box.ury - box.lly);
-    }
+// The document's own title.
+QString DocumentTitle(QPDF& pdf) {
     QPDFObjectHandle info = pdf.getTrailer().getKey("/Info");
     if (info.isDictionary() && info.getKey("/Title").isString())
-        document.title = QString::fromStdString(info.getKey("/Title").getUTF8Value());
-    return document;
+        return QString::fromStdString(info.getKey("/Title").getUTF8Value());
+    return {};
+}
+
+// The size of each page in points.
+std::vector<QSizeF> PageSizes(std::vector<QPDFPageObjectHelper>& pages) {
+    std::vector<QSizeF> sizes;
+    for (QPDFPageObjectHelper& page : pages) {
+        const QPDFObjectHandle::Rectangle box = page.getTrimBox().getArrayAsRectangle();
+        sizes.emplace_back(box.urx - box.llx, box.ury - box.lly);
+    }
+    return sizes;
 }
 
 // Draws one line of stamped text. The centre part is centred on the band; the side parts share what it
@@ -75,9 +72,9 @@ void DrawLine(QPainter& painter, const QRectF& band, const PageText& line, const
 }
 
 // A PDF with one page per page of the document, of the same size, holding only the header and footer.
-QString DrawStamp(const QString& path, const std::vector<QSizeF>& pageSizes, const PageSetup& page,
+QString DrawStamp(QIODevice* device, const std::vector<QSizeF>& pageSizes, const PageSetup& page,
                   PageFacts facts) {
-    QPdfWriter writer(path);
+    QPdfWriter writer(device);
     writer.setResolution(kStampResolution);
     writer.setPageMargins(QMarginsF());
     writer.setCreator(QString());
@@ -109,23 +106,37 @@ QString DrawStamp(const QString& path, const std::vector<QSizeF>& pageSizes, con
     return painter.end() ? QString() : QStringLiteral("its header and footer could not be drawn");
 }
 
-// Lays page n of the stamp over page n of the document, with qpdf's own overlay.
-void Overlay(const QString& from, const QString& stamp, const QString& to) {
-    std::ostringstream messages;
-    QPDFJob job;
-    const std::shared_ptr<QPDFLogger> logger = QPDFLogger::create();
-    logger->setOutputStreams(&messages, &messages);
-    job.setLogger(logger);
-    job.config()
-        ->inputFile(FileName(from))
-        ->outputFile(FileName(to))
-        ->overlay()
-        ->file(FileName(stamp))
-        ->endUnderlayOverlay()
-        ->checkConfiguration();
-    job.run();
-    if (job.getExitCode() == QPDFJob::EXIT_ERROR)
-        throw std::runtime_error(messages.str());
+// Lays page n of the stamp over page n of the document, as qpdf's own overlay does: the page's
+// contents keep their graphics state to themselves, and the stamp's page follows as a form.
+void Overlay(QPDF& pdf, std::vector<QPDFPageObjectHelper>& pages, QPDF& stamp) {
+    std::vector<QPDFPageObjectHelper> stampPages = QPDFPageDocumentHelper(stamp).getAllPages();
+    for (std::size_t index = 0; index < pages.size() && index < stampPages.size(); ++index) {
+        QPDFPageObjectHelper& page = pages[index];
+        const QPDFObjectHandle form = pdf.copyForeignObject(stampPages[index].getFormXObjectForPage());
+        QPDFObjectHandle resources = page.getAttribute("/Resources", true);
+        if (!resources.isDictionary()) {
+            resources = QPDFObjectHandle::newDictionary();
+            page.getObjectHandle().replaceKey("/Resources", resources);
+        }
+        resources.mergeResources(QPDFObjectHandle::parse("<< /XObject << >> >>"));
+        int suffix = 0;
+        const std::string name = resources.getUniqueResourceName("/Fx", suffix);
+        const std::string placed = page.placeFormXObject(form, name, page.getTrimBox().getArrayAsRectangle());
+        if (placed.empty())
+            continue;
+        resources.getKey("/XObject").replaceKey(name, form);
+        page.addPageContents(pdf.newStream("q\n"), true);
+        page.addPageContents(pdf.newStream("\nQ\n" + placed), false);
+    }
+}
+
+// The whole file in memory: qpdf reads a file on disk in many small seeks, which costs more than the
+// rest of the stamping.
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw std::runtime_error(file.errorString().toStdString());
+    return file.readAll();
 }
 
 } // namespace
@@ -133,19 +144,26 @@ void Overlay(const QString& from, const QString& stamp, const QString& to) {
 QString StampPageText(const QString& from, const QString& to, const PageSetup& page, PageFacts facts) {
     const QString failed = QStringLiteral("The header and footer could not be added to the PDF (%1).");
     try {
-        const Document document = ReadDocument(from);
-        if (document.pageSizes.empty())
+        const QByteArray source = ReadAll(from);
+        QPDF pdf;
+        pdf.setSuppressWarnings(true);
+        pdf.processMemoryFile(FileName(from).c_str(), source.constData(), std::size_t(source.size()));
+        std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(pdf).getAllPages();
+        if (pages.empty())
             return failed.arg(QStringLiteral("it has no pages"));
         if (facts.title.isEmpty())
-            facts.title = document.title;
-        QTemporaryFile stamp(QDir::temp().filePath(QStringLiteral("velmora-stamp-XXXXXX.pdf")));
-        if (!stamp.open())
-            return failed.arg(stamp.errorString());
-        stamp.close();
-        if (const QString problem = DrawStamp(stamp.fileName(), document.pageSizes, page, facts);
-            !problem.isEmpty())
+            facts.title = DocumentTitle(pdf);
+        QBuffer drawn;
+        drawn.open(QIODevice::WriteOnly);
+        if (const QString problem = DrawStamp(&drawn, PageSizes(pages), page, facts); !problem.isEmpty())
             return failed.arg(problem);
-        Overlay(from, stamp.fileName(), to);
+        drawn.close();
+        const QByteArray& stampData = drawn.data();
+        QPDF stamp;
+        stamp.processMemoryFile("header and footer", stampData.constData(), std::size_t(stampData.size()));
+        Overlay(pdf, pages, stamp);
+        QPDFWriter writer(pdf, FileName(to).c_str());
+        writer.write();
     } catch (const std::exception& error) {
         return failed.arg(QString::fromLocal8Bit(error.what()).simplified());
     }

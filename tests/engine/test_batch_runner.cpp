@@ -3,9 +3,11 @@
 #include "WkhtmltopdfBackend.h"
 
 #include <QFileInfo>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThreadPool>
 
 #include <memory>
 
@@ -56,6 +58,8 @@ private slots:
     void deletedSourceFailsWithoutAConverter();
     void finisherBetweenCheckAndRename_data();
     void finisherBetweenCheckAndRename();
+    void rowEndedWhileFinishingLeavesNoFiles_data();
+    void rowEndedWhileFinishingLeavesNoFiles();
     void textEncodingOption_data();
     void textEncodingOption();
 
@@ -358,6 +362,53 @@ void TestBatchRunner::finisherBetweenCheckAndRename() {
         QCOMPARE(ReadFile(job.outputPath), result);
     else
         QVERIFY(ReadFile(job.outputPath).startsWith("%PDF-") && ReadFile(job.outputPath) != written);
+    QCOMPARE(TemporaryFilesIn(OutFolder()), QStringList{});
+}
+
+void TestBatchRunner::rowEndedWhileFinishingLeavesNoFiles_data() {
+    QTest::addColumn<bool>("stop"); // else the time limit ends the row
+    QTest::addColumn<QString>("reasonPart");
+    QTest::newRow("Stop") << true << kStoppedReason;
+    QTest::newRow("time limit") << false << "did not finish within 1.5 seconds";
+}
+
+// The finisher runs off the event loop; a row that ends meanwhile is over for good: the finisher's
+// late success neither renames its file nor leaves a temporary one behind.
+void TestBatchRunner::rowEndedWhileFinishingLeavesNoFiles() {
+    QFETCH(bool, stop);
+    QFETCH(QString, reasonPart);
+
+    const ConversionJob job = Job("a");
+    const QByteArray earlier = "earlier run";
+    QVERIFY(WriteFile(job.outputPath, earlier));
+    PageSetup page;
+    page.footer.right = kPageNumberText;
+    m_runner->SetPageSetup(page);
+    m_runner->SetTimeoutMs(1500);
+    QSemaphore entered, release;
+    m_runner->SetFinisher([&](const RenderRequest&, const QString&, const QString&, const QString& to) {
+        entered.release();
+        const bool released = release.tryAcquire(1, 3000);
+        return released && WriteFile(to, "%PDF-1.4 stamped\n%%EOF\n") ? QString()
+                                                                      : QStringLiteral("not released");
+    });
+    QSignalSpy rowFinished(m_runner.get(), &BatchRunner::rowFinished);
+    m_runner->Start({job});
+    QTRY_VERIFY_WITH_TIMEOUT(entered.available() == 1, kWaitMs);
+    if (stop)
+        m_runner->Stop();
+    else
+        QTRY_COMPARE_WITH_TIMEOUT(rowFinished.count(), 1, kWaitMs);
+    QCOMPARE(rowFinished.count(), 1);
+    QCOMPARE(StateOf(rowFinished.at(0)), RowState::Failed);
+    QVERIFY2(rowFinished.at(0).at(2).toString().contains(reasonPart),
+             qPrintable(rowFinished.at(0).at(2).toString()));
+
+    release.release();
+    QVERIFY(QThreadPool::globalInstance()->waitForDone(kWaitMs));
+    QTest::qWait(100); // the finisher's result comes back through the event loop
+    QCOMPARE(rowFinished.count(), 1);
+    QCOMPARE(ReadFile(job.outputPath), earlier);
     QCOMPARE(TemporaryFilesIn(OutFolder()), QStringList{});
 }
 
