@@ -7,6 +7,7 @@
 // Usage: bench_engines [rounds] (default 3). The corpus path comes from the build.
 
 #include "BatchRunner.h"
+#include "BenchSupport.h"
 #include "BrowserLocation.h"
 #include "BrowserPipe.h"
 #include "ChromiumBackend.h"
@@ -107,12 +108,6 @@ Outcome RunProcessPerPage(const QString& browser, const QStringList& pages, cons
     return {timer.nsecsElapsed() / 1e9, NonEmptyPdfs(folder)};
 }
 
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
 int Words(const QString& pdf) {
     QProcess tool;
     tool.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
@@ -128,10 +123,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : kDefaultRounds;
     const QString book = QDir::cleanPath(QStringLiteral(VELMORA_CORPUS_DIR));
-    QStringList pages;
-    for (const QFileInfo& file :
-         QDir(book).entryInfoList({QStringLiteral("ch*.html")}, QDir::Files, QDir::Name))
-        pages << file.absoluteFilePath();
+    QStringList pages = bench::CorpusChapters(book);
     if (pages.isEmpty()) {
         std::printf("No chapters found in %s\n", qPrintable(book));
         return 1;
@@ -187,15 +179,17 @@ int main(int argc, char** argv) {
     }
     std::printf("\n%-42s %9s %9s %13s %14s\n", "mode", "median s", "s/page", "processor s", "words ch04-01");
     for (const auto& [name, run] : modes) {
-        const double median = Median(times[name]);
+        const double median = bench::Median(times[name]);
         std::printf("%-42s %9.2f %9.3f %13.2f %14d\n", qPrintable(name), median, median / pages.size(),
-                    Median(processor[name]), words[name]);
+                    bench::Median(processor[name]), words[name]);
     }
     // Ratios of elapsed time, and of processor time (which the machine's other load does not distort).
     const auto ratio = [&](const char* what, size_t slower, size_t faster, const char* target) {
         std::printf("%-44s %5.2fx elapsed  %5.2fx processor  %s\n", what,
-                    Median(times[modes[slower].first]) / Median(times[modes[faster].first]),
-                    Median(processor[modes[slower].first]) / Median(processor[modes[faster].first]), target);
+                    bench::Median(times[modes[slower].first]) / bench::Median(times[modes[faster].first]),
+                    bench::Median(processor[modes[slower].first]) /
+                        bench::Median(processor[modes[faster].first]),
+                    target);
     };
     std::printf("\n");
     ratio("chromium per page / Modern 1 at once", 2, 0, "(target at least 4x)");

@@ -7,6 +7,7 @@
 // comes from the build.
 
 #include "BatchRunner.h"
+#include "BenchSupport.h"
 #include "ChromiumBackend.h"
 #include "PageStamp.h"
 #include "SettingsStore.h"
@@ -28,12 +29,6 @@ namespace {
 
 constexpr int kDefaultRounds = 3;
 constexpr double kAllowedCost = 0.05;
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
 
 // Seconds for one Modern run of the pages with this page setup, and the rows converted.
 std::pair<double, int> Run(const QStringList& pages, const PageSetup& page) {
@@ -66,10 +61,7 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : kDefaultRounds;
     const QString book = QDir::cleanPath(QStringLiteral(VELMORA_CORPUS_DIR));
-    QStringList pages;
-    for (const QFileInfo& file :
-         QDir(book).entryInfoList({QStringLiteral("ch*.html")}, QDir::Files, QDir::Name))
-        pages << file.absoluteFilePath();
+    QStringList pages = bench::CorpusChapters(book);
     if (argc > 2)
         pages = pages.mid(0, std::max(1, atoi(argv[2])));
     if (pages.isEmpty()) {
@@ -96,8 +88,8 @@ int main(int argc, char** argv) {
         std::printf("round %d: plain %.2f s, with header and footer %.2f s\n", round + 1, plainTimes.back(),
                     stampedTimes.back());
     }
-    const double plainMedian = Median(plainTimes);
-    const double stampedMedian = Median(stampedTimes);
+    const double plainMedian = bench::Median(plainTimes);
+    const double stampedMedian = bench::Median(stampedTimes);
     const double cost = stampedMedian / plainMedian - 1;
     std::printf("%lld chapters, %d rounds, Modern engine, %d at once\n", qlonglong(pages.size()), rounds,
                 AutomaticConverterCount());

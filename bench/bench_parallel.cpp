@@ -6,6 +6,7 @@
 // Usage: bench_parallel [rounds] [corpus folder]   (defaults: 5, ../shared/corpus/book from the sources)
 
 #include "BatchRunner.h"
+#include "BenchSupport.h"
 #include "SettingsStore.h"
 #include "WkhtmltopdfBackend.h"
 
@@ -32,12 +33,6 @@ constexpr int kDefaultRounds = 5;
 
 QString ShellQuoted(const QString& text) {
     return u'\'' + QString(text).replace(QStringLiteral("'"), QStringLiteral("'\\''")) + u'\'';
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
 // The engine's run over all pages into `outputFolder`; seconds, or -1 when a row did not convert.
@@ -93,10 +88,7 @@ int main(int argc, char* argv[]) {
     const QString corpus =
         args.size() > 2 ? args[2] : QStringLiteral(VELMORA_SOURCE_DIR "/../shared/corpus/book");
 
-    QStringList pages;
-    for (const QFileInfo& page :
-         QDir(corpus).entryInfoList({QStringLiteral("ch*.html")}, QDir::Files, QDir::Name))
-        pages << page.absoluteFilePath();
+    const QStringList pages = bench::CorpusChapters(corpus);
     if (pages.isEmpty()) {
         std::printf("No benchmark pages in %s: nothing to measure.\n", qPrintable(QDir::cleanPath(corpus)));
         return 0;
@@ -153,10 +145,10 @@ int main(int argc, char* argv[]) {
         }
     }
 
-    const double loop = Median(contenders[0].seconds);
+    const double loop = bench::Median(contenders[0].seconds);
     std::printf("\n%-22s %10s %16s\n", "", "median", "loop / this");
     for (const Contender& contender : contenders) {
-        const double median = Median(contender.seconds);
+        const double median = bench::Median(contender.seconds);
         std::printf("%-22s %8.2f s %16.3f\n", contender.name, median, loop / median);
     }
     return 0;
