@@ -5,6 +5,7 @@
 #include "PageLoadRules.h"
 #include "ProcessTree.h"
 #include "TextRules.h"
+#include "TypedCopy.h"
 #include "WkhtmltopdfReport.h"
 
 #include <QDateTime>
@@ -164,6 +165,7 @@ QStringList WkhtmltopdfArguments(const RenderRequest& request) {
 
 struct WkhtmltopdfBackend::Conversion {
     RenderRequest request;
+    std::unique_ptr<TypedCopy> typedCopy; // what a local document is converted from
     std::unique_ptr<CertificateCheck> check;
     std::unique_ptr<QProcess> process; // none while the certificate is checked
     QByteArray errorOutput;
@@ -175,7 +177,8 @@ struct WkhtmltopdfBackend::Conversion {
         if (errorOutput.size() > kErrorTailBytes)
             errorOutput = errorOutput.right(kErrorTailBytes);
     }
-    WkhtmltopdfReport Report() const { return ReadWkhtmltopdfReport(errorOutput, request.source); }
+    QString ConvertedSource() const { return typedCopy ? typedCopy->Path() : request.source; }
+    WkhtmltopdfReport Report() const { return ReadWkhtmltopdfReport(errorOutput, ConvertedSource()); }
 };
 
 WkhtmltopdfBackend::WkhtmltopdfBackend(QString program, QStringList searched, QObject* parent)
@@ -264,8 +267,13 @@ void WkhtmltopdfBackend::Start(int job) {
     Conversion* conversion = m_conversions.at(job).get();
     conversion->process = std::make_unique<QProcess>();
     QProcess* process = conversion->process.get();
+    RenderRequest converted = conversion->request;
+    if (!converted.localRoot.isEmpty()) {
+        conversion->typedCopy = std::make_unique<TypedCopy>(converted.source);
+        converted.source = conversion->ConvertedSource();
+    }
     process->setProgram(m_program);
-    process->setArguments(WkhtmltopdfArguments(conversion->request));
+    process->setArguments(WkhtmltopdfArguments(converted));
     process->setStandardInputFile(QProcess::nullDevice());
     process->setStandardOutputFile(QProcess::nullDevice());
     PrepareProcessTree(*process);

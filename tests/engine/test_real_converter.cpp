@@ -183,31 +183,50 @@ void TestRealConverter::plainTextFile() {
     QVERIFY2(PdfText(pdf).contains("Minutes of the lighthouse keepers"), qPrintable(PdfText(pdf)));
 }
 
-// The converter tells a local file's kind by its name: README it knows as text; a name it cannot place
-// fails with a reason that says so, not one that blames a server.
+// The converter tells a local file's kind by its name alone. A name it cannot place is converted from
+// a private copy named for what the file holds; an HTML one still shows the picture beside it, and a
+// file that is neither HTML nor text fails with a reason that says so, not one that blames a server.
 void TestRealConverter::fileNamedLikeAnOption_data() {
     QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content");
     QTest::addColumn<RowState>("state");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("README") << "README" << RowState::Converted << "";
-    QTest::newRow("dash-led name with an extension") << "--help.html" << RowState::Converted << "";
-    QTest::newRow("dash-led name without one")
-        << "--help" << RowState::Failed << "cannot tell what kind of document this file is";
+    const QByteArray text = "Lighthouse log, first entry\n";
+    const QByteArray html = "<!DOCTYPE html><html><body><h1>Lighthouse log, first entry</h1>"
+                            "<img src=\"beside/picture.png\"></body></html>";
+    QTest::newRow("README") << "README" << text << RowState::Converted << "";
+    QTest::newRow("dash-led name with an extension") << "--help.html" << html << RowState::Converted << "";
+    QTest::newRow("dash-led text without one") << "--help" << text << RowState::Converted << "";
+    QTest::newRow("LICENSE") << "LICENSE" << text << RowState::Converted << "";
+    QTest::newRow("HTML without an extension") << "x-page" << html << RowState::Converted << "";
+    QTest::newRow("neither HTML nor text")
+        << "blob" << QByteArray("\x00\x01\x02\xff binary", 12) << RowState::Failed
+        << "cannot tell what kind of document this file is";
 }
 
 void TestRealConverter::fileNamedLikeAnOption() {
     QFETCH(QString, name);
+    QFETCH(QByteArray, content);
     QFETCH(RowState, state);
     QFETCH(QString, reason);
-    QVERIFY(WriteFile(m_work->filePath(name), "Lighthouse log, first entry\n"));
+    QImage image(kImageWidth, kImageHeight, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    QVERIFY(QDir().mkpath(m_work->filePath("beside")));
+    QVERIFY(image.save(m_work->filePath("beside/picture.png")));
+    QVERIFY(WriteFile(m_work->filePath(name), content));
 
     const QString source = m_work->filePath(name);
     ConvertOnly(source);
 
     QCOMPARE(m_queue->State(0), state);
     QVERIFY2(m_queue->Reason(0).contains(reason), qPrintable(m_queue->Reason(0)));
-    if (state == RowState::Converted)
-        QVERIFY2(PdfText(PdfOf(source)).contains("Lighthouse log"), qPrintable(PdfText(PdfOf(source))));
+    if (state != RowState::Converted)
+        return;
+    const QString pdf = PdfOf(source);
+    QVERIFY2(PdfText(pdf).contains("Lighthouse log"), qPrintable(PdfText(pdf)));
+    if (content.contains("<img"))
+        QVERIFY2(PdfImageSizes(pdf).contains(QStringLiteral("%1 x %2").arg(kImageWidth).arg(kImageHeight)),
+                 qPrintable(PdfImageSizes(pdf).join(", ")));
 }
 
 void TestRealConverter::pageFromLocalServer() {
