@@ -114,6 +114,10 @@ QString NetErrorReason(const QString& errorText, const QString& url) {
         return QStringLiteral("The server redirected too many times.");
     if (name.startsWith(QLatin1String("ERR_CERT_")) || name.startsWith(QLatin1String("ERR_SSL_")))
         return QStringLiteral("The site's secure connection could not be trusted.");
+    // What a 204 No Content answer, among others, ends as.
+    if (name == QLatin1String("ERR_ABORTED"))
+        return QStringLiteral("The address gave no page to print (it answered with no content, or the load "
+                              "was called off).");
     if (name == QLatin1String("ERR_UNSAFE_PORT"))
         return QStringLiteral("The address uses a port the browser refuses to connect to.");
     return QStringLiteral("The page could not be loaded (%1).").arg(errorText);
@@ -221,12 +225,10 @@ QString LocalDocumentTitle(const QString& documentPath) {
                                            QRegularExpression::CaseInsensitiveOption |
                                                QRegularExpression::DotMatchesEverythingOption);
     static const QRegularExpression kReference(QStringLiteral(R"(&(#[0-9]+|#[xX][0-9a-fA-F]+|[a-zA-Z]+);)"));
-    static const QHash<QString, QString> kNamed{{QStringLiteral("amp"), QStringLiteral("&")},
-                                                {QStringLiteral("lt"), QStringLiteral("<")},
-                                                {QStringLiteral("gt"), QStringLiteral(">")},
-                                                {QStringLiteral("quot"), QStringLiteral("\"")},
-                                                {QStringLiteral("apos"), QStringLiteral("'")},
-                                                {QStringLiteral("nbsp"), QStringLiteral(" ")}};
+    static const QHash<QString, QString> kNamed{
+        {QStringLiteral("amp"), QStringLiteral("&")},  {QStringLiteral("lt"), QStringLiteral("<")},
+        {QStringLiteral("gt"), QStringLiteral(">")},   {QStringLiteral("quot"), QStringLiteral("\"")},
+        {QStringLiteral("apos"), QStringLiteral("'")}, {QStringLiteral("nbsp"), QStringLiteral(" ")}};
     QFile file(documentPath);
     if (!file.open(QIODevice::ReadOnly))
         return {};
@@ -237,9 +239,10 @@ QString LocalDocumentTitle(const QString& documentPath) {
         text += title.mid(from, reference.capturedStart() - from);
         const QString name = reference.captured(1);
         bool ok = false;
-        const uint code = name.startsWith(QLatin1String("#x"), Qt::CaseInsensitive) ? name.mid(2).toUInt(&ok, 16)
-                          : name.startsWith(QLatin1Char('#'))                       ? name.mid(1).toUInt(&ok, 10)
-                                                                                    : 0;
+        const uint code = name.startsWith(QLatin1String("#x"), Qt::CaseInsensitive)
+                              ? name.mid(2).toUInt(&ok, 16)
+                          : name.startsWith(QLatin1Char('#')) ? name.mid(1).toUInt(&ok, 10)
+                                                              : 0;
         if (ok && code > 0 && code <= 0x10FFFF)
             text += QString::fromUcs4(reinterpret_cast<const char32_t*>(&code), 1);
         else

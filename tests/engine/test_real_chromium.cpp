@@ -369,6 +369,9 @@ void TestRealChromium::failedMainDocument_data() {
                                        << "The connection was refused.";
     QTest::newRow("download") << "/file.bin"
                               << "The address leads to a file to download, not to a page.";
+    QTest::newRow("204 No Content") << "/empty"
+                                    << "The address gave no page to print (it answered with no content, "
+                                       "or the load was called off).";
 }
 
 void TestRealChromium::failedMainDocument() {
@@ -379,6 +382,7 @@ void TestRealChromium::failedMainDocument() {
     m_server.routes["/missing-empty"] = {"404 Not Found", "text/html", ""};
     m_server.routes["/broken"] = {"500 Internal Server Error", "text/html", "<p>Oops</p>"};
     m_server.routes["/file.bin"] = {"200 OK", "application/octet-stream", QByteArray(4096, 'x')};
+    m_server.routes["/empty"] = {"204 No Content", "text/html", ""};
     const QString url = path.isEmpty() ? ClosedPortUrl() : m_server.Url(path);
     const QString pdf = BeginRow(0, url);
     QVERIFY(WaitForEnd(0));
