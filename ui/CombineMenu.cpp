@@ -61,6 +61,7 @@ CombineMenu::CombineMenu(QMenu& convertMenu, Dialogs& dialogs, SettingsStore sto
         });
     }
     m_command.Runner().SetNameBy(stored);
+    convertMenu.addSeparator();
 
     // A run keeps the choices it started with.
     connect(&m_command, &ConvertCommand::statusChanged, this, [this, nameBy](TRunStatus status) {
@@ -111,8 +112,8 @@ void CombineMenu::Use(const CombineChoice& choice) {
     m_combine->setChecked(choice.enabled);
     m_keepSeparate->setChecked(choice.keepSeparate);
     m_keepSeparate->setEnabled(choice.enabled && m_command.Status() != rsStart);
-    m_name->setText(choice.name.isEmpty() ? QStringLiteral("Name of the combined PDF…")
-                                          : QStringLiteral("Name of the combined PDF: %1…").arg(choice.name));
+    m_name->setText(choice.name.isEmpty() ? QStringLiteral("Na&me of the combined PDF…")
+                                          : QStringLiteral("Na&me of the combined PDF: %1…").arg(choice.name));
 }
 
 } // namespace velmora

@@ -130,6 +130,7 @@ void ProgressText::RunEnded() {
         !note.isEmpty())
         summary += QStringLiteral(". ") + note;
     m_summary->setText(summary);
+    m_summary->setToolTip(summary); // the whole line, where the window is too narrow for it
     m_summary->show();
     m_summary->raise();
 }
