@@ -11,38 +11,42 @@
 
 namespace velmora {
 
+// The combined file takes its name back on this thread, and only if the combine still counts: one that
+// was abandoned meanwhile loses its temporary file with the last reference to it.
 void CombineStep::Start(const CombineRequest& request, const QString& finalPath, PdfCombiner combiner) {
     const int generation = ++m_generation;
     const QString shownPath = QDir::toNativeSeparators(finalPath);
-    const auto report = [this, generation, shownPath](const QString& problem) {
-        if (generation == m_generation)
-            emit done(shownPath, problem);
-    };
     QString error;
     std::shared_ptr<PendingPdf> output = PendingPdf::Create(finalPath, error);
     if (!output) {
         const QString problem =
             QStringLiteral("The combined PDF could not be created in the target folder (%1).").arg(error);
         QMetaObject::invokeMethod(
-            this, [report, problem] { report(problem); }, Qt::QueuedConnection);
+            this,
+            [this, generation, shownPath, problem] {
+                if (generation == m_generation)
+                    emit done(shownPath, problem);
+            },
+            Qt::QueuedConnection);
         return;
     }
     auto promise = std::make_shared<QPromise<QString>>();
     promise->start();
-    promise->future().then(this, report);
-    QThreadPool::globalInstance()->start(
-        [promise, output, request, combiner = std::move(combiner)]() mutable {
-            QString problem = combiner(request, output->TemporaryPath());
-            // A write that failed unnoticed (a full disk) leaves an incomplete file.
-            if (problem.isEmpty() && !output->CheckWritten().isEmpty())
-                problem = QStringLiteral("The PDFs could not be combined: the combined file could not be "
-                                         "written completely; the disk may be full.");
-            if (problem.isEmpty())
-                problem = output->Commit();
-            output.reset(); // an unfinished temporary file goes now
-            promise->addResult(problem);
-            promise->finish();
-        });
+    promise->future().then(this, [this, generation, shownPath, output](const QString& problem) {
+        if (generation == m_generation)
+            emit done(shownPath, problem.isEmpty() ? output->Commit() : problem);
+    });
+    QThreadPool::globalInstance()->start([promise, output, request,
+                                          combiner = std::move(combiner)]() mutable {
+        QString problem = combiner(request, output->TemporaryPath());
+        // A write that failed unnoticed (a full disk) leaves an incomplete file.
+        if (problem.isEmpty() && !output->CheckWritten().isEmpty())
+            problem = QStringLiteral("The PDFs could not be combined: the combined file could not be written "
+                                     "completely; the disk may be full.");
+        output.reset();
+        promise->addResult(problem);
+        promise->finish();
+    });
 }
 
 void CombineStep::Abandon() {

@@ -9,8 +9,10 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThreadPool>
 
 #ifndef Q_OS_WIN
 #include <csignal>
@@ -63,6 +65,7 @@ private slots:
     void namesFromTitles();
     void separatePdfsGoOnlyOnceCombined();
     void earlierCombinedFileSurvivesAFullDisk();
+    void stopWhileCombiningDropsTheCombine();
 
 private:
     // Local files named after fake markers, each with the title given (none for an empty one).
@@ -259,6 +262,33 @@ void TestCombineRun::earlierCombinedFileSurvivesAFullDisk() {
     QCOMPARE(m_host->messages.size(), 1);
     QVERIFY(m_host->messages.first().endsWith(m_command->CombineProblem()));
 #endif
+}
+
+// Combining is part of the run: Stop is offered until the combined file is in place, and ends it
+// without a file or a message.
+void TestCombineRun::stopWhileCombiningDropsTheCombine() {
+    AddFiles({{"a.html", "Alpha"}});
+    QSemaphore entered, release;
+    m_command->SetCombiner([&](const CombineRequest& request, const QString& to) {
+        entered.release();
+        release.tryAcquire(1, kWaitMs);
+        return pdf::CombinePdfs(request, to, QDateTime::currentDateTime());
+    });
+    m_command->SetCombine({true, QStringLiteral("Book"), false});
+    m_command->Execute();
+    QTRY_VERIFY_WITH_TIMEOUT(entered.available() == 1, kWaitMs);
+    QCOMPARE(m_command->Status(), rsStart);
+    m_command->Execute(); // Stop
+    QCOMPARE(m_command->Status(), rsStop);
+
+    release.release();
+    QVERIFY(QThreadPool::globalInstance()->waitForDone(kWaitMs));
+    QTest::qWait(100); // a result would come back through the event loop
+    QCOMPARE(m_command->CombinedPath(), QString());
+    QVERIFY(!QFileInfo::exists(Target("Book.pdf")));
+    QVERIFY(QFileInfo::exists(m_queue->OutputPath(0)));
+    QCOMPARE(TemporaryFilesIn(m_host->targetFolder), QStringList());
+    QCOMPARE(m_host->messages, QStringList());
 }
 
 QTEST_MAIN(TestCombineRun)
