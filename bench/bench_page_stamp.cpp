@@ -9,7 +9,7 @@
 #include "BatchRunner.h"
 #include "BenchSupport.h"
 #include "ChromiumBackend.h"
-#include "PageStamp.h"
+#include "RowFinish.h"
 #include "SettingsStore.h"
 
 #include <QDir>
@@ -40,7 +40,7 @@ std::pair<double, int> Run(const QStringList& pages, const PageSetup& page) {
     runner.SetBackend(MakeModernEngine(QCoreApplication::applicationDirPath()));
     runner.SetParallelism(AutomaticConverterCount());
     runner.SetPageSetup(page);
-    runner.SetFinisher(pdf::PageTextFinisher());
+    runner.SetFinisher(pdf::RowFinisher());
     QEventLoop loop;
     int failed = 0;
     QObject::connect(&runner, &BatchRunner::finished, [&](int failedRows, int, bool) {

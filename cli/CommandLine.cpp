@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "BatchRunner.h"
+#include "ConvertCommand.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -25,6 +26,8 @@ const QString kCssPageSize = QStringLiteral("css-page-size");
 const QString kHeader = QStringLiteral("header");
 const QString kFooter = QStringLiteral("footer");
 const QString kLocalRoot = QStringLiteral("local-root");
+const QString kCombine = QStringLiteral("combine");
+const QString kNameBy = QStringLiteral("name-by");
 const QString kHelp = QStringLiteral("help");
 const QString kVersion = QStringLiteral("version");
 const QString kQueueOption = QStringLiteral("--queue");
@@ -189,6 +192,8 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
         {kHeader, {}, QStringLiteral("TEXT")},
         {kFooter, {}, QStringLiteral("TEXT")},
         {kLocalRoot, {}, QStringLiteral("FOLDER")},
+        {kCombine, {}, QStringLiteral("FILE")},
+        {kNameBy, {}, QStringLiteral("WHAT")},
         {{QStringLiteral("h"), kHelp}, {}},
         {{QStringLiteral("v"), kVersion}, {}},
     });
@@ -268,6 +273,27 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
             return parsed;
         }
     }
+    if (parser.isSet(kCombine)) {
+        const QString name = parser.values(kCombine).constLast();
+        // A name in the output folder: a path would leave it.
+        if (name.contains(u'/') || name.contains(u'\\') ||
+            CombinedPathFor(name, QStringLiteral(".")).isEmpty()) {
+            parsed.error = BadValue(kCombine, QStringLiteral("a file name for the output folder"), name);
+            return parsed;
+        }
+        options.combine = name;
+    }
+    if (parser.isSet(kNameBy)) {
+        const QString nameBy = parser.values(kNameBy).constLast();
+        if (nameBy == QLatin1String("address"))
+            options.nameBy = NameBy::Address;
+        else if (nameBy == QLatin1String("title"))
+            options.nameBy = NameBy::Title;
+        else {
+            parsed.error = BadValue(kNameBy, QStringLiteral("\"address\" or \"title\""), nameBy);
+            return parsed;
+        }
+    }
     if (options.sources.isEmpty() && options.lists.isEmpty())
         parsed.error = QStringLiteral("No sources given: name web addresses or files, or a --list.");
     return parsed;
@@ -277,6 +303,7 @@ QString CommandLineHelp(const QString& programName) {
     return QStringLiteral(
                "Usage: %1 [--output FOLDER] [--jobs N|auto] [--timeout SECONDS]\n"
                "       %4[--engine classic|modern] [--local-root FOLDER|auto] [page options]\n"
+               "       %4[--combine FILE] [--name-by address|title]\n"
                "       %4[--list FILE|-] [SOURCE...]\n"
                "       %1 --queue [SOURCE...]\n"
                "\n"
@@ -295,6 +322,12 @@ QString CommandLineHelp(const QString& programName) {
                "                     auto: its own folder, widened to the nearest one holding every\n"
                "                     local file it names, at most to the home folder (default: the\n"
                "                     window's choice). Nothing whose name starts with a dot is read.\n"
+               "  --combine FILE     also join the converted PDFs, in order, into FILE in the output\n"
+               "                     folder, with a bookmark for each (the separate PDFs stay unless\n"
+               "                     the window's \"Keep the separate PDFs\" is off)\n"
+               "  --name-by address|title\n"
+               "                     name each PDF after its address or file name, or after its page's\n"
+               "                     title (the address when it has none); default: the window's choice\n"
                "  --queue SOURCE...  open the window with these sources queued, converting nothing yet\n"
                "\n"
                "Page options (default: the window's Page setup):\n"
@@ -319,7 +352,9 @@ QString CommandLineHelp(const QString& programName) {
                "\n"
                "Prints one line per source as it ends, on standard output: \"converted\", \"warning\" or\n"
                "\"failed\", the source, then the PDF path or the reason, separated by tabs (a warning also\n"
-               "gives its reason after the path). Control characters in a field (tab, line break, ESC)\n"
+               "gives its reason after the path). With --combine, a last line \"combined\" and the\n"
+               "combined PDF's path follows; a combine that fails is told on standard error instead.\n"
+               "Control characters in a field (tab, line break, ESC)\n"
                "are written as \\xHH, and a backslash before x as \\x5c. Progress goes to standard error\n"
                "when it is a terminal. Ctrl+C stops the run and removes unfinished PDF files; each\n"
                "source not converted yet is reported as failed.\n"

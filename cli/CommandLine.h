@@ -33,7 +33,9 @@ struct CommandLineOptions {
     std::optional<RenderingEngine> engine; // none: the stored choice
     // The page options given, each a change to the stored page setup.
     QList<std::function<void(PageSetup&)>> pageChanges;
-    std::optional<QString> localRoot;      // none: the stored choice; empty: automatic
+    std::optional<QString> localRoot; // none: the stored choice; empty: automatic
+    std::optional<QString> combine;   // the combined file's name in the output folder; none: no combining
+    std::optional<NameBy> nameBy;     // none: the stored choice
 };
 
 // The stored page setup with the command line's page options applied.

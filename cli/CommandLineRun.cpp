@@ -2,11 +2,12 @@
 
 #include "BrowserLocation.h"
 #include "ChromiumBackend.h"
+#include "CombinePdfs.h"
 #include "CommandLine.h"
 #include "Console.h"
 #include "ConvertCommand.h"
-#include "PageStamp.h"
 #include "ProgressLine.h"
+#include "RowFinish.h"
 #include "SourceList.h"
 #include "TerminationSignals.h"
 
@@ -64,6 +65,7 @@ public:
     }
 
     BatchRunner& Runner() { return m_command.Runner(); }
+    ConvertCommand& Command() { return m_command; }
     void SetEngineFactory(EngineFactory factory) { m_command.SetEngineFactory(std::move(factory)); }
 
     int Exec(const QString& programName, const QStringList& sources) {
@@ -116,6 +118,12 @@ public:
 
         if (m_endingSignal != 0)
             return kExitBySignal + m_endingSignal;
+        if (const QString combined = m_command.CombinedPath(); !combined.isEmpty())
+            WriteLine(stdout, QStringLiteral("combined\t%1").arg(OutputField(combined)));
+        else if (const QString problem = m_command.CombineProblem(); !problem.isEmpty()) {
+            WriteLine(stderr, QStringLiteral("%1: %2").arg(programName, OutputField(problem)));
+            m_anyFailed = true;
+        }
         return m_anyFailed || !refused.isEmpty() ? kExitSomeFailed : kExitAllConverted;
     }
 
@@ -263,7 +271,12 @@ int RunCommandLine(const QStringList& arguments, const QString& programFolder, c
     if (options.timeoutSeconds)
         run.Runner().SetTimeoutMs(*options.timeoutSeconds * 1000);
     run.Runner().SetPageSetup(page);
-    run.Runner().SetFinisher(pdf::PageTextFinisher());
+    run.Runner().SetFinisher(pdf::RowFinisher());
+    run.Runner().SetNameBy(options.nameBy.value_or(store.NamePdfsBy()));
+    if (options.combine) {
+        run.Command().SetCombine({true, *options.combine, store.Combine().keepSeparate});
+        run.Command().SetCombiner(pdf::Combiner());
+    }
     run.Runner().SetLocalRoot(options.localRoot.value_or(store.LocalRoot()));
     return run.Exec(programName, sources);
 }

@@ -1,5 +1,6 @@
 #include "BatchRunner.h"
 
+#include "OutputNames.h"
 #include "PageLoadRules.h"
 #include "PendingPdf.h"
 #include "TextRules.h"
@@ -59,6 +60,8 @@ struct BatchRunner::Private {
     PageSetup page;
     PdfFinisher finisher;
     QString localRoot;
+    NameBy nameBy = NameBy::Address;
+    OutputNamer titleNames; // the names given by title in this run
 
     QList<ConversionJob> jobs;
     qsizetype next = 0;
@@ -75,6 +78,7 @@ struct BatchRunner::Private {
     void OnFinisherEnded(int job, const std::shared_ptr<PendingPdf>& output, RowState state,
                          const QString& reason, const QString& problem);
     void OnTimeLimit(int job);
+    QString Commit(int job, Conversion& conversion);
     void Finish(int job, RowState state, const QString& reason, const QString& pdfPath = {});
     void AbortAll(const QString& reason);
     void EndRun();
@@ -140,8 +144,8 @@ void BatchRunner::Private::OnEngineEnded(int job, RowState state, const QString&
         return;
     }
     Conversion& conversion = it->second;
-    if (!finisher || !conversion.request.page.HasPageText()) {
-        const QString problem = conversion.output->Commit();
+    if (!finisher) {
+        const QString problem = Commit(job, conversion);
         if (!problem.isEmpty())
             Finish(job, RowState::Failed, problem);
         else
@@ -181,11 +185,21 @@ void BatchRunner::Private::OnFinisherEnded(int job, const std::shared_ptr<Pendin
     const auto it = active.find(job);
     if (!output || it == active.end() || it->second.output != output)
         return;
-    const QString failure = problem.isEmpty() ? output->Commit() : problem;
+    const QString failure = problem.isEmpty() ? Commit(job, it->second) : problem;
     if (!failure.isEmpty())
         Finish(job, RowState::Failed, failure);
     else
         Finish(job, state, reason, output->FinalPath());
+}
+
+// The final name is chosen only now, so that rows named by title are numbered as they end.
+QString BatchRunner::Private::Commit(int job, Conversion& conversion) {
+    if (nameBy == NameBy::Title) {
+        const QString path = jobs.at(job).outputPath;
+        const QString byTitle = TitlePathFor(conversion.pageTitle, QFileInfo(path).path());
+        conversion.output->SetFinalPath(titleNames.Claim(byTitle.isEmpty() ? path : byTitle));
+    }
+    return conversion.output->Commit();
 }
 
 void BatchRunner::Private::OnTimeLimit(int job) {
@@ -251,8 +265,10 @@ void BatchRunner::SetBackend(std::unique_ptr<RenderBackend> backend) {
     connect(d->backend.get(), &RenderBackend::rowEnded, this,
             [this](int job, RowState state, const QString& reason) { d->OnEngineEnded(job, state, reason); });
     connect(d->backend.get(), &RenderBackend::pageTitle, this, [this](int job, const QString& title) {
-        if (const auto it = d->active.find(job); it != d->active.end())
+        if (const auto it = d->active.find(job); it != d->active.end()) {
             it->second.pageTitle = title;
+            emit pageTitled(job, title);
+        }
     });
     connect(d->backend.get(), &RenderBackend::rowRestarted, this, [this](int job) {
         if (const auto it = d->active.find(job); it != d->active.end() && it->second.timeLimit)
@@ -288,6 +304,14 @@ void BatchRunner::SetFinisher(PdfFinisher finisher) {
     d->finisher = std::move(finisher);
 }
 
+void BatchRunner::SetNameBy(NameBy nameBy) {
+    d->nameBy = nameBy;
+}
+
+NameBy BatchRunner::NamedBy() const {
+    return d->nameBy;
+}
+
 void BatchRunner::SetLocalRoot(const QString& folder) {
     d->localRoot = folder;
 }
@@ -303,6 +327,7 @@ void BatchRunner::Start(const QList<ConversionJob>& jobs) {
     d->next = 0;
     d->done = 0;
     d->failed = 0;
+    d->titleNames = OutputNamer();
     d->running = true;
     // What a program killed before it could clean up left in these folders goes now.
     QSet<QString> folders;

@@ -22,10 +22,15 @@ struct ConversionJob {
     QString outputPath; // the PDF's final path
 };
 
-// What the run does to a finished PDF that no engine does itself (the header and footer): given the
-// row's request, the page title its engine reported (empty: the PDF's own), and the PdfStep's paths.
+// What the run does to a finished PDF that no engine does itself (header and footer, document
+// information): given the row's request, the page title its engine reported (empty: none), and the
+// PdfStep's paths.
 using PdfFinisher = std::function<QString(const RenderRequest& request, const QString& pageTitle,
                                           const QString& from, const QString& to)>;
+
+// What a converted row's PDF is named after: its address or file name, or its page's title (known only
+// once the page has been read; a page without one is named after its address).
+enum class NameBy { Address, Title };
 
 // Percentage after `done` of `total` rows: done*100/total rounded half to even, capped at 100.
 int ProgressPercent(int done, int total);
@@ -48,8 +53,12 @@ public:
     void SetTimeoutMs(int ms);
     void SetPageSetup(const PageSetup& page); // for the next Start
     const PageSetup& Page() const;
-    // Called for each converted row whose page has a header or footer, before it takes its final name.
+    // Called for each converted row, off the event-loop thread, before it takes its final name.
     void SetFinisher(PdfFinisher finisher);
+    // With NameBy::Title a row's final name is its page's title in the folder of its job's path, made
+    // distinct within the run as it ends; the jobs' paths then need not be distinct. For the next Start.
+    void SetNameBy(NameBy nameBy);
+    NameBy NamedBy() const;
     // The folder local documents inside it may read; empty: each its own document set's (automatic).
     void SetLocalRoot(const QString& folder);
     QString LocalRoot() const;
@@ -63,6 +72,8 @@ public:
 
 signals:
     void rowStarted(int job);
+    // The page's title as its engine told it, before the job's rowFinished; not for a page without one.
+    void pageTitled(int job, const QString& title);
     // pdfPath: where the PDF now is, for a converted row; empty otherwise.
     void rowFinished(int job, velmora::RowState state, const QString& reason, const QString& pdfPath);
     void progressChanged(int percent);

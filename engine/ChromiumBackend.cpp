@@ -40,12 +40,13 @@ const QString kChangeProbe = QStringLiteral(R"(new Promise(resolve => setTimeout
       .observe(document, {subtree: true, childList: true, attributes: true, characterData: true});
     Object.defineProperty(window, key, {value: watch});
   }
-  resolve({changes: watch.changes, quietMs: performance.now() - watch.last});
+  resolve({changes: watch.changes, quietMs: performance.now() - watch.last, title: document.title});
 }, 0)))");
 
 struct DocumentChanges {
     int count = -1; // -1: the page could not say
     double quietMs = 0;
+    QString title; // the document's own; the PDF's Title is the address when it has none
 };
 
 QJsonObject ChangeProbe() {
@@ -59,7 +60,8 @@ DocumentChanges ReadChanges(const QJsonObject& evaluated) {
         evaluated.value(QLatin1String("result")).toObject().value(QLatin1String("value")).toObject();
     if (evaluated.contains(QLatin1String("exceptionDetails")) || !value.contains(QLatin1String("changes")))
         return {};
-    return {value.value(QLatin1String("changes")).toInt(), value.value(QLatin1String("quietMs")).toDouble()};
+    return {value.value(QLatin1String("changes")).toInt(), value.value(QLatin1String("quietMs")).toDouble(),
+            value.value(QLatin1String("title")).toString().simplified()};
 }
 
 // A full disk is the usual reason, and the system's words for it differ from one system to the next.
@@ -109,6 +111,7 @@ struct ChromiumBackend::Row {
     QStringList missingParts;
     bool restless = false;     // a part or a document was asked for after printing began
     int changesAtPrint = -1;   // the document's change count when printing began
+    QString title;             // the document's title when it was last asked
     bool unresponsive = false; // its page stopped answering, so its tab serves no other row
     int step = 0;              // counts waits, so that only the latest one goes on
     QFile output;
@@ -608,6 +611,9 @@ void ChromiumBackend::Print(Row& row) {
         {QStringLiteral("scale"), page.scalePercent / 100.0},
         {QStringLiteral("preferCSSPageSize"), page.cssPageSize},
         {QStringLiteral("transferMode"), QStringLiteral("ReturnAsStream")},
+        // Bookmarks from the page's headings, and the structure screen readers follow.
+        {QStringLiteral("generateDocumentOutline"), true},
+        {QStringLiteral("generateTaggedPDF"), true},
     };
     // Without margins of its own choosing the browser keeps its own (1 cm).
     if (const std::optional<QMarginsF> margins = page.PrintMarginsMm()) {
@@ -630,7 +636,11 @@ void ChromiumBackend::Print(Row& row) {
     };
     Ask(
         row, QStringLiteral("Runtime.evaluate"), ChangeProbe(),
-        [print](Row& r, const QJsonObject& result) { print(r, ReadChanges(result).count); },
+        [print](Row& r, const QJsonObject& result) {
+            const DocumentChanges now = ReadChanges(result);
+            r.title = now.title;
+            print(r, now.count);
+        },
         [print](Row& r) { print(r, -1); });
 }
 
@@ -664,6 +674,8 @@ void ChromiumBackend::CheckQuiet(Row& row) {
         row, QStringLiteral("Runtime.evaluate"), ChangeProbe(),
         [this](Row& r, const QJsonObject& result) {
             const DocumentChanges now = ReadChanges(result); // one that cannot say counts as still
+            if (now.count >= 0)
+                r.title = now.title;
             const bool stale = r.restless || (now.count >= 0 && now.count != r.changesAtPrint);
             if (stale && r.settled)
                 Succeed(r);
@@ -694,6 +706,8 @@ void ChromiumBackend::Succeed(Row& row) {
         Fail(row, WriteProblem(row.output));
         return;
     }
+    if (!row.title.isEmpty())
+        emit pageTitle(row.job, row.title);
     const QString warning = MissingPartsReason(row.missingParts);
     End(row, warning.isEmpty() ? RowState::Converted : RowState::ConvertedWithWarnings, warning);
 }

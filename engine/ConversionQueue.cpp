@@ -249,6 +249,9 @@ void ConversionQueue::SetOutcome(int row, RowState state, const QString& reason)
     // A PDF path belongs to a converted row; a row about to be converted again has none yet.
     if (state != RowState::Converted && state != RowState::ConvertedWithWarnings)
         item.OutputPath.clear();
+    if (state != RowState::Converting && state != RowState::Converted &&
+        state != RowState::ConvertedWithWarnings)
+        item.PageTitle.clear();
     emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
 }
 
@@ -259,8 +262,17 @@ void ConversionQueue::ResetOutcomes() {
         item.State = RowState::Waiting;
         item.Reason.clear();
         item.OutputPath.clear();
+        item.PageTitle.clear();
     }
     emit dataChanged(index(0, 0), index(RowCount() - 1, ColumnCount - 1));
+}
+
+QString ConversionQueue::PageTitle(int row) const {
+    return m_items.at(row).PageTitle;
+}
+
+void ConversionQueue::SetPageTitle(int row, const QString& title) {
+    m_items[row].PageTitle = title;
 }
 
 QString ConversionQueue::OutputPath(int row) const {

@@ -24,6 +24,7 @@ struct QueueItem {
     RowState State = RowState::Waiting;
     QString Reason;     // why a row failed or warned; empty otherwise
     QString OutputPath; // the PDF the row's last conversion produced (after numbering); empty otherwise
+    QString PageTitle;  // the page's title as the last conversion read it; empty when it has none
 };
 
 // The row's state and reason in one line ("Failed: ..."), as the "Result" column shows it; empty for a
@@ -91,6 +92,8 @@ public:
     void ResetOutcomes(); // every row back to Waiting, reasons and output paths cleared
     QString OutputPath(int row) const;
     void SetOutputPath(int row, const QString& path);
+    QString PageTitle(int row) const;
+    void SetPageTitle(int row, const QString& title); // kept while the row is converting or converted
 
     // QAbstractItemModel
     int rowCount(const QModelIndex& parent = {}) const override;

@@ -8,6 +8,7 @@
 #include "WkhtmltopdfBackend.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace velmora {
@@ -36,6 +37,28 @@ QString EndOfRunMessage(int converted, int warned, int failed, const QString& fo
         .arg(counts, folder);
 }
 
+QString CombinedPathFor(const QString& name, const QString& folder) {
+    QString stem = name.trimmed();
+    if (stem.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
+        stem.chop(4);
+    return TitlePathFor(stem, folder);
+}
+
+QString CombineNote(const QString& combinedPath, int leftOut, const QString& problem, bool oneLine) {
+    if (!problem.isEmpty())
+        return problem;
+    if (combinedPath.isEmpty())
+        return {};
+    QString note = QStringLiteral("Combined into one PDF:") +
+                   (oneLine ? QStringLiteral(" ") : QStringLiteral("\n")) + combinedPath;
+    const QString next = oneLine ? QStringLiteral("; ") : QStringLiteral("\n");
+    if (leftOut == 1)
+        note += next + QStringLiteral("1 row that did not convert is left out.");
+    else if (leftOut > 1)
+        note += next + QStringLiteral("%1 rows that did not convert are left out.").arg(leftOut);
+    return note;
+}
+
 ConvertCommand::ConvertCommand(ConversionQueue& queue, RunHost& host, QString programFolder, QObject* parent)
     : QObject(parent), m_queue(queue), m_host(host), m_programFolder(std::move(programFolder)) {
     connect(&m_runner, &BatchRunner::rowStarted, this,
@@ -45,6 +68,9 @@ ConvertCommand::ConvertCommand(ConversionQueue& queue, RunHost& host, QString pr
                 m_queue.SetOutcome(m_runRows.at(job), state, reason);
                 m_queue.SetOutputPath(m_runRows.at(job), pdfPath);
             });
+    connect(&m_runner, &BatchRunner::pageTitled, this,
+            [this](int job, const QString& title) { m_queue.SetPageTitle(m_runRows.at(job), title); });
+    connect(&m_combineStep, &CombineStep::done, this, &ConvertCommand::OnCombined);
     connect(&m_runner, &BatchRunner::progressChanged, this,
             [this](int percent) { m_host.SetProgress(percent); });
     connect(&m_runner, &BatchRunner::finished, this, &ConvertCommand::OnRunFinished);
@@ -83,6 +109,14 @@ TRunStatus ConvertCommand::Status() const {
 
 BatchRunner& ConvertCommand::Runner() {
     return m_runner;
+}
+
+void ConvertCommand::SetCombine(const CombineChoice& choice) {
+    m_combine = choice;
+}
+
+void ConvertCommand::SetCombiner(PdfCombiner combiner) {
+    m_combiner = std::move(combiner);
 }
 
 std::optional<QString> ConvertCommand::PrepareRun() {
@@ -124,12 +158,17 @@ void ConvertCommand::Start(const QList<int>& rows) {
         return;
     m_runFolder = *folder;
     m_runRows = rows;
+    m_combinedPath.clear();
+    m_combineLeftOut = 0;
+    m_combineProblem.clear();
     QStringList outputPaths;
     for (int row : rows) {
         m_queue.SetOutcome(row, RowState::Waiting);
         outputPaths.append(OutputPathFor(m_queue.SourceText(row), m_runFolder));
     }
-    outputPaths = UniqueOutputPaths(outputPaths);
+    // Names from titles are made distinct as the rows end.
+    if (m_runner.NamedBy() == NameBy::Address)
+        outputPaths = UniqueOutputPaths(outputPaths);
     QList<ConversionJob> jobs;
     for (qsizetype job = 0; job < rows.size(); ++job)
         jobs.append({m_queue.SourceText(rows.at(job)), outputPaths.at(job)});
@@ -144,6 +183,7 @@ void ConvertCommand::Start(const QList<int>& rows) {
 // Rows the run never started say so, rather than keep waiting for a run that is over.
 void ConvertCommand::Stop() {
     m_runner.Stop();
+    m_combineStep.Abandon();
     for (int row : std::as_const(m_runRows)) {
         if (m_queue.State(row) == RowState::Waiting)
             m_queue.SetOutcome(row, RowState::NotReached, kNotReachedReason);
@@ -156,21 +196,87 @@ void ConvertCommand::Stop() {
 void ConvertCommand::OnRunFinished(int failed, int total, bool stopped) {
     if (stopped)
         return;
+    m_runFailed = failed;
+    m_runTotal = total;
+    if (!m_combine.enabled || !m_combiner || !StartCombine())
+        EndRun(failed, total);
+}
+
+// Every converted row of the queue is combined, not only this run's: after "Convert failed rows
+// again" the combined file is the whole queue's once more. The run goes on (Stop stays offered) until
+// the combined file is in place.
+bool ConvertCommand::StartCombine() {
+    CombineRequest request;
+    m_combinedRows.clear();
+    OutputNamer names;
+    for (int row = 0; row < m_queue.RowCount(); ++row) {
+        const RowState state = m_queue.State(row);
+        const QString pdf = m_queue.OutputPath(row);
+        if ((state != RowState::Converted && state != RowState::ConvertedWithWarnings) || pdf.isEmpty() ||
+            !QFileInfo::exists(pdf))
+            continue;
+        const QString title = m_queue.PageTitle(row);
+        request.parts.append({pdf, title.isEmpty() ? m_queue.SourceText(row) : title});
+        m_combinedRows.append(row);
+        names.Claim(pdf);
+    }
+    m_combineLeftOut = m_queue.RowCount() - int(m_combinedRows.size());
+    if (request.parts.isEmpty()) {
+        m_combineProblem = QStringLiteral("No PDF was made, so there was nothing to combine.");
+        return false;
+    }
+    QString path = CombinedPathFor(m_combine.name, m_runFolder);
+    if (path.isEmpty())
+        path = TitlePathFor(m_queue.PageTitle(m_combinedRows.first()), m_runFolder);
+    if (path.isEmpty())
+        path = CombinedPathFor(kDefaultCombinedName, m_runFolder);
+    // A combined file never takes the name of a PDF it is made of.
+    path = names.Claim(path);
+    request.title = QFileInfo(path).completeBaseName();
+    const QString first = m_queue.SourceText(m_combinedRows.first());
+    request.subject = request.parts.size() == 1 ? first
+                                                : QStringLiteral("%1 … %2 (%3 documents)")
+                                                      .arg(first, m_queue.SourceText(m_combinedRows.last()))
+                                                      .arg(request.parts.size());
+    m_combineStep.Start(request, path, m_combiner);
+    return true;
+}
+
+void ConvertCommand::OnCombined(const QString& path, const QString& problem) {
+    if (problem.isEmpty()) {
+        m_combinedPath = path;
+        if (!m_combine.keepSeparate) {
+            for (int row : std::as_const(m_combinedRows)) {
+                QFile::remove(m_queue.OutputPath(row));
+                m_queue.SetOutputPath(row, {});
+            }
+        }
+    } else {
+        m_combineProblem = problem;
+    }
+    EndRun(m_runFailed, m_runTotal);
+}
+
+void ConvertCommand::EndRun(int failed, int total) {
     m_host.SetProgressVisible(false);
     SetStatus(rsStop);
     m_host.SetConvertCaption(kConvertCaption);
 
+    const QString note = CombineNote(m_combinedPath, m_combineLeftOut, m_combineProblem);
     const QString action = m_host.CompletionActionText();
-    if (action == kDoNothing)
-        return;
     if (action == kShowMessage) {
         int warned = 0;
         for (int row : std::as_const(m_runRows))
             warned += m_queue.State(row) == RowState::ConvertedWithWarnings ? 1 : 0;
-        m_host.ShowMessage(EndOfRunMessage(total - failed - warned, warned, failed, m_runFolder));
-    } else {
-        m_host.ExploreFolder(ResolvedTargetFolder(m_host.TargetFolderText()));
+        const QString message = EndOfRunMessage(total - failed - warned, warned, failed, m_runFolder);
+        m_host.ShowMessage(note.isEmpty() ? message : message + QStringLiteral("\n\n") + note);
+        return;
     }
+    // A combine that failed is told whatever the completion action.
+    if (!m_combineProblem.isEmpty())
+        m_host.ShowMessage(m_combineProblem);
+    if (action != kDoNothing)
+        m_host.ExploreFolder(ResolvedTargetFolder(m_host.TargetFolderText()));
 }
 
 void ConvertCommand::SetStatus(TRunStatus status) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BatchRunner.h"
+#include "CombineStep.h"
 #include "ConversionQueue.h"
 
 #include <QList>
@@ -69,6 +70,24 @@ std::unique_ptr<RenderBackend> MakeClassicEngine(const QString& programFolder);
 // The end-of-run message: "Conversion complete!" only when every row converted cleanly.
 QString EndOfRunMessage(int converted, int warned, int failed, const QString& folder);
 
+inline const QString kDefaultCombinedName = QStringLiteral("Combined.pdf");
+
+// Whether a run ends by joining the queue's PDFs into one file in the target folder.
+struct CombineChoice {
+    bool enabled = false;
+    QString name;             // the file's name; empty: the first PDF's page title, else kDefaultCombinedName
+    bool keepSeparate = true; // false: the rows' own PDFs go once the combined file is in place
+    friend bool operator==(const CombineChoice&, const CombineChoice&) = default;
+};
+
+// The combined file's path in `folder` for a name typed or given (".pdf" added when missing, made safe
+// as a title is); empty when the name gives none.
+QString CombinedPathFor(const QString& name, const QString& folder);
+
+// What the end message and the status bar add about the combined file: where it is and how many rows
+// were left out, or why it could not be made; on lines of their own, or on one line (the status bar).
+QString CombineNote(const QString& combinedPath, int leftOut, const QString& problem, bool oneLine = false);
+
 // The Convert/Stop command over the queue: starts an asynchronous run, stops it, and carries out the
 // completion action.
 class ConvertCommand final : public QObject {
@@ -84,6 +103,14 @@ public:
     TRunStatus Status() const;
     BatchRunner& Runner();
     const QList<int>& RunRows() const { return m_runRows; } // the queue row of each job of the last run
+    void SetCombine(const CombineChoice& choice);           // for the next run's end
+    const CombineChoice& Combine() const { return m_combine; }
+    void SetCombiner(PdfCombiner combiner);
+    // The last run's combined file, how many of the queue's rows it left out, why it was not made; all
+    // empty (0) when the run combined nothing.
+    QString CombinedPath() const { return m_combinedPath; }
+    int CombineLeftOut() const { return m_combineLeftOut; }
+    QString CombineProblem() const { return m_combineProblem; }
 
 signals:
     void statusChanged(velmora::TRunStatus status);
@@ -95,6 +122,9 @@ private:
     std::optional<QString> PrepareRun();
     void Stop();
     void OnRunFinished(int failed, int total, bool stopped);
+    bool StartCombine(); // false when there is nothing to combine
+    void OnCombined(const QString& path, const QString& problem);
+    void EndRun(int failed, int total);
     void SetStatus(TRunStatus status);
 
     ConversionQueue& m_queue;
@@ -105,6 +135,15 @@ private:
     QString m_runFolder;
     BatchRunner m_runner;
     TRunStatus m_status = rsNone;
+    CombineChoice m_combine;
+    PdfCombiner m_combiner;
+    CombineStep m_combineStep;
+    QList<int> m_combinedRows;
+    int m_runFailed = 0;
+    int m_runTotal = 0;
+    QString m_combinedPath;
+    int m_combineLeftOut = 0;
+    QString m_combineProblem;
 };
 
 } // namespace velmora

@@ -103,32 +103,49 @@ QString IdentityKey(const QString& path, PathStyle style) {
 
 // Each name remembers the next copy number to try, so many rows of one name are numbered in linear
 // time rather than each one trying " (2)", " (3)", ... from the start.
+QString OutputNamer::Claim(const QString& path) {
+    const SplitPath split = Split(path, m_style);
+    const QString base = IdentityKey(split.folder + split.stem + split.extension, m_style);
+    int& copy = m_nextCopy[base];
+    if (copy == 0)
+        copy = 1;
+    QString unique;
+    QString key;
+    for (;; ++copy) {
+        const QString suffix = copy == 1 ? QString() : QStringLiteral(" (%1)").arg(copy);
+        unique = split.folder + NameWithin(split, suffix, m_style);
+        key = IdentityKey(unique, m_style);
+        if (!m_taken.contains(key))
+            break;
+    }
+    ++copy;
+    m_taken.insert(key);
+    return unique;
+}
+
 QStringList UniqueOutputPaths(const QStringList& paths, PathStyle style) {
+    OutputNamer namer(style);
     QStringList result;
     result.reserve(paths.size());
-    QSet<QString> taken;
-    QHash<QString, int> nextCopy;
-    taken.reserve(paths.size());
-    for (const QString& path : paths) {
-        const SplitPath split = Split(path, style);
-        const QString base = IdentityKey(split.folder + split.stem + split.extension, style);
-        int& copy = nextCopy[base];
-        if (copy == 0)
-            copy = 1;
-        QString unique;
-        QString key;
-        for (;; ++copy) {
-            const QString suffix = copy == 1 ? QString() : QStringLiteral(" (%1)").arg(copy);
-            unique = split.folder + NameWithin(split, suffix, style);
-            key = IdentityKey(unique, style);
-            if (!taken.contains(key))
-                break;
-        }
-        ++copy;
-        taken.insert(key);
-        result.append(unique);
-    }
+    for (const QString& path : paths)
+        result.append(namer.Claim(path));
     return result;
+}
+
+// A dot-named file would be hidden; a separator would put the PDF in another folder. The rest (control
+// characters, reserved characters, length) is the namer's, as for every name.
+QString TitlePathFor(const QString& title, const QString& folder, PathStyle style) {
+    QString name = title.simplified();
+    for (QChar& c : name) {
+        if (c == u'/' || (style == PathStyle::Windows && c == u'\\'))
+            c = u'-';
+    }
+    while (name.startsWith(u'.') || name.startsWith(u' '))
+        name.remove(0, 1);
+    name = name.trimmed();
+    if (name.isEmpty())
+        return {};
+    return WithTrailingBackslash(folder, style) + name + kPdfExtension;
 }
 
 } // namespace velmora

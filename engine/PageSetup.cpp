@@ -47,10 +47,6 @@ QString LengthText(double mm) {
 
 } // namespace
 
-bool PageText::Uses(const QString& field) const {
-    return left.contains(field) || centre.contains(field) || right.contains(field);
-}
-
 QSizeF PageSetup::PaperSizeMm() const {
     QSizeF size = customSizeMm;
     for (const PaperName& known : kPapers)

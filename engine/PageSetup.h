@@ -22,7 +22,6 @@ struct PageText {
     QString right;
 
     bool IsEmpty() const { return left.isEmpty() && centre.isEmpty() && right.isEmpty(); }
-    bool Uses(const QString& field) const;
     friend bool operator==(const PageText&, const PageText&) = default;
 };
 
@@ -70,9 +69,6 @@ struct PageSetup {
     // Why this setup cannot print (the margins leave no room for content); empty when it can.
     QString Problem() const;
     bool HasPageText() const { return !header.IsEmpty() || !footer.IsEmpty(); }
-    bool NeedsTitle() const {
-        return header.Uses(QStringLiteral("{title}")) || footer.Uses(QStringLiteral("{title}"));
-    }
     friend bool operator==(const PageSetup&, const PageSetup&) = default;
 };
 

@@ -83,6 +83,10 @@ PendingPdf::~PendingPdf() {
         QFile::remove(m_temporaryPath);
 }
 
+void PendingPdf::SetFinalPath(const QString& finalPath) {
+    m_finalPath = QDir::toNativeSeparators(QFileInfo(finalPath).absoluteFilePath());
+}
+
 QString PendingPdf::CheckWritten() const {
     if (QFileInfo(m_temporaryPath).size() == 0)
         return QStringLiteral("The converter wrote no PDF.");

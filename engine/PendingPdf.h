@@ -34,6 +34,8 @@ public:
 
     QString TemporaryPath() const { return m_temporaryPath; }
     QString FinalPath() const { return m_finalPath; } // absolute, in the platform's own form
+    // Another final name in the same folder (e.g. one known only once the page has been read).
+    void SetFinalPath(const QString& finalPath);
 
     // Empty when the engine wrote a complete PDF, else the reason.
     QString CheckWritten() const;

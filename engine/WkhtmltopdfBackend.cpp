@@ -157,7 +157,7 @@ QStringList WkhtmltopdfArguments(const RenderRequest& request) {
     // converter prints among its messages, with the address it finally shows.
     if (!local)
         arguments << QStringLiteral("--debug-javascript") << QStringLiteral("--run-script")
-                  << (request.page.NeedsTitle() ? kTitleScript + kAddressScript : kAddressScript);
+                  << kTitleScript + kAddressScript;
     arguments << (local ? QDir::toNativeSeparators(request.source) : request.source)
               << QDir::toNativeSeparators(request.outputPath);
     return arguments;
@@ -317,10 +317,9 @@ void WkhtmltopdfBackend::Evaluate(int job, int exitCode, bool crashed) {
     conversion.ReadErrors();
     const WkhtmltopdfReport report = conversion.Report();
     // A local document runs no script, so its title is read from the file instead.
-    const QString title = report.pageTitle.isEmpty() && !conversion.request.localRoot.isEmpty() &&
-                                  conversion.request.page.NeedsTitle()
+    const QString title = report.pageTitle.isEmpty() && !conversion.request.localRoot.isEmpty()
                               ? LocalDocumentTitle(conversion.request.source)
-                              : report.pageTitle;
+                              : report.pageTitle.simplified();
     if (!title.isEmpty())
         emit pageTitle(job, title);
     if (crashed)

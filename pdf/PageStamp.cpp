@@ -1,8 +1,9 @@
 #include "PageStamp.h"
 
+#include "PdfDocument.h"
+
 #include <QBuffer>
 #include <QDir>
-#include <QFile>
 #include <QFontMetricsF>
 #include <QPageSize>
 #include <QPainter>
@@ -11,10 +12,8 @@
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
-#include <qpdf/QPDFWriter.hh>
 
 #include <exception>
-#include <stdexcept>
 #include <vector>
 
 namespace velmora::pdf {
@@ -23,18 +22,6 @@ namespace {
 
 // Fine enough that placing text in whole device units never shows.
 constexpr int kStampResolution = 1200;
-
-std::string FileName(const QString& path) {
-    return QFile::encodeName(QDir::toNativeSeparators(path)).toStdString();
-}
-
-// The document's own title.
-QString DocumentTitle(QPDF& pdf) {
-    QPDFObjectHandle info = pdf.getTrailer().getKey("/Info");
-    if (info.isDictionary() && info.getKey("/Title").isString())
-        return QString::fromStdString(info.getKey("/Title").getUTF8Value());
-    return {};
-}
 
 // The size of each page in points.
 std::vector<QSizeF> PageSizes(std::vector<QPDFPageObjectHelper>& pages) {
@@ -130,55 +117,41 @@ void Overlay(QPDF& pdf, std::vector<QPDFPageObjectHelper>& pages, QPDF& stamp) {
     }
 }
 
-// The whole file in memory: qpdf reads a file on disk in many small seeks, which costs more than the
-// rest of the stamping.
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw std::runtime_error(file.errorString().toStdString());
-    return file.readAll();
-}
-
 } // namespace
+
+QString StampPages(LoadedPdf& loaded, const PageSetup& page, PageFacts facts) {
+    QPDF& pdf = loaded.Document();
+    std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(pdf).getAllPages();
+    if (pages.empty())
+        return QStringLiteral("it has no pages");
+    if (facts.title.isEmpty())
+        facts.title = DocumentTitle(pdf);
+    QBuffer drawn;
+    drawn.open(QIODevice::WriteOnly);
+    if (const QString problem = DrawStamp(&drawn, PageSizes(pages), page, facts); !problem.isEmpty())
+        return problem;
+    drawn.close();
+    // The forms' contents are copied from the stamp's document when `pdf` is written.
+    auto stampData = std::make_shared<QByteArray>(drawn.data());
+    auto stamp = std::make_shared<QPDF>();
+    stamp->processMemoryFile("header and footer", stampData->constData(), std::size_t(stampData->size()));
+    Overlay(pdf, pages, *stamp);
+    loaded.Keep(std::move(stamp));
+    loaded.Keep(std::move(stampData));
+    return {};
+}
 
 QString StampPageText(const QString& from, const QString& to, const PageSetup& page, PageFacts facts) {
     const QString failed = QStringLiteral("The header and footer could not be added to the PDF (%1).");
     try {
-        const QByteArray source = ReadAll(from);
-        QPDF pdf;
-        pdf.setSuppressWarnings(true);
-        pdf.processMemoryFile(FileName(from).c_str(), source.constData(), std::size_t(source.size()));
-        std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(pdf).getAllPages();
-        if (pages.empty())
-            return failed.arg(QStringLiteral("it has no pages"));
-        if (facts.title.isEmpty())
-            facts.title = DocumentTitle(pdf);
-        QBuffer drawn;
-        drawn.open(QIODevice::WriteOnly);
-        if (const QString problem = DrawStamp(&drawn, PageSizes(pages), page, facts); !problem.isEmpty())
+        LoadedPdf loaded(from);
+        if (const QString problem = StampPages(loaded, page, facts); !problem.isEmpty())
             return failed.arg(problem);
-        drawn.close();
-        const QByteArray& stampData = drawn.data();
-        QPDF stamp;
-        stamp.processMemoryFile("header and footer", stampData.constData(), std::size_t(stampData.size()));
-        Overlay(pdf, pages, stamp);
-        QPDFWriter writer(pdf, FileName(to).c_str());
-        writer.write();
+        loaded.Write(to);
     } catch (const std::exception& error) {
         return failed.arg(QString::fromLocal8Bit(error.what()).simplified());
     }
     return {};
-}
-
-PdfFinisher PageTextFinisher() {
-    return [](const RenderRequest& request, const QString& pageTitle, const QString& from,
-              const QString& to) {
-        PageFacts facts;
-        facts.title = pageTitle;
-        facts.url = request.localRoot.isEmpty() ? request.source : QDir::toNativeSeparators(request.source);
-        facts.date = QDate::currentDate();
-        return StampPageText(from, to, request.page, facts);
-    };
 }
 
 } // namespace velmora::pdf

@@ -70,6 +70,10 @@ const PreferenceRule& RuleOf(Preference preference) {
         {Preference::PageTextSize, QStringLiteral("PageTextSize"), QString(), {}},
         {Preference::LocalRoot, kLocalRootValue, kAutomaticText, {}},
         {Preference::ResultColumn, kResultColumnValue, kHiddenText, {kShownText, kHiddenText}},
+        {Preference::CombineIntoOne, kCombineIntoOneValue, kNoText, {kYesText, kNoText}},
+        {Preference::CombinedName, kCombinedNameValue, QString(), {}},
+        {Preference::KeepSeparatePdfs, kKeepSeparatePdfsValue, kYesText, {kYesText, kNoText}},
+        {Preference::NamePdfsBy, kNamePdfsByValue, kByAddressText, {kByAddressText, kByTitleText}},
     };
     return *std::find_if(std::cbegin(rules), std::cend(rules),
                          [preference](const PreferenceRule& rule) { return rule.preference == preference; });
@@ -265,6 +269,25 @@ bool SettingsStore::ResultColumnShown() const {
 
 void SettingsStore::SetResultColumnShown(bool shown) const {
     SetPreferenceText(Preference::ResultColumn, shown ? kShownText : kHiddenText);
+}
+
+CombineChoice SettingsStore::Combine() const {
+    return {PreferenceText(Preference::CombineIntoOne) == kYesText, PreferenceText(Preference::CombinedName),
+            PreferenceText(Preference::KeepSeparatePdfs) == kYesText};
+}
+
+void SettingsStore::SetCombine(const CombineChoice& choice) const {
+    SetPreferenceText(Preference::CombineIntoOne, choice.enabled ? kYesText : kNoText);
+    SetPreferenceText(Preference::CombinedName, choice.name);
+    SetPreferenceText(Preference::KeepSeparatePdfs, choice.keepSeparate ? kYesText : kNoText);
+}
+
+NameBy SettingsStore::NamePdfsBy() const {
+    return PreferenceText(Preference::NamePdfsBy) == kByTitleText ? NameBy::Title : NameBy::Address;
+}
+
+void SettingsStore::SetNamePdfsBy(NameBy nameBy) const {
+    SetPreferenceText(Preference::NamePdfsBy, nameBy == NameBy::Title ? kByTitleText : kByAddressText);
 }
 
 } // namespace velmora

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ConvertCommand.h"
 #include "PageSetup.h"
 
 #include <QList>
@@ -33,6 +34,11 @@ enum class Preference {
     PageHeader,
     PageFooter,
     PageTextSize,
+    // Combining and naming.
+    CombineIntoOne,
+    CombinedName,
+    KeepSeparatePdfs,
+    NamePdfsBy,
 };
 inline const QString kConversionsAtOnceValue = QStringLiteral("ConversionsAtOnce");
 inline const QString kRenderingEngineValue = QStringLiteral("RenderingEngine");
@@ -41,6 +47,14 @@ inline const QString kLocalRootValue = QStringLiteral("LocalRoot");
 inline const QString kResultColumnValue = QStringLiteral("ResultColumn");
 inline const QString kShownText = QStringLiteral("Shown"); // the grid's "Result" column: shown or hidden
 inline const QString kHiddenText = QStringLiteral("Hidden");
+inline const QString kCombineIntoOneValue = QStringLiteral("CombineIntoOne");
+inline const QString kCombinedNameValue = QStringLiteral("CombinedName");
+inline const QString kKeepSeparatePdfsValue = QStringLiteral("KeepSeparatePdfs");
+inline const QString kNamePdfsByValue = QStringLiteral("NamePdfsBy");
+inline const QString kYesText = QStringLiteral("Yes");
+inline const QString kNoText = QStringLiteral("No");
+inline const QString kByAddressText = QStringLiteral("Address");
+inline const QString kByTitleText = QStringLiteral("Title");
 
 // "Conversions at once": one of these counts, or Automatic (stored as the text "Automatic", held as 0).
 inline const QString kAutomaticText = QStringLiteral("Automatic");
@@ -113,6 +127,12 @@ public:
     void SetLocalRoot(const QString& folder) const;
     bool ResultColumnShown() const; // hidden until shown once
     void SetResultColumnShown(bool shown) const;
+    // Whether runs end by combining, the combined file's name (empty until one was given) and whether
+    // the separate PDFs are kept (they are, unless told otherwise).
+    CombineChoice Combine() const;
+    void SetCombine(const CombineChoice& choice) const;
+    NameBy NamePdfsBy() const; // by address unless told otherwise
+    void SetNamePdfsBy(NameBy nameBy) const;
 
     QString Location() const { return m_location; }
 

@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(
   cmake g++ ninja-build
-  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev libqpdf-dev pkgconf
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev libqpdf-dev qpdf pkgconf
   wkhtmltopdf chromium chromium-headless-shell poppler-utils
   xvfb xauth xdotool imagemagick fonts-dejavu-core python3 openssl
   desktop-file-utils appstream lintian dpkg-dev file

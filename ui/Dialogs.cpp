@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -88,6 +90,16 @@ std::optional<QString> SystemDialogs::GetSaveFileName(QWidget* parent, const QSt
     if (file.isEmpty())
         return std::nullopt;
     return QDir::toNativeSeparators(file);
+}
+
+std::optional<QString> SystemDialogs::GetText(QWidget* parent, const QString& label,
+                                              const QString& suggested) {
+    bool accepted = false;
+    const QString text =
+        QInputDialog::getText(parent, kApplicationTitle, label, QLineEdit::Normal, suggested, &accepted);
+    if (!accepted)
+        return std::nullopt;
+    return text;
 }
 
 std::optional<QString> SystemDialogs::GetExistingDirectory(QWidget* parent, const QString& title,

@@ -39,6 +39,9 @@ public:
     // Opens on `startFolder`; the chosen folder's native path, or nullopt when cancelled.
     virtual std::optional<QString> GetExistingDirectory(QWidget* parent, const QString& title,
                                                         const QString& startFolder) = 0;
+    // One line of text asked for under `label`, `suggested` filled in; nullopt when cancelled.
+    virtual std::optional<QString> GetText(QWidget* parent, const QString& label,
+                                           const QString& suggested) = 0;
     // Shows a window-modal dialog; true when it was accepted.
     virtual bool RunModal(QDialog& dialog) = 0;
     // Hands an address to the shell; false when nothing could open it.
@@ -72,6 +75,7 @@ public:
                                            const QString& suggested) override;
     std::optional<QString> GetExistingDirectory(QWidget* parent, const QString& title,
                                                 const QString& startFolder) override;
+    std::optional<QString> GetText(QWidget* parent, const QString& label, const QString& suggested) override;
     bool RunModal(QDialog& dialog) override;
     bool OpenUrl(const QUrl& url) override;
     void OpenFile(QWidget* parent, const QString& file, ShellDone done) override;

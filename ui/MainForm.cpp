@@ -2,12 +2,14 @@
 
 #include "AddURLUnit.h"
 #include "BrowserLocation.h"
+#include "CombineMenu.h"
+#include "CombinePdfs.h"
 #include "Dialogs.h"
 #include "DropAndPaste.h"
 #include "EditMenu.h"
 #include "EngineMenu.h"
-#include "PageSetupMenu.h"
 #include "LocalRootMenu.h"
+#include "PageSetupMenu.h"
 #include "ParallelismMenu.h"
 #include "ProgressText.h"
 #include "QueueFile.h"
@@ -15,6 +17,7 @@
 #include "ResultView.h"
 #include "RetryFailed.h"
 #include "RowActions.h"
+#include "RowFinish.h"
 #include "RowStatus.h"
 #include "ShellRoutines.h"
 #include "StatusNotice.h"
@@ -27,9 +30,9 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QProgressBar>
 #include <QToolButton>
 
@@ -72,9 +75,13 @@ TfrmMain::TfrmMain(Dialogs& dialogs, SettingsStore store, QString programFolder,
 }
 
 void TfrmMain::CreateFeatures() {
+    // Every PDF is finished (document information, header and footer) and may be combined after the run.
+    m_convert.Runner().SetFinisher(pdf::RowFinisher());
+    m_convert.SetCombiner(pdf::Combiner());
     new RetryFailed(m_queue, m_convert, *ConvertMenu, *PopupMenu, this);
     new ParallelismMenu(*ConvertMenu, m_store, m_convert.Runner(), this);
     new PageSetupMenu(*ConvertMenu, m_dialogs, m_store, m_convert, *this);
+    new CombineMenu(*ConvertMenu, m_dialogs, m_store, m_convert, m_queue, *this);
     new ProgressText(
         m_convert, m_queue, {*this, *ProgressBar, *gvConvert, *RzStatusBar1},
         [this] { return AbsoluteTargetFolder(); }, this);

@@ -2,7 +2,6 @@
 
 #include "Dialogs.h"
 #include "PageSetupDialog.h"
-#include "PageStamp.h"
 
 #include <QAction>
 #include <QMenu>
@@ -19,7 +18,6 @@ PageSetupMenu::PageSetupMenu(QMenu& convertMenu, Dialogs& dialogs, const Setting
     connect(&m_command, &ConvertCommand::statusChanged, this,
             [this](TRunStatus status) { m_action->setEnabled(status != rsStart); });
     m_command.Runner().SetPageSetup(m_store.Page());
-    m_command.Runner().SetFinisher(pdf::PageTextFinisher());
 }
 
 void PageSetupMenu::Open() {

@@ -14,7 +14,7 @@ namespace velmora {
 class Dialogs;
 
 // Convert -> "Page setup...": opens the page setup dialog between runs; what it accepts is stored and
-// applies to every later run, whose PDFs then also get their header and footer.
+// applies to every later run.
 class PageSetupMenu final : public QObject {
     Q_OBJECT
 public:

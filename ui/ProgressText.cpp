@@ -124,7 +124,13 @@ void ProgressText::RunStarted() {
 void ProgressText::RunEnded() {
     m_running = false;
     m_controls.window.setWindowTitle(m_title);
-    m_summary->setText(RunSummary(TallyOf(m_queue, m_command.RunRows()), m_targetFolder()));
+    QString summary = RunSummary(TallyOf(m_queue, m_command.RunRows()), m_targetFolder());
+    if (const QString note = CombineNote(m_command.CombinedPath(), m_command.CombineLeftOut(),
+                                         m_command.CombineProblem(), true);
+        !note.isEmpty())
+        summary += QStringLiteral(". ") + note;
+    m_summary->setText(summary);
+    m_summary->setToolTip(summary); // the whole line, where the window is too narrow for it
     m_summary->show();
     m_summary->raise();
 }

@@ -4,9 +4,9 @@
 #include "ProgressLine.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
-#include <QRegularExpression>
 #include <QTest>
 
 using namespace velmora;
@@ -23,6 +23,8 @@ private slots:
     void pageOptions_data();
     void pageOptions();
     void localRoot();
+    void combineAndNames_data();
+    void combineAndNames();
     void rejects_data();
     void rejects();
     void helpNamesTheProgram();
@@ -215,6 +217,34 @@ void TestCliOptions::localRoot() {
              std::optional(folder.filePath("docs set")));
 }
 
+void TestCliOptions::combineAndNames_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("combine"); // "<none>" when not given
+    QTest::addColumn<QString>("nameBy");  // "<none>" when not given
+    QTest::newRow("neither: no combining, the stored naming") << QStringList{"a.html"} << "<none>"
+                                                              << "<none>";
+    QTest::newRow("both") << QStringList{"--combine", "Book.pdf", "--name-by", "title", "a.html"}
+                          << "Book.pdf"
+                          << "title";
+    QTest::newRow("a name with spaces, by address")
+        << QStringList{"--combine=The Book", "--name-by=address", "a.html"} << "The Book"
+        << "address";
+}
+
+void TestCliOptions::combineAndNames() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, combine);
+    QFETCH(QString, nameBy);
+    const ParsedCommandLine parsed = ParseCommandLine(QStringList{"prog"} + arguments);
+    QCOMPARE(parsed.error, QString());
+    QCOMPARE(parsed.options.combine.value_or(QStringLiteral("<none>")), combine);
+    const std::optional<NameBy> by = parsed.options.nameBy;
+    QCOMPARE(!by                    ? QStringLiteral("<none>")
+             : *by == NameBy::Title ? QStringLiteral("title")
+                                    : QStringLiteral("address"),
+             nameBy);
+}
+
 void TestCliOptions::rejects_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("errorPart");
@@ -257,6 +287,14 @@ void TestCliOptions::rejects_data() {
     QTest::newRow("footer of four parts") << QStringList{"--footer", "a|b|c|d", "a.html"} << "--footer";
     QTest::newRow("backgrounds both ways")
         << QStringList{"--backgrounds", "--no-backgrounds", "a.html"} << "--backgrounds and --no-backgrounds";
+    QTest::newRow("combined file in another folder") << QStringList{"--combine", "out/Book.pdf", "a.html"}
+                                                     << "--combine takes a file name for the output folder";
+    QTest::newRow("combined file with a backslash")
+        << QStringList{"--combine", "a\\b.pdf", "a.html"} << "--combine";
+    QTest::newRow("combined file without a name")
+        << QStringList{"--combine", " .pdf", "a.html"} << "--combine";
+    QTest::newRow("unknown naming") << QStringList{"--name-by", "heading", "a.html"}
+                                    << "--name-by takes \"address\" or \"title\", not \"heading\"";
     QTest::newRow("local root that does not exist")
         << QStringList{"--local-root", "/no/such/folder", "a.html"} << "\"/no/such/folder\"";
     QTest::newRow("empty local root") << QStringList{"--local-root=", "a.html"} << "--local-root";

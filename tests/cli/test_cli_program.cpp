@@ -54,6 +54,7 @@ private slots:
     void helpAndVersion();
     void sameNamesAreNumbered();
     void timeoutEndsAConversion();
+    void combinedAndNamedByTitle();
     void listedSources_data();
     void listedSources();
     void engineChoice_data();
@@ -283,6 +284,27 @@ void TestCliProgram::sameNamesAreNumbered() {
                                          "converted\t" + second + "\t" + expected[1]}));
     QVERIFY(expected[0] != expected[1]);
     QVERIFY(IsPdf(expected[0]) && IsPdf(expected[1]));
+}
+
+// Rows are named after their titles as they end; the combined file comes last, in its own line.
+void TestCliProgram::combinedAndNamedByTitle() {
+    QVERIFY(m_program->Install());
+    const QString first = Page(QStringLiteral("first.html"));
+    const QString second = Page(QStringLiteral("fail-second.html"));
+    const QString third = QDir::toNativeSeparators(QDir(m_pages).filePath("third.html"));
+    QVERIFY(WriteFile(third, "<html><head><title>Third: the End</title></head><body>3</body></html>"));
+    const CliOutcome outcome = m_program->Run({"--output", m_out, "--jobs", "1", "--combine", "All of it",
+                                               "--name-by", "title", first, second, third});
+    QCOMPARE(outcome.exitCode, kExitSomeFailed);
+    const QString byTitle = QDir::toNativeSeparators(QDir(m_out).filePath(
+        kNativePathStyle == PathStyle::Windows ? "Third- the End.pdf" : "Third: the End.pdf"));
+    const QString book = QDir::toNativeSeparators(QDir(m_out).filePath("All of it.pdf"));
+    QCOMPARE(outcome.lines.size(), 4);
+    QCOMPARE(outcome.lines.value(0), "converted\t" + first + "\t" + OutputPathFor(first, m_out));
+    QCOMPARE(Fields(outcome.lines.value(1)).value(0), QStringLiteral("failed"));
+    QCOMPARE(outcome.lines.value(2), "converted\t" + third + "\t" + byTitle);
+    QCOMPARE(outcome.lines.value(3), "combined\t" + book);
+    QVERIFY(IsPdf(book) && IsPdf(byTitle));
 }
 
 void TestCliProgram::timeoutEndsAConversion() {
@@ -739,7 +761,9 @@ void TestCliProgram::controlCharactersAreEscaped() {
     QCOMPARE(outcome.exitCode, kExitSomeFailed);
     const QString escaped = QDir(m_pages).filePath(QStringLiteral("tab\\x09and\\x1b[31mred.html"));
     QCOMPARE(outcome.lines.size(), 2);
-    QCOMPARE(outcome.lines[0], QStringLiteral("failed\tmiss\\x00ing.html\tNeither a web address (http:// or https://) nor a file."));
+    QCOMPARE(
+        outcome.lines[0],
+        QStringLiteral("failed\tmiss\\x00ing.html\tNeither a web address (http:// or https://) nor a file."));
     const QStringList fields = Fields(outcome.lines[1]);
     QCOMPARE(fields.size(), 3);
     QCOMPARE(fields[0], QStringLiteral("converted"));

@@ -3,6 +3,11 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -63,10 +68,67 @@ QList<QSizeF> PdfPageSizes(const QString& pdf) {
     return sizes;
 }
 
+// A PDF of the given pages, each saying which it is in its middle, with an optional title.
+bool WriteTestPdf(const QString& path, const QList<QPageSize>& pages, const QString& title) {
+    QPdfWriter writer(path);
+    writer.setTitle(title);
+    writer.setPageSize(pages.first());
+    QPainter painter;
+    for (int index = 0; index < pages.size(); ++index) {
+        if (index > 0) {
+            writer.setPageSize(pages[index]);
+            if (!writer.newPage())
+                return false;
+        } else if (!painter.begin(&writer)) {
+            return false;
+        }
+        painter.drawText(QRect(QPoint(0, 0), writer.pageLayout().paintRectPixels(writer.resolution()).size()),
+                         Qt::AlignCenter, QStringLiteral("Body%1").arg(index + 1));
+    }
+    return painter.end();
+}
+
 QString PdfTitle(const QString& pdf) {
-    static const QRegularExpression kTitle(QStringLiteral(R"(^Title:\s*(.*)$)"),
-                                           QRegularExpression::MultilineOption);
-    return kTitle.match(QString::fromUtf8(RunTool(QStringLiteral("pdfinfo"), {pdf}))).captured(1).trimmed();
+    return PdfInfo(pdf, QStringLiteral("Title"));
+}
+
+QString PdfInfo(const QString& pdf, const QString& field) {
+    const QRegularExpression line(QStringLiteral("^%1:\\s*(.*)$").arg(QRegularExpression::escape(field)),
+                                  QRegularExpression::MultilineOption);
+    return line.match(QString::fromUtf8(RunTool(QStringLiteral("pdfinfo"), {pdf}))).captured(1).trimmed();
+}
+
+int PdfPageCount(const QString& pdf) {
+    return PdfInfo(pdf, QStringLiteral("Pages")).toInt();
+}
+
+namespace {
+
+void AddOutline(const QJsonArray& items, int depth, QStringList& lines) {
+    for (const QJsonValue& item : items) {
+        const QJsonObject entry = item.toObject();
+        lines << QString(depth * 2, u' ') + entry.value(QLatin1String("title")).toString();
+        AddOutline(entry.value(QLatin1String("kids")).toArray(), depth + 1, lines);
+    }
+}
+
+} // namespace
+
+QStringList PdfOutline(const QString& pdf) {
+    const QJsonDocument json = QJsonDocument::fromJson(RunTool(
+        QStringLiteral("qpdf"), {QStringLiteral("--json"), QStringLiteral("--json-key=outlines"), pdf}));
+    QStringList lines;
+    AddOutline(json.object().value(QLatin1String("outlines")).toArray(), 0, lines);
+    return lines;
+}
+
+QList<int> PdfOutlinePages(const QString& pdf) {
+    const QJsonDocument json = QJsonDocument::fromJson(RunTool(
+        QStringLiteral("qpdf"), {QStringLiteral("--json"), QStringLiteral("--json-key=outlines"), pdf}));
+    QList<int> pages;
+    for (const QJsonValue& item : json.object().value(QLatin1String("outlines")).toArray())
+        pages << item.toObject().value(QLatin1String("destpageposfrom1")).toInt();
+    return pages;
 }
 
 QList<PdfWord> PdfWords(const QString& pdf, int page) {

@@ -2,9 +2,10 @@
 
 #include <QColor>
 #include <QList>
+#include <QPageSize>
 #include <QRectF>
-#include <QSizeF>
 #include <QRgb>
+#include <QSizeF>
 #include <QString>
 #include <QStringList>
 
@@ -35,8 +36,18 @@ QString DocumentSetLookProblem(const QString& pdf);
 QString PdfPageText(const QString& pdf, int page);
 // The size of each page in points, from poppler's pdfinfo.
 QList<QSizeF> PdfPageSizes(const QString& pdf);
+// A PDF of the given pages, each saying which it is in its middle ("Body1", ...), with an optional title.
+bool WriteTestPdf(const QString& path, const QList<QPageSize>& pages, const QString& title);
+
 // The document information's Title, from pdfinfo.
 QString PdfTitle(const QString& pdf);
+// A line of pdfinfo's report by its name ("Subject", "Creator", "Tagged", "Pages", ...); empty when absent.
+QString PdfInfo(const QString& pdf, const QString& field);
+int PdfPageCount(const QString& pdf); // 0 when pdfinfo cannot read it
+// The bookmarks in order, each indented two spaces per level, from qpdf's JSON.
+QStringList PdfOutline(const QString& pdf);
+// The page (from 1) each top-level bookmark leads to.
+QList<int> PdfOutlinePages(const QString& pdf);
 
 // A word on a page and its box in points from the page's top left, from pdftotext -bbox.
 struct PdfWord {

@@ -312,7 +312,9 @@ void TestBatchRunner::finisherBetweenCheckAndRename_data() {
 
     const QByteArray stamped = "%PDF-1.4 stamped\n%%EOF\n";
     QTest::newRow("stamped, then renamed") << "a" << true << stamped << true << "" << stamped;
-    QTest::newRow("no header or footer: untouched") << "a" << false << stamped << false << "" << QByteArray();
+    // Every PDF gets its document information.
+    QTest::newRow("no header or footer: finished all the same")
+        << "a" << false << stamped << true << "" << stamped;
     QTest::newRow("the step fails: the earlier PDF stays")
         << "a" << true << QByteArray() << true << "could not be stamped" << QByteArray();
     QTest::newRow("the step writes half a PDF") << "a" << true << QByteArray("%PDF-1.4 half") << true
@@ -351,7 +353,7 @@ void TestBatchRunner::finisherBetweenCheckAndRename() {
     QSignalSpy rowFinished(m_runner.get(), &BatchRunner::rowFinished);
     RunToEnd({job});
 
-    QCOMPARE(calls, finisherCalled ? QStringList{kPageNumberText} : QStringList{});
+    QCOMPARE(calls, finisherCalled ? QStringList{page.footer.right} : QStringList{});
     QCOMPARE(rowFinished.count(), 1);
     const QString reason = rowFinished.at(0).at(2).toString();
     QCOMPARE(StateOf(rowFinished.at(0)), reasonPart.isEmpty() ? RowState::Converted : RowState::Failed);

@@ -1,5 +1,6 @@
 #include "BatchRunner.h"
 #include "ChromiumBackend.h"
+#include "MinimalPdf.h"
 #include "RunTestSupport.h"
 
 #include <QDir>
@@ -43,7 +44,7 @@ QByteArray ReadAll(const QString& path) {
 
 // What the fake browser prints for a page.
 QByteArray FakePdf(const QString& url) {
-    return "%PDF-1.4\n% " + url.toUtf8() + "\ntrailer << >>\n%%EOF\n";
+    return test::OnePagePdf(url.toUtf8());
 }
 
 } // namespace

@@ -30,6 +30,8 @@ class TestOutputNames : public QObject {
 private slots:
     void uniqueOutputPaths_data();
     void uniqueOutputPaths();
+    void titlePaths_data();
+    void titlePaths();
 };
 
 void TestOutputNames::uniqueOutputPaths_data() {
@@ -118,6 +120,50 @@ void TestOutputNames::uniqueOutputPaths() {
     QCOMPARE(unique, expected);
     for (const QString& path : unique)
         QVERIFY2(NameLength(path, style) <= kMaxFileNameLength, qPrintable(path));
+}
+
+// A title becomes a name through the same rules as an address: the namer makes it safe and distinct.
+void TestOutputNames::titlePaths_data() {
+    QTest::addColumn<PathStyle>("style");
+    QTest::addColumn<QStringList>("titles"); // one row each, in the order they end
+    QTest::addColumn<QStringList>("expected");
+
+    const PathStyle posix = PathStyle::Posix;
+    const PathStyle windows = PathStyle::Windows;
+    QTest::newRow("same title numbered, no title gives none")
+        << posix << QStringList{"Chapter", "Chapter", "", "  \t "}
+        << QStringList{"/o/Chapter.pdf", "/o/Chapter (2).pdf", "", ""};
+    QTest::newRow("white space made single spaces")
+        << posix << QStringList{"  Hello,\n\tWorld!  "} << QStringList{"/o/Hello, World!.pdf"};
+    QTest::newRow("posix: a slash would be a folder")
+        << posix << QStringList{"Input/Output: a \\ b"} << QStringList{"/o/Input-Output: a \\ b.pdf"};
+    QTest::newRow("windows: separators and reserved characters replaced")
+        << windows << QStringList{"A/B\\C: \"D\"?"} << QStringList{"C:\\o\\A-B-C- -D--.pdf"};
+    QTest::newRow("windows: titles differing in case are one name")
+        << windows << QStringList{"Intro", "INTRO"}
+        << QStringList{"C:\\o\\Intro.pdf", "C:\\o\\INTRO (2).pdf"};
+    QTest::newRow("no hidden files: leading dots go; dots only give none")
+        << posix << QStringList{".profile", "..", "... ."} << QStringList{"/o/profile.pdf", "", ""};
+    QTest::newRow("control characters never reach a name")
+        << posix << QStringList{QStringLiteral("a\u0001b\u007f")} << QStringList{"/o/a-b-.pdf"};
+    QTest::newRow("posix: long title cut to 255 bytes, copies too")
+        << posix << QStringList{Repeat(kHan, 100), Repeat(kHan, 100)}
+        << QStringList{"/o/" + Repeat(kHan, 83) + ".pdf", "/o/" + Repeat(kHan, 82) + " (2).pdf"};
+}
+
+void TestOutputNames::titlePaths() {
+    QFETCH(PathStyle, style);
+    QFETCH(QStringList, titles);
+    QFETCH(QStringList, expected);
+
+    const QString folder = style == PathStyle::Windows ? QStringLiteral("C:\\o") : QStringLiteral("/o");
+    OutputNamer namer(style);
+    QStringList named;
+    for (const QString& title : titles) {
+        const QString path = TitlePathFor(title, folder, style);
+        named << (path.isEmpty() ? QString() : namer.Claim(path));
+    }
+    QCOMPARE(named, expected);
 }
 
 QTEST_GUILESS_MAIN(TestOutputNames)

@@ -4,8 +4,8 @@
 #include "ChromiumBackend.h"
 #include "ConvertCommand.h"
 #include "ConverterLocation.h"
-#include "PageStamp.h"
 #include "PdfTools.h"
+#include "RowFinish.h"
 
 #include <QDir>
 #include <QFile>
@@ -111,7 +111,7 @@ QString TestRealPageSetup::Convert(const QString& engine, const PageSetup& page,
     BatchRunner runner;
     runner.SetBackend(Engine(engine));
     runner.SetPageSetup(page);
-    runner.SetFinisher(pdf::PageTextFinisher());
+    runner.SetFinisher(pdf::RowFinisher());
     QSignalSpy rows(&runner, &BatchRunner::rowFinished);
     QSignalSpy finished(&runner, &BatchRunner::finished);
     const QString output = m_work.filePath(name + QStringLiteral(".pdf"));

@@ -36,6 +36,8 @@
 // If VELMORA_FAKE_BROWSER_LOG names a file, each start appends "start <pid> <arguments>" to it and
 // "program <the path it was started as>", each tab opened "tab <id>", each target closed "close <id>",
 // and each dialog answered "dialog <type> accept=<true|false>".
+#include "MinimalPdf.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
@@ -77,9 +79,9 @@ void OpenPipeArgument(const QStringList& arguments) {
     Q_UNUSED(arguments);
 #endif
 }
-// The "PDF" printed for a page names its address, so tests can tell rows apart.
+// The PDF printed for a page names its address, so tests can tell rows apart.
 QByteArray FakePdf(const QString& url) {
-    return "%PDF-1.4\n% " + url.toUtf8() + "\ntrailer << >>\n%%EOF\n";
+    return velmora::test::OnePagePdf(url.toUtf8());
 }
 
 void WriteRaw(const QByteArray& bytes) {
@@ -354,7 +356,7 @@ void FakeBrowser::Print(const QJsonObject& command, Page& page, const QString& s
     }
     const QString handle = QString("stream%1").arg(m_next++);
     const bool early = page.partPending || (page.url.contains("latetext") && page.changes == 0);
-    m_streams.insert(handle, QString::fromLatin1(early ? QByteArray("%PDF-1.4\n% printed too early\n%%EOF\n")
+    m_streams.insert(handle, QString::fromLatin1(early ? velmora::test::OnePagePdf("printed too early")
                                                        : FakePdf(page.url)));
     m_streamSessions.insert(handle, sessionId);
     Reply(command, {{"stream", handle}});

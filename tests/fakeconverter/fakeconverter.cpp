@@ -18,6 +18,8 @@
 //   empty    create an empty output, exit 0
 //   slow     sleep about 300 ms, then as default
 //   default  write a small valid PDF, exit 0
+#include "MinimalPdf.h"
+
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDateTime>
@@ -46,27 +48,6 @@ void Log(QJsonObject record) {
     QFile log(logPath);
     if (log.open(QIODevice::Append | QIODevice::Unbuffered))
         log.write(QJsonDocument(record).toJson(QJsonDocument::Compact) + '\n');
-}
-
-QByteArray MinimalPdf() {
-    const QList<QByteArray> objects = {
-        "<< /Type /Catalog /Pages 2 0 R >>",
-        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >>",
-    };
-    QByteArray pdf = "%PDF-1.4\n";
-    QList<qsizetype> offsets;
-    for (qsizetype i = 0; i < objects.size(); ++i) {
-        offsets.append(pdf.size());
-        pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-    }
-    const qsizetype xref = pdf.size();
-    pdf += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
-    for (qsizetype offset : offsets)
-        pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
-    pdf += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
-           QByteArray::number(xref) + "\n%%EOF\n";
-    return pdf;
 }
 
 bool WriteFile(const QString& path, const QByteArray& bytes) {
@@ -140,12 +121,12 @@ int main(int argc, char* argv[]) {
     }
     if (marked("slow"))
         QThread::msleep(300);
-    if (!WriteFile(output, MinimalPdf())) {
+    if (!WriteFile(output, velmora::test::OnePagePdf())) {
         std::fputs("Error: Unable to write to destination\n", stderr);
         return Finish(1);
     }
     if (marked("truncated")) {
-        WriteFile(output, MinimalPdf().left(40));
+        WriteFile(output, velmora::test::OnePagePdf().left(40));
         return Finish(0);
     }
     if (marked("missing")) {

@@ -3,8 +3,6 @@
 
 #include <QFile>
 #include <QPageSize>
-#include <QPainter>
-#include <QPdfWriter>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -12,26 +10,6 @@ using namespace velmora;
 using namespace velmora::test;
 
 namespace {
-
-// A PDF of the given pages, each saying which it is in its middle, with an optional title.
-bool WritePdf(const QString& path, const QList<QPageSize>& pages, const QString& title) {
-    QPdfWriter writer(path);
-    writer.setTitle(title);
-    writer.setPageSize(pages.first());
-    QPainter painter;
-    for (int index = 0; index < pages.size(); ++index) {
-        if (index > 0) {
-            writer.setPageSize(pages[index]);
-            if (!writer.newPage())
-                return false;
-        } else if (!painter.begin(&writer)) {
-            return false;
-        }
-        painter.drawText(QRect(QPoint(0, 0), writer.pageLayout().paintRectPixels(writer.resolution()).size()),
-                         Qt::AlignCenter, QStringLiteral("Body%1").arg(index + 1));
-    }
-    return painter.end();
-}
 
 PageSetup Footed() {
     PageSetup page;
@@ -58,7 +36,7 @@ private:
 
 void TestPageStamp::everyPageGetsItsOwnNumber() {
     const QPageSize a4(QPageSize::A4);
-    QVERIFY(WritePdf(Path("in.pdf"), {a4, a4, a4}, QStringLiteral("Own Title")));
+    QVERIFY(WriteTestPdf(Path("in.pdf"), {a4, a4, a4}, QStringLiteral("Own Title")));
     PageFacts facts;
     facts.url = QStringLiteral("https://example.test/doc");
     QCOMPARE(pdf::StampPageText(Path("in.pdf"), Path("out.pdf"), Footed(), facts), QString());
@@ -88,7 +66,7 @@ void TestPageStamp::everyPageGetsItsOwnNumber() {
 }
 
 void TestPageStamp::titleFromTheDocumentUnlessGiven() {
-    QVERIFY(WritePdf(Path("in.pdf"), {QPageSize(QPageSize::A5)}, QStringLiteral("Titre été")));
+    QVERIFY(WriteTestPdf(Path("in.pdf"), {QPageSize(QPageSize::A5)}, QStringLiteral("Titre été")));
     PageSetup page;
     page.header.centre = QStringLiteral("[{title}]");
     QCOMPARE(pdf::StampPageText(Path("in.pdf"), Path("own.pdf"), page, {}), QString());
@@ -104,7 +82,7 @@ void TestPageStamp::titleFromTheDocumentUnlessGiven() {
 void TestPageStamp::pagesOfTheirOwnSize() {
     const QPageSize small(QPageSize::A5);
     const QPageSize wide(QSizeF(400, 200), QPageSize::Millimeter);
-    QVERIFY(WritePdf(Path("in.pdf"), {small, wide}, {}));
+    QVERIFY(WriteTestPdf(Path("in.pdf"), {small, wide}, {}));
     QCOMPARE(pdf::StampPageText(Path("in.pdf"), Path("out.pdf"), Footed(), {}), QString());
     const QList<QSizeF> sizes = PdfPageSizes(Path("out.pdf"));
     QCOMPARE(sizes.size(), 2);

@@ -328,6 +328,18 @@ void TestSettingsStore::preferenceText_data() {
     QTest::newRow("result column: Shown") << result << QVariant(kShownText) << kShownText;
     QTest::newRow("result column: a boolean") << result << QVariant(true) << kHiddenText;
     QTest::newRow("result column: letter case") << result << QVariant("shown") << kHiddenText;
+    const int combine = int(Preference::CombineIntoOne);
+    const int keep = int(Preference::KeepSeparatePdfs);
+    const int nameBy = int(Preference::NamePdfsBy);
+    QTest::newRow("combine: missing") << combine << QVariant() << kNoText;
+    QTest::newRow("combine: Yes") << combine << QVariant(kYesText) << kYesText;
+    QTest::newRow("combine: a boolean") << combine << QVariant(true) << kNoText;
+    QTest::newRow("keep separate: missing") << keep << QVariant() << kYesText;
+    QTest::newRow("keep separate: No") << keep << QVariant(kNoText) << kNoText;
+    QTest::newRow("keep separate: letter case") << keep << QVariant("no") << kYesText;
+    QTest::newRow("name by: missing") << nameBy << QVariant() << kByAddressText;
+    QTest::newRow("name by: Title") << nameBy << QVariant(kByTitleText) << kByTitleText;
+    QTest::newRow("name by: unknown") << nameBy << QVariant("Heading") << kByAddressText;
 }
 
 void TestSettingsStore::preferenceText() {
@@ -337,7 +349,10 @@ void TestSettingsStore::preferenceText() {
     const QHash<Preference, QString> names{{Preference::ConversionsAtOnce, kConversionsAtOnceValue},
                                            {Preference::RenderingEngine, kRenderingEngineValue},
                                            {Preference::AddFilesFolder, kAddFilesFolderValue},
-                                           {Preference::ResultColumn, kResultColumnValue}};
+                                           {Preference::ResultColumn, kResultColumnValue},
+                                           {Preference::CombineIntoOne, kCombineIntoOneValue},
+                                           {Preference::KeepSeparatePdfs, kKeepSeparatePdfsValue},
+                                           {Preference::NamePdfsBy, kNamePdfsByValue}};
     QVERIFY(names.contains(Preference(preference)));
     if (stored.isValid())
         QSettings(IniPath(), QSettings::IniFormat).setValue(names.value(Preference(preference)), stored);
@@ -374,6 +389,17 @@ void TestSettingsStore::preferencesRoundTrip() {
     QVERIFY(store.ResultColumnShown());
     store.SetResultColumnShown(false);
     QCOMPARE(StoredValue(kResultColumnValue), QVariant(kHiddenText));
+
+    QCOMPARE(store.Combine(), CombineChoice());
+    const CombineChoice combine{true, QStringLiteral("The Book.pdf"), false};
+    store.SetCombine(combine);
+    QCOMPARE(StoredValue(kCombineIntoOneValue), QVariant(kYesText));
+    QCOMPARE(StoredValue(kKeepSeparatePdfsValue), QVariant(kNoText));
+    QCOMPARE(store.Combine(), combine);
+    QCOMPARE(store.NamePdfsBy(), NameBy::Address);
+    store.SetNamePdfsBy(NameBy::Title);
+    QCOMPARE(StoredValue(kNamePdfsByValue), QVariant(kByTitleText));
+    QCOMPARE(store.NamePdfsBy(), NameBy::Title);
 }
 
 // A whole page setup goes out as text values and comes back the same.

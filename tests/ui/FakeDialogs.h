@@ -29,11 +29,13 @@ public:
     QStringList copyablePaths;   // the path of each ShowPathMessage (its text goes to `messages`)
     QStringList folderStarts;    // startFolder passed to each GetExistingDirectory
     QStringList saveSuggestions; // suggested passed to each GetSaveFileName
+    QStringList textSuggestions; // suggested passed to each GetText
     int modalCount = 0;          // RunModal calls
 
     std::optional<QStringList> nextFiles; // consumed by the next GetOpenFileNames (nullopt = cancel)
     std::optional<QString> nextFolder;    // consumed by the next GetExistingDirectory (nullopt = cancel)
     std::optional<QString> nextSaveFile;  // consumed by the next GetSaveFileName (nullopt = cancel)
+    std::optional<QString> nextText;      // consumed by the next GetText (nullopt = cancel)
     bool openUrlResult = true;            // what OpenUrl reports
     bool exploreResult = true;            // what OpenFile, ExploreFolder and ShowInFolder report, later
     bool takeOffer = false;               // what OfferAction reports
@@ -55,6 +57,10 @@ public:
     std::optional<QString> GetSaveFileName(QWidget*, const QString&, const QString& suggested) override {
         saveSuggestions << suggested;
         return std::exchange(nextSaveFile, std::nullopt);
+    }
+    std::optional<QString> GetText(QWidget*, const QString&, const QString& suggested) override {
+        textSuggestions << suggested;
+        return std::exchange(nextText, std::nullopt);
     }
     std::optional<QString> GetExistingDirectory(QWidget*, const QString&,
                                                 const QString& startFolder) override {

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+namespace velmora {
+
+// One converted row's PDF in a combined file, under a bookmark of its own.
+struct CombinePart {
+    QString pdfPath;
+    QString bookmark; // the page's title, else its source
+};
+
+// What a combined file holds: the parts in order, and what the file says about itself.
+struct CombineRequest {
+    QList<CombinePart> parts;
+    QString title;
+    QString subject;
+};
+
+// Joins the parts into a new PDF at `to`. Empty on success, else one plain sentence. Touches only files,
+// so it may run on any thread.
+using PdfCombiner = std::function<QString(const CombineRequest& request, const QString& to)>;
+
+} // namespace velmora

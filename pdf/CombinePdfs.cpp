@@ -1,0 +1,157 @@
+#include "CombinePdfs.h"
+
+#include "DocumentInfo.h"
+#include "PdfDocument.h"
+
+#include <QDir>
+
+#include <qpdf/ClosedFileInputSource.hh>
+#include <qpdf/QPDFOutlineDocumentHelper.hh>
+#include <qpdf/QPDFOutlineObjectHelper.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+
+#include <exception>
+#include <map>
+#include <memory>
+#include <vector>
+
+namespace velmora::pdf {
+
+namespace {
+
+// An outline item of the combined file, before it is linked to its parent and siblings.
+struct Bookmark {
+    QPDFObjectHandle item;
+    bool open = false;
+    std::vector<Bookmark> kids;
+};
+
+// How many items opening `bookmark` shows: its kids, and theirs where those are open.
+int Shown(const Bookmark& bookmark) {
+    int shown = 0;
+    for (const Bookmark& kid : bookmark.kids)
+        shown += 1 + (kid.open ? Shown(kid) : 0);
+    return shown;
+}
+
+// Links the kids under `parent` as the outline's /First, /Last, /Prev, /Next, /Parent and /Count say.
+void Link(QPDFObjectHandle parent, const std::vector<Bookmark>& kids) {
+    for (std::size_t index = 0; index < kids.size(); ++index) {
+        QPDFObjectHandle item = kids[index].item;
+        item.replaceKey("/Parent", parent);
+        if (index > 0)
+            item.replaceKey("/Prev", kids[index - 1].item);
+        if (index + 1 < kids.size())
+            item.replaceKey("/Next", kids[index + 1].item);
+        if (!kids[index].kids.empty()) {
+            const int shown = Shown(kids[index]);
+            item.replaceKey("/Count", QPDFObjectHandle::newInteger(kids[index].open ? shown : -shown));
+            Link(item, kids[index].kids);
+        }
+    }
+    if (!kids.empty()) {
+        parent.replaceKey("/First", kids.front().item);
+        parent.replaceKey("/Last", kids.back().item);
+    }
+}
+
+QPDFObjectHandle NewItem(QPDF& pdf, const std::string& title, QPDFObjectHandle destination) {
+    QPDFObjectHandle item = QPDFObjectHandle::newDictionary();
+    item.replaceKey("/Title", QPDFObjectHandle::newUnicodeString(title));
+    if (!destination.isNull())
+        item.replaceKey("/Dest", destination);
+    return pdf.makeIndirectObject(item);
+}
+
+using PageMap = std::map<QPDFObjGen, QPDFObjectHandle>;
+
+// The part's destination on the combined file's copy of its page; null when it leads nowhere we copied.
+QPDFObjectHandle CopiedDestination(QPDFObjectHandle destination, const PageMap& pages) {
+    if (!destination.isArray() || destination.getArrayNItems() < 1)
+        return QPDFObjectHandle::newNull();
+    const auto page = pages.find(destination.getArrayItem(0).getObjGen());
+    if (page == pages.end())
+        return QPDFObjectHandle::newNull();
+    QPDFObjectHandle copied = QPDFObjectHandle::newArray();
+    copied.appendItem(page->second);
+    // The view (/XYZ left top zoom, /Fit, ...) holds names and numbers only.
+    for (int index = 1; index < destination.getArrayNItems(); ++index)
+        copied.appendItem(QPDFObjectHandle::parse(destination.getArrayItem(index).unparse()));
+    return copied;
+}
+
+std::vector<Bookmark> CopiedOutline(QPDF& pdf, std::vector<QPDFOutlineObjectHelper> items,
+                                    const PageMap& pages) {
+    std::vector<Bookmark> copied;
+    for (QPDFOutlineObjectHelper& item : items) {
+        Bookmark bookmark{NewItem(pdf, item.getTitle(), CopiedDestination(item.getDest(), pages)),
+                          item.getCount() > 0, CopiedOutline(pdf, item.getKids(), pages)};
+        copied.push_back(std::move(bookmark));
+    }
+    return copied;
+}
+
+} // namespace
+
+QString CombinePdfs(const CombineRequest& request, const QString& to, const QDateTime& now) {
+    QString current;
+    try {
+        // Each part is read where it lies and opened only while it is read, as qpdf's own page
+        // merging does: a thousand parts neither fill the memory nor use up the open files. Each must
+        // outlive the combined document, which copies their pages' contents from them as it is written.
+        std::vector<std::shared_ptr<QPDF>> parts;
+        QPDF combined;
+        combined.emptyPDF();
+        QPDFPageDocumentHelper combinedPages(combined);
+        std::vector<Bookmark> bookmarks;
+        for (const CombinePart& part : request.parts) {
+            current = part.pdfPath;
+            auto input = std::make_shared<ClosedFileInputSource>(FileName(part.pdfPath).c_str());
+            auto pdf = std::make_shared<QPDF>();
+            pdf->setSuppressWarnings(true);
+            input->stayOpen(true);
+            pdf->processInputSource(input);
+            PageMap pages;
+            QPDFObjectHandle first;
+            for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(*pdf).getAllPages()) {
+                QPDFObjectHandle copy = combined.copyForeignObject(page.getObjectHandle());
+                combinedPages.addPage(copy, false);
+                pages.emplace(page.getObjectHandle().getObjGen(), copy);
+                if (!first.isInitialized())
+                    first = copy;
+            }
+            if (!first.isInitialized())
+                throw std::runtime_error("it has no pages");
+            QPDFObjectHandle start = QPDFObjectHandle::parse("[null /XYZ null null null]");
+            start.setArrayItem(0, first);
+            QPDFOutlineDocumentHelper outline(*pdf);
+            bookmarks.push_back({NewItem(combined, part.bookmark.toStdString(), start), false,
+                                 CopiedOutline(combined, outline.getTopLevelOutlines(), pages)});
+            input->stayOpen(false);
+            parts.push_back(std::move(pdf));
+        }
+        current.clear();
+        QPDFObjectHandle root = combined.makeIndirectObject(QPDFObjectHandle::parse("<< /Type /Outlines >>"));
+        Link(root, bookmarks);
+        root.replaceKey("/Count", QPDFObjectHandle::newInteger(int(bookmarks.size())));
+        combined.getRoot().replaceKey("/Outlines", root);
+        combined.getRoot().replaceKey("/PageMode", QPDFObjectHandle::newName("/UseOutlines"));
+        SetDocumentInfo(combined, {request.title, request.subject, now});
+        WritePdf(combined, to);
+    } catch (const std::exception& error) {
+        const QString why = QString::fromLocal8Bit(error.what()).simplified();
+        if (!current.isEmpty())
+            return QStringLiteral("The PDFs could not be combined: \"%1\" could not be read (%2).")
+                .arg(QDir::toNativeSeparators(current), why);
+        return QStringLiteral("The PDFs could not be combined (%1).").arg(why);
+    }
+    return {};
+}
+
+PdfCombiner Combiner() {
+    return [](const CombineRequest& request, const QString& to) {
+        return CombinePdfs(request, to, QDateTime::currentDateTime());
+    };
+}
+
+} // namespace velmora::pdf

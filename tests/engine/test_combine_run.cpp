@@ -1,0 +1,295 @@
+// The Convert command's end: names from titles, and the converted rows joined into one PDF, with the
+// fake converter and the real PDF steps.
+#include "CombinePdfs.h"
+#include "ConvertCommand.h"
+#include "PdfTools.h"
+#include "RowFinish.h"
+#include "RunTestSupport.h"
+#include "TextRules.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSemaphore>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThreadPool>
+
+#ifndef Q_OS_WIN
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
+#include <memory>
+
+using namespace velmora;
+using namespace velmora::test;
+
+namespace {
+
+constexpr int kWaitMs = 30 * 1000;
+
+#ifndef Q_OS_WIN
+// Files this process and its children write may not grow beyond `bytes` until the end of the scope, as
+// on a disk that is full; a write beyond fails instead of ending the process.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &m_previous);
+        m_previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = m_previous;
+        limited.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &m_previous);
+        std::signal(SIGXFSZ, m_previousHandler);
+    }
+
+private:
+    rlimit m_previous{};
+    void (*m_previousHandler)(int) = nullptr;
+};
+#endif
+
+} // namespace
+
+class TestCombineRun : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void convertedRowsJoinedInQueueOrder();
+    void combinedFileName_data();
+    void combinedFileName();
+    void namesFromTitles();
+    void separatePdfsGoOnlyOnceCombined();
+    void earlierCombinedFileSurvivesAFullDisk();
+    void stopWhileCombiningDropsTheCombine();
+
+private:
+    // Local files named after fake markers, each with the title given (none for an empty one).
+    void AddFiles(const QList<std::pair<QString, QString>>& namesAndTitles);
+    QString Source(const QString& name) const {
+        return QDir::toNativeSeparators(m_work->filePath("in/" + name));
+    }
+    QString Target(const QString& name) const {
+        return QDir::toNativeSeparators(QDir(m_host->targetFolder).filePath(name));
+    }
+    void Run();
+
+    std::unique_ptr<FakeConverterInstall> m_fake;
+    std::unique_ptr<QTemporaryDir> m_work;
+    std::unique_ptr<ConversionQueue> m_queue;
+    std::unique_ptr<RecordingHost> m_host;
+    std::unique_ptr<ConvertCommand> m_command;
+};
+
+void TestCombineRun::init() {
+    m_fake = std::make_unique<FakeConverterInstall>();
+    QVERIFY(m_fake->Install());
+    m_work = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_work->isValid());
+    m_queue = std::make_unique<ConversionQueue>();
+    m_host = std::make_unique<RecordingHost>();
+    m_host->targetFolder = QDir::toNativeSeparators(m_work->filePath("out"));
+    m_host->completionAction = kShowMessage;
+    m_command = std::make_unique<ConvertCommand>(*m_queue, *m_host, m_fake->ProgramFolder());
+    m_command->Runner().SetTimeoutMs(kWaitMs * 2);
+    m_command->Runner().SetParallelism(1);
+    m_command->Runner().SetFinisher(pdf::RowFinisher());
+    m_command->SetCombiner(pdf::Combiner());
+}
+
+void TestCombineRun::cleanup() {
+    m_command.reset();
+    m_host.reset();
+    m_queue.reset();
+    m_work.reset();
+    m_fake.reset();
+}
+
+void TestCombineRun::AddFiles(const QList<std::pair<QString, QString>>& namesAndTitles) {
+    QStringList paths;
+    for (const auto& [name, title] : namesAndTitles) {
+        paths.append(Source(name));
+        const QByteArray head = title.isEmpty() ? QByteArray() : "<title>" + title.toUtf8() + "</title>";
+        QVERIFY(WriteFile(paths.last(),
+                          "<html><head>" + head + "</head><body>" + name.toUtf8() + "</body></html>"));
+    }
+    m_queue->AddFiles(paths);
+}
+
+void TestCombineRun::Run() {
+    m_command->Execute();
+    QTRY_COMPARE_WITH_TIMEOUT(m_command->Status(), rsStop, kWaitMs);
+}
+
+void TestCombineRun::convertedRowsJoinedInQueueOrder() {
+    AddFiles({{"a.html", "Alpha"}, {"warn-b.html", "Beta"}, {"fail-c.html", "Gamma"}, {"d.html", ""}});
+    m_command->SetCombine({true, QStringLiteral("Book"), true});
+    Run();
+
+    const QString book = Target("Book.pdf");
+    QCOMPARE(m_command->CombinedPath(), book);
+    QCOMPARE(m_queue->State(1), RowState::ConvertedWithWarnings);
+    QCOMPARE(m_queue->State(2), RowState::Failed);
+    // The fake writes one page a row; the row without a title is named by its source.
+    QCOMPARE(PdfPageCount(book), 3);
+    QCOMPARE(PdfOutline(book), (QStringList{"Alpha", "Beta", Source("d.html")}));
+    QCOMPARE(PdfOutlinePages(book), (QList<int>{1, 2, 3}));
+    QCOMPARE(m_host->messages.size(), 1);
+    QVERIFY2(
+        m_host->messages.first().endsWith(
+            QStringLiteral("Combined into one PDF:\n%1\n1 row that did not convert is left out.").arg(book)),
+        qPrintable(m_host->messages.first()));
+    // Every PDF says what it is: the rows' own and the combined one.
+    QCOMPARE(PdfTitle(m_queue->OutputPath(0)), QStringLiteral("Alpha"));
+    QCOMPARE(PdfInfo(m_queue->OutputPath(0), QStringLiteral("Subject")), Source("a.html"));
+    QCOMPARE(PdfTitle(m_queue->OutputPath(3)), QString());
+    QCOMPARE(PdfTitle(book), QStringLiteral("Book"));
+    for (const QString& pdf : {m_queue->OutputPath(0), book})
+        QCOMPARE(PdfInfo(pdf, QStringLiteral("Creator")),
+                 QStringLiteral("Velmora Free HTML to PDF Converter 2.0"));
+    QVERIFY(QFileInfo::exists(m_queue->OutputPath(0)));
+    QCOMPARE(TemporaryFilesIn(m_host->targetFolder), QStringList());
+}
+
+void TestCombineRun::combinedFileName_data() {
+    QTest::addColumn<QString>("firstTitle");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("byTitle");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("named, .pdf added") << "Alpha"
+                                       << "My Book" << false << "My Book.pdf";
+    QTest::newRow("named with .pdf") << "Alpha"
+                                     << "My Book.PDF" << false << "My Book.pdf";
+    QTest::newRow("unnamed: the first page's title") << "Alpha One/Two"
+                                                     << "" << false << "Alpha One-Two.pdf";
+    QTest::newRow("unnamed and no title") << ""
+                                          << "" << false << "Combined.pdf";
+    QTest::newRow("never the name of a PDF it is made of") << "Alpha"
+                                                           << "" << true << "Alpha (2).pdf";
+}
+
+void TestCombineRun::combinedFileName() {
+    QFETCH(QString, firstTitle);
+    QFETCH(QString, name);
+    QFETCH(bool, byTitle);
+    QFETCH(QString, expected);
+    AddFiles({{"a.html", firstTitle}, {"b.html", "Beta"}});
+    m_command->Runner().SetNameBy(byTitle ? NameBy::Title : NameBy::Address);
+    m_command->SetCombine({true, name, true});
+    Run();
+
+    QCOMPARE(m_command->CombinedPath(), Target(expected));
+    QCOMPARE(PdfPageCount(Target(expected)), 2);
+    QVERIFY(QFileInfo::exists(m_queue->OutputPath(0)));
+    QVERIFY(m_queue->OutputPath(0) != Target(expected));
+}
+
+// The name comes when the row ends; the queue (the grid, the row actions) learns it then.
+void TestCombineRun::namesFromTitles() {
+    AddFiles({{"one.html", "Same"},
+              {"two.html", "Same"},
+              {"three.html", ""},
+              {"four.html", "Input/Output"},
+              {"fail-five.html", "Five"},
+              {"six.html", "same"}});
+    m_command->Runner().SetNameBy(NameBy::Title);
+    m_host->completionAction = kDoNothing;
+    Run();
+
+    const QStringList expected{Target("Same.pdf"),
+                               Target("Same (2).pdf"),
+                               OutputPathFor(Source("three.html"), m_host->targetFolder),
+                               Target("Input-Output.pdf"),
+                               QString(),
+                               Target(kNativePathStyle == PathStyle::Windows ? "same (3).pdf" : "same.pdf")};
+    for (int row = 0; row < expected.size(); ++row) {
+        QCOMPARE(m_queue->OutputPath(row), expected.at(row));
+        if (!expected.at(row).isEmpty())
+            QVERIFY2(QFileInfo::exists(expected.at(row)), qPrintable(expected.at(row)));
+    }
+    QCOMPARE(QDir(m_host->targetFolder).entryList(QDir::Files | QDir::Hidden).size(), 5);
+    QCOMPARE(m_command->CombinedPath(), QString());
+}
+
+void TestCombineRun::separatePdfsGoOnlyOnceCombined() {
+    AddFiles({{"a.html", "Alpha"}, {"b.html", "Beta"}});
+    m_command->SetCombine({true, QStringLiteral("Book"), false});
+    Run();
+
+    QCOMPARE(PdfPageCount(Target("Book.pdf")), 2);
+    QCOMPARE(QDir(m_host->targetFolder).entryList(QDir::Files | QDir::Hidden), QStringList{"Book.pdf"});
+    QCOMPARE(m_queue->OutputPath(0), QString());
+    QCOMPARE(m_queue->State(0), RowState::Converted);
+}
+
+void TestCombineRun::earlierCombinedFileSurvivesAFullDisk() {
+#ifdef Q_OS_WIN
+    QSKIP("Limits a file's size the POSIX way.");
+#else
+    AddFiles({{"a.html", "Alpha"}, {"b.html", "Beta"}, {"c.html", "Gamma"}});
+    m_command->SetCombine({true, QStringLiteral("Book"), true});
+    Run();
+    const QByteArray earlier = ReadFile(Target("Book.pdf"));
+    QVERIFY(earlier.startsWith("%PDF-"));
+    qint64 largestRow = 0;
+    for (int row = 0; row < m_queue->RowCount(); ++row)
+        largestRow = qMax(largestRow, QFileInfo(m_queue->OutputPath(row)).size());
+    // Room for each row's PDF, not for all of them in one.
+    const qint64 limit = largestRow + 256;
+    QVERIFY(earlier.size() > limit);
+
+    m_host->messages.clear();
+    m_command->SetCombine({true, QStringLiteral("Book"), false});
+    {
+        const FileSizeLimit full(rlim_t{static_cast<rlim_t>(limit)});
+        Run();
+    }
+
+    QCOMPARE(m_queue->State(2), RowState::Converted);
+    QCOMPARE(m_command->CombinedPath(), QString());
+    QVERIFY2(m_command->CombineProblem().startsWith(QStringLiteral("The PDFs could not be combined")),
+             qPrintable(m_command->CombineProblem()));
+    QCOMPARE(ReadFile(Target("Book.pdf")), earlier);
+    QCOMPARE(TemporaryFilesIn(m_host->targetFolder), QStringList());
+    // Not combined, so the separate PDFs stay.
+    for (int row = 0; row < m_queue->RowCount(); ++row)
+        QVERIFY(QFileInfo::exists(m_queue->OutputPath(row)));
+    QCOMPARE(m_host->messages.size(), 1);
+    QVERIFY(m_host->messages.first().endsWith(m_command->CombineProblem()));
+#endif
+}
+
+// Combining is part of the run: Stop is offered until the combined file is in place, and ends it
+// without a file or a message.
+void TestCombineRun::stopWhileCombiningDropsTheCombine() {
+    AddFiles({{"a.html", "Alpha"}});
+    QSemaphore entered, release;
+    m_command->SetCombiner([&](const CombineRequest& request, const QString& to) {
+        entered.release();
+        release.tryAcquire(1, kWaitMs);
+        return pdf::CombinePdfs(request, to, QDateTime::currentDateTime());
+    });
+    m_command->SetCombine({true, QStringLiteral("Book"), false});
+    m_command->Execute();
+    QTRY_VERIFY_WITH_TIMEOUT(entered.available() == 1, kWaitMs);
+    QCOMPARE(m_command->Status(), rsStart);
+    m_command->Execute(); // Stop
+    QCOMPARE(m_command->Status(), rsStop);
+
+    release.release();
+    QVERIFY(QThreadPool::globalInstance()->waitForDone(kWaitMs));
+    QTest::qWait(100); // a result would come back through the event loop
+    QCOMPARE(m_command->CombinedPath(), QString());
+    QVERIFY(!QFileInfo::exists(Target("Book.pdf")));
+    QVERIFY(QFileInfo::exists(m_queue->OutputPath(0)));
+    QCOMPARE(TemporaryFilesIn(m_host->targetFolder), QStringList());
+    QCOMPARE(m_host->messages, QStringList());
+}
+
+QTEST_MAIN(TestCombineRun)
+#include "test_combine_run.moc"

@@ -1,0 +1,147 @@
+#include "CombinePdfs.h"
+#include "DocumentInfo.h"
+#include "MinimalPdf.h"
+#include "PdfTools.h"
+#include "RowFinish.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimeZone>
+
+using namespace velmora;
+using namespace velmora::test;
+
+namespace {
+
+// Two pages with an outline of its own, as Chromium makes from a page's headings: "Heading" on page 2,
+// and under it "Sub", also on page 2.
+QByteArray OutlinedPdf() {
+    return MinimalPdf({
+        "<< /Type /Catalog /Pages 2 0 R /Outlines 5 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >>",
+        "<< /Type /Outlines /First 6 0 R /Last 6 0 R /Count 2 >>",
+        "<< /Title (Heading) /Parent 5 0 R /Dest [4 0 R /XYZ 0 200 0] /First 7 0 R /Last 7 0 R /Count 1 >>",
+        "<< /Title (Sub) /Parent 6 0 R /Dest [4 0 R /Fit] >>",
+    });
+}
+
+bool WriteBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+const QDateTime kMoment(QDate(2026, 3, 4), QTime(5, 6, 7), QTimeZone(2 * 3600));
+
+} // namespace
+
+class TestCombinePdfs : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { QVERIFY(m_work.isValid()); }
+    void partsInOrderWithTheirOwnOutlinesNested();
+    void unreadablePartFailsAndNamesIt();
+    void rowDocumentInformation_data();
+    void rowDocumentInformation();
+    void pdfDates_data();
+    void pdfDates();
+
+private:
+    QString Path(const QString& name) const { return m_work.filePath(name); }
+    QTemporaryDir m_work;
+};
+
+void TestCombinePdfs::partsInOrderWithTheirOwnOutlinesNested() {
+    const QPageSize a5(QPageSize::A5);
+    QVERIFY(WriteTestPdf(Path("one.pdf"), {a5}, QStringLiteral("One")));
+    QVERIFY(WriteBytes(Path("outlined.pdf"), OutlinedPdf()));
+    QVERIFY(WriteTestPdf(Path("three.pdf"), {a5, a5, a5}, {}));
+    CombineRequest request;
+    request.parts = {{Path("one.pdf"), QStringLiteral("First — été")},
+                     {Path("outlined.pdf"), QStringLiteral("Second")},
+                     {Path("three.pdf"), QStringLiteral("https://site.test/third.html")}};
+    request.title = QStringLiteral("The Book");
+    request.subject = QStringLiteral("three sources");
+
+    QCOMPARE(pdf::CombinePdfs(request, Path("book.pdf"), kMoment), QString());
+
+    QCOMPARE(PdfPageCount(Path("book.pdf")), 1 + 2 + 3);
+    QCOMPARE(PdfOutline(Path("book.pdf")),
+             (QStringList{"First — été", "Second", "  Heading", "    Sub", "https://site.test/third.html"}));
+    // Each part's bookmark leads to its first page; its own ones keep leading to their page.
+    QCOMPARE(PdfOutlinePages(Path("book.pdf")), (QList<int>{1, 2, 4}));
+    QCOMPARE(PdfPageText(Path("book.pdf"), 4), QStringLiteral("Body1"));
+    QCOMPARE(PdfPageText(Path("book.pdf"), 6), QStringLiteral("Body3"));
+    QCOMPARE(PdfTitle(Path("book.pdf")), QStringLiteral("The Book"));
+    QCOMPARE(PdfInfo(Path("book.pdf"), QStringLiteral("Subject")), QStringLiteral("three sources"));
+    QCOMPARE(PdfInfo(Path("book.pdf"), QStringLiteral("Creator")), pdf::kCreatorName);
+}
+
+void TestCombinePdfs::unreadablePartFailsAndNamesIt() {
+    QVERIFY(WriteTestPdf(Path("good.pdf"), {QPageSize(QPageSize::A5)}, {}));
+    QVERIFY(WriteBytes(Path("damaged.pdf"), "%PDF-1.4\nnot a PDF at all\n%%EOF\n"));
+    CombineRequest request;
+    request.parts = {{Path("good.pdf"), QStringLiteral("Good")},
+                     {Path("damaged.pdf"), QStringLiteral("Bad")}};
+
+    const QString problem = pdf::CombinePdfs(request, Path("book.pdf"), kMoment);
+
+    QVERIFY2(problem.startsWith(QStringLiteral("The PDFs could not be combined: \"%1\" could not be read")
+                                    .arg(QDir::toNativeSeparators(Path("damaged.pdf")))),
+             qPrintable(problem));
+}
+
+// The information is set in the same pass as the header and footer, and replaces the engine's own.
+void TestCombinePdfs::rowDocumentInformation_data() {
+    QTest::addColumn<QString>("pageTitle");
+    QTest::addColumn<bool>("footer");
+    QTest::addColumn<QString>("title");
+
+    QTest::newRow("title told, no footer")
+        << QStringLiteral("Told Title") << false << QStringLiteral("Told Title");
+    QTest::newRow("no title: the engine's stand-in goes") << QString() << false << QString();
+    QTest::newRow("title told, with footer")
+        << QStringLiteral("Told Title") << true << QStringLiteral("Told Title");
+}
+
+void TestCombinePdfs::rowDocumentInformation() {
+    QFETCH(QString, pageTitle);
+    QFETCH(bool, footer);
+    QFETCH(QString, title);
+    QVERIFY(WriteTestPdf(Path("in.pdf"), {QPageSize(QPageSize::A5)}, QStringLiteral("https://site.test/a")));
+    RenderRequest request;
+    request.source = QStringLiteral("https://site.test/a");
+    if (footer)
+        request.page.footer.centre = QStringLiteral("Page {page}");
+
+    QCOMPARE(pdf::FinishRowPdf(Path("in.pdf"), Path("out.pdf"), request, pageTitle, kMoment), QString());
+
+    QCOMPARE(PdfTitle(Path("out.pdf")), title);
+    QCOMPARE(PdfInfo(Path("out.pdf"), QStringLiteral("Subject")), request.source);
+    QCOMPARE(PdfInfo(Path("out.pdf"), QStringLiteral("Creator")), pdf::kCreatorName);
+    QVERIFY(!PdfInfo(Path("out.pdf"), QStringLiteral("CreationDate")).isEmpty());
+    QCOMPARE(PdfPageText(Path("out.pdf"), 1).contains(QStringLiteral("Page 1")), footer);
+}
+
+void TestCombinePdfs::pdfDates_data() {
+    QTest::addColumn<QDateTime>("moment");
+    QTest::addColumn<QString>("text");
+
+    const QDate day(2026, 12, 31);
+    const QTime time(23, 59, 58);
+    QTest::newRow("UTC") << QDateTime(day, time, QTimeZone(0)) << "D:20261231235958+00'00'";
+    QTest::newRow("east, half hours")
+        << QDateTime(day, time, QTimeZone(5 * 3600 + 1800)) << "D:20261231235958+05'30'";
+    QTest::newRow("west") << QDateTime(day, time, QTimeZone(-8 * 3600)) << "D:20261231235958-08'00'";
+}
+
+void TestCombinePdfs::pdfDates() {
+    QFETCH(QDateTime, moment);
+    QFETCH(QString, text);
+    QCOMPARE(pdf::PdfDate(moment), text);
+}
+
+QTEST_MAIN(TestCombinePdfs)
+#include "test_combine_pdfs.moc"

@@ -1,0 +1,126 @@
+// Convert › "Combine into one PDF", the combined file's name, "Keep the separate PDFs" and "Name PDFs by".
+#include "MainFormFixture.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QTest>
+
+using namespace velmora;
+using namespace velmora::test;
+
+class TestCombineMenu : public QObject {
+    Q_OBJECT
+private slots:
+    void offInitiallyAndByAddress();
+    void nameAskedOnceWhenTurnedOn_data();
+    void nameAskedOnceWhenTurnedOn();
+    void cancellingTheNameLeavesCombiningOff();
+    void namingByTitleIsRememberedAndUsed();
+    void runInTheWindowCombines();
+};
+
+void TestCombineMenu::offInitiallyAndByAddress() {
+    MainFormFixture f;
+    f.Open();
+    QVERIFY(!f.Child<QAction>("actCombine")->isChecked());
+    QVERIFY(f.Child<QAction>("actKeepSeparate")->isChecked());
+    QVERIFY(!f.Child<QAction>("actKeepSeparate")->isEnabled());
+    QVERIFY(f.Child<QAction>("actNameByAddress")->isChecked());
+    QCOMPARE(f.Window().Command().Combine(), CombineChoice());
+    QCOMPARE(f.Window().Command().Runner().NamedBy(), NameBy::Address);
+}
+
+void TestCombineMenu::nameAskedOnceWhenTurnedOn_data() {
+    QTest::addColumn<QString>("firstTitle"); // the first row's page title, as a run read it
+    QTest::addColumn<QString>("suggested");
+    QTest::newRow("nothing converted yet") << ""
+                                           << "Combined.pdf";
+    QTest::newRow("the first row's title") << "Guide: Intro/Start"
+                                           << "Guide: Intro-Start.pdf";
+}
+
+void TestCombineMenu::nameAskedOnceWhenTurnedOn() {
+    QFETCH(QString, firstTitle);
+    QFETCH(QString, suggested);
+    MainFormFixture f;
+    f.Open();
+    QVERIFY(f.AddUrls({"http://site.test/a"}));
+    f.Queue().SetPageTitle(0, firstTitle);
+    f.dialogs.nextText = QStringLiteral("The Guide");
+    QVERIFY(f.Trigger("actCombine"));
+    QCOMPARE(f.dialogs.textSuggestions, QStringList{suggested});
+    const CombineChoice chosen{true, QStringLiteral("The Guide"), true};
+    QCOMPARE(f.Window().Command().Combine(), chosen);
+    QCOMPARE(f.Store().Combine(), chosen);
+    QVERIFY(f.Child<QAction>("actKeepSeparate")->isEnabled());
+    QVERIFY(f.Child<QAction>("actCombinedName")->text().contains(QStringLiteral("The Guide")));
+
+    // Off and on again: the name stands, not asked again.
+    QVERIFY(f.Trigger("actCombine"));
+    QVERIFY(f.Trigger("actCombine"));
+    QCOMPARE(f.dialogs.textSuggestions.size(), 1);
+    QVERIFY(f.Trigger("actKeepSeparate"));
+    QCOMPARE(f.Store().Combine(), (CombineChoice{true, QStringLiteral("The Guide"), false}));
+
+    f.Open(); // a restart
+    QVERIFY(f.Child<QAction>("actCombine")->isChecked());
+    QVERIFY(!f.Child<QAction>("actKeepSeparate")->isChecked());
+    QCOMPARE(f.Window().Command().Combine(), (CombineChoice{true, QStringLiteral("The Guide"), false}));
+    // Asked again only through its own item, which offers the name there is.
+    f.dialogs.nextText = QStringLiteral("Other.pdf");
+    QVERIFY(f.Trigger("actCombinedName"));
+    QCOMPARE(f.dialogs.textSuggestions.last(), QStringLiteral("The Guide"));
+    QCOMPARE(f.Store().Combine().name, QStringLiteral("Other.pdf"));
+}
+
+void TestCombineMenu::cancellingTheNameLeavesCombiningOff() {
+    MainFormFixture f;
+    f.Open();
+    QVERIFY(f.Trigger("actCombine")); // no answer scripted: cancelled
+    QCOMPARE(f.dialogs.textSuggestions.size(), 1);
+    QVERIFY(!f.Child<QAction>("actCombine")->isChecked());
+    QVERIFY(!f.Window().Command().Combine().enabled);
+    QVERIFY(!f.Store().Combine().enabled);
+}
+
+void TestCombineMenu::namingByTitleIsRememberedAndUsed() {
+    MainFormFixture f;
+    f.Open();
+    QVERIFY(f.Trigger("actNameByTitle"));
+    QCOMPARE(f.Window().Command().Runner().NamedBy(), NameBy::Title);
+    QCOMPARE(f.Store().NamePdfsBy(), NameBy::Title);
+    f.Open();
+    QVERIFY(f.Child<QAction>("actNameByTitle")->isChecked());
+    QCOMPARE(f.Window().Command().Runner().NamedBy(), NameBy::Title);
+}
+
+// The status bar names the combined file; the choices wait while a run goes on.
+void TestCombineMenu::runInTheWindowCombines() {
+    MainFormFixture f;
+    REQUIRE_FAKE_CONVERTER(f);
+    TfrmMain& window = f.Open();
+    f.TypeTargetFolder(f.OutputFolder());
+    f.ChooseCompletionAction(kDoNothing);
+    f.dialogs.nextText = QStringLiteral("Book");
+    QVERIFY(f.Trigger("actCombine"));
+    QVERIFY(f.AddUrls({"http://site.test/a", "http://site.test/b-fail", "http://site.test/c-slow"}));
+    QVERIFY(f.Click("RzBitBtn1"));
+    QVERIFY(!f.Child<QAction>("actCombine")->isEnabled());
+    QVERIFY(!f.Child<QMenu>("mnuNameBy")->isEnabled());
+    QTRY_COMPARE_WITH_TIMEOUT(window.RunStatus(), rsStop, kRunTimeoutMs);
+
+    const QString book = QDir::toNativeSeparators(QDir(f.OutputFolder()).filePath("Book.pdf"));
+    QVERIFY(QFileInfo::exists(book));
+    QVERIFY2(
+        f.Child<QLabel>("spRunSummary")
+            ->text()
+            .endsWith(QStringLiteral("Combined into one PDF: %1; 1 row that did not convert is left out.")
+                          .arg(book)),
+        qPrintable(f.Child<QLabel>("spRunSummary")->text()));
+    QVERIFY(f.Child<QAction>("actCombine")->isEnabled());
+    QVERIFY(f.dialogs.messages.isEmpty());
+}
+
+QTEST_MAIN(TestCombineMenu)
+#include "test_combine_menu.moc"
