@@ -24,8 +24,10 @@ namespace {
 // Fine enough that placing text in whole device units never shows.
 constexpr int kStampResolution = 1200;
 
+// qpdf takes file names as UTF-8 (on Windows it turns them into the system's wide names itself), as Qt 6
+// names files elsewhere; its messages carry them back the same way.
 std::string FileName(const QString& path) {
-    return QFile::encodeName(QDir::toNativeSeparators(path)).toStdString();
+    return QDir::toNativeSeparators(path).toStdString();
 }
 
 // The document's own title.
@@ -165,7 +167,7 @@ QString StampPageText(const QString& from, const QString& to, const PageSetup& p
         QPDFWriter writer(pdf, FileName(to).c_str());
         writer.write();
     } catch (const std::exception& error) {
-        return failed.arg(QString::fromLocal8Bit(error.what()).simplified());
+        return failed.arg(QString::fromUtf8(error.what()).simplified());
     }
     return {};
 }

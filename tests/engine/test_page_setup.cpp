@@ -2,6 +2,7 @@
 #include "WkhtmltopdfBackend.h"
 #include "WkhtmltopdfReport.h"
 
+#include <QDir>
 #include <QTest>
 
 using namespace velmora;
@@ -256,9 +257,10 @@ void TestPageSetup::classicArguments() {
     // A web page always tells the address it finally shows.
     const QString script = arguments.value(arguments.indexOf(QStringLiteral("--run-script")) + 1);
     QVERIFY(script.contains(kAddressMarker));
-    const QStringList expected = QStringList{"--disable-local-file-access"} + pageArguments +
-                                 QStringList{"--debug-javascript", "--run-script", script,
-                                             "https://example.test/", QStringLiteral("/tmp/out.pdf")};
+    const QStringList expected =
+        QStringList{"--disable-local-file-access"} + pageArguments +
+        QStringList{"--debug-javascript", "--run-script", script, "https://example.test/",
+                    QDir::toNativeSeparators(QStringLiteral("/tmp/out.pdf"))};
     QCOMPARE(arguments, expected);
 }
 
