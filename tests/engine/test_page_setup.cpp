@@ -274,7 +274,7 @@ void TestPageSetup::classicTitleReport() {
 
     const QByteArray output =
         "Loading page (1/2)\n[====] 100%\rWarning: :1 " + kTitleMarker.toUtf8() +
-        "\"Caf\xc3\xa9 \\\"quoted\\\" | {page}\"\nWarning: https://example.test/:3 own message\n"
+        "\"Caf\\u00e9 \\\"quoted\\\" | {page}\"\nWarning: https://example.test/:3 own message\n"
         "Printing pages (2/2)\nDone\n";
     const WkhtmltopdfReport report = ReadWkhtmltopdfReport(output, QStringLiteral("https://example.test/"));
     QCOMPARE(report.pageTitle, QStringLiteral("Café \"quoted\" | {page}"));

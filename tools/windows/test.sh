@@ -341,11 +341,11 @@ converts_with() {
 }
 # Nothing stored to begin with; the user's stored choice is put back afterwards.
 edge_win='C:\Program Files (x86)\Microsoft\Edge\Application\msedge.exe'
-stored_engine_before="$(wine reg query "$settings_key" /v RenderingEngine 2>/dev/null | tr -d '\r' |
-  sed -nE 's/^ +RenderingEngine +REG_SZ +//p')"
+stored_engine_before="$({ wine reg query "$settings_key" /v RenderingEngine 2>/dev/null || true; } |
+  tr -d '\r' | sed -nE 's/^ +RenderingEngine +REG_SZ +//p')"
 store_engine() { # Classic, Modern, or nothing
   if [ -n "$1" ]; then
-    wine reg add "$settings_key" /v RenderingEngine /t REG_SZ /d "$1" /f >/dev/null 2>&1
+    wine reg add "$settings_key" /v RenderingEngine /t REG_SZ /d "$1" /f >/dev/null 2>&1 || true
   else
     wine reg delete "$settings_key" /v RenderingEngine /f >/dev/null 2>&1 || true
   fi
