@@ -1,6 +1,7 @@
 #include "CommandLineMain.h"
 
 #include "CommandLineRun.h"
+#include "Console.h"
 #include "SettingsStore.h"
 
 #include <QGuiApplication>
@@ -17,6 +18,7 @@ int CommandLineMain(int argc, char* argv[]) {
     // platform gives one that needs no display. What the platform remarks while it starts (such as
     // a missing XDG_RUNTIME_DIR) has no place among the command line's own messages.
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    UseSystemFontsOffscreen();
     const QtMessageHandler previous =
         qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     QGuiApplication app(argc, argv);

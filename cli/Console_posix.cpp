@@ -15,4 +15,6 @@ bool DisplayAvailable() {
            !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
+void UseSystemFontsOffscreen() {} // fontconfig finds them
+
 } // namespace velmora

@@ -11,7 +11,7 @@ namespace velmora {
 // Asks the server of an https address for its certificate and checks it against the system's trust
 // store (and the host name), for an engine whose converter would accept any certificate. Only a
 // certificate that cannot be trusted is a problem: a server that cannot be reached is left for the
-// converter to report. Where the program is built without secure connections it finds no problem.
+// converter to report.
 class CertificateCheck final : public QObject {
     Q_OBJECT
 public:

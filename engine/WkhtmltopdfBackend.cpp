@@ -28,8 +28,12 @@ constexpr int kKillWaitMs = 10000;
 constexpr int kVersionCheckMs = 20000;
 // A document's encoding shows in its first bytes; reading all of a huge file would stall the run.
 constexpr qint64 kEncodingProbeBytes = 1024 * 1024;
+// The converter writes the page's console messages in the system's 8-bit encoding, which on Windows
+// is not UTF-8, so the title comes as JSON in ASCII alone (the converter's WebKit predates arrows).
 const QString kTitleScript =
-    QStringLiteral("console.log('%1' + JSON.stringify(document.title));").arg(kTitleMarker);
+    QStringLiteral(R"(console.log('%1' + JSON.stringify(document.title).replace(/[\u0080-\uffff]/g, )"
+                   R"(function (c) { return '\u' + ('000' + c.charCodeAt(0).toString(16)).slice(-4); }));)")
+        .arg(kTitleMarker);
 // A page may send the browser on (a script, a refresh) to an address that fails; the converter then
 // prints that document, and only the page can tell which one it was.
 const QString kAddressScript =

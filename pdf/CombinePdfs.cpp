@@ -139,7 +139,7 @@ QString CombinePdfs(const CombineRequest& request, const QString& to, const QDat
         SetDocumentInfo(combined, {request.title, request.subject, now});
         WritePdf(combined, to);
     } catch (const std::exception& error) {
-        const QString why = QString::fromLocal8Bit(error.what()).simplified();
+        const QString why = QString::fromUtf8(error.what()).simplified();
         if (!current.isEmpty())
             return QStringLiteral("The PDFs could not be combined: \"%1\" could not be read (%2).")
                 .arg(QDir::toNativeSeparators(current), why);

@@ -149,7 +149,7 @@ QString StampPageText(const QString& from, const QString& to, const PageSetup& p
             return failed.arg(problem);
         loaded.Write(to);
     } catch (const std::exception& error) {
-        return failed.arg(QString::fromLocal8Bit(error.what()).simplified());
+        return failed.arg(QString::fromUtf8(error.what()).simplified());
     }
     return {};
 }

@@ -9,8 +9,10 @@
 
 namespace velmora::pdf {
 
+// qpdf takes file names as UTF-8 (on Windows it turns them into the system's wide names itself), as Qt 6
+// names files elsewhere; its messages carry them back the same way.
 std::string FileName(const QString& path) {
-    return QFile::encodeName(QDir::toNativeSeparators(path)).toStdString();
+    return QDir::toNativeSeparators(path).toStdString();
 }
 
 QString DocumentTitle(QPDF& pdf) {

@@ -27,7 +27,7 @@ QString FinishRowPdf(const QString& from, const QString& to, const RenderRequest
         loaded.Write(to);
     } catch (const std::exception& error) {
         return QStringLiteral("The PDF could not be finished (%1).")
-            .arg(QString::fromLocal8Bit(error.what()).simplified());
+            .arg(QString::fromUtf8(error.what()).simplified());
     }
     return {};
 }

@@ -80,7 +80,7 @@ void TestLeftovers::nextRunRemovesPartFilesOfAHardKilledRun() {
     QVERIFY(QFileInfo(work.filePath("out/page.pdf")).size() > 0);
     QCOMPARE(TemporaryFilesIn(out), inUse);
 
-    living.terminate();
+    living.kill(); // a console program on Windows has no window to ask to close
     QVERIFY(living.waitForFinished(kWaitMs));
 }
 

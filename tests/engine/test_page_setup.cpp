@@ -2,6 +2,7 @@
 #include "WkhtmltopdfBackend.h"
 #include "WkhtmltopdfReport.h"
 
+#include <QDir>
 #include <QTest>
 
 using namespace velmora;
@@ -256,9 +257,10 @@ void TestPageSetup::classicArguments() {
     // A web page always tells the address it finally shows.
     const QString script = arguments.value(arguments.indexOf(QStringLiteral("--run-script")) + 1);
     QVERIFY(script.contains(kAddressMarker));
-    const QStringList expected = QStringList{"--disable-local-file-access"} + pageArguments +
-                                 QStringList{"--debug-javascript", "--run-script", script,
-                                             "https://example.test/", QStringLiteral("/tmp/out.pdf")};
+    const QStringList expected =
+        QStringList{"--disable-local-file-access"} + pageArguments +
+        QStringList{"--debug-javascript", "--run-script", script, "https://example.test/",
+                    QDir::toNativeSeparators(QStringLiteral("/tmp/out.pdf"))};
     QCOMPARE(arguments, expected);
 }
 
@@ -272,7 +274,7 @@ void TestPageSetup::classicTitleReport() {
 
     const QByteArray output =
         "Loading page (1/2)\n[====] 100%\rWarning: :1 " + kTitleMarker.toUtf8() +
-        "\"Caf\xc3\xa9 \\\"quoted\\\" | {page}\"\nWarning: https://example.test/:3 own message\n"
+        "\"Caf\\u00e9 \\\"quoted\\\" | {page}\"\nWarning: https://example.test/:3 own message\n"
         "Printing pages (2/2)\nDone\n";
     const WkhtmltopdfReport report = ReadWkhtmltopdfReport(output, QStringLiteral("https://example.test/"));
     QCOMPARE(report.pageTitle, QStringLiteral("Café \"quoted\" | {page}"));

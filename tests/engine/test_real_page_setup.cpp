@@ -41,7 +41,7 @@ QByteArray ThreePages() {
     for (int page = 1; page <= 3; ++page)
         body += "<div style=\"page-break-after: " + QByteArray(page < 3 ? "always" : "auto") +
                 "\"><p>Content" + QByteArray::number(page) + " begins</p><p>more words here</p></div>";
-    return Page("<title>Chapter Title</title>", body);
+    return Page("<title>Chapter T\xc3\xadtle</title>", body);
 }
 
 double Mm(double mm) {
@@ -216,7 +216,7 @@ void TestRealPageSetup::headerAndFooter() {
         headerText << word.text;
     for (const PdfWord& word : std::as_const(footer))
         footerText << word.text;
-    QCOMPARE(headerText.join(u' '), QStringLiteral("Chapter Title"));
+    QCOMPARE(headerText.join(u' '), QStringLiteral("Chapter T\u00edtle"));
     QCOMPARE(footerText.join(u' '), QStringLiteral("Page 2 of 3"));
     QVERIFY2(PdfTextBox(footer).right() > sizes[1].width() - Mm(kSetMarginsMm) - kMarginTolerancePt,
              "the page number is at the right");

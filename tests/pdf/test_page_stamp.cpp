@@ -1,6 +1,7 @@
 #include "PageStamp.h"
 #include "PdfTools.h"
 
+#include <QDir>
 #include <QFile>
 #include <QPageSize>
 #include <QTemporaryDir>
@@ -28,6 +29,8 @@ private slots:
     void titleFromTheDocumentUnlessGiven();
     void pagesOfTheirOwnSize();
     void damagedPdfIsAPlainFailure();
+    void namesInAnyScript_data();
+    void namesInAnyScript();
 
 private:
     QString Path(const QString& name) const { return m_work.filePath(name); }
@@ -113,6 +116,36 @@ void TestPageStamp::damagedPdfIsAPlainFailure() {
     QVERIFY2(reason.startsWith(QStringLiteral("The header and footer could not be added to the PDF (")),
              qPrintable(reason));
     QVERIFY(!reason.contains(u'\n'));
+}
+
+void TestPageStamp::namesInAnyScript_data() {
+    QTest::addColumn<QString>("name");
+    QTest::newRow("accented Latin") << QStringLiteral("R\u00e9sum\u00e9 \u2013 final");
+    QTest::newRow("Japanese") << QStringLiteral("\u5831\u544a\u66f8");
+}
+
+// The stamped PDF lands under the very name it was given, and a failure names the file as it is named.
+void TestPageStamp::namesInAnyScript() {
+    QFETCH(QString, name);
+    QTemporaryDir folder; // nothing else in it
+    QVERIFY(folder.isValid());
+    const QString from = folder.filePath(name + QStringLiteral(" in.pdf"));
+    const QString to = folder.filePath(name + QStringLiteral(".pdf"));
+    QVERIFY(WritePdf(from, {QPageSize(QPageSize::A4)}, {}));
+
+    QCOMPARE(pdf::StampPageText(from, to, Footed(), {}), QString());
+
+    QFile stamped(to);
+    QVERIFY2(stamped.open(QIODevice::ReadOnly), qPrintable(stamped.errorString()));
+    QVERIFY(stamped.read(5) == "%PDF-");
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::NoDotAndDotDot).size(), 2);
+
+    QFile damaged(from);
+    QVERIFY(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    damaged.write("%PDF-1.4\nnot really a PDF at all\n%%EOF\n");
+    damaged.close();
+    const QString reason = pdf::StampPageText(from, to, Footed(), {});
+    QVERIFY2(reason.contains(name), qPrintable(reason));
 }
 
 QTEST_MAIN(TestPageStamp)

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Cross-builds the Qt modules the Windows program and its tests need (Core, Gui,
-# Widgets, Test; the windows and offscreen platform plugins) with
+# Widgets, Network, Test; the windows and offscreen platform plugins, and the
+# Schannel TLS backend, so secure sockets use Windows' own TLS) with
 # MinGW-w64, from Debian's own Qt source of the same version as the Linux Qt,
 # whose tools (moc, rcc, uic) it reuses. Builds in a cache folder outside the
 # repository and does nothing when that is already complete. Only the targets
 # the program needs are built and nothing is installed: Qt's build tree exports
 # its CMake packages, so it serves as the Qt prefix. The first build takes about
-# 35-60 minutes on two cores.
+# 35-60 minutes on two cores; a module added to the list below later is built
+# on top of the cache.
 # Prints the Qt prefix (the build tree) as its last line.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -17,8 +19,13 @@ else
 fi
 prefix="$cache/build"
 jobs="${VELMORA_JOBS:-$(nproc)}"
+# In build order: Core and Test first (the engine and settings tests need
+# nothing more), then what the UI tests need (offscreen), and last what only
+# the installed program needs.
+targets=(Core Test EntryPointImplementation Gui Widgets QOffscreenIntegrationPlugin
+  Network QSchannelBackendPlugin QWindowsIntegrationPlugin QWindowsVistaStylePlugin)
 
-if [ -f "$prefix/.complete" ]; then
+if grep -qxF "targets: ${targets[*]}" "$prefix/.complete" 2>/dev/null; then
   echo "$prefix"
   exit 0
 fi
@@ -32,34 +39,11 @@ mkdir -p "$cache"
 # wherever the repository is cloned.
 cmp -s "$here/mingw-w64.cmake" "$cache/mingw-w64.cmake" || cp "$here/mingw-w64.cmake" "$cache/mingw-w64.cmake"
 
-# The source, fetched with a private deb-src list made from the system's own
-# archive entries, so the system's apt configuration stays untouched.
+# The source, from Debian's archive.
 version="$(dpkg-query -W -f='${source:Version}' qt6-base-dev)"
 upstream="${version%%+*}"
 src="$cache/qtbase-src"
-if [ ! -f "$src/CMakeLists.txt" ]; then
-  apt_dir="$cache/apt"
-  mkdir -p "$apt_dir/sources.list.d" "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$cache/download"
-  : >"$apt_dir/sources.list"
-  if [ -f /etc/apt/sources.list ]; then
-    sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' /etc/apt/sources.list >>"$apt_dir/sources.list"
-  fi
-  for f in /etc/apt/sources.list.d/*.sources; do
-    [ -f "$f" ] && sed 's/^Types:.*/Types: deb-src/' "$f" >"$apt_dir/sources.list.d/$(basename "$f")"
-  done
-  apt_opts=(-o "Dir::Etc::SourceList=$apt_dir/sources.list"
-    -o "Dir::Etc::SourceParts=$apt_dir/sources.list.d"
-    -o "Dir::State::Lists=$apt_dir/lists"
-    -o "Dir::Cache=$apt_dir/cache"
-    -o "APT::Sandbox::User=root")
-  apt-get "${apt_opts[@]}" update -qq
-  rm -rf "$cache/download"/*
-  (cd "$cache/download" && apt-get "${apt_opts[@]}" source -qq "qt6-base=$version")
-  unpacked="$(find "$cache/download" -mindepth 1 -maxdepth 1 -type d -name "qt6-base-*" | head -n1)"
-  rm -rf "$src"
-  mv "$unpacked" "$src"
-  rm -rf "$cache/download"
-fi
+[ -f "$src/CMakeLists.txt" ] || bash "$here/debian-source.sh" "$cache" "qt6-base=$version" "$src"
 
 build="$prefix"
 host_cmake_dir="$(dirname "$(dpkg -L qt6-base-dev | grep -m1 '/cmake/Qt6/Qt6Config.cmake$')")"
@@ -90,10 +74,9 @@ if [ ! -f "$build/build.ninja" ]; then
     -DFEATURE_system_png=OFF -DFEATURE_system_jpeg=OFF \
     -DFEATURE_system_doubleconversion=OFF -DFEATURE_system_libb2=OFF
 fi
-# Core and Test first: the engine and settings tests need nothing more.
-cmake --build "$build" --parallel "$jobs" --target Core Test EntryPointImplementation
-# Then what the UI tests need (offscreen), and last what only the installed program needs.
-cmake --build "$build" --parallel "$jobs" --target Gui Widgets QOffscreenIntegrationPlugin
-cmake --build "$build" --parallel "$jobs" --target QWindowsIntegrationPlugin QWindowsVistaStylePlugin
-echo "qt6-base $upstream for MinGW-w64, built $(date -u +%FT%TZ)" >"$prefix/.complete"
+for target in "${targets[@]}"; do
+  cmake --build "$build" --parallel "$jobs" --target "$target"
+done
+printf 'qt6-base %s for MinGW-w64, built %s\ntargets: %s\n' "$upstream" "$(date -u +%FT%TZ)" \
+  "${targets[*]}" >"$prefix/.complete"
 echo "$prefix"

@@ -11,11 +11,12 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(cd "$here/../.." && pwd)"
 
-packages=(wine wine64 fonts-wine nsis xvfb xauth)
+packages=(wine wine64 fonts-wine fonts-dejavu-core nsis xvfb xauth poppler-utils openssl)
 bash "$(dirname "$0")/../install-packages.sh" "${packages[@]}"
 
 build="$(bash "$here/build.sh" | tail -n1)"
 qt="$(bash "$here/build-qt.sh" | tail -n1)"
+qpdf="$(bash "$here/build-qpdf.sh" | tail -n1)"
 results="$build/wine-results"
 rm -rf "$results"
 mkdir -p "$results"
@@ -36,19 +37,32 @@ new_prefix() {
 windows_path() { winepath -w "$1" 2>/dev/null; }
 runtime_dll() { x86_64-w64-mingw32-g++-posix -print-file-name="$1"; }
 
-# The tests' prefix has Qt and the MinGW runtime in its system folder, so the fake converter finds
-# them from any folder and whatever PATH a test gives it.
+# The tests' prefix has Qt, qpdf and the MinGW runtime in its system folder, so the fake converter
+# finds them from any folder and whatever PATH a test gives it.
 new_prefix "$work/test-prefix"
-cp "$qt"/bin/*.dll "$(runtime_dll libstdc++-6.dll)" "$(runtime_dll libgcc_s_seh-1.dll)" \
+cp "$qt"/bin/*.dll "$qpdf"/bin/*.dll "$(runtime_dll libstdc++-6.dll)" "$(runtime_dll libgcc_s_seh-1.dll)" \
   "$(runtime_dll libwinpthread-1.dll)" "$WINEPREFIX/drive_c/windows/system32/"
+# The tests read PDFs back with poppler's tools, whose stand-ins run the Linux ones.
+tools="$work/poppler"
+mkdir -p "$tools"
+x86_64-w64-mingw32-gcc-posix -O2 -Wall -Wextra -municode "$here/linux-tool-for-wine/stand-in.c" \
+  -o "$tools/stand-in.exe"
+for tool in pdftotext pdfinfo pdfimages pdffonts pdftoppm; do
+  cp "$tools/stand-in.exe" "$tools/$tool.exe"
+done
+cp "$here/linux-tool-for-wine/run-linux-tool.sh" "$tools/run-linux-tool.exe"
 # Wine hands no QT_* variable of the Linux side to Windows programs (they would confuse a Windows
 # Qt); a WINE prefix on the name passes it on without the prefix.
 WINEQT_PLUGIN_PATH="$(windows_path "$qt/plugins")"
 export WINEQT_PLUGIN_PATH
 export WINEQT_QPA_PLATFORM=offscreen
-# The offscreen platform reads fonts from a folder of its own; Wine's own fonts stand in for
-# Windows' (Tahoma among them).
-WINEQT_QPA_FONTDIR="$(windows_path /usr/share/wine/fonts)"
+# The offscreen platform reads fonts from a folder of its own. Windows' own are outline fonts: Wine's
+# Tahoma and DejaVu stand in for them. Wine's other fonts are bitmap fonts in TrueType files, with
+# no outlines and an em of zero, of which Qt writes PDF font descriptors that are not valid PDF.
+fonts="$work/fonts"
+mkdir -p "$fonts"
+cp /usr/share/wine/fonts/tahoma*.ttf /usr/share/fonts/truetype/dejavu/DejaVuSans{,-Bold,Mono}.ttf "$fonts/"
+WINEQT_QPA_FONTDIR="$(windows_path "$fonts")"
 export WINEQT_QPA_FONTDIR
 VELMORA_FAKE_CONVERTER="$(windows_path "$build/windows/tests/fakeconverter/fakeconverter.exe")"
 VELMORA_FAKE_BROWSER="$(windows_path "$build/windows/tests/fakebrowser/fakebrowser.exe")"
@@ -63,8 +77,8 @@ while IFS= read -r exe; do
   name="$(basename "$exe" .exe)"
   out="$results/$name.txt"
   # Test output goes to a file: Wine's console output is not reliable.
-  (cd "$(dirname "$exe")" && timeout 900 wine "$exe" -o "$(windows_path "$out"),txt") \
-    >"$results/$name.log" 2>&1 || true
+  (cd "$(dirname "$exe")" && WINEPATH="$(windows_path "$tools")" timeout 900 wine "$exe" \
+    -o "$(windows_path "$out"),txt") >"$results/$name.log" 2>&1 || true
   totals="$(grep -a '^Totals:' "$out" 2>/dev/null || true)"
   if [ -z "$totals" ]; then
     echo "$name: no result (see $results/$name.log)"
@@ -240,7 +254,10 @@ run_prints() {
     test -s "$out/a-html.pdf"
 }
 check "console program: a run prints its tab-separated line, exit status 0" run_prints
-failed_row() { cli_status 1 --output "$out_win" a.html missing.html && line_for "failed	.*missing\.html	No such file\."; }
+failed_row() {
+  cli_status 1 --output "$out_win" a.html missing.html &&
+    line_for "failed	missing\.html	Neither a web address \(http:// or https://\) nor a file\."
+}
 check "console program: a failed row, exit status 1" failed_row
 usage_error() { cli_status 2 --bogus a.html && test -z "$cli_out" && grep -q bogus <<<"$cli_err"; }
 check "console program: a usage error, exit status 2" usage_error
@@ -251,6 +268,38 @@ list_from_stdin() {
     test "$(grep -c '^converted	' <<<"$cli_out")" -eq 2 && test -s "$out/a-html.pdf" -a -s "$out/b-html.pdf"
 }
 check "console program: --list - reads standard input" list_from_stdin
+# Headers and footers are drawn by Qt off the event loop's thread and laid over the page by qpdf, in
+# a document whose name is not ASCII; the offscreen platform reads the fonts in Windows' own folder,
+# where Windows keeps them and a fresh Wine prefix has none: the stand-ins above.
+cp "$fonts"/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+page_named=$'R\u00e9sum\u00e9 \u5831\u544a'
+cp "$pages/a.html" "$pages/$page_named.html"
+stamped() {
+  rm -rf "$out"
+  cli_status 0 --output "$out_win" --header "{title}||" --footer "||Page {page} of {pages}" \
+    "$page_named.html" || return 1
+  local pdf="$out/$page_named-html.pdf"
+  [ -s "$pdf" ] || { echo "    no $pdf; output: $cli_out"; ls "$out"; return 1; }
+  local text
+  text="$(pdftotext "$pdf" - | tr -s ' \n' ' ')"
+  grep -qF "Page 1 of 1" <<<"$text" || { echo "    no footer in: $text"; return 1; }
+}
+check "console program: header and footer stamped, in a PDF whose name is not ASCII" stamped
+# An https address whose certificate nothing vouches for fails before the Classic converter runs,
+# with the reason the Linux build gives, through Windows' own TLS (Schannel).
+openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 \
+  -keyout "$work/key.pem" -out "$work/cert.pem" >/dev/null 2>&1
+tls_port=$((20000 + RANDOM % 20000))
+openssl s_server -quiet -accept "127.0.0.1:$tls_port" -cert "$work/cert.pem" -key "$work/key.pem" -www \
+  >"$work/tls.log" 2>&1 &
+tls_server=$!
+untrusted_fails() {
+  local url="https://127.0.0.1:$tls_port/page.html"
+  cli_status 1 --engine classic --output "$out_win" "$url" &&
+    line_for "failed	https://127\.0\.0\.1:$tls_port/page\.html	The site's secure connection could not be trusted\."
+}
+check "console program: an untrusted certificate fails the row (Classic)" untrusted_fails
+kill "$tls_server" 2>/dev/null || true
 
 # Microsoft Edge for the Modern engine, where its installer puts it and where the registry says, in
 # the search order. The user's converter is moved away: a first start without it and with a browser
@@ -290,9 +339,40 @@ converts_with() {
   used="$(sed -n 's/^program //p' "$work/browser.log" | tr -d '\r' | tail -n1)"
   [ "${used,,}" = "${1,,}" ] || { echo "    started: '$used', not '$1'"; return 1; }
 }
+# Nothing stored to begin with; the user's stored choice is put back afterwards.
+edge_win='C:\Program Files (x86)\Microsoft\Edge\Application\msedge.exe'
+stored_engine_before="$({ wine reg query "$settings_key" /v RenderingEngine 2>/dev/null || true; } |
+  tr -d '\r' | sed -nE 's/^ +RenderingEngine +REG_SZ +//p')"
+store_engine() { # Classic, Modern, or nothing
+  if [ -n "$1" ]; then
+    wine reg add "$settings_key" /v RenderingEngine /t REG_SZ /d "$1" /f >/dev/null 2>&1 || true
+  else
+    wine reg delete "$settings_key" /v RenderingEngine /f >/dev/null 2>&1 || true
+  fi
+}
+store_engine ""
 place_browser "$edge"
 check "Edge in its install folder converts (no converter, nothing stored)" \
-  converts_with 'C:\Program Files (x86)\Microsoft\Edge\Application\msedge.exe'
+  converts_with "$edge_win"
+# The other combinations of converter, browser and stored choice.
+converts_classic() { # converted, and no browser started
+  rm -f "$work/browser.log"
+  cli_status 0 --output "$out_win" a.html && line_for "converted	.*a\.html	.*a-html\.pdf" || return 1
+  [ ! -e "$work/browser.log" ] || { echo "    a browser was started: $(cat "$work/browser.log")"; return 1; }
+}
+stored_classic_refused() { # the user's choice stands: a usage error that names the missing converter
+  cli_status 2 --output "$out_win" a.html && grep -qi "wkhtmltopdf" <<<"$cli_err" ||
+    { echo "    stderr: $cli_err"; return 1; }
+}
+store_engine Classic
+check "Edge, no converter, Classic stored: the stored choice stands, a usage error" stored_classic_refused
+store_engine Modern
+check "Edge, no converter, Modern stored: Modern" converts_with "$edge_win"
+cp "$work/converter-aside.exe" "$user_converter"
+check "Edge and the converter, Modern stored: Modern" converts_with "$edge_win"
+store_engine ""
+check "Edge and the converter, nothing stored: Classic" converts_classic
+rm -f "$user_converter"
 place_browser "$drive_c/appaths/user/msedge.exe"
 place_browser "$drive_c/appaths/machine/chrome.exe"
 wine reg add "HKCU\\$app_paths\\msedge.exe" /ve /d 'C:\appaths\user\msedge.exe' /f >/dev/null 2>&1 || true
@@ -307,6 +387,7 @@ check "the user's App Paths entry before the machine's" converts_with 'C:\appath
 wine reg delete "HKCU\\$app_paths\\msedge.exe" /f >/dev/null 2>&1 || true
 check "the machine's App Paths entry (quoted)" converts_with 'C:\appaths\machine\chrome.exe'
 wine reg delete "HKLM\\$app_paths\\chrome.exe" /f >/dev/null 2>&1 || true
+store_engine "$stored_engine_before"
 mv "$work/converter-aside.exe" "$user_converter"
 unset WINEPATH VELMORA_FAKE_BROWSER_LOG
 
