@@ -131,7 +131,7 @@ void TestPageStamp::namesInAnyScript() {
     QVERIFY(folder.isValid());
     const QString from = folder.filePath(name + QStringLiteral(" in.pdf"));
     const QString to = folder.filePath(name + QStringLiteral(".pdf"));
-    QVERIFY(WritePdf(from, {QPageSize(QPageSize::A4)}, {}));
+    QVERIFY(WriteTestPdf(from, {QPageSize(QPageSize::A4)}, {}));
 
     QCOMPARE(pdf::StampPageText(from, to, Footed(), {}), QString());
 
