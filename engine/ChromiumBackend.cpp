@@ -4,6 +4,7 @@
 #include "BrowserPipe.h"
 #include "DevToolsBrowser.h"
 #include "PageLoadRules.h"
+#include "PhaseTrace.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -117,6 +118,7 @@ struct ChromiumBackend::Row {
     QFile output;
     QTimer settleLimit;
     bool settled = false; // the settle limit passed: what is printed stands
+    PhaseTrace trace;
 };
 
 std::unique_ptr<RenderBackend> MakeModernEngine(const QString& programFolder) {
@@ -437,6 +439,7 @@ void ChromiumBackend::UseTab(Row& row, const Tab& tab) {
     row.targetId = tab.targetId;
     row.sessionId = tab.sessionId;
     m_sessions.insert(tab.sessionId, row.serial);
+    row.trace.Mark("tab");
     if (!tab.used) {
         Navigate(row);
         return;
@@ -462,6 +465,7 @@ void ChromiumBackend::Navigate(Row& row) {
 }
 
 void ChromiumBackend::OnNavigated(Row& row, const QJsonObject& result) {
+    row.trace.Mark("navigated");
     const QString errorText = Text(result, "errorText");
     if (result.value(QLatin1String("isDownload")).toBool())
         Fail(row, QStringLiteral("The address leads to a file to download, not to a page."));
@@ -571,6 +575,7 @@ void ChromiumBackend::OnPageEvent(Row& row, const QString& method, const QJsonOb
         PrintIfQuiet(row);
     } else if (method == QLatin1String("Page.loadEventFired")) {
         if (!row.loaded) {
+            row.trace.Mark("loaded");
             row.loaded = true;
             row.settleLimit.start();
         }
@@ -625,8 +630,10 @@ void ChromiumBackend::Print(Row& row) {
     // The document's change count as printing begins tells afterwards whether the PDF shows its latest.
     const auto print = [this, params](Row& r, int changes) {
         r.changesAtPrint = changes;
+        r.trace.Mark("print");
         Command(r, QStringLiteral("Page.printToPDF"), params, true,
                 [this](Row& printed, const QJsonObject& result) {
+                    printed.trace.Mark("printed");
                     const QString stream = Text(result, "stream");
                     if (stream.isEmpty())
                         Fail(printed, QStringLiteral("The browser printed the page but handed over no PDF."));
@@ -661,6 +668,7 @@ void ChromiumBackend::ReadStream(Row& row, const QString& stream) {
                 ReadStream(r, stream);
                 return;
             }
+            r.trace.Mark("pdf");
             m_browser->Send(QStringLiteral("IO.close"), {{QStringLiteral("handle"), stream}}, r.sessionId);
             CheckQuiet(r);
         });
@@ -720,6 +728,11 @@ void ChromiumBackend::Fail(Row& row, const QString& reason) {
 // in answer (begin the next row, end the run) never happens inside one of the browser's signals.
 void ChromiumBackend::End(Row& row, RowState state, const QString& reason) {
     const int job = row.job;
+    row.trace.Mark("done");
+    qCDebug(lcModernPhases).noquote()
+        << QStringLiteral("row %1 %2: %3")
+               .arg(job)
+               .arg(state == RowState::Failed ? "failed" : "converted", row.trace.Summary());
     row.output.close();
     m_waitingForTab.removeOne(row.serial);
     for (const QString& popup : row.popups)

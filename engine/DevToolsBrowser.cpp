@@ -32,9 +32,11 @@ QStringList BrowserArguments(const QString& profileFolder) {
         QStringLiteral("--disable-default-apps"),
         QStringLiteral("--mute-audio"),
         QStringLiteral("--hide-scrollbars"),
+        // No tab of its own: every tab is opened for a row, and an idle start tab would keep a renderer
+        // process for nothing. The browser runs on without tabs until it is closed.
+        QStringLiteral("--no-startup-window"),
     };
     arguments += BrowserPipe::PlatformArguments();
-    arguments += QStringLiteral("about:blank");
     return arguments;
 }
 
