@@ -14,7 +14,6 @@
 #include <QThreadPool>
 #include <QTimer>
 
-#include <algorithm>
 #include <map>
 
 namespace velmora {
@@ -74,7 +73,6 @@ struct BatchRunner::Private {
 
     int Total() const { return int(jobs.size()); }
     void LaunchMore();
-    qsizetype Rendering() const;
     void Launch(int job);
     void OnEngineEnded(int job, RowState state, const QString& reason);
     void OnFinisherEnded(int job, const std::shared_ptr<PendingPdf>& output, RowState state,
@@ -86,19 +84,13 @@ struct BatchRunner::Private {
     void EndRun();
 };
 
-// The rows the engine is at work on; those being finished hold no place of its.
-qsizetype BatchRunner::Private::Rendering() const {
-    return std::count_if(active.begin(), active.end(),
-                         [](const auto& entry) { return !entry.second.finishing; });
-}
-
 // An engine may end a row from inside Begin(), which re-enters here through Finish(); the flag leaves
 // the launching to the outer call, so jobs still start in order.
 void BatchRunner::Private::LaunchMore() {
     if (launching)
         return;
     launching = true;
-    while (running && Rendering() < parallelism && next < jobs.size())
+    while (running && qsizetype(active.size()) < parallelism && next < jobs.size())
         Launch(int(next++));
     launching = false;
     if (running && active.empty() && next == jobs.size()) {
@@ -184,8 +176,6 @@ void BatchRunner::Private::OnEngineEnded(int job, RowState state, const QString&
             promise->addResult(problem);
             promise->finish();
         });
-    // The engine is free for the next row while this one is finished.
-    LaunchMore();
 }
 
 // A row stopped or out of time while it was being finished is over already; its files go with the

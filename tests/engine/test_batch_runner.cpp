@@ -58,7 +58,6 @@ private slots:
     void deletedSourceFailsWithoutAConverter();
     void finisherBetweenCheckAndRename_data();
     void finisherBetweenCheckAndRename();
-    void engineGoesOnWhileARowIsFinished();
     void rowEndedWhileFinishingLeavesNoFiles_data();
     void rowEndedWhileFinishingLeavesNoFiles();
     void textEncodingOption_data();
@@ -367,31 +366,6 @@ void TestBatchRunner::finisherBetweenCheckAndRename() {
     else
         QVERIFY(ReadFile(job.outputPath).startsWith("%PDF-") && ReadFile(job.outputPath) != written);
     QCOMPARE(TemporaryFilesIn(OutFolder()), QStringList{});
-}
-
-// Finishing a PDF needs no engine: at one conversion at a time the next row begins meanwhile.
-void TestBatchRunner::engineGoesOnWhileARowIsFinished() {
-    const QList<ConversionJob> jobs = {Job("a"), Job("b")};
-    QSemaphore entered, release;
-    m_runner->SetFinisher([&](const RenderRequest&, const QString&, const QString&, const QString& to) {
-        entered.release();
-        const bool released = release.tryAcquire(1, kWaitMs);
-        return released && WriteFile(to, "%PDF-1.4 finished\n%%EOF\n") ? QString()
-                                                                       : QStringLiteral("not released");
-    });
-    QSignalSpy started(m_runner.get(), &BatchRunner::rowStarted);
-    QSignalSpy finished(m_runner.get(), &BatchRunner::finished);
-    m_runner->SetParallelism(1);
-    m_runner->Start(jobs);
-    QTRY_VERIFY_WITH_TIMEOUT(entered.available() >= 1, kWaitMs);
-    QTRY_COMPARE_WITH_TIMEOUT(started.count(), 2, kWaitMs); // while the first is still being finished
-    QCOMPARE(finished.count(), 0);
-
-    release.release(2);
-    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kWaitMs);
-    QCOMPARE(finished.at(0).at(0).toInt(), 0); // none failed
-    for (const ConversionJob& job : jobs)
-        QCOMPARE(ReadFile(job.outputPath), QByteArray("%PDF-1.4 finished\n%%EOF\n"));
 }
 
 void TestBatchRunner::rowEndedWhileFinishingLeavesNoFiles_data() {
