@@ -11,7 +11,7 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(cd "$here/../.." && pwd)"
 
-packages=(wine wine64 fonts-wine fonts-dejavu-core nsis xvfb xauth poppler-utils openssl)
+packages=(wine wine64 fonts-wine fonts-dejavu-core nsis xvfb xauth poppler-utils qpdf openssl)
 bash "$(dirname "$0")/../install-packages.sh" "${packages[@]}"
 
 build="$(bash "$here/build.sh" | tail -n1)"
@@ -42,12 +42,12 @@ runtime_dll() { x86_64-w64-mingw32-g++-posix -print-file-name="$1"; }
 new_prefix "$work/test-prefix"
 cp "$qt"/bin/*.dll "$qpdf"/bin/*.dll "$(runtime_dll libstdc++-6.dll)" "$(runtime_dll libgcc_s_seh-1.dll)" \
   "$(runtime_dll libwinpthread-1.dll)" "$WINEPREFIX/drive_c/windows/system32/"
-# The tests read PDFs back with poppler's tools, whose stand-ins run the Linux ones.
+# The tests read PDFs back with poppler's tools and qpdf, whose stand-ins run the Linux ones.
 tools="$work/poppler"
 mkdir -p "$tools"
 x86_64-w64-mingw32-gcc-posix -O2 -Wall -Wextra -municode "$here/linux-tool-for-wine/stand-in.c" \
   -o "$tools/stand-in.exe"
-for tool in pdftotext pdfinfo pdfimages pdffonts pdftoppm; do
+for tool in pdftotext pdfinfo pdfimages pdffonts pdftoppm qpdf; do
   cp "$tools/stand-in.exe" "$tools/$tool.exe"
 done
 cp "$here/linux-tool-for-wine/run-linux-tool.sh" "$tools/run-linux-tool.exe"
