@@ -84,9 +84,14 @@ void TestTypedCopy::htmlCopyNamesTheOriginalsFolder_data() {
         << QByteArray("\xef\xbb\xbf<?xml version=\"1.0\"?><!-- made -->{base}<html><p>K\xc3\xa5</p></html>");
     QTest::newRow("no prologue, latin-1 bytes kept")
         << "site" << QByteArray("<html><p>K\xe5</p></html>") << QByteArray("{base}<html><p>K\xe5</p></html>");
+    // Windows allows no double quote in a file name.
+#ifndef Q_OS_WIN
     QTest::newRow("folder with space, quote and ampersand")
         << "a \"b\" & c" << QByteArray("<!doctype html><p>x</p>")
         << QByteArray("<!doctype html>{base}<p>x</p>");
+#endif
+    QTest::newRow("folder with space and ampersand")
+        << "a b & c" << QByteArray("<!doctype html><p>x</p>") << QByteArray("<!doctype html>{base}<p>x</p>");
     QTest::newRow("utf-16 with its mark")
         << "site" << Utf16Le(QStringLiteral("<!DOCTYPE html><p>K\u00e5</p>"))
         << Utf16Le(QStringLiteral("<!DOCTYPE html>{base}<p>K\u00e5</p>"));
@@ -128,9 +133,11 @@ void TestTypedCopy::copyGoesWithItsOwner() {
     auto copy = std::make_unique<TypedCopy>(document);
     const QString copyPath = copy->Path();
     QVERIFY(copyPath != document && QFileInfo::exists(copyPath));
+#ifndef Q_OS_WIN // there the temporary folder lies in the user's own profile
     QCOMPARE(QFileInfo(QFileInfo(copyPath).absolutePath()).permissions() &
                  (QFile::ReadOther | QFile::ReadGroup),
              QFile::Permissions());
+#endif
     copy.reset();
     QVERIFY(!QFileInfo::exists(copyPath));
     QVERIFY(QFileInfo::exists(document));
