@@ -123,6 +123,24 @@ bool WriteFile(const QString& path, const QByteArray& bytes) {
            file.write(bytes) == bytes.size();
 }
 
+bool CommandRig::Build(const QString& programFolder) {
+    work = std::make_unique<QTemporaryDir>();
+    if (!work->isValid())
+        return false;
+    queue = std::make_unique<ConversionQueue>();
+    host = std::make_unique<RecordingHost>();
+    command = std::make_unique<ConvertCommand>(
+        *queue, *host, programFolder.isEmpty() ? work->filePath(QStringLiteral("program")) : programFolder);
+    return true;
+}
+
+void CommandRig::Reset() {
+    command.reset();
+    host.reset();
+    queue.reset();
+    work.reset();
+}
+
 QByteArray ReadFile(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();

@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <memory>
+
 namespace velmora::test {
 
 // One run of the fake converter, as its log tells it.
@@ -59,6 +61,22 @@ public:
     void SetProgress(int percent) override;
     void ShowMessage(const QString& text) override;
     void ExploreFolder(const QString& folder) override;
+};
+
+// What a test of the Convert command works with, made anew for each test: a work folder, a queue, a
+// host that records, and the command over them.
+struct CommandRig {
+    std::unique_ptr<QTemporaryDir> work;
+    std::unique_ptr<ConversionQueue> queue;
+    std::unique_ptr<RecordingHost> host;
+    std::unique_ptr<ConvertCommand> command;
+
+    // The engines are looked for in programFolder; an empty one gives the empty folder "program" in the
+    // work folder, so each engine is found where the system installed it. False when there is no work
+    // folder.
+    [[nodiscard]] bool Build(const QString& programFolder = {});
+    // The command first: it holds the queue and the host.
+    void Reset();
 };
 
 // Makes a folder the current directory until the end of the scope, pass or fail.

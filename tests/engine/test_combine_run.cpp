@@ -71,41 +71,31 @@ private:
     // Local files named after fake markers, each with the title given (none for an empty one).
     void AddFiles(const QList<std::pair<QString, QString>>& namesAndTitles);
     QString Source(const QString& name) const {
-        return QDir::toNativeSeparators(m_work->filePath("in/" + name));
+        return QDir::toNativeSeparators(m_rig.work->filePath("in/" + name));
     }
     QString Target(const QString& name) const {
-        return QDir::toNativeSeparators(QDir(m_host->targetFolder).filePath(name));
+        return QDir::toNativeSeparators(QDir(m_rig.host->targetFolder).filePath(name));
     }
     void Run();
 
     std::unique_ptr<FakeConverterInstall> m_fake;
-    std::unique_ptr<QTemporaryDir> m_work;
-    std::unique_ptr<ConversionQueue> m_queue;
-    std::unique_ptr<RecordingHost> m_host;
-    std::unique_ptr<ConvertCommand> m_command;
+    CommandRig m_rig;
 };
 
 void TestCombineRun::init() {
     m_fake = std::make_unique<FakeConverterInstall>();
     QVERIFY(m_fake->Install());
-    m_work = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_work->isValid());
-    m_queue = std::make_unique<ConversionQueue>();
-    m_host = std::make_unique<RecordingHost>();
-    m_host->targetFolder = QDir::toNativeSeparators(m_work->filePath("out"));
-    m_host->completionAction = kShowMessage;
-    m_command = std::make_unique<ConvertCommand>(*m_queue, *m_host, m_fake->ProgramFolder());
-    m_command->Runner().SetTimeoutMs(kWaitMs * 2);
-    m_command->Runner().SetParallelism(1);
-    m_command->Runner().SetFinisher(pdf::RowFinisher());
-    m_command->SetCombiner(pdf::Combiner());
+    QVERIFY(m_rig.Build(m_fake->ProgramFolder()));
+    m_rig.host->targetFolder = QDir::toNativeSeparators(m_rig.work->filePath("out"));
+    m_rig.host->completionAction = kShowMessage;
+    m_rig.command->Runner().SetTimeoutMs(kWaitMs * 2);
+    m_rig.command->Runner().SetParallelism(1);
+    m_rig.command->Runner().SetFinisher(pdf::RowFinisher());
+    m_rig.command->SetCombiner(pdf::Combiner());
 }
 
 void TestCombineRun::cleanup() {
-    m_command.reset();
-    m_host.reset();
-    m_queue.reset();
-    m_work.reset();
+    m_rig.Reset();
     m_fake.reset();
 }
 
@@ -117,42 +107,42 @@ void TestCombineRun::AddFiles(const QList<std::pair<QString, QString>>& namesAnd
         QVERIFY(WriteFile(paths.last(),
                           "<html><head>" + head + "</head><body>" + name.toUtf8() + "</body></html>"));
     }
-    m_queue->AddFiles(paths);
+    m_rig.queue->AddFiles(paths);
 }
 
 void TestCombineRun::Run() {
-    m_command->Execute();
-    QTRY_COMPARE_WITH_TIMEOUT(m_command->Status(), rsStop, kWaitMs);
+    m_rig.command->Execute();
+    QTRY_COMPARE_WITH_TIMEOUT(m_rig.command->Status(), rsStop, kWaitMs);
 }
 
 void TestCombineRun::convertedRowsJoinedInQueueOrder() {
     AddFiles({{"a.html", "Alpha"}, {"warn-b.html", "Beta"}, {"fail-c.html", "Gamma"}, {"d.html", ""}});
-    m_command->SetCombine({true, QStringLiteral("Book"), true});
+    m_rig.command->SetCombine({true, QStringLiteral("Book"), true});
     Run();
 
     const QString book = Target("Book.pdf");
-    QCOMPARE(m_command->CombinedPath(), book);
-    QCOMPARE(m_queue->State(1), RowState::ConvertedWithWarnings);
-    QCOMPARE(m_queue->State(2), RowState::Failed);
+    QCOMPARE(m_rig.command->CombinedPath(), book);
+    QCOMPARE(m_rig.queue->State(1), RowState::ConvertedWithWarnings);
+    QCOMPARE(m_rig.queue->State(2), RowState::Failed);
     // The fake writes one page a row; the row without a title is named by its source.
     QCOMPARE(PdfPageCount(book), 3);
     QCOMPARE(PdfOutline(book), (QStringList{"Alpha", "Beta", Source("d.html")}));
     QCOMPARE(PdfOutlinePages(book), (QList<int>{1, 2, 3}));
-    QCOMPARE(m_host->messages.size(), 1);
+    QCOMPARE(m_rig.host->messages.size(), 1);
     QVERIFY2(
-        m_host->messages.first().endsWith(
+        m_rig.host->messages.first().endsWith(
             QStringLiteral("Combined into one PDF:\n%1\n1 row that did not convert is left out.").arg(book)),
-        qPrintable(m_host->messages.first()));
+        qPrintable(m_rig.host->messages.first()));
     // Every PDF says what it is: the rows' own and the combined one.
-    QCOMPARE(PdfTitle(m_queue->OutputPath(0)), QStringLiteral("Alpha"));
-    QCOMPARE(PdfInfo(m_queue->OutputPath(0), QStringLiteral("Subject")), Source("a.html"));
-    QCOMPARE(PdfTitle(m_queue->OutputPath(3)), QString());
+    QCOMPARE(PdfTitle(m_rig.queue->OutputPath(0)), QStringLiteral("Alpha"));
+    QCOMPARE(PdfInfo(m_rig.queue->OutputPath(0), QStringLiteral("Subject")), Source("a.html"));
+    QCOMPARE(PdfTitle(m_rig.queue->OutputPath(3)), QString());
     QCOMPARE(PdfTitle(book), QStringLiteral("Book"));
-    for (const QString& pdf : {m_queue->OutputPath(0), book})
+    for (const QString& pdf : {m_rig.queue->OutputPath(0), book})
         QCOMPARE(PdfInfo(pdf, QStringLiteral("Creator")),
                  QStringLiteral("Velmora Free HTML to PDF Converter 2.0"));
-    QVERIFY(QFileInfo::exists(m_queue->OutputPath(0)));
-    QCOMPARE(TemporaryFilesIn(m_host->targetFolder), QStringList());
+    QVERIFY(QFileInfo::exists(m_rig.queue->OutputPath(0)));
+    QCOMPARE(TemporaryFilesIn(m_rig.host->targetFolder), QStringList());
 }
 
 void TestCombineRun::combinedFileName_data() {
@@ -179,14 +169,14 @@ void TestCombineRun::combinedFileName() {
     QFETCH(bool, byTitle);
     QFETCH(QString, expected);
     AddFiles({{"a.html", firstTitle}, {"b.html", "Beta"}});
-    m_command->Runner().SetNameBy(byTitle ? NameBy::Title : NameBy::Address);
-    m_command->SetCombine({true, name, true});
+    m_rig.command->Runner().SetNameBy(byTitle ? NameBy::Title : NameBy::Address);
+    m_rig.command->SetCombine({true, name, true});
     Run();
 
-    QCOMPARE(m_command->CombinedPath(), Target(expected));
+    QCOMPARE(m_rig.command->CombinedPath(), Target(expected));
     QCOMPARE(PdfPageCount(Target(expected)), 2);
-    QVERIFY(QFileInfo::exists(m_queue->OutputPath(0)));
-    QVERIFY(m_queue->OutputPath(0) != Target(expected));
+    QVERIFY(QFileInfo::exists(m_rig.queue->OutputPath(0)));
+    QVERIFY(m_rig.queue->OutputPath(0) != Target(expected));
 }
 
 // The name comes when the row ends; the queue (the grid, the row actions) learns it then.
@@ -197,34 +187,34 @@ void TestCombineRun::namesFromTitles() {
               {"four.html", "Input/Output"},
               {"fail-five.html", "Five"},
               {"six.html", "same"}});
-    m_command->Runner().SetNameBy(NameBy::Title);
-    m_host->completionAction = kDoNothing;
+    m_rig.command->Runner().SetNameBy(NameBy::Title);
+    m_rig.host->completionAction = kDoNothing;
     Run();
 
     const QStringList expected{Target("Same.pdf"),
                                Target("Same (2).pdf"),
-                               OutputPathFor(Source("three.html"), m_host->targetFolder),
+                               OutputPathFor(Source("three.html"), m_rig.host->targetFolder),
                                Target("Input-Output.pdf"),
                                QString(),
                                Target(kNativePathStyle == PathStyle::Windows ? "same (3).pdf" : "same.pdf")};
     for (int row = 0; row < expected.size(); ++row) {
-        QCOMPARE(m_queue->OutputPath(row), expected.at(row));
+        QCOMPARE(m_rig.queue->OutputPath(row), expected.at(row));
         if (!expected.at(row).isEmpty())
             QVERIFY2(QFileInfo::exists(expected.at(row)), qPrintable(expected.at(row)));
     }
-    QCOMPARE(QDir(m_host->targetFolder).entryList(QDir::Files | QDir::Hidden).size(), 5);
-    QCOMPARE(m_command->CombinedPath(), QString());
+    QCOMPARE(QDir(m_rig.host->targetFolder).entryList(QDir::Files | QDir::Hidden).size(), 5);
+    QCOMPARE(m_rig.command->CombinedPath(), QString());
 }
 
 void TestCombineRun::separatePdfsGoOnlyOnceCombined() {
     AddFiles({{"a.html", "Alpha"}, {"b.html", "Beta"}});
-    m_command->SetCombine({true, QStringLiteral("Book"), false});
+    m_rig.command->SetCombine({true, QStringLiteral("Book"), false});
     Run();
 
     QCOMPARE(PdfPageCount(Target("Book.pdf")), 2);
-    QCOMPARE(QDir(m_host->targetFolder).entryList(QDir::Files | QDir::Hidden), QStringList{"Book.pdf"});
-    QCOMPARE(m_queue->OutputPath(0), QString());
-    QCOMPARE(m_queue->State(0), RowState::Converted);
+    QCOMPARE(QDir(m_rig.host->targetFolder).entryList(QDir::Files | QDir::Hidden), QStringList{"Book.pdf"});
+    QCOMPARE(m_rig.queue->OutputPath(0), QString());
+    QCOMPARE(m_rig.queue->State(0), RowState::Converted);
 }
 
 void TestCombineRun::earlierCombinedFileSurvivesAFullDisk() {
@@ -232,35 +222,35 @@ void TestCombineRun::earlierCombinedFileSurvivesAFullDisk() {
     QSKIP("Limits a file's size the POSIX way.");
 #else
     AddFiles({{"a.html", "Alpha"}, {"b.html", "Beta"}, {"c.html", "Gamma"}});
-    m_command->SetCombine({true, QStringLiteral("Book"), true});
+    m_rig.command->SetCombine({true, QStringLiteral("Book"), true});
     Run();
     const QByteArray earlier = ReadFile(Target("Book.pdf"));
     QVERIFY(earlier.startsWith("%PDF-"));
     qint64 largestRow = 0;
-    for (int row = 0; row < m_queue->RowCount(); ++row)
-        largestRow = qMax(largestRow, QFileInfo(m_queue->OutputPath(row)).size());
+    for (int row = 0; row < m_rig.queue->RowCount(); ++row)
+        largestRow = qMax(largestRow, QFileInfo(m_rig.queue->OutputPath(row)).size());
     // Room for each row's PDF, not for all of them in one.
     const qint64 limit = largestRow + 256;
     QVERIFY(earlier.size() > limit);
 
-    m_host->messages.clear();
-    m_command->SetCombine({true, QStringLiteral("Book"), false});
+    m_rig.host->messages.clear();
+    m_rig.command->SetCombine({true, QStringLiteral("Book"), false});
     {
         const FileSizeLimit full(rlim_t{static_cast<rlim_t>(limit)});
         Run();
     }
 
-    QCOMPARE(m_queue->State(2), RowState::Converted);
-    QCOMPARE(m_command->CombinedPath(), QString());
-    QVERIFY2(m_command->CombineProblem().startsWith(QStringLiteral("The PDFs could not be combined")),
-             qPrintable(m_command->CombineProblem()));
+    QCOMPARE(m_rig.queue->State(2), RowState::Converted);
+    QCOMPARE(m_rig.command->CombinedPath(), QString());
+    QVERIFY2(m_rig.command->CombineProblem().startsWith(QStringLiteral("The PDFs could not be combined")),
+             qPrintable(m_rig.command->CombineProblem()));
     QCOMPARE(ReadFile(Target("Book.pdf")), earlier);
-    QCOMPARE(TemporaryFilesIn(m_host->targetFolder), QStringList());
+    QCOMPARE(TemporaryFilesIn(m_rig.host->targetFolder), QStringList());
     // Not combined, so the separate PDFs stay.
-    for (int row = 0; row < m_queue->RowCount(); ++row)
-        QVERIFY(QFileInfo::exists(m_queue->OutputPath(row)));
-    QCOMPARE(m_host->messages.size(), 1);
-    QVERIFY(m_host->messages.first().endsWith(m_command->CombineProblem()));
+    for (int row = 0; row < m_rig.queue->RowCount(); ++row)
+        QVERIFY(QFileInfo::exists(m_rig.queue->OutputPath(row)));
+    QCOMPARE(m_rig.host->messages.size(), 1);
+    QVERIFY(m_rig.host->messages.first().endsWith(m_rig.command->CombineProblem()));
 #endif
 }
 
@@ -269,26 +259,26 @@ void TestCombineRun::earlierCombinedFileSurvivesAFullDisk() {
 void TestCombineRun::stopWhileCombiningDropsTheCombine() {
     AddFiles({{"a.html", "Alpha"}});
     QSemaphore entered, release;
-    m_command->SetCombiner([&](const CombineRequest& request, const QString& to) {
+    m_rig.command->SetCombiner([&](const CombineRequest& request, const QString& to) {
         entered.release();
         release.tryAcquire(1, kWaitMs);
         return pdf::CombinePdfs(request, to, QDateTime::currentDateTime());
     });
-    m_command->SetCombine({true, QStringLiteral("Book"), false});
-    m_command->Execute();
+    m_rig.command->SetCombine({true, QStringLiteral("Book"), false});
+    m_rig.command->Execute();
     QTRY_VERIFY_WITH_TIMEOUT(entered.available() == 1, kWaitMs);
-    QCOMPARE(m_command->Status(), rsStart);
-    m_command->Execute(); // Stop
-    QCOMPARE(m_command->Status(), rsStop);
+    QCOMPARE(m_rig.command->Status(), rsStart);
+    m_rig.command->Execute(); // Stop
+    QCOMPARE(m_rig.command->Status(), rsStop);
 
     release.release();
     QVERIFY(QThreadPool::globalInstance()->waitForDone(kWaitMs));
     QTest::qWait(100); // a result would come back through the event loop
-    QCOMPARE(m_command->CombinedPath(), QString());
+    QCOMPARE(m_rig.command->CombinedPath(), QString());
     QVERIFY(!QFileInfo::exists(Target("Book.pdf")));
-    QVERIFY(QFileInfo::exists(m_queue->OutputPath(0)));
-    QCOMPARE(TemporaryFilesIn(m_host->targetFolder), QStringList());
-    QCOMPARE(m_host->messages, QStringList());
+    QVERIFY(QFileInfo::exists(m_rig.queue->OutputPath(0)));
+    QCOMPARE(TemporaryFilesIn(m_rig.host->targetFolder), QStringList());
+    QCOMPARE(m_rig.host->messages, QStringList());
 }
 
 QTEST_MAIN(TestCombineRun)

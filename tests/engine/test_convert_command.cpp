@@ -63,39 +63,29 @@ private:
     // A path below the work folder as a user gives it: with the platform's separators, as the file
     // dialog delivers paths and as folders are typed.
     QString WorkPath(const QString& relative) const {
-        return QDir::toNativeSeparators(m_work->filePath(relative));
+        return QDir::toNativeSeparators(m_rig.work->filePath(relative));
     }
     // Waits until the run in progress has ended.
     void WaitForStop();
     QString Output(const QString& sourceName) const;
 
     std::unique_ptr<FakeConverterInstall> m_fake;
-    std::unique_ptr<QTemporaryDir> m_work;
-    std::unique_ptr<ConversionQueue> m_queue;
-    std::unique_ptr<RecordingHost> m_host;
-    std::unique_ptr<ConvertCommand> m_command;
+    CommandRig m_rig;
 };
 
 void TestConvertCommand::init() {
     m_fake = std::make_unique<FakeConverterInstall>();
     QVERIFY(m_fake->Install());
-    m_work = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_work->isValid());
-    m_queue = std::make_unique<ConversionQueue>();
-    m_host = std::make_unique<RecordingHost>();
-    m_host->targetFolder = WorkPath(QStringLiteral("My PDF/new"));
-    m_command = std::make_unique<ConvertCommand>(*m_queue, *m_host, m_fake->ProgramFolder());
-    m_command->Runner().SetTimeoutMs(kWaitMs * 2);
-    connect(m_command.get(), &ConvertCommand::statusChanged, this, [this](TRunStatus status) {
-        m_host->events.append(QStringLiteral("status:%1").arg(int(status)));
+    QVERIFY(m_rig.Build(m_fake->ProgramFolder()));
+    m_rig.host->targetFolder = WorkPath(QStringLiteral("My PDF/new"));
+    m_rig.command->Runner().SetTimeoutMs(kWaitMs * 2);
+    connect(m_rig.command.get(), &ConvertCommand::statusChanged, this, [this](TRunStatus status) {
+        m_rig.host->events.append(QStringLiteral("status:%1").arg(int(status)));
     });
 }
 
 void TestConvertCommand::cleanup() {
-    m_command.reset();
-    m_host.reset();
-    m_queue.reset();
-    m_work.reset();
+    m_rig.Reset();
     m_fake.reset();
 }
 
@@ -105,30 +95,30 @@ void TestConvertCommand::AddFiles(const QStringList& names) {
         paths.append(WorkPath(QStringLiteral("in/") + name));
         QVERIFY(WriteFile(paths.last(), "<p>" + name.toUtf8() + "</p>"));
     }
-    m_queue->AddFiles(paths);
+    m_rig.queue->AddFiles(paths);
 }
 
 void TestConvertCommand::WaitForStop() {
-    QTRY_COMPARE_WITH_TIMEOUT(m_command->Status(), rsStop, kWaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(m_rig.command->Status(), rsStop, kWaitMs);
 }
 
 QString TestConvertCommand::Output(const QString& sourceName) const {
-    return OutputPathFor(WorkPath(QStringLiteral("in/") + sourceName), m_host->targetFolder);
+    return OutputPathFor(WorkPath(QStringLiteral("in/") + sourceName), m_rig.host->targetFolder);
 }
 
 void TestConvertCommand::runShowsProgressAndRestoresTheCommand() {
     AddFiles({"a.html", "b.htm", "c.txt"});
-    m_host->completionAction = kDoNothing;
+    m_rig.host->completionAction = kDoNothing;
 
-    m_command->Execute();
-    QCOMPARE(m_command->Status(), rsStart);
+    m_rig.command->Execute();
+    QCOMPARE(m_rig.command->Status(), rsStart);
     WaitForStop();
 
-    QCOMPARE(m_host->events, (QStringList{"caption:" + kStopCaption, "status:1", "progress:0", "visible:1",
-                                          "progress:33", "progress:67", "progress:100", "visible:0",
-                                          "status:3", "caption:" + kConvertCaption}));
+    QCOMPARE(m_rig.host->events, (QStringList{"caption:" + kStopCaption, "status:1", "progress:0",
+                                              "visible:1", "progress:33", "progress:67", "progress:100",
+                                              "visible:0", "status:3", "caption:" + kConvertCaption}));
     for (int row = 0; row < 3; ++row)
-        QCOMPARE(m_queue->State(row), RowState::Converted);
+        QCOMPARE(m_rig.queue->State(row), RowState::Converted);
     QVERIFY(ReadFile(Output("a.html")).startsWith("%PDF-"));
     QVERIFY(ReadFile(Output("c.txt")).startsWith("%PDF-"));
 }
@@ -189,78 +179,78 @@ void TestConvertCommand::completionActions() {
     QFETCH(QList<int>, message);
     QFETCH(bool, explores);
     AddFiles(sources);
-    m_host->completionAction = action;
+    m_rig.host->completionAction = action;
 
-    m_command->Execute();
+    m_rig.command->Execute();
     WaitForStop();
 
     const QStringList messages =
         message.isEmpty() ? QStringList{}
                           : QStringList{EndOfRunMessage(message.at(0), message.at(1), message.at(2),
-                                                        QDir::toNativeSeparators(m_host->targetFolder))};
-    QCOMPARE(m_host->messages, messages);
-    QCOMPARE(m_host->explored,
-             explores ? QStringList{QDir::toNativeSeparators(m_host->targetFolder)} : QStringList{});
+                                                        QDir::toNativeSeparators(m_rig.host->targetFolder))};
+    QCOMPARE(m_rig.host->messages, messages);
+    QCOMPARE(m_rig.host->explored,
+             explores ? QStringList{QDir::toNativeSeparators(m_rig.host->targetFolder)} : QStringList{});
     // The action comes last, after the command is back to Convert.
     if (!messages.isEmpty() || explores)
-        QCOMPARE(m_host->events.at(m_host->events.size() - 2), "caption:" + kConvertCaption);
+        QCOMPARE(m_rig.host->events.at(m_rig.host->events.size() - 2), "caption:" + kConvertCaption);
 }
 
 void TestConvertCommand::exploreReadsTheFolderTextAtTheEnd() {
     AddFiles({"slow.html"});
-    m_host->completionAction = kOpenTargetFolder;
-    const QString folderAtStart = m_host->targetFolder;
+    m_rig.host->completionAction = kOpenTargetFolder;
+    const QString folderAtStart = m_rig.host->targetFolder;
 
-    m_command->Execute();
-    m_host->targetFolder = QStringLiteral("typed during the run");
+    m_rig.command->Execute();
+    m_rig.host->targetFolder = QStringLiteral("typed during the run");
     WaitForStop();
 
-    QCOMPARE(m_host->explored, QStringList{QDir::toNativeSeparators(QDir::current().absoluteFilePath(
-                                   QStringLiteral("typed during the run")))});
+    QCOMPARE(m_rig.host->explored, QStringList{QDir::toNativeSeparators(QDir::current().absoluteFilePath(
+                                       QStringLiteral("typed during the run")))});
     QVERIFY(QFileInfo::exists(OutputPathFor(WorkPath("in/slow.html"), folderAtStart)));
 }
 
 void TestConvertCommand::emptyQueueOnlyShowsAMessage() {
-    m_command->Execute();
-    QCOMPARE(m_host->events, QStringList{"message:" + kEmptyQueueMessage});
-    QCOMPARE(m_command->Status(), rsNone);
+    m_rig.command->Execute();
+    QCOMPARE(m_rig.host->events, QStringList{"message:" + kEmptyQueueMessage});
+    QCOMPARE(m_rig.command->Status(), rsNone);
 
     // While a run is in progress too; the rows are re-added only so the run can be stopped afterwards.
     AddFiles({"hang.html"});
-    m_command->Execute();
-    QCOMPARE(m_command->Status(), rsStart);
-    m_host->events.clear();
-    m_queue->DeleteAll();
-    m_command->Execute();
-    QCOMPARE(m_host->events, QStringList{"message:" + kEmptyQueueMessage});
-    QCOMPARE(m_command->Status(), rsStart);
-    QVERIFY(m_command->Runner().IsRunning());
+    m_rig.command->Execute();
+    QCOMPARE(m_rig.command->Status(), rsStart);
+    m_rig.host->events.clear();
+    m_rig.queue->DeleteAll();
+    m_rig.command->Execute();
+    QCOMPARE(m_rig.host->events, QStringList{"message:" + kEmptyQueueMessage});
+    QCOMPARE(m_rig.command->Status(), rsStart);
+    QVERIFY(m_rig.command->Runner().IsRunning());
 
     AddFiles({"hang.html"});
-    m_command->Execute();
-    QCOMPARE(m_command->Status(), rsStop);
+    m_rig.command->Execute();
+    QCOMPARE(m_rig.command->Status(), rsStop);
 }
 
 void TestConvertCommand::stopEndsTheRunWithoutCompletionAction() {
     AddFiles({"hang.html", "b.html"});
-    m_host->completionAction = kShowMessage;
-    m_command->Execute();
+    m_rig.host->completionAction = kShowMessage;
+    m_rig.command->Execute();
     QTRY_COMPARE_WITH_TIMEOUT(m_fake->Invocations().size(), 1, kWaitMs);
-    QCOMPARE(m_queue->State(0), RowState::Converting);
-    m_host->events.clear();
+    QCOMPARE(m_rig.queue->State(0), RowState::Converting);
+    m_rig.host->events.clear();
 
-    m_command->Execute();
+    m_rig.command->Execute();
 
-    QCOMPARE(m_command->Status(), rsStop);
-    QCOMPARE(m_host->events, (QStringList{"status:3", "caption:" + kConvertCaption, "visible:0"}));
-    QCOMPARE(m_queue->State(0), RowState::Failed);
-    QCOMPARE(m_queue->Reason(0), kStoppedReason);
+    QCOMPARE(m_rig.command->Status(), rsStop);
+    QCOMPARE(m_rig.host->events, (QStringList{"status:3", "caption:" + kConvertCaption, "visible:0"}));
+    QCOMPARE(m_rig.queue->State(0), RowState::Failed);
+    QCOMPARE(m_rig.queue->Reason(0), kStoppedReason);
     // The row the run never reached says so.
-    QCOMPARE(m_queue->State(1), RowState::NotReached);
-    QCOMPARE(m_queue->Reason(1), kNotReachedReason);
-    QVERIFY(!m_command->Runner().IsRunning());
+    QCOMPARE(m_rig.queue->State(1), RowState::NotReached);
+    QCOMPARE(m_rig.queue->Reason(1), kNotReachedReason);
+    QVERIFY(!m_rig.command->Runner().IsRunning());
     QTest::qWait(300);
-    QCOMPARE(m_host->messages, QStringList{});
+    QCOMPARE(m_rig.host->messages, QStringList{});
     QCOMPARE(m_fake->Invocations().size(), 1);
 }
 
@@ -278,25 +268,25 @@ void TestConvertCommand::stopForClose() {
     QFETCH(QStringList, sources);
     QFETCH(bool, waitForEnd);
     QFETCH(TRunStatus, status);
-    m_host->completionAction = kShowMessage;
+    m_rig.host->completionAction = kShowMessage;
     if (!sources.isEmpty()) {
         AddFiles(sources);
-        m_command->Execute();
+        m_rig.command->Execute();
     }
     if (waitForEnd)
         WaitForStop();
-    const QStringList messagesBefore = m_host->messages;
-    m_host->events.clear();
+    const QStringList messagesBefore = m_rig.host->messages;
+    m_rig.host->events.clear();
 
-    m_command->StopForClose();
+    m_rig.command->StopForClose();
 
-    QCOMPARE(m_command->Status(), status);
-    QVERIFY(!m_command->Runner().IsRunning());
-    QCOMPARE(m_host->messages, messagesBefore);
+    QCOMPARE(m_rig.command->Status(), status);
+    QVERIFY(!m_rig.command->Runner().IsRunning());
+    QCOMPARE(m_rig.host->messages, messagesBefore);
     if (status == rsStop && !waitForEnd)
-        QCOMPARE(m_host->events, (QStringList{"status:3", "caption:" + kConvertCaption, "visible:0"}));
+        QCOMPARE(m_rig.host->events, (QStringList{"status:3", "caption:" + kConvertCaption, "visible:0"}));
     else
-        QCOMPARE(m_host->events, QStringList{});
+        QCOMPARE(m_rig.host->events, QStringList{});
 }
 
 void TestConvertCommand::refusedStarts_data() {
@@ -343,8 +333,8 @@ void TestConvertCommand::refusedStarts() {
     QFETCH(QString, converter);
     QFETCH(QString, message);
     QFETCH(QString, why);
-    QVERIFY(WriteFile(m_work->filePath("file"), "not a folder"));
-    m_host->targetFolder =
+    QVERIFY(WriteFile(m_rig.work->filePath("file"), "not a folder"));
+    m_rig.host->targetFolder =
         folder.trimmed().isEmpty() || QDir::isAbsolutePath(folder) ? folder : WorkPath(folder);
     QTemporaryDir emptyPath;
     const EnvironmentOverride path("PATH", emptyPath.path().toLocal8Bit());
@@ -359,13 +349,13 @@ void TestConvertCommand::refusedStarts() {
                                           QFile::permissions(m_fake->ConverterPath()) | QFile::ExeOwner));
     }
     AddFiles({"a.html"});
-    QSignalSpy statusChanged(m_command.get(), &ConvertCommand::statusChanged);
+    QSignalSpy statusChanged(m_rig.command.get(), &ConvertCommand::statusChanged);
 
-    m_command->Execute();
+    m_rig.command->Execute();
 
     const QString converterPath = QDir::toNativeSeparators(m_fake->ConverterPath());
-    QCOMPARE(m_host->events.size(), 1);
-    const QString shown = m_host->events.at(0);
+    QCOMPARE(m_rig.host->events.size(), 1);
+    const QString shown = m_rig.host->events.at(0);
     if (missing) {
         // Every place searched is named: on Windows only the program's bin folder, elsewhere PATH too.
 #ifdef Q_OS_WIN
@@ -379,16 +369,16 @@ void TestConvertCommand::refusedStarts() {
                  qPrintable(shown));
         QVERIFY2(shown.contains(why), qPrintable(shown));
     } else {
-        QCOMPARE(shown,
-                 "message:" + (m_host->targetFolder.trimmed().isEmpty() ? message
-                                                                        : message.arg(m_host->targetFolder)));
+        QCOMPARE(shown, "message:" + (m_rig.host->targetFolder.trimmed().isEmpty()
+                                          ? message
+                                          : message.arg(m_rig.host->targetFolder)));
     }
-    QCOMPARE(m_command->Status(), rsNone);
+    QCOMPARE(m_rig.command->Status(), rsNone);
     QCOMPARE(statusChanged.count(), 0);
-    QCOMPARE(m_queue->State(0), RowState::Waiting);
+    QCOMPARE(m_rig.queue->State(0), RowState::Waiting);
     QCOMPARE(m_fake->Invocations().size(), 0);
     if (converter != QLatin1String("fake"))
-        QVERIFY(!QFileInfo::exists(m_host->targetFolder));
+        QVERIFY(!QFileInfo::exists(m_rig.host->targetFolder));
 }
 
 void TestConvertCommand::converterInstalledLaterIsFound() {
@@ -396,98 +386,98 @@ void TestConvertCommand::converterInstalledLaterIsFound() {
     QTemporaryDir emptyPath;
     const EnvironmentOverride path("PATH", emptyPath.path().toLocal8Bit());
     AddFiles({"a.html"});
-    m_command->Execute();
-    QCOMPARE(m_host->messages.size(), 1);
+    m_rig.command->Execute();
+    QCOMPARE(m_rig.host->messages.size(), 1);
 
     QVERIFY(m_fake->Install());
-    m_command->Execute();
+    m_rig.command->Execute();
     WaitForStop();
 
-    QCOMPARE(m_queue->State(0), RowState::Converted);
+    QCOMPARE(m_rig.queue->State(0), RowState::Converted);
     QCOMPARE(m_fake->Invocations().size(), 1);
 }
 
 void TestConvertCommand::equalOutputNamesDoNotOverwrite() {
     for (const QString& file : {QStringLiteral("x/page.html"), QStringLiteral("y/page.html")})
-        QVERIFY(WriteFile(m_work->filePath(file), "<p>page</p>"));
-    m_queue->AddFiles({WorkPath("x/page.html"), WorkPath("y/page.html")});
-    m_queue->AddWebAddresses({"http://page.html"});
-    m_command->Execute();
+        QVERIFY(WriteFile(m_rig.work->filePath(file), "<p>page</p>"));
+    m_rig.queue->AddFiles({WorkPath("x/page.html"), WorkPath("y/page.html")});
+    m_rig.queue->AddWebAddresses({"http://page.html"});
+    m_rig.command->Execute();
     WaitForStop();
 
-    const QString folder = m_host->targetFolder + QDir::separator();
+    const QString folder = m_rig.host->targetFolder + QDir::separator();
     const QList<Invocation> invocations = m_fake->Invocations();
     QCOMPARE(invocations.size(), 3);
     QCOMPARE(invocations.at(2).source, "http://page.html");
     for (const char* name : {"page-html.pdf", "page-html (2).pdf", "page-html (3).pdf"})
         QVERIFY2(ReadFile(folder + name).startsWith("%PDF-"), name);
     for (int row = 0; row < 3; ++row)
-        QCOMPARE(m_queue->State(row), RowState::Converted);
+        QCOMPARE(m_rig.queue->State(row), RowState::Converted);
 }
 
 void TestConvertCommand::homeFolderAndRetryOfChosenRows() {
-    const EnvironmentOverride home("HOME", m_work->filePath("home").toLocal8Bit());
-    m_host->targetFolder = QStringLiteral("~/pdfs");
+    const EnvironmentOverride home("HOME", m_rig.work->filePath("home").toLocal8Bit());
+    m_rig.host->targetFolder = QStringLiteral("~/pdfs");
     AddFiles({"a.html", "fail-b.html", "c.html"});
-    m_command->Execute();
+    m_rig.command->Execute();
     WaitForStop();
 #ifdef Q_OS_WIN
     QVERIFY(QFileInfo::exists(QDir::current().absoluteFilePath("~/pdfs/a-html.pdf")));
     QDir(QDir::current().absoluteFilePath("~")).removeRecursively();
 #else
-    QVERIFY(ReadFile(m_work->filePath("home/pdfs/a-html.pdf")).startsWith("%PDF-"));
+    QVERIFY(ReadFile(m_rig.work->filePath("home/pdfs/a-html.pdf")).startsWith("%PDF-"));
     QVERIFY(!QFileInfo::exists(QDir::current().absoluteFilePath("~")));
 #endif
-    QCOMPARE(m_queue->State(1), RowState::Failed);
+    QCOMPARE(m_rig.queue->State(1), RowState::Failed);
 
     const int before = int(m_fake->Invocations().size());
-    m_command->ConvertRows({1});
+    m_rig.command->ConvertRows({1});
     WaitForStop();
 
     const QList<Invocation> invocations = m_fake->Invocations();
     QCOMPARE(invocations.size(), before + 1);
     QVERIFY(invocations.last().source.endsWith("fail-b.html"));
-    QCOMPARE(m_queue->State(0), RowState::Converted);
-    QCOMPARE(m_queue->State(1), RowState::Failed);
-    QCOMPARE(m_queue->State(2), RowState::Converted);
+    QCOMPARE(m_rig.queue->State(0), RowState::Converted);
+    QCOMPARE(m_rig.queue->State(1), RowState::Failed);
+    QCOMPARE(m_rig.queue->State(2), RowState::Converted);
 }
 
 void TestConvertCommand::relativeFolderResolvesAgainstCurrentDirectory() {
-    const CurrentDirectoryOverride current(m_work->path());
-    m_host->targetFolder = QStringLiteral("relative/out");
+    const CurrentDirectoryOverride current(m_rig.work->path());
+    m_rig.host->targetFolder = QStringLiteral("relative/out");
     AddFiles({"a.html"});
 
-    m_command->Execute();
+    m_rig.command->Execute();
     WaitForStop();
 
-    QCOMPARE(m_queue->State(0), RowState::Converted);
-    QVERIFY(ReadFile(m_work->filePath("relative/out/a-html.pdf")).startsWith("%PDF-"));
+    QCOMPARE(m_rig.queue->State(0), RowState::Converted);
+    QVERIFY(ReadFile(m_rig.work->filePath("relative/out/a-html.pdf")).startsWith("%PDF-"));
 }
 
 void TestConvertCommand::secondRunResetsOutcomes() {
     AddFiles({"a.html", "fail-b.html"});
-    m_command->Execute();
+    m_rig.command->Execute();
     WaitForStop();
-    QCOMPARE(m_queue->State(0), RowState::Converted);
-    QCOMPARE(m_queue->State(1), RowState::Failed);
+    QCOMPARE(m_rig.queue->State(0), RowState::Converted);
+    QCOMPARE(m_rig.queue->State(1), RowState::Failed);
 
     QList<RowState> statesAtFirstStart;
     QStringList reasonsAtFirstStart;
-    connect(&m_command->Runner(), &BatchRunner::rowStarted, this, [&](int row) {
+    connect(&m_rig.command->Runner(), &BatchRunner::rowStarted, this, [&](int row) {
         if (row != 0)
             return;
-        statesAtFirstStart = {m_queue->State(0), m_queue->State(1)};
-        reasonsAtFirstStart = {m_queue->Reason(0), m_queue->Reason(1)};
+        statesAtFirstStart = {m_rig.queue->State(0), m_rig.queue->State(1)};
+        reasonsAtFirstStart = {m_rig.queue->Reason(0), m_rig.queue->Reason(1)};
     });
-    m_host->events.clear();
-    m_command->Execute();
+    m_rig.host->events.clear();
+    m_rig.command->Execute();
     WaitForStop();
 
     QCOMPARE(statesAtFirstStart, (QList<RowState>{RowState::Converting, RowState::Waiting}));
     QCOMPARE(reasonsAtFirstStart, (QStringList{QString(), QString()}));
-    QCOMPARE(m_host->events.mid(0, 4),
+    QCOMPARE(m_rig.host->events.mid(0, 4),
              (QStringList{"caption:" + kStopCaption, "status:1", "progress:0", "visible:1"}));
-    QCOMPARE(m_queue->State(1), RowState::Failed);
+    QCOMPARE(m_rig.queue->State(1), RowState::Failed);
 }
 
 QTEST_GUILESS_MAIN(TestConvertCommand)

@@ -2,8 +2,8 @@
 // wkhtmltopdf (Classic) and Chromium (Modern), on chapters of the book corpus.
 #include "ChromiumBackend.h"
 #include "CombinePdfs.h"
-#include "DocumentInfo.h"
 #include "ConvertCommand.h"
+#include "DocumentInfo.h"
 #include "PdfTools.h"
 #include "RowFinish.h"
 #include "RunTestSupport.h"
@@ -45,10 +45,7 @@ private:
     void Run(const QString& engine);
 
     QString m_book;
-    std::unique_ptr<QTemporaryDir> m_work;
-    std::unique_ptr<ConversionQueue> m_queue;
-    std::unique_ptr<RecordingHost> m_host;
-    std::unique_ptr<ConvertCommand> m_command;
+    CommandRig m_rig;
 };
 
 void TestRealCombine::initTestCase() {
@@ -58,31 +55,23 @@ void TestRealCombine::initTestCase() {
 }
 
 void TestRealCombine::init() {
-    m_work = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_work->isValid());
-    m_queue = std::make_unique<ConversionQueue>();
-    m_host = std::make_unique<RecordingHost>();
-    m_host->targetFolder = m_work->filePath("out");
-    m_host->completionAction = kShowMessage;
-    // An empty program folder: each engine is found where the system installed it.
-    m_command = std::make_unique<ConvertCommand>(*m_queue, *m_host, m_work->filePath("program"));
-    m_command->Runner().SetParallelism(2);
-    m_command->Runner().SetFinisher(pdf::RowFinisher());
-    m_command->SetCombiner(pdf::Combiner());
+    QVERIFY(m_rig.Build());
+    m_rig.host->targetFolder = m_rig.work->filePath("out");
+    m_rig.host->completionAction = kShowMessage;
+    m_rig.command->Runner().SetParallelism(2);
+    m_rig.command->Runner().SetFinisher(pdf::RowFinisher());
+    m_rig.command->SetCombiner(pdf::Combiner());
 }
 
 void TestRealCombine::cleanup() {
-    m_command.reset();
-    m_host.reset();
-    m_queue.reset();
-    m_work.reset();
+    m_rig.Reset();
 }
 
 void TestRealCombine::Run(const QString& engine) {
-    m_command->SetEngineFactory(engine == QLatin1String("modern") ? MakeModernEngine : MakeClassicEngine);
-    m_command->Execute();
-    QVERIFY2(m_command->Status() == rsStart, qPrintable(m_host->messages.join('\n')));
-    QTRY_COMPARE_WITH_TIMEOUT(m_command->Status(), rsStop, kWaitMs);
+    m_rig.command->SetEngineFactory(engine == QLatin1String("modern") ? MakeModernEngine : MakeClassicEngine);
+    m_rig.command->Execute();
+    QVERIFY2(m_rig.command->Status() == rsStart, qPrintable(m_rig.host->messages.join('\n')));
+    QTRY_COMPARE_WITH_TIMEOUT(m_rig.command->Status(), rsStop, kWaitMs);
 }
 
 void TestRealCombine::bookChaptersCombined_data() {
@@ -97,28 +86,29 @@ void TestRealCombine::bookChaptersCombined_data() {
 void TestRealCombine::bookChaptersCombined() {
     QFETCH(QString, engine);
     QFETCH(bool, headings);
-    const QString gone = m_work->filePath("gone.html");
+    const QString gone = m_rig.work->filePath("gone.html");
     QVERIFY(WriteFile(gone, "<title>Gone</title>"));
     QStringList files;
     for (const QString& chapter : kChapters)
         files << m_book + "/" + chapter;
     files.insert(1, gone);
-    m_queue->AddFiles(files);
+    m_rig.queue->AddFiles(files);
     QVERIFY(QFile::remove(gone));
-    m_command->SetCombine({true, QStringLiteral("The Book"), true});
+    m_rig.command->SetCombine({true, QStringLiteral("The Book"), true});
     Run(engine);
 
-    const QString book = QDir::toNativeSeparators(QDir(m_host->targetFolder).filePath("The Book.pdf"));
-    QCOMPARE(m_command->CombinedPath(), book);
-    QCOMPARE(m_queue->State(1), RowState::Failed);
+    const QString book = QDir::toNativeSeparators(QDir(m_rig.host->targetFolder).filePath("The Book.pdf"));
+    QCOMPARE(m_rig.command->CombinedPath(), book);
+    QCOMPARE(m_rig.queue->State(1), RowState::Failed);
     int pages = 0;
     QStringList rowTitles;
     for (int row : {0, 2, 3}) {
-        const QString file = m_queue->OutputPath(row);
-        QVERIFY2(!file.isEmpty(), qPrintable(m_queue->Reason(row)));
+        const QString file = m_rig.queue->OutputPath(row);
+        QVERIFY2(!file.isEmpty(), qPrintable(m_rig.queue->Reason(row)));
         pages += PdfPageCount(file);
         rowTitles << PdfTitle(file);
-        QCOMPARE(PdfInfo(file, QStringLiteral("Subject")), QDir::toNativeSeparators(m_queue->SourceText(row)));
+        QCOMPARE(PdfInfo(file, QStringLiteral("Subject")),
+                 QDir::toNativeSeparators(m_rig.queue->SourceText(row)));
         QCOMPARE(PdfInfo(file, QStringLiteral("Creator")), pdf::kCreatorName);
         // Modern asks Chromium for a tagged PDF; Classic's converter cannot make one.
         QCOMPARE(PdfInfo(file, QStringLiteral("Tagged")),
@@ -150,9 +140,9 @@ void TestRealCombine::bookChaptersCombined() {
         QCOMPARE(outline, expectedTitles);
     }
     QVERIFY2(
-        m_host->messages.value(0).endsWith(
+        m_rig.host->messages.value(0).endsWith(
             QStringLiteral("Combined into one PDF:\n%1\n1 row that did not convert is left out.").arg(book)),
-        qPrintable(m_host->messages.value(0)));
+        qPrintable(m_rig.host->messages.value(0)));
 }
 
 void TestRealCombine::namesFromTitles_data() {
@@ -163,24 +153,24 @@ void TestRealCombine::namesFromTitles_data() {
 
 void TestRealCombine::namesFromTitles() {
     QFETCH(QString, engine);
-    const QStringList files{m_work->filePath("in/first.html"), m_work->filePath("in/second.html"),
-                            m_work->filePath("in/untitled.html")};
+    const QStringList files{m_rig.work->filePath("in/first.html"), m_rig.work->filePath("in/second.html"),
+                            m_rig.work->filePath("in/untitled.html")};
     QVERIFY(
         WriteFile(files.at(0), "<html><head><title>Same &amp; Title</title></head><body>1</body></html>"));
     QVERIFY(WriteFile(files.at(1),
                       "<html><head><title> Same &amp;\n Title </title></head><body>2</body></html>"));
     QVERIFY(WriteFile(files.at(2), "<html><body><h1>No title here</h1></body></html>"));
-    m_queue->AddFiles(files);
-    m_command->Runner().SetParallelism(1);
-    m_command->Runner().SetNameBy(NameBy::Title);
+    m_rig.queue->AddFiles(files);
+    m_rig.command->Runner().SetParallelism(1);
+    m_rig.command->Runner().SetNameBy(NameBy::Title);
     Run(engine);
 
-    const QDir out(m_host->targetFolder);
+    const QDir out(m_rig.host->targetFolder);
     const QStringList expected{QDir::toNativeSeparators(out.filePath("Same & Title.pdf")),
                                QDir::toNativeSeparators(out.filePath("Same & Title (2).pdf")),
-                               OutputPathFor(files.at(2), m_host->targetFolder)};
+                               OutputPathFor(files.at(2), m_rig.host->targetFolder)};
     for (int row = 0; row < files.size(); ++row) {
-        QCOMPARE(m_queue->OutputPath(row), expected.at(row));
+        QCOMPARE(m_rig.queue->OutputPath(row), expected.at(row));
         QVERIFY(QFileInfo::exists(expected.at(row)));
     }
     QCOMPARE(PdfTitle(expected.at(0)), QStringLiteral("Same & Title"));

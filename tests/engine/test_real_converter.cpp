@@ -109,13 +109,10 @@ private slots:
 private:
     // Queues the source as the only row and runs the Convert command to its end.
     void ConvertOnly(const QString& source);
-    QString PdfOf(const QString& source) const { return OutputPathFor(source, m_host->targetFolder); }
+    QString PdfOf(const QString& source) const { return OutputPathFor(source, m_rig.host->targetFolder); }
 
     QTemporaryDir m_programFolder; // without "bin", so the converter on PATH is used
-    std::unique_ptr<QTemporaryDir> m_work;
-    std::unique_ptr<ConversionQueue> m_queue;
-    std::unique_ptr<RecordingHost> m_host;
-    std::unique_ptr<ConvertCommand> m_command;
+    CommandRig m_rig;
 };
 
 void TestRealConverter::initTestCase() {
@@ -127,59 +124,52 @@ void TestRealConverter::initTestCase() {
 }
 
 void TestRealConverter::init() {
-    m_work = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_work->isValid());
-    m_queue = std::make_unique<ConversionQueue>();
-    m_host = std::make_unique<RecordingHost>();
-    m_host->targetFolder = m_work->filePath(QStringLiteral("pdf"));
-    m_command = std::make_unique<ConvertCommand>(*m_queue, *m_host, m_programFolder.path());
+    QVERIFY(m_rig.Build(m_programFolder.path()));
+    m_rig.host->targetFolder = m_rig.work->filePath(QStringLiteral("pdf"));
 }
 
 void TestRealConverter::cleanup() {
-    m_command.reset();
-    m_host.reset();
-    m_queue.reset();
-    m_work.reset();
+    m_rig.Reset();
 }
 
 void TestRealConverter::ConvertOnly(const QString& source) {
     if (HasWebPrefix(source))
-        m_queue->AddWebAddresses({source});
+        m_rig.queue->AddWebAddresses({source});
     else
-        m_queue->AddFiles({source});
-    QCOMPARE(m_queue->RowCount(), 1);
-    m_command->Execute();
-    QTRY_COMPARE_WITH_TIMEOUT(m_command->Status(), rsStop, kConverterWaitMs);
+        m_rig.queue->AddFiles({source});
+    QCOMPARE(m_rig.queue->RowCount(), 1);
+    m_rig.command->Execute();
+    QTRY_COMPARE_WITH_TIMEOUT(m_rig.command->Status(), rsStop, kConverterWaitMs);
 }
 
 void TestRealConverter::localPageWithImageBesideIt() {
     QImage image(kImageWidth, kImageHeight, QImage::Format_RGB32);
     image.fill(Qt::darkCyan);
-    QVERIFY(QDir().mkpath(m_work->filePath("site")));
-    QVERIFY(image.save(m_work->filePath("site/picture.png")));
-    QVERIFY(WriteFile(m_work->filePath("site/page one.html"),
+    QVERIFY(QDir().mkpath(m_rig.work->filePath("site")));
+    QVERIFY(image.save(m_rig.work->filePath("site/picture.png")));
+    QVERIFY(WriteFile(m_rig.work->filePath("site/page one.html"),
                       "<html><head><link rel=\"stylesheet\" href=\"style.css\"></head>"
                       "<body><h1>Quarterly harbour report</h1><img src=\"picture.png\"></body></html>"));
-    QVERIFY(WriteFile(m_work->filePath("site/style.css"), "h1 { font-family: sans-serif; }"));
+    QVERIFY(WriteFile(m_rig.work->filePath("site/style.css"), "h1 { font-family: sans-serif; }"));
 
-    const QString source = m_work->filePath("site/page one.html");
+    const QString source = m_rig.work->filePath("site/page one.html");
     ConvertOnly(source);
     const QString pdf = PdfOf(source);
 
-    QCOMPARE(m_queue->State(0), RowState::Converted);
+    QCOMPARE(m_rig.queue->State(0), RowState::Converted);
     QVERIFY2(PdfText(pdf).contains("Quarterly harbour report"), qPrintable(PdfText(pdf)));
     QVERIFY2(PdfImageSizes(pdf).contains(QStringLiteral("%1 x %2").arg(kImageWidth).arg(kImageHeight)),
              qPrintable(PdfImageSizes(pdf).join(", ")));
 }
 
 void TestRealConverter::plainTextFile() {
-    QVERIFY(WriteFile(m_work->filePath("notes.txt"), "Minutes of the lighthouse keepers\nsecond line\n"));
+    QVERIFY(WriteFile(m_rig.work->filePath("notes.txt"), "Minutes of the lighthouse keepers\nsecond line\n"));
 
-    const QString source = m_work->filePath("notes.txt");
+    const QString source = m_rig.work->filePath("notes.txt");
     ConvertOnly(source);
     const QString pdf = PdfOf(source);
 
-    QCOMPARE(m_queue->State(0), RowState::Converted);
+    QCOMPARE(m_rig.queue->State(0), RowState::Converted);
     QVERIFY2(PdfText(pdf).contains("Minutes of the lighthouse keepers"), qPrintable(PdfText(pdf)));
 }
 
@@ -211,15 +201,15 @@ void TestRealConverter::fileNamedLikeAnOption() {
     QFETCH(QString, reason);
     QImage image(kImageWidth, kImageHeight, QImage::Format_RGB32);
     image.fill(Qt::darkCyan);
-    QVERIFY(QDir().mkpath(m_work->filePath("beside")));
-    QVERIFY(image.save(m_work->filePath("beside/picture.png")));
-    QVERIFY(WriteFile(m_work->filePath(name), content));
+    QVERIFY(QDir().mkpath(m_rig.work->filePath("beside")));
+    QVERIFY(image.save(m_rig.work->filePath("beside/picture.png")));
+    QVERIFY(WriteFile(m_rig.work->filePath(name), content));
 
-    const QString source = m_work->filePath(name);
+    const QString source = m_rig.work->filePath(name);
     ConvertOnly(source);
 
-    QCOMPARE(m_queue->State(0), state);
-    QVERIFY2(m_queue->Reason(0).contains(reason), qPrintable(m_queue->Reason(0)));
+    QCOMPARE(m_rig.queue->State(0), state);
+    QVERIFY2(m_rig.queue->Reason(0).contains(reason), qPrintable(m_rig.queue->Reason(0)));
     if (state != RowState::Converted)
         return;
     const QString pdf = PdfOf(source);
@@ -237,7 +227,7 @@ void TestRealConverter::pageFromLocalServer() {
     ConvertOnly(source);
     const QString pdf = PdfOf(source);
 
-    QCOMPARE(m_queue->State(0), RowState::Converted);
+    QCOMPARE(m_rig.queue->State(0), RowState::Converted);
     QVERIFY(!server.requests.isEmpty());
     QCOMPARE(server.requests.first(), QStringLiteral("GET /tides.html HTTP/1.1"));
     QVERIFY2(PdfText(pdf).contains("Served tide tables for the bay"), qPrintable(PdfText(pdf)));
@@ -281,12 +271,12 @@ void TestRealConverter::pageOutcomes() {
 
     ConvertOnly(source);
 
-    QCOMPARE(m_queue->State(0), state);
-    QVERIFY2(reason.isEmpty() ? m_queue->Reason(0).isEmpty() : m_queue->Reason(0).contains(reason),
-             qPrintable(m_queue->Reason(0)));
+    QCOMPARE(m_rig.queue->State(0), state);
+    QVERIFY2(reason.isEmpty() ? m_rig.queue->Reason(0).isEmpty() : m_rig.queue->Reason(0).contains(reason),
+             qPrintable(m_rig.queue->Reason(0)));
     // A page that could not be loaded leaves no PDF of an error page behind.
     QCOMPARE(QFileInfo::exists(PdfOf(source)), state != RowState::Failed);
-    QCOMPARE(QDir(m_host->targetFolder).entryList(QDir::Files | QDir::Hidden).filter(".velmora-"),
+    QCOMPARE(QDir(m_rig.host->targetFolder).entryList(QDir::Files | QDir::Hidden).filter(".velmora-"),
              QStringList());
 }
 
@@ -327,7 +317,7 @@ void TestRealConverter::redirectOutcomes() {
     QVERIFY(server.Listen());
     const QString source = server.Url(QStringLiteral("/start.html"));
     const QByteArray earlier = "%PDF-1.4 an earlier good conversion";
-    QVERIFY(QDir().mkpath(m_host->targetFolder));
+    QVERIFY(QDir().mkpath(m_rig.host->targetFolder));
     QFile previous(PdfOf(source));
     QVERIFY(previous.open(QIODevice::WriteOnly));
     previous.write(earlier);
@@ -335,9 +325,9 @@ void TestRealConverter::redirectOutcomes() {
 
     ConvertOnly(source);
 
-    QCOMPARE(m_queue->State(0), state);
-    QVERIFY2(reason.isEmpty() ? m_queue->Reason(0).isEmpty() : m_queue->Reason(0).contains(reason),
-             qPrintable(m_queue->Reason(0)));
+    QCOMPARE(m_rig.queue->State(0), state);
+    QVERIFY2(reason.isEmpty() ? m_rig.queue->Reason(0).isEmpty() : m_rig.queue->Reason(0).contains(reason),
+             qPrintable(m_rig.queue->Reason(0)));
     QVERIFY(previous.open(QIODevice::ReadOnly));
     QCOMPARE(previous.readAll() == earlier, state == RowState::Failed);
 }
@@ -348,16 +338,16 @@ void TestRealConverter::redirectOutcomes() {
 void TestRealConverter::localDocumentReadsOnlyItsOwnFolder() {
     PageServer server("<html><body>ok</body></html>");
     QVERIFY(server.Listen());
-    QVERIFY(WriteFile(m_work->filePath("private/marker.txt"), "PRIVATEMARKER"));
-    QVERIFY(WriteFile(m_work->filePath("site/.private/marker.txt"), "PRIVATEMARKER"));
+    QVERIFY(WriteFile(m_rig.work->filePath("private/marker.txt"), "PRIVATEMARKER"));
+    QVERIFY(WriteFile(m_rig.work->filePath("site/.private/marker.txt"), "PRIVATEMARKER"));
     QImage image(kImageWidth, kImageHeight, QImage::Format_RGB32);
     image.fill(Qt::darkRed);
-    QVERIFY(QDir().mkpath(m_work->filePath("site/images")));
-    QVERIFY(image.save(m_work->filePath("site/images/own.png")));
-    QVERIFY(WriteFile(m_work->filePath("site/style.css"), "h1:after { content: ' STYLESHEETLOADED'; }"));
+    QVERIFY(QDir().mkpath(m_rig.work->filePath("site/images")));
+    QVERIFY(image.save(m_rig.work->filePath("site/images/own.png")));
+    QVERIFY(WriteFile(m_rig.work->filePath("site/style.css"), "h1:after { content: ' STYLESHEETLOADED'; }"));
     const QByteArray leak = server.Url("/leak?").toUtf8();
     QVERIFY(WriteFile(
-        m_work->filePath("site/page.html"),
+        m_rig.work->filePath("site/page.html"),
         "<html><head><link rel=\"stylesheet\" href=\"style.css\"></head><body><h1>Own page</h1>"
         "<img src=\"images/own.png\"><iframe src=\".private/marker.txt\"></iframe>"
         "<p id=\"out\">none</p><script>"
@@ -370,11 +360,11 @@ void TestRealConverter::localDocumentReadsOnlyItsOwnFolder() {
             "' + encodeURIComponent(text);"
             "</script></body></html>"));
 
-    const QString source = m_work->filePath("site/page.html");
+    const QString source = m_rig.work->filePath("site/page.html");
     ConvertOnly(source);
     const QString pdf = PdfOf(source);
 
-    QVERIFY2(m_queue->State(0) != RowState::Failed, qPrintable(m_queue->Reason(0)));
+    QVERIFY2(m_rig.queue->State(0) != RowState::Failed, qPrintable(m_rig.queue->Reason(0)));
     const QString text = PdfText(pdf);
     QVERIFY2(text.contains("Own page STYLESHEETLOADED"), qPrintable(text));
     QVERIFY2(PdfImageSizes(pdf).contains(QStringLiteral("%1 x %2").arg(kImageWidth).arg(kImageHeight)),
@@ -385,12 +375,12 @@ void TestRealConverter::localDocumentReadsOnlyItsOwnFolder() {
 
 // Generated documentation keeps its style sheets, fonts and scripts in a folder beside the pages'.
 void TestRealConverter::documentSetKeepsItsLook() {
-    const QString page = WriteDocumentSet(m_work->filePath("docs"));
+    const QString page = WriteDocumentSet(m_rig.work->filePath("docs"));
     QVERIFY(!page.isEmpty());
 
     ConvertOnly(page);
 
-    QCOMPARE(m_queue->State(0), RowState::Converted);
+    QCOMPARE(m_rig.queue->State(0), RowState::Converted);
     const QString problem = DocumentSetLookProblem(PdfOf(page));
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
     // The converter draws text in a loaded web font as outlines: in a fallback font the sample would be
@@ -400,14 +390,14 @@ void TestRealConverter::documentSetKeepsItsLook() {
 
 // A page naming files far outside its set, or in a dot-named folder, gets no wider root for it.
 void TestRealConverter::documentSetRootStopsAtItsLimits() {
-    QVERIFY(WriteFile(m_work->filePath(".ssh/id_rsa"), "DOTFOLDERMARK"));
-    QVERIFY(WriteFile(m_work->filePath("docs/secret.txt"), "SIBLINGMARK"));
-    QVERIFY(WriteFile(m_work->filePath("docs/library/page.html"),
+    QVERIFY(WriteFile(m_rig.work->filePath(".ssh/id_rsa"), "DOTFOLDERMARK"));
+    QVERIFY(WriteFile(m_rig.work->filePath("docs/secret.txt"), "SIBLINGMARK"));
+    QVERIFY(WriteFile(m_rig.work->filePath("docs/library/page.html"),
                       "<html><body><p>Limits page</p>"
                       "<iframe src=\"../../../../../../../../../etc/passwd\"></iframe>"
                       "<iframe src=\"../../.ssh/id_rsa\"></iframe>"
                       "<iframe src=\"~/.ssh/id_rsa\"></iframe></body></html>"));
-    const QString source = m_work->filePath("docs/library/page.html");
+    const QString source = m_rig.work->filePath("docs/library/page.html");
 
     ConvertOnly(source);
 
@@ -415,8 +405,8 @@ void TestRealConverter::documentSetRootStopsAtItsLimits() {
     QVERIFY2(text.contains("Limits page"), qPrintable(text));
     for (const char* marker : {"root:", "DOTFOLDERMARK"})
         QVERIFY2(!text.contains(marker), qPrintable(text));
-    QCOMPARE(m_queue->State(0), RowState::ConvertedWithWarnings);
-    QVERIFY2(m_queue->Reason(0).contains("/etc/passwd"), qPrintable(m_queue->Reason(0)));
+    QCOMPARE(m_rig.queue->State(0), RowState::ConvertedWithWarnings);
+    QVERIFY2(m_rig.queue->Reason(0).contains("/etc/passwd"), qPrintable(m_rig.queue->Reason(0)));
 }
 
 // A local page's script could read what the page may read and send it out, as an image's address;
@@ -432,10 +422,10 @@ void TestRealConverter::localDocumentSendsNothing() {
     QFETCH(QString, target);
     PageServer server("<html><body>ok</body></html>");
     QVERIFY(server.Listen());
-    QVERIFY(WriteFile(QDir::cleanPath(m_work->filePath("site/" + target)), "PRIVATEMARKER"));
-    QVERIFY(WriteFile(m_work->filePath("site/style.css"), "h1:after { content: ' STYLESHEETLOADED'; }"));
+    QVERIFY(WriteFile(QDir::cleanPath(m_rig.work->filePath("site/" + target)), "PRIVATEMARKER"));
+    QVERIFY(WriteFile(m_rig.work->filePath("site/style.css"), "h1:after { content: ' STYLESHEETLOADED'; }"));
     const QByteArray collect = server.Url("/collect?k=").toUtf8();
-    QVERIFY(WriteFile(m_work->filePath("site/page.html"),
+    QVERIFY(WriteFile(m_rig.work->filePath("site/page.html"),
                       "<html><head><link rel=\"stylesheet\" href=\"style.css\"></head><body><h1>Own page</h1>"
                       "<p id=\"out\">none</p><script>"
                       "var text = 'XHRFAILED';"
@@ -451,7 +441,7 @@ void TestRealConverter::localDocumentSendsNothing() {
                           "' + encodeURIComponent(text)); } catch (e) {}"
                           "</script></body></html>"));
 
-    const QString source = m_work->filePath("site/page.html");
+    const QString source = m_rig.work->filePath("site/page.html");
     ConvertOnly(source);
 
     const QString text = PdfText(PdfOf(source));
@@ -465,11 +455,11 @@ void TestRealConverter::untrustedCertificateFails() {
     QProcess openssl;
     openssl.start("openssl", {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1", "-subj",
                               "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1", "-keyout",
-                              m_work->filePath("key.pem"), "-out", m_work->filePath("cert.pem")});
+                              m_rig.work->filePath("key.pem"), "-out", m_rig.work->filePath("cert.pem")});
     QVERIFY(openssl.waitForFinished(kConverterWaitMs) && openssl.exitCode() == 0);
     QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-    tls.setLocalCertificate(QSslCertificate::fromPath(m_work->filePath("cert.pem")).value(0));
-    tls.setPrivateKey(QSslKey(ReadFile(m_work->filePath("key.pem")), QSsl::Rsa));
+    tls.setLocalCertificate(QSslCertificate::fromPath(m_rig.work->filePath("cert.pem")).value(0));
+    tls.setPrivateKey(QSslKey(ReadFile(m_rig.work->filePath("key.pem")), QSsl::Rsa));
     QSslServer server;
     server.setSslConfiguration(tls);
     QStringList requests;
@@ -487,8 +477,8 @@ void TestRealConverter::untrustedCertificateFails() {
 
     ConvertOnly(source);
 
-    QCOMPARE(m_queue->State(0), RowState::Failed);
-    QCOMPARE(m_queue->Reason(0), NetErrorReason("net::ERR_CERT_AUTHORITY_INVALID", source));
+    QCOMPARE(m_rig.queue->State(0), RowState::Failed);
+    QCOMPARE(m_rig.queue->Reason(0), NetErrorReason("net::ERR_CERT_AUTHORITY_INVALID", source));
     QVERIFY(!QFileInfo::exists(PdfOf(source)));
     QCOMPARE(requests, QStringList());
 }
@@ -510,24 +500,24 @@ void TestRealConverter::textEncodings_data() {
 void TestRealConverter::textEncodings() {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, expected);
-    QVERIFY(WriteFile(m_work->filePath("notes.txt"), bytes));
+    QVERIFY(WriteFile(m_rig.work->filePath("notes.txt"), bytes));
 
-    const QString source = m_work->filePath("notes.txt");
+    const QString source = m_rig.work->filePath("notes.txt");
     ConvertOnly(source);
 
-    QCOMPARE(m_queue->State(0), RowState::Converted);
+    QCOMPARE(m_rig.queue->State(0), RowState::Converted);
     QCOMPARE(PdfText(PdfOf(source)), expected);
 }
 
 void TestRealConverter::timeLimitReasonWithoutProgressNoise() {
     PageServer server("");
     QVERIFY(server.Listen());
-    m_command->Runner().SetTimeoutMs(4000);
+    m_rig.command->Runner().SetTimeoutMs(4000);
 
     ConvertOnly(server.Url("/hang.html"));
 
-    QCOMPARE(m_queue->State(0), RowState::Failed);
-    const QString reason = m_queue->Reason(0);
+    QCOMPARE(m_rig.queue->State(0), RowState::Failed);
+    const QString reason = m_rig.queue->Reason(0);
     QVERIFY2(reason.startsWith("The converter did not finish within 4 seconds"), qPrintable(reason));
     QVERIFY2(!reason.contains('%') && !reason.contains('['), qPrintable(reason));
 }
