@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 namespace velmora::bench {
@@ -16,6 +17,19 @@ inline double Median(std::vector<double> values) {
     const size_t middle = values.size() / 2;
     return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
+
+// The rounds the first argument asks for, at least one; the fallback when it names none.
+inline int RoundsArgument(int argc, char** argv, int fallback) {
+    const int asked = argc > 1 ? std::atoi(argv[1]) : 0;
+    return asked > 0 ? asked : fallback;
+}
+
+#ifdef VELMORA_CORPUS_DIR
+// The book corpus the build was pointed at.
+inline QString CorpusFolder() {
+    return QDir::cleanPath(QStringLiteral(VELMORA_CORPUS_DIR));
+}
+#endif
 
 // The book corpus's chapters in the folder, in name order: the pages every benchmark converts.
 inline QStringList CorpusChapters(const QString& folder) {

@@ -73,8 +73,8 @@ double Combine(const CombineRequest& request, const QString& to) {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : kDefaultRounds;
-    const QString book = QDir::cleanPath(QStringLiteral(VELMORA_CORPUS_DIR));
+    const int rounds = bench::RoundsArgument(argc, argv, kDefaultRounds);
+    const QString book = bench::CorpusFolder();
     const QStringList pages = bench::CorpusChapters(book);
     QTemporaryDir folder;
     const QStringList chapters = pages.isEmpty() ? QStringList() : ConvertChapters(pages, folder.path());

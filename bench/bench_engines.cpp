@@ -263,9 +263,8 @@ int main(int argc, char** argv) {
     const QStringList arguments = app.arguments().mid(1);
     const bool longRun = arguments.contains(QStringLiteral("--long"));
     const bool modernOnly = arguments.contains(QStringLiteral("--modern"));
-    const int rounds =
-        !arguments.isEmpty() && arguments[0].toInt() > 0 ? arguments[0].toInt() : kDefaultRounds;
-    const QString book = QDir::cleanPath(QStringLiteral(VELMORA_CORPUS_DIR));
+    const int rounds = bench::RoundsArgument(argc, argv, kDefaultRounds);
+    const QString book = bench::CorpusFolder();
     QStringList pages = bench::CorpusChapters(book);
     if (pages.isEmpty()) {
         std::printf("No chapters found in %s\n", qPrintable(book));

@@ -59,8 +59,8 @@ std::pair<double, int> Run(const QStringList& pages, const PageSetup& page) {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : kDefaultRounds;
-    const QString book = QDir::cleanPath(QStringLiteral(VELMORA_CORPUS_DIR));
+    const int rounds = bench::RoundsArgument(argc, argv, kDefaultRounds);
+    const QString book = bench::CorpusFolder();
     QStringList pages = bench::CorpusChapters(book);
     if (argc > 2)
         pages = pages.mid(0, std::max(1, atoi(argv[2])));
