@@ -80,13 +80,22 @@ struct Channel {
         return done;
     }
 
-    void Close() {
+    // Ends any read or write in flight and leaves the event unsignalled, so that nothing can wake the
+    // notifier watching it once that is switched off. (Wine's thread pool may still act on a signal
+    // that arrives just after its wait was cleared, after the notifier is gone.)
+    void StopIo() {
         if (pending && ours) {
             CancelIoEx(ours, &overlapped);
             DWORD ignored = 0;
             GetOverlappedResult(ours, &overlapped, &ignored, TRUE); // the buffer must outlive the I/O
         }
         pending = false;
+        if (event)
+            ResetEvent(event);
+    }
+
+    void Close() {
+        StopIo();
         CloseOnce(ours);
         CloseOnce(browsers);
         CloseOnce(event);
@@ -203,6 +212,8 @@ void BrowserPipe::Write(const QByteArray& bytes) {
 
 void BrowserPipe::Close() {
     Ends& e = *m_ends;
+    e.toBrowser.StopIo();
+    e.fromBrowser.StopIo();
     for (QWinEventNotifier** notifier : {&e.readDone, &e.writeDone}) {
         if (*notifier) {
             (*notifier)->setEnabled(false);
