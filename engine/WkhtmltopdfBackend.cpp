@@ -90,7 +90,9 @@ QStringList PageArguments(const PageSetup& page) {
 // The converter can only allow whole folders and single files, and has no way to refuse a part of an
 // allowed folder. So the folder tree is walked, broadest level first: a folder with no dot-named
 // name anywhere below it is allowed whole; otherwise its own files are allowed one by one and its
-// sub-folders looked at in turn. What the walk does not reach stays closed.
+// sub-folders looked at in turn. What the walk does not reach stays closed. The converter allows a
+// symbolic link where it leads, so one is handed on only when that is a file the page may read; a
+// linked folder is walked where it really lies, if at all.
 QStringList ReadableEntries(const QString& root) {
     struct Folder {
         QString path;
@@ -109,13 +111,17 @@ QStringList ReadableEntries(const QString& root) {
         budget -= entries.size();
         folders[next].listed = true;
         for (const QFileInfo& entry : entries) {
+            const QString path = entry.absoluteFilePath();
             if (entry.fileName().startsWith(QLatin1Char('.'))) {
                 folders[next].clean = false;
-            } else if (entry.isDir() && !entry.isSymLink()) {
+            } else if (entry.isSymLink()) {
+                if (!entry.isDir() && MayReadFile(QUrl::fromLocalFile(path).toString(), root))
+                    folders[next].files.append(path);
+            } else if (entry.isDir()) {
                 folders[next].children.append(folders.size());
-                folders.append({entry.absoluteFilePath(), next, false, true, {}, {}});
+                folders.append({path, next, false, true, {}, {}});
             } else {
-                folders[next].files.append(entry.absoluteFilePath());
+                folders[next].files.append(path);
             }
         }
     }

@@ -99,6 +99,8 @@ private slots:
     void localDocumentReadsOnlyItsOwnFolder();
     void documentSetKeepsItsLook();
     void documentSetRootStopsAtItsLimits();
+    void receivedPageReadsNothingAround_data();
+    void receivedPageReadsNothingAround();
     void localDocumentSendsNothing_data();
     void localDocumentSendsNothing();
     void untrustedCertificateFails();
@@ -407,6 +409,28 @@ void TestRealConverter::documentSetRootStopsAtItsLimits() {
         QVERIFY2(!text.contains(marker), qPrintable(text));
     QCOMPARE(m_rig.queue->State(0), RowState::ConvertedWithWarnings);
     QVERIFY2(m_rig.queue->Reason(0).contains("/etc/passwd"), qPrintable(m_rig.queue->Reason(0)));
+}
+
+// A received page names files around it in every way a page can without drawing with them: none lets
+// it read them, and its own style sheet still loads.
+void TestRealConverter::receivedPageReadsNothingAround_data() {
+    QTest::addColumn<QByteArray>("body");
+    for (const auto& [name, body] : ReceivedPageBodies())
+        QTest::newRow(qPrintable(name)) << body;
+}
+
+void TestRealConverter::receivedPageReadsNothingAround() {
+    QFETCH(QByteArray, body);
+    const QString page = WriteReceivedPage(m_rig.work->filePath("home"), body);
+    QVERIFY(!page.isEmpty());
+
+    ConvertOnly(page);
+
+    QVERIFY2(m_rig.queue->State(0) != RowState::Failed, qPrintable(m_rig.queue->Reason(0)));
+    const QString text = PdfText(PdfOf(page));
+    QVERIFY2(text.contains("Own text " + kReceivedPageOwnMark), qPrintable(text));
+    for (const QString& secret : kReceivedPageSecrets)
+        QVERIFY2(!text.contains(secret), qPrintable(text));
 }
 
 // A local page's script could read what the page may read and send it out, as an image's address;
