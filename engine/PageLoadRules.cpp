@@ -1,5 +1,7 @@
 #include "PageLoadRules.h"
 
+#include "DrawnResources.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -35,12 +37,6 @@ constexpr qsizetype kDriveParts = 0;
 
 // A document's links show in its first megabytes; reading all of a huge file would stall the run.
 constexpr qint64 kLinkProbeBytes = 4 * 1024 * 1024;
-
-const QRegularExpression
-    kNamingAttribute(QStringLiteral(R"re(\s(?:href|src)\s*=\s*(?:"([^"]*)"|'([^']*)'|([^\s"'>]+)))re"),
-                     QRegularExpression::CaseInsensitiveOption);
-const QRegularExpression kStyleUrl(QStringLiteral(R"re(url\(\s*(?:"([^"]*)"|'([^']*)'|([^"')\s]+))\s*\))re"),
-                                   QRegularExpression::CaseInsensitiveOption);
 
 // The names a cleaned absolute path is made of, its drive first on Windows.
 QStringList PathParts(const QString& path) {
@@ -88,6 +84,16 @@ QStringList CommonParts(const QStringList& a, const QStringList& b) {
     while (count < a.size() && count < b.size() && a.at(count).compare(b.at(count), kPathCase) == 0)
         ++count;
     return a.mid(0, count);
+}
+
+// Where a name puts a file: the part it shares with the document's folder as given is where the
+// document really lies; the rest as the name has it. A link below that part leads elsewhere.
+QString WhereNamed(const QString& named, const QString& givenFolder) {
+    const QStringList shared = CommonParts(PathParts(named), PathParts(givenFolder));
+    if (shared.size() < kDriveParts)
+        return named;
+    const QString sharedPath = FromParts(shared, shared.size());
+    return QDir::cleanPath(RealPath(sharedPath) + QLatin1Char('/') + named.mid(sharedPath.size()));
 }
 
 } // namespace
@@ -175,7 +181,8 @@ bool MayReadFile(const QString& fileUrl, const QString& localRoot) {
 }
 
 QString LocalRootFor(const QString& documentPath, const QString& chosenRoot) {
-    const QString folder = RealPath(QFileInfo(documentPath).absolutePath());
+    const QString givenFolder = QDir::cleanPath(QFileInfo(documentPath).absolutePath());
+    const QString folder = RealPath(givenFolder);
     if (!chosenRoot.isEmpty()) {
         const QString chosen = RealPath(chosenRoot);
         if (IsWithin(folder, chosen) && !HasDotNameBelow(folder, chosen))
@@ -184,10 +191,13 @@ QString LocalRootFor(const QString& documentPath, const QString& chosenRoot) {
     const QString limit = WideningLimit(folder);
     QStringList root = PathParts(folder);
     for (const QString& named : NamedLocalFiles(documentPath)) {
-        if (!QFileInfo::exists(named))
+        if (!QFileInfo(named).isFile()) // a folder is never drawn
             continue;
+        // A link counts where it leads, and one that leads away from where its name lies widens
+        // nothing: what it leads to is read only when it lies in the folder anyway.
         const QString path = RealPath(named);
-        if (IsWithin(path, limit) && !HasDotNameBelow(path, limit))
+        if (path.compare(WhereNamed(named, givenFolder), kPathCase) == 0 && IsWithin(path, limit) &&
+            !HasDotNameBelow(path, limit))
             root = CommonParts(root, PathParts(path));
     }
     return FromParts(root, root.size());
@@ -201,20 +211,14 @@ QStringList NamedLocalFiles(const QString& documentPath) {
     const QString html = QString::fromUtf8(file.read(kLinkProbeBytes));
     const QUrl document = QUrl::fromLocalFile(QFileInfo(documentPath).absoluteFilePath());
     QStringList files;
-    for (const QRegularExpression* pattern : {&kNamingAttribute, &kStyleUrl}) {
-        for (const QRegularExpressionMatch& match : pattern->globalMatch(html)) {
-            QString name;
-            for (int group = 1; group <= 3 && name.isEmpty(); ++group)
-                name = match.captured(group).trimmed();
-            name.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
-            if (name.isEmpty() || name.startsWith(QLatin1Char('#')))
-                continue;
-            const QUrl url = document.resolved(QUrl(name, QUrl::TolerantMode));
-            if (url.isLocalFile() && url.host().isEmpty()) {
-                const QString path = QDir::cleanPath(url.toLocalFile());
-                if (!files.contains(path))
-                    files.append(path);
-            }
+    for (const QString& name : DrawnResourceNames(html)) {
+        if (name.startsWith(QLatin1Char('#')))
+            continue;
+        const QUrl url = document.resolved(QUrl(name, QUrl::TolerantMode));
+        if (url.isLocalFile() && url.host().isEmpty()) {
+            const QString path = QDir::cleanPath(url.toLocalFile());
+            if (!files.contains(path))
+                files.append(path);
         }
     }
     return files;

@@ -27,12 +27,13 @@ bool MayReadFile(const QString& fileUrl, const QString& localRoot);
 
 // The folder a local document may read (with its sub-folders): `chosenRoot` when the user named one
 // that holds the document, else the document's own folder widened to the nearest folder that holds
-// every existing local file its HTML names, never wider than the home folder or a folder one below
-// the top of the file system, nor above a dot-named folder the document itself lies in.
+// every local file it draws with (NamedLocalFiles) that exists, never wider than the home folder or a
+// folder one below the top of the file system, nor above a dot-named folder the document itself lies
+// in. A file named through a symbolic link that leads elsewhere widens nothing.
 QString LocalRootFor(const QString& documentPath, const QString& chosenRoot = {});
 
-// The local files a document's HTML names, as absolute paths (not checked to exist): href and src
-// attributes and url(...) in its style, resolved against its folder; web addresses left out.
+// The local files a document's markup loads to draw itself (see DrawnResourceNames), as absolute
+// paths resolved against its folder (not checked to exist); web addresses left out.
 QStringList NamedLocalFiles(const QString& documentPath);
 
 // The text of a local HTML document's <title>, with white space collapsed and character references

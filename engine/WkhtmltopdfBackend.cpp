@@ -42,10 +42,9 @@ const QString kAddressScript =
 QString MillimetreText(double mm) {
     return QString::number(mm, 'f', 2) + QStringLiteral("mm");
 }
-// How many names the walk of a document set's folder tree looks at, and how many it may hand on: a
-// document set is small; a home folder is not, and its unvisited corners stay closed.
+// How many names the walk of a document set's folder tree looks at: a document set is small; a home
+// folder is not, and its unvisited corners stay closed.
 constexpr qsizetype kWalkBudget = 20000;
-constexpr qsizetype kMaxAllowed = 300;
 
 // Without a declared character set the converter reads Latin-1, which garbles UTF-8 text. A
 // declaration in the document still wins over this default.
@@ -87,11 +86,22 @@ QStringList PageArguments(const PageSetup& page) {
     return arguments;
 }
 
+// Whether a folder lies on the way down to the document's own folder, or below it.
+bool IsOnTheWay(const QString& folder, const QString& documentFolder) {
+    const auto below = [](const QString& path, const QString& top) {
+        return path.startsWith(top.endsWith(QLatin1Char('/')) ? top : top + QLatin1Char('/'));
+    };
+    return folder == documentFolder || below(documentFolder, folder) || below(folder, documentFolder);
+}
+
 // The converter can only allow whole folders and single files, and has no way to refuse a part of an
 // allowed folder. So the folder tree is walked, broadest level first: a folder with no dot-named
 // name anywhere below it is allowed whole; otherwise its own files are allowed one by one and its
-// sub-folders looked at in turn. What the walk does not reach stays closed.
-QStringList ReadableEntries(const QString& root) {
+// sub-folders looked at in turn. The folders down to the document's own and all below it are walked
+// before the rest, so a tree too large to walk leaves only its far corners closed. The converter
+// allows a symbolic link where it leads, so one is handed on only when that is a file the page may
+// read; a linked folder is walked where it really lies, if at all.
+QStringList ReadableEntries(const QString& root, const QString& documentFolder) {
     struct Folder {
         QString path;
         qsizetype parent;
@@ -101,21 +111,29 @@ QStringList ReadableEntries(const QString& root) {
         QList<qsizetype> children;
     };
     QList<Folder> folders{{root, -1, false, true, {}, {}}};
+    QList<qsizetype> near{0};
+    QList<qsizetype> far;
     qsizetype budget = kWalkBudget;
-    for (qsizetype next = 0; next < folders.size() && budget > 0; ++next) {
+    while (budget > 0 && !(near.isEmpty() && far.isEmpty())) {
+        const qsizetype next = near.isEmpty() ? far.takeFirst() : near.takeFirst();
         const QFileInfoList entries =
             QDir(folders[next].path)
                 .entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
         budget -= entries.size();
         folders[next].listed = true;
         for (const QFileInfo& entry : entries) {
+            const QString path = entry.absoluteFilePath();
             if (entry.fileName().startsWith(QLatin1Char('.'))) {
                 folders[next].clean = false;
-            } else if (entry.isDir() && !entry.isSymLink()) {
+            } else if (entry.isSymLink()) {
+                if (!entry.isDir() && MayReadFile(QUrl::fromLocalFile(path).toString(), root))
+                    folders[next].files.append(path);
+            } else if (entry.isDir()) {
                 folders[next].children.append(folders.size());
-                folders.append({entry.absoluteFilePath(), next, false, true, {}, {}});
+                (IsOnTheWay(path, documentFolder) ? near : far).append(folders.size());
+                folders.append({path, next, false, true, {}, {}});
             } else {
-                folders[next].files.append(entry.absoluteFilePath());
+                folders[next].files.append(path);
             }
         }
     }
@@ -128,7 +146,7 @@ QStringList ReadableEntries(const QString& root) {
     }
     QStringList allowed;
     QList<qsizetype> pending{0};
-    while (!pending.isEmpty() && allowed.size() < kMaxAllowed) {
+    while (!pending.isEmpty()) {
         const Folder& folder = folders[pending.takeFirst()];
         if (folder.clean) {
             allowed.append(folder.path);
@@ -137,7 +155,26 @@ QStringList ReadableEntries(const QString& root) {
             pending += folder.children;
         }
     }
-    return allowed.mid(0, kMaxAllowed);
+    return allowed;
+}
+
+// The converter reads its arguments from a line of standard input when asked, quoted as a shell
+// would. A local document's --allow entries can run to thousands (each page of a documentation set
+// whose top folder holds a dot-named file is allowed on its own), beyond the 32,767 characters of a
+// Windows command line, so its arguments come that way. No quoting carries a line break there; only
+// a POSIX name can hold one, and a POSIX command line holds megabytes: empty then.
+QByteArray ArgumentLine(const QStringList& arguments) {
+    QByteArray line;
+    for (const QString& argument : arguments) {
+        if (argument.contains(QLatin1Char('\n')))
+            return {};
+        const QString escaped = QString(argument)
+                                    .replace(QLatin1Char('\\'), QLatin1String("\\\\"))
+                                    .replace(QLatin1Char('"'), QLatin1String("\\\""));
+        line += '"' + escaped.toLocal8Bit() + "\" ";
+    }
+    line.back() = '\n';
+    return line;
 }
 
 } // namespace
@@ -151,7 +188,14 @@ QStringList WkhtmltopdfArguments(const RenderRequest& request) {
     if (local) {
         arguments << QStringLiteral("--disable-javascript") << QStringLiteral("--allow")
                   << QDir::toNativeSeparators(request.source);
-        for (const QString& entry : ReadableEntries(request.localRoot))
+        const QFileInfo folder(QFileInfo(request.source).absolutePath());
+        QStringList readable = ReadableEntries(request.localRoot, folder.canonicalFilePath());
+        // What the page itself draws with is read wherever the walk stopped.
+        for (const QString& file : NamedLocalFiles(request.source))
+            if (QFileInfo(file).isFile() &&
+                MayReadFile(QUrl::fromLocalFile(file).toString(), request.localRoot))
+                readable.append(file);
+        for (const QString& entry : readable)
             arguments << QStringLiteral("--allow") << QDir::toNativeSeparators(entry);
         if (ReadsAsUtf8(request.source))
             arguments << QStringLiteral("--encoding") << QStringLiteral("utf-8");
@@ -276,9 +320,15 @@ void WkhtmltopdfBackend::Start(int job) {
         conversion->typedCopy = std::make_unique<TypedCopy>(converted.source);
         converted.source = conversion->ConvertedSource();
     }
+    const QStringList arguments = WkhtmltopdfArguments(converted);
+    const QByteArray argumentLine = converted.localRoot.isEmpty() ? QByteArray() : ArgumentLine(arguments);
     process->setProgram(m_program);
-    process->setArguments(WkhtmltopdfArguments(converted));
-    process->setStandardInputFile(QProcess::nullDevice());
+    if (argumentLine.isEmpty()) {
+        process->setArguments(arguments);
+        process->setStandardInputFile(QProcess::nullDevice());
+    } else {
+        process->setArguments({QStringLiteral("--read-args-from-stdin")});
+    }
     process->setStandardOutputFile(QProcess::nullDevice());
     PrepareProcessTree(*process);
 
@@ -293,8 +343,13 @@ void WkhtmltopdfBackend::Start(int job) {
         Evaluate(job, exitCode, EndedAbnormally(*process));
     });
     process->start();
-    if (process->state() != QProcess::NotRunning)
+    if (process->state() != QProcess::NotRunning) {
         AdoptProcessTree(*process);
+        if (!argumentLine.isEmpty()) {
+            process->write(argumentLine);
+            process->closeWriteChannel(); // one line, one conversion
+        }
+    }
 }
 
 QString WkhtmltopdfBackend::Abort(int job) {

@@ -117,21 +117,24 @@ QString NameSome(const QStringList& items) {
 
 } // namespace
 
+// The converter refuses a file that does not exist as it refuses one outside the folder, but names
+// only the second.
 QString WkhtmltopdfReport::WarningReason() const {
-    QStringList sentences;
+    QStringList clauses;
     if (!notLoaded.isEmpty())
-        sentences.append(
-            QStringLiteral("Converted, but some parts did not load: %1.").arg(NameSome(notLoaded)));
-    if (!blocked.isEmpty()) {
-        QStringList names;
-        for (const QString& file : blocked)
-            names.append(file.isEmpty() ? QStringLiteral("a file that does not exist") : file);
-        sentences.append(
-            QStringLiteral("%1 files outside the document's folder were not read: %2.")
-                .arg(notLoaded.isEmpty() ? QStringLiteral("Converted, but") : QStringLiteral("And"))
-                .arg(NameSome(names)));
-    }
-    return sentences.join(u' ');
+        clauses.append(QStringLiteral("some parts did not load: %1").arg(NameSome(notLoaded)));
+    QStringList outside = blocked;
+    const qsizetype missing = outside.removeAll(QString());
+    if (!outside.isEmpty())
+        clauses.append(
+            QStringLiteral("files outside the document's folder were not read: %1").arg(NameSome(outside)));
+    if (missing == 1)
+        clauses.append(QStringLiteral("a file the page uses does not exist"));
+    else if (missing > 1)
+        clauses.append(QStringLiteral("%1 files the page uses do not exist").arg(missing));
+    if (clauses.isEmpty())
+        return {};
+    return QStringLiteral("Converted, but ") + clauses.join(QStringLiteral(". And ")) + QLatin1Char('.');
 }
 
 WkhtmltopdfReport ReadWkhtmltopdfReport(const QByteArray& errorOutput, const QString& source) {

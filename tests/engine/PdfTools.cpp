@@ -224,6 +224,55 @@ QString WriteDocumentSet(const QString& folder) {
     return set.filePath(QStringLiteral("library/page.html"));
 }
 
+QString WriteReceivedPage(const QString& home, const QByteArray& body) {
+    const QDir top(home);
+    if (!top.mkpath(QStringLiteral("Documents/site/.keys")) || !top.mkpath(QStringLiteral("outside")))
+        return {};
+    const QList<std::pair<QString, QByteArray>> files = {
+        {QStringLiteral("secret.txt"), "SECRETMARK"},
+        {QStringLiteral("Documents/taxes.txt"), "TAXESMARK"},
+        {QStringLiteral("x.png"), "not really a picture"},
+        {QStringLiteral("outside/style.css"), "h1:after { content: ' LINKEDSTYLEMARK'; }"},
+        {QStringLiteral("Documents/site/.keys/key.txt"), "KEYMARK"},
+        {QStringLiteral("Documents/site/.buildinfo"), "config: 1"},
+        {QStringLiteral("Documents/site/own.css"),
+         "p.own:after { content: ' " + kReceivedPageOwnMark.toUtf8() + "'; }"},
+        {QStringLiteral("Documents/site/page.html"),
+         "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><link rel=\"stylesheet\" href=\"own.css\">"
+         "</head><body><h1>Received page</h1><p class=\"own\">Own text</p>" +
+             body + "</body></html>"},
+    };
+    for (const auto& [name, bytes] : files) {
+        QFile file(top.filePath(name));
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            return {};
+    }
+    if (!QFile::link(top.filePath(QStringLiteral("outside/style.css")),
+                     top.filePath(QStringLiteral("Documents/site/linked.css"))) ||
+        !QFile::link(top.filePath(QStringLiteral("Documents/site/.keys/key.txt")),
+                     top.filePath(QStringLiteral("Documents/site/key.txt"))))
+        return {};
+    return top.filePath(QStringLiteral("Documents/site/page.html"));
+}
+
+QList<std::pair<QString, QByteArray>> ReceivedPageBodies() {
+    const QByteArray reads =
+        "<iframe src=\"../../secret.txt\"></iframe><object data=\"../taxes.txt\"></object>";
+    return {
+        {QStringLiteral("a link up"), "<a href=\"../../\">up</a>" + reads},
+        {QStringLiteral("an area up"), "<map name=\"m\"><area href=\"../../x.png\"></map>" + reads},
+        {QStringLiteral("an image in a comment"), "<!-- <img src=\"../../x.png\"> -->" + reads},
+        {QStringLiteral("an image in script text"),
+         "<script>var unused = '<img src=\"../../x.png\">';</script>" + reads},
+        {QStringLiteral("frame and object alone"), reads},
+        {QStringLiteral("an embed up"), "<embed src=\"../../x.png\">" + reads},
+        {QStringLiteral("an image that names a folder up"), "<img src=\"../../\">" + reads},
+        {QStringLiteral("a style sheet through a link leading out"),
+         "<link rel=\"stylesheet\" href=\"linked.css\">"},
+        {QStringLiteral("a frame through a link to a dot-named file"), "<iframe src=\"key.txt\"></iframe>"},
+    };
+}
+
 QString DocumentSetLookProblem(const QString& pdf) {
     if (!PdfText(pdf).contains(QStringLiteral("Regular expression operations")))
         return QStringLiteral("the text is missing: ") + PdfText(pdf);

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <utility>
+
 namespace velmora::test {
 
 // A PDF's text as poppler's pdftotext extracts it, with runs of white space made one space; empty
@@ -31,6 +33,21 @@ inline const QString kDocumentSetFont = QStringLiteral("DejaVuSansMono");
 inline const QString kDocumentSetSample = QStringLiteral("Sample in the set's face");
 // Why a PDF of that page lacks its heading or the style sheet's colour band; empty when it has both.
 QString DocumentSetLookProblem(const QString& pdf);
+
+// A received page, <home>/Documents/site/page.html, with the body given, its own style sheet (which
+// adds kReceivedPageOwnMark to its first paragraph) and, around it, what it must not read:
+// <home>/secret.txt and <home>/Documents/taxes.txt, a style sheet through a symbolic link that leads
+// out of the site (site/linked.css), and a link to a dot-named file (site/key.txt). <home>/x.png only
+// exists to be named. The site holds a dot-named file of its own, so the Classic engine allows its
+// files one by one. Returns the page's path, empty when the files cannot be written.
+QString WriteReceivedPage(const QString& home, const QByteArray& body);
+inline const QString kReceivedPageOwnMark = QStringLiteral("OWNSTYLEMARK");
+// What the page's PDF must never hold: the text of each file above.
+inline const QStringList kReceivedPageSecrets = {QStringLiteral("SECRETMARK"), QStringLiteral("TAXESMARK"),
+                                                 QStringLiteral("LINKEDSTYLEMARK"),
+                                                 QStringLiteral("KEYMARK")};
+// Bodies that name those files in every way a page may without drawing with them, by name.
+QList<std::pair<QString, QByteArray>> ReceivedPageBodies();
 
 // One page's text as pdftotext extracts it (pages count from 1), white space as above.
 QString PdfPageText(const QString& pdf, int page);

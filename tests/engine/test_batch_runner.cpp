@@ -134,26 +134,30 @@ void TestBatchRunner::progressPercent() {
 void TestBatchRunner::argumentsReachConverter_data() {
     QTest::addColumn<QString>("source");
     QTest::addColumn<bool>("local");
+    QTest::addColumn<bool>("byLine"); // on a line of the converter's standard input
 
-    QTest::newRow("web address") << "http://site.test/page.html" << false;
-    QTest::newRow("web address, capital prefix") << "HTTPS://Site.Test/a b?q=\"x\"&y='z'" << false;
-    // Windows allows no double quote in a file name.
+    QTest::newRow("web address") << "http://site.test/page.html" << false << false;
+    QTest::newRow("web address, capital prefix") << "HTTPS://Site.Test/a b?q=\"x\"&y='z'" << false << false;
+    // Windows allows no double quote, backslash or line break in a file name.
 #ifndef Q_OS_WIN
-    QTest::newRow("file with spaces and quotes") << "docs/my \"quoted\" page 'one'.html" << true;
+    QTest::newRow("file with spaces and quotes") << "docs/my \"quoted\" page 'one'.html" << true << true;
+    QTest::newRow("file with a backslash") << "docs/back\\slash\\.html" << true << true;
+    QTest::newRow("file in a folder with a line break") << "docs/two\nlines/page.html" << true << false;
 #endif
-    QTest::newRow("file with spaces and single quotes") << "docs/my page 'one'.html" << true;
-    QTest::newRow("file starting with a dash") << "-rf page.html" << true;
+    QTest::newRow("file with spaces and single quotes") << "docs/my page 'one'.html" << true << true;
+    QTest::newRow("file starting with a dash") << "-rf page.html" << true << true;
     // (A bare "--help" reaches the converter as a private copy: see the real-converter tests.)
-    QTest::newRow("file named like an option") << "--help.html" << true;
-    QTest::newRow("web prefix later in a file path") << "docs/http:/x.html" << true;
+    QTest::newRow("file named like an option") << "--help.html" << true << true;
+    QTest::newRow("web prefix later in a file path") << "docs/http:/x.html" << true << true;
     QTest::newRow("longer than 512 characters")
         << "docs/" + QString("long name ").repeated(20) + "/" + QString("long name ").repeated(20) + ".html"
-        << true;
+        << true << true;
 }
 
 void TestBatchRunner::argumentsReachConverter() {
     QFETCH(QString, source);
     QFETCH(bool, local);
+    QFETCH(bool, byLine);
 
     // Local sources are relative to the current directory, as the file dialog never gives them but a
     // typed or dropped path may.
@@ -170,12 +174,14 @@ void TestBatchRunner::argumentsReachConverter() {
     QCOMPARE(invocations.size(), 1);
     const QStringList arguments = invocations.at(0).arguments;
     // Paths in the platform's own form: the converter is a native program. A local document runs no
-    // script and may read itself and what the walk of its folder allows; a web page tells on the
-    // console which address it finally shows.
+    // script and may read itself and what the walk of its folder allows, and its arguments come on a
+    // line of standard input, which no command line's length limits, unless one holds a line break; a
+    // web page tells on the console which address it finally shows.
     const QString native = QDir::toNativeSeparators(absolute);
     const QStringList expectedStart =
-        local ? QStringList{"--disable-local-file-access", "--disable-javascript", "--allow", native}
-              : QStringList{"--disable-local-file-access", "--debug-javascript", "--run-script"};
+        QStringList(byLine ? QStringList{"--read-args-from-stdin"} : QStringList{}) +
+        (local ? QStringList{"--disable-local-file-access", "--disable-javascript", "--allow", native}
+               : QStringList{"--disable-local-file-access", "--debug-javascript", "--run-script"});
     QCOMPARE(arguments.mid(0, expectedStart.size()), expectedStart);
     QCOMPARE(arguments.at(arguments.size() - 2), local ? native : source);
     if (local) {

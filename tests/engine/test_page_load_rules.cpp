@@ -24,6 +24,7 @@ private slots:
     void fileAccess();
     void documentSetRoot_data();
     void documentSetRoot();
+    void namedLocalFiles_data();
     void namedLocalFiles();
     void localDocumentTitle_data();
     void localDocumentTitle();
@@ -208,6 +209,38 @@ void TestPageLoadRules::documentSetRoot_data() {
     QTest::newRow("in a dot-named folder, never above it")
         << ".cache/docs/page.html" << QByteArray("<img src=\"../../assets/b.png\">") << ""
         << ".cache/docs";
+    QTest::newRow("links, frames, object and embed widen nothing")
+        << page
+        << QByteArray("<a href=\"../../\">up</a><map><area href=\"../../assets/b.png\"></map>"
+                      "<iframe src=\"../../assets/b.png\"></iframe><object data=\"../_static/x.js\"></object>"
+                      "<embed src=\"../_static/x.js\">")
+        << ""
+        << "site/library";
+    QTest::newRow("names in comments and script text widen nothing")
+        << page
+        << QByteArray("<!-- <img src=\"../../assets/b.png\"> -->"
+                      "<script>document.write('<img src=\"../_static/x.js\">');</script>")
+        << ""
+        << "site/library";
+    QTest::newRow("a folder named as an image widens nothing")
+        << page << QByteArray("<img src=\"../../\"><img src=\"../_static\">") << ""
+        << "site/library";
+    QTest::newRow("a poster and srcset widen")
+        << page
+        << QByteArray("<video poster=\"../_static/x.js\"></video>"
+                      "<img srcset=\"sub/a.png 1x, ../../assets/b.png 2x\">")
+        << ""
+        << ".";
+    QTest::newRow("a link beside the page that leads out")
+        << page << QByteArray("<link rel=\"stylesheet\" href=\"linked.css\">") << ""
+        << "site/library";
+    QTest::newRow("a link in a sibling folder that leads out")
+        << page << QByteArray("<script src=\"../_static/linked.js\"></script>") << ""
+        << "site/library";
+    QTest::newRow("the page reached through a linked folder")
+        << "alias/library/page.html" << QByteArray("<link rel=\"stylesheet\" href=\"../_static/style.css\">")
+        << ""
+        << "site";
     QTest::newRow("chosen root holding the document") << page << QByteArray("<p>text</p>") << "."
                                                       << ".";
     QTest::newRow("chosen root elsewhere") << page << QByteArray("<p>text</p>") << "home"
@@ -233,6 +266,9 @@ void TestPageLoadRules::documentSetRoot() {
     for (const char* name : {"site/_static/style.css", "site/_static/font.woff", "site/_static/x.js",
                              "site/library/sub/a.png", "assets/b.png", ".ssh/id_rsa", "home/pictures/a.png"})
         QVERIFY(QFile(dir.filePath(name)).open(QIODevice::WriteOnly));
+    QVERIFY(QFile::link(dir.filePath("assets/b.png"), dir.filePath("site/library/linked.css")));
+    QVERIFY(QFile::link(dir.filePath("assets/b.png"), dir.filePath("site/_static/linked.js")));
+    QVERIFY(QFile::link(dir.filePath("site"), dir.filePath("alias")));
     QFile page(dir.filePath(document));
     QVERIFY(page.open(QIODevice::WriteOnly) && page.write("<html><body>" + html + "</body></html>") > 0);
     page.close();
@@ -245,14 +281,60 @@ void TestPageLoadRules::documentSetRoot() {
     QCOMPARE(found, QDir::cleanPath(dir.filePath(root)));
 }
 
+// Only what the markup loads to draw the page counts, in the order it names it.
+void TestPageLoadRules::namedLocalFiles_data() {
+    QTest::addColumn<QByteArray>("html");
+    QTest::addColumn<QStringList>("files"); // relative to the page's folder unless absolute
+
+    QTest::newRow("style sheets, not other links")
+        << QByteArray(
+               "<link rel=\"stylesheet\" href=\"s.css\"><link rel=\"alternate stylesheet\" href=\"t.css\">"
+               "<link rel=next href=\"n.html\"><link rel=icon href=\"i.png\"><a href=\"a.html\">a</a>"
+               "<map><area href=\"m.html\"></map><form action=\"f.html\"></form>")
+        << QStringList{"s.css", "t.css"};
+    QTest::newRow("frames, object and embed")
+        << QByteArray(
+               "<iframe src=\"f.html\"><img src=\"in-fallback.png\"></iframe><frameset><frame src=\"g.html\">"
+               "</frameset><object data=\"o.txt\"></object><embed src=\"e.txt\">")
+        << QStringList{};
+    QTest::newRow("comments and the text of scripts and titles")
+        << QByteArray(
+               "<!-- <img src=\"c.png\"> --><title><img src=t.png></title>"
+               "<script>var s = '<img src=\"s.png\">'; x.src = \"u.png\";</script><script src=\"code.js\">"
+               "</script><textarea><img src=\"v.png\"></textarea><img src=\"w.png\">")
+        << QStringList{"code.js", "w.png"};
+    QTest::newRow("images, srcset, media and posters")
+        << QByteArray(
+               "<img src=\"a%20b.png?q=1&amp;r=2\" srcset=\"small.png 1x, large.png 2x,tiny.png\">"
+               "<picture><source srcset=\"wide.png 800w\"></picture><video src=\"v.mp4\" poster=\"p.png\">"
+               "<track src=\"t.vtt\"></video><audio src=\"a.ogg\"></audio><input type=image src=button.png>"
+               "<input src=\"not-an-image.png\"><svg><image href=\"drawing.svg\"/></svg>")
+        << QStringList{"a b.png", "small.png", "large.png", "tiny.png",   "wide.png",   "v.mp4",
+                       "p.png",   "t.vtt",     "a.ogg",     "button.png", "drawing.svg"};
+    QTest::newRow("style: url(), @import and background, not in comments")
+        << QByteArray(
+               "<style>/* url(gone.png) */ @import \"base.css\"; body { background: url('bg.png') }</style>"
+               "<table background=\"old.png\" style=\"background-image: url(d.png)\"></table>")
+        << QStringList{"base.css", "bg.png", "old.png", "d.png"};
+    QTest::newRow("upper case, unquoted, '>' in a value")
+        << QByteArray("<LINK REL=STYLESHEET HREF=s.css><IMG ALT=\"a > b\" SRC=a.png>")
+        << QStringList{"s.css", "a.png"};
+    QTest::newRow("web, data and file: addresses")
+        << QByteArray("<img src=\"file:///opt/x.png\"><img src=\"http://127.0.0.1/y.png\">"
+                      "<img src=\"data:image/png;base64,AA\"><img src=\"#top\">")
+        << QStringList{"/opt/x.png"};
+}
+
 void TestPageLoadRules::namedLocalFiles() {
+    QFETCH(QByteArray, html);
+    QFETCH(QStringList, files);
     QTemporaryDir dir;
     QFile page(dir.filePath("page.html"));
-    QVERIFY(page.open(QIODevice::WriteOnly));
-    page.write("<a href=\"a%20b.html?q=1&amp;r=2\">x</a><img src=\"file:///opt/x.png\">"
-               "<a data-href=\"no.html\">y</a><a href=\"mailto:a@b.test\">m</a>");
+    QVERIFY(page.open(QIODevice::WriteOnly) && page.write(html) == html.size());
     page.close();
-    QCOMPARE(NamedLocalFiles(page.fileName()), (QStringList{dir.filePath("a b.html"), "/opt/x.png"}));
+    for (QString& file : files)
+        file = QDir::isAbsolutePath(file) ? file : dir.filePath(file);
+    QCOMPARE(NamedLocalFiles(page.fileName()), files);
 }
 
 QTEST_GUILESS_MAIN(TestPageLoadRules)

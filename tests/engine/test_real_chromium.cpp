@@ -178,6 +178,8 @@ private slots:
     void bookChapterKeepsItsText();
     void localPageReadsOnlyItsOwnFolder();
     void documentSetKeepsItsLook();
+    void receivedPageReadsNothingAround_data();
+    void receivedPageReadsNothingAround();
     void rowsInTurnShareATabButNotTheirText_data();
     void rowsInTurnShareATabButNotTheirText();
     void failedMainDocument_data();
@@ -310,6 +312,32 @@ void TestRealChromium::documentSetKeepsItsLook() {
     const QString problem = DocumentSetLookProblem(pdf);
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
     QVERIFY2(PdfFontNames(pdf).join(' ').contains(kDocumentSetFont), qPrintable(PdfFontNames(pdf).join(' ')));
+}
+
+// A received page names files around it in every way a page can without drawing with them, and its
+// script builds a frame: none lets it read them, and its own style sheet still loads.
+void TestRealChromium::receivedPageReadsNothingAround_data() {
+    QTest::addColumn<QByteArray>("body");
+    for (const auto& [name, body] : ReceivedPageBodies())
+        QTest::newRow(qPrintable(name)) << body;
+    QTest::newRow("a link up, and a frame built by script")
+        << QByteArray("<a href=\"../../\">up</a><script>var frame = document.createElement('iframe');"
+                      "frame.src = '../../secret.txt'; document.body.appendChild(frame);</script>");
+}
+
+void TestRealChromium::receivedPageReadsNothingAround() {
+    QFETCH(QByteArray, body);
+    const QString page = WriteReceivedPage(m_work->filePath("home"), body);
+    QVERIFY(!page.isEmpty());
+
+    const QString pdf = BeginRow(0, page, LocalRootFor(page));
+    QVERIFY(WaitForEnd(0));
+
+    QVERIFY2(m_ended[0].first != RowState::Failed, qPrintable(m_ended[0].second));
+    const QString text = PdfText(pdf);
+    QVERIFY2(text.contains("Own text " + kReceivedPageOwnMark), qPrintable(text));
+    for (const QString& secret : kReceivedPageSecrets)
+        QVERIFY2(!text.contains(secret), qPrintable(text));
 }
 
 // A converted row's tab serves the next row: each PDF must still hold its own page only, and an address

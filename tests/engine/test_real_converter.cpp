@@ -17,6 +17,7 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include <memory>
 
@@ -77,6 +78,62 @@ private:
     QHash<QTcpSocket*, QByteArray> m_pending;
 };
 
+// Sphinx leaves its build notes (.buildinfo, a dot-named file) beside the pages in the set's top
+// folder, so the converter is handed each of them on its own: more than a Windows command line holds.
+QString WriteSphinxLike(const QString& folder) {
+    const QString page = WriteDocumentSet(folder);
+    if (page.isEmpty() || !WriteFile(folder + "/.buildinfo", "# Sphinx build info\n"))
+        return {};
+    for (int i = 0; i < 600; ++i)
+        if (!WriteFile(QStringLiteral("%1/a-chapter-whose-generated-file-name-is-rather-long-%2.html")
+                           .arg(folder)
+                           .arg(i),
+                       "<p>chapter</p>"))
+            return {};
+    return page;
+}
+
+// MkDocs as Debian installs it: a style sheet beside the page, one from a shared folder by its file:
+// address (so the page may read up to the top-level folder's child, as /usr/share), one through a
+// link into that shared tree, and beside it more than the folder walk looks at.
+QString WriteMkDocsLike(const QString& top) {
+    const QDir dir(top);
+    const QString html = dir.filePath("doc/mkdocs/html");
+    if (!dir.mkpath("shared-before-it") || !WriteFile(dir.filePath(".hidden"), "x"))
+        return {};
+    for (int i = 0; i <= 20000; ++i)
+        if (!QFile(dir.filePath(QStringLiteral("shared-before-it/%1").arg(i))).open(QIODevice::WriteOnly))
+            return {};
+    const QByteArray base = "h1 { color: #222; }\n.band { height: 2in; border-top: 2in solid #0a78c8; }\n";
+    if (!WriteFile(dir.filePath("javascript/hl/github.css"), "h1:after { content: ' HIGHLIGHTMARK'; }") ||
+        !WriteFile(dir.filePath("nodejs/bootstrap/bootstrap.min.css"),
+                   "h1:before { content: 'BOOTSTRAPMARK '; }") ||
+        !WriteFile(html + "/css/base.css", base) ||
+        !QFile::link(dir.filePath("nodejs/bootstrap/bootstrap.min.css"), html + "/css/bootstrap.min.css"))
+        return {};
+    const QByteArray shared = QUrl::fromLocalFile(dir.filePath("javascript/hl/github.css")).toEncoded();
+    const QString page = html + "/getting-started.html";
+    if (!WriteFile(page,
+                   "<!DOCTYPE html><html><head><link rel=\"stylesheet\" href=\"css/bootstrap.min.css\">"
+                   "<link rel=\"stylesheet\" href=\"css/base.css\"><link rel=\"stylesheet\" href=\"" +
+                       shared +
+                       "\"></head><body><h1>Regular expression operations</h1><div class=\"band\"></div>"
+                       "</body></html>"))
+        return {};
+    return page;
+}
+
+// Doxygen names its logo in every page's footer; a set copied without it lacks the file.
+QString WriteDoxygenLike(const QString& folder) {
+    const QString page = folder + "/index.html";
+    if (!WriteFile(folder + "/doxygen.css", ".band { height: 2in; border-top: 2in solid #0a78c8; }\n") ||
+        !WriteFile(page, "<html><head><link href=\"doxygen.css\" rel=\"stylesheet\" type=\"text/css\"></head>"
+                         "<body><h1>Regular expression operations</h1><div class=\"band\"></div>"
+                         "<img class=\"footer\" src=\"doxygen.png\" alt=\"doxygen\"></body></html>"))
+        return {};
+    return page;
+}
+
 } // namespace
 
 // Converts with the wkhtmltopdf found on PATH, as a system without a bundled converter does.
@@ -99,6 +156,10 @@ private slots:
     void localDocumentReadsOnlyItsOwnFolder();
     void documentSetKeepsItsLook();
     void documentSetRootStopsAtItsLimits();
+    void documentationSetLayouts_data();
+    void documentationSetLayouts();
+    void receivedPageReadsNothingAround_data();
+    void receivedPageReadsNothingAround();
     void localDocumentSendsNothing_data();
     void localDocumentSendsNothing();
     void untrustedCertificateFails();
@@ -407,6 +468,64 @@ void TestRealConverter::documentSetRootStopsAtItsLimits() {
         QVERIFY2(!text.contains(marker), qPrintable(text));
     QCOMPARE(m_rig.queue->State(0), RowState::ConvertedWithWarnings);
     QVERIFY2(m_rig.queue->Reason(0).contains("/etc/passwd"), qPrintable(m_rig.queue->Reason(0)));
+}
+
+// Generated documentation as the common generators leave it keeps its look, and a file it lacks is
+// called missing, not outside its folder.
+void TestRealConverter::documentationSetLayouts_data() {
+    QTest::addColumn<QString>("layout");
+    QTest::addColumn<RowState>("state");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("Sphinx: build notes and 600 pages beside _static")
+        << "sphinx" << RowState::Converted << "";
+    QTest::newRow("MkDocs: own and shared style beside a large tree")
+        << "mkdocs" << RowState::Converted << "";
+    QTest::newRow("Doxygen without its logo") << "doxygen" << RowState::ConvertedWithWarnings
+                                              << "Converted, but a file the page uses does not exist.";
+}
+
+void TestRealConverter::documentationSetLayouts() {
+    QFETCH(QString, layout);
+    QFETCH(RowState, state);
+    QFETCH(QString, reason);
+    // Quotes and an apostrophe in the folder's name, for the converter's reading of its arguments.
+    const QString folder = m_rig.work->filePath(QString::fromUtf8("docs \"set\" it's \xc3\xbc"));
+    const QString page = layout == "sphinx"   ? WriteSphinxLike(folder)
+                         : layout == "mkdocs" ? WriteMkDocsLike(m_rig.work->path())
+                                              : WriteDoxygenLike(folder);
+    QVERIFY(!page.isEmpty());
+
+    ConvertOnly(page);
+
+    QCOMPARE(m_rig.queue->State(0), state);
+    QCOMPARE(m_rig.queue->Reason(0), reason);
+    const QString problem = DocumentSetLookProblem(PdfOf(page));
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    if (layout == "mkdocs")
+        QVERIFY2(PdfText(PdfOf(page)).contains("BOOTSTRAPMARK Regular expression operations HIGHLIGHTMARK"),
+                 qPrintable(PdfText(PdfOf(page))));
+}
+
+// A received page names files around it in every way a page can without drawing with them: none lets
+// it read them, and its own style sheet still loads.
+void TestRealConverter::receivedPageReadsNothingAround_data() {
+    QTest::addColumn<QByteArray>("body");
+    for (const auto& [name, body] : ReceivedPageBodies())
+        QTest::newRow(qPrintable(name)) << body;
+}
+
+void TestRealConverter::receivedPageReadsNothingAround() {
+    QFETCH(QByteArray, body);
+    const QString page = WriteReceivedPage(m_rig.work->filePath("home"), body);
+    QVERIFY(!page.isEmpty());
+
+    ConvertOnly(page);
+
+    QVERIFY2(m_rig.queue->State(0) != RowState::Failed, qPrintable(m_rig.queue->Reason(0)));
+    const QString text = PdfText(PdfOf(page));
+    QVERIFY2(text.contains("Own text " + kReceivedPageOwnMark), qPrintable(text));
+    for (const QString& secret : kReceivedPageSecrets)
+        QVERIFY2(!text.contains(secret), qPrintable(text));
 }
 
 // A local page's script could read what the page may read and send it out, as an image's address;

@@ -11,6 +11,7 @@ class TestWkhtmltopdfReport : public QObject {
 private slots:
     void reports_data();
     void reports();
+    void warningReasonNamesAFew_data();
     void warningReasonNamesAFew();
 };
 
@@ -163,14 +164,30 @@ void TestWkhtmltopdfReport::reports() {
     QCOMPARE(report.HasWarnings(), !notLoaded.isEmpty() || !blocked.isEmpty());
 }
 
+// The converter names no file that does not exist; such a file is not called outside the folder.
+void TestWkhtmltopdfReport::warningReasonNamesAFew_data() {
+    QTest::addColumn<QStringList>("notLoaded");
+    QTest::addColumn<QStringList>("blocked");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("parts, and a file that does not exist")
+        << QStringList{"a.png", "b.png", "c.png", "d.png", "e.png"} << QStringList{""}
+        << "Converted, but some parts did not load: a.png, b.png, c.png, and 2 more. And a file the "
+           "page uses does not exist.";
+    QTest::newRow("files outside, and two that do not exist")
+        << QStringList{} << QStringList{"", "/home/u/secret.txt", ""}
+        << "Converted, but files outside the document's folder were not read: /home/u/secret.txt. "
+           "And 2 files the page uses do not exist.";
+    QTest::newRow("nothing") << QStringList{} << QStringList{} << "";
+}
+
 void TestWkhtmltopdfReport::warningReasonNamesAFew() {
+    QFETCH(QStringList, notLoaded);
+    QFETCH(QStringList, blocked);
+    QFETCH(QString, reason);
     WkhtmltopdfReport report;
-    report.notLoaded = {"a.png", "b.png", "c.png", "d.png", "e.png"};
-    report.blocked = {""};
-    QCOMPARE(
-        report.WarningReason(),
-        QStringLiteral("Converted, but some parts did not load: a.png, b.png, c.png, and 2 more. And files "
-                       "outside the document's folder were not read: a file that does not exist."));
+    report.notLoaded = notLoaded;
+    report.blocked = blocked;
+    QCOMPARE(report.WarningReason(), reason);
 }
 
 QTEST_GUILESS_MAIN(TestWkhtmltopdfReport)

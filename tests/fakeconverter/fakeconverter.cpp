@@ -1,4 +1,6 @@
-// Test double for the converter. Arguments: [options...] source output, or --version alone.
+// Test double for the converter. Arguments: [options...] source output, or --version alone, or
+// --read-args-from-stdin followed by one line on standard input that holds more of them, quoted as the
+// converter reads them.
 //
 // Every invocation appends JSON lines to the file named by VELMORA_FAKE_LOG (when set):
 //   {"event":"start","pid":N,"t":ms,"args":[...]}   before doing anything else
@@ -58,6 +60,37 @@ bool WriteFile(const QString& path, const QByteArray& bytes) {
     return file.flush();
 }
 
+// The converter's own reading of such a line: white space separates arguments, single and double
+// quotes group, a backslash takes the next character as it is (also within quotes), and an empty
+// argument is dropped.
+QStringList SplitArgumentLine(const QByteArray& line) {
+    QStringList arguments;
+    QByteArray current;
+    char quote = 0;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const char c = line.at(i);
+        if (c == '\\' && i + 1 < line.size()) {
+            current += line.at(++i);
+        } else if (quote != 0) {
+            if (c == quote)
+                quote = 0;
+            else
+                current += c;
+        } else if (c == '\'' || c == '"') {
+            quote = c;
+        } else if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+            if (!current.isEmpty())
+                arguments.append(QString::fromLocal8Bit(current));
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    if (!current.isEmpty())
+        arguments.append(QString::fromLocal8Bit(current));
+    return arguments;
+}
+
 int Finish(int code) {
     Log({{"event", "end"}});
     return code;
@@ -67,7 +100,12 @@ int Finish(int code) {
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
+    QStringList args = app.arguments().mid(1);
+    if (args.contains(QStringLiteral("--read-args-from-stdin"))) {
+        QFile input;
+        if (input.open(stdin, QIODevice::ReadOnly))
+            args += SplitArgumentLine(input.readLine());
+    }
     if (args == QStringList{QStringLiteral("--version")}) {
         std::fputs("fakeconverter 1.0\n", stdout);
         return 0;

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace velmora {
+
+// The addresses, as written, that an HTML document's markup loads to draw itself: style sheets,
+// scripts, images (with srcset), video posters, media and their tracks, background images, and
+// url(...) and @import in its style elements and attributes. Comments and the text of scripts are no
+// markup, and links (a, area), frames, object and embed load no part of the page's own look.
+QStringList DrawnResourceNames(const QString& html);
+
+} // namespace velmora
