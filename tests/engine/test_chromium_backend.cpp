@@ -185,6 +185,8 @@ void TestChromiumBackend::outcomes_data() {
                                      << "The browser sent a message that could not be read." << false;
     QTest::newRow("browser dies") << "http://127.0.0.1/die" << RowState::Failed
                                   << "The browser ended unexpectedly." << false;
+    QTest::newRow("browser stops reading its commands")
+        << "http://127.0.0.1/stopsreading" << RowState::Failed << "The browser ended unexpectedly." << false;
 }
 
 void TestChromiumBackend::outcomes() {

@@ -29,6 +29,9 @@
 //   goes404, goesnowhere
 //               once loaded, the page sends the tab on to a document that answers 404 Not Found, or
 //               to one whose server refuses the connection
+//   stopsreading
+//               as the load ends, the browser closes the end it reads commands from and lives on
+//               without reading, so that the engine's next command meets a broken pipe
 // Runtime.evaluate answers as the engine's document-change probe would: how often the document changed
 // and how long it has been still.
 // An address that differs from the tab's current one only after '#' stays in the same document, as in
@@ -369,6 +372,12 @@ void FakeBrowser::Print(const QJsonObject& command, Page& page, const QString& s
 void FakeBrowser::FinishLoading(Page& page, const QString& sessionId) {
     if (page.url.contains("noload"))
         return;
+    if (page.url.contains("stopsreading")) {
+        ::close(g_commandsFd);
+        Event(sessionId, "Page.loadEventFired", {{"timestamp", 1.0}});
+        for (;;) // until the engine ends it
+            std::this_thread::sleep_for(std::chrono::hours(1));
+    }
     Event(sessionId, "Page.loadEventFired", {{"timestamp", 1.0}});
     AfterLoad(page, sessionId);
 }
