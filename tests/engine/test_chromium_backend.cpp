@@ -67,6 +67,8 @@ private slots:
     void dialogsAreDismissed();
     void pageThatStopsAnsweringKeepsItsTab_data();
     void pageThatStopsAnsweringKeepsItsTab();
+    void deadTabIsNotHandedOn_data();
+    void deadTabIsNotHandedOn();
     void windowsAPageOpenedCloseWithItsRow();
     void browserThatOpensNoTabIsReplaced();
     void fullDiskSaysSo();
@@ -300,6 +302,36 @@ void TestChromiumBackend::pageThatStopsAnsweringKeepsItsTab() {
     const QStringList tabs = BrowserLog("tab");
     QCOMPARE(tabs.size(), 2);
     QVERIFY(BrowserLog("close").contains("close " + tabs[0].section(' ', 1)));
+    QCOMPARE(BrowserStarts().size(), 1);
+}
+
+void TestChromiumBackend::deadTabIsNotHandedOn_data() {
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QStringList>("askedOfDeadTab"); // the fake's "dead" log lines
+
+    QTest::newRow("renderer crashed while idle") << "http://127.0.0.1/crashidle" << QStringList();
+    QTest::newRow("tab closed while idle") << "http://127.0.0.1/closedidle" << QStringList();
+    QTest::newRow("tab gone without a word")
+        << "http://127.0.0.1/silentidle" << QStringList{"dead Runtime.evaluate"};
+    QTest::newRow("renderer crashes as it is asked") << "http://127.0.0.1/crashonprobe" << QStringList();
+}
+
+// A converted row's tab that dies in the pool, or as the next row asks whether it answers, is closed:
+// the next row gets a fresh tab, and a tab the browser said was gone is asked nothing.
+void TestChromiumBackend::deadTabIsNotHandedOn() {
+    QFETCH(QString, source);
+    QFETCH(QStringList, askedOfDeadTab);
+
+    BeginRow(0, source);
+    QCOMPARE(WaitForEnd(0).state, RowState::Converted);
+    BeginRow(1, "http://127.0.0.1/plain");
+    const Ending next = WaitForEnd(1);
+    QVERIFY2(next.state == RowState::Converted, qPrintable(next.reason));
+    QCOMPARE(ReadAll(m_outputs.value(1)), FakePdf("http://127.0.0.1/plain"));
+    const QStringList tabs = BrowserLog("tab");
+    QCOMPARE(tabs.size(), 2);
+    QVERIFY(BrowserLog("close").contains("close " + tabs[0].section(' ', 1)));
+    QCOMPARE(BrowserLog("dead"), askedOfDeadTab);
     QCOMPARE(BrowserStarts().size(), 1);
 }
 

@@ -32,13 +32,21 @@
 //   stopsreading
 //               as the load ends, the browser closes the end it reads commands from and lives on
 //               without reading, so that the engine's next command meets a broken pipe
+//   crashidle, closedidle, silentidle, crashonprobe
+//               once printed, the page answers the one question after it; then its renderer crashes
+//               (crash events; questions go unanswered), or its target is destroyed (detach and destroy
+//               events; every command in its session answered with an error), or it is gone without a
+//               word (commands answered with an error). crashonprobe: the renderer crashes at the next
+//               question instead, which goes unanswered. The answer and the events go out in one
+//               write, so the engine reads them at once.
 // Runtime.evaluate answers as the engine's document-change probe would: how often the document changed
 // and how long it has been still.
 // An address that differs from the tab's current one only after '#' stays in the same document, as in
 // Chromium: no new load, and no loaderId in the answer.
 // If VELMORA_FAKE_BROWSER_LOG names a file, each start appends "start <pid> <arguments>" to it and
 // "program <the path it was started as>", each tab opened "tab <id>", each target closed "close <id>",
-// and each dialog answered "dialog <type> accept=<true|false>".
+// each dialog answered "dialog <type> accept=<true|false>", and each command sent to a dead tab's
+// session "dead <method>".
 #include "MinimalPdf.h"
 
 #include <QByteArray>
@@ -57,6 +65,7 @@
 #include <cstdlib>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 #ifdef Q_OS_WIN
 #include <fcntl.h>
 #include <io.h>
@@ -66,6 +75,8 @@ namespace {
 
 int g_commandsFd = 3;
 int g_repliesFd = 4;
+bool g_batching = false; // messages are gathered in g_batch, to go out in one write
+QByteArray g_batch;
 
 // On Windows the pipe's ends come as handles on the command line.
 void OpenPipeArgument(const QStringList& arguments) {
@@ -100,8 +111,24 @@ void WriteRaw(const QByteArray& bytes) {
 }
 
 void Send(const QJsonObject& message) {
-    WriteRaw(QJsonDocument(message).toJson(QJsonDocument::Compact) + '\0');
+    const QByteArray bytes = QJsonDocument(message).toJson(QJsonDocument::Compact) + '\0';
+    if (g_batching)
+        g_batch += bytes;
+    else
+        WriteRaw(bytes);
 }
+
+// The messages sent while one lives go out in a single write, which the engine reads at once.
+class Batch {
+public:
+    Batch() { g_batching = true; }
+    ~Batch() {
+        g_batching = false;
+        WriteRaw(std::exchange(g_batch, {}));
+    }
+    Batch(const Batch&) = delete;
+    Batch& operator=(const Batch&) = delete;
+};
 
 void Reply(const QJsonObject& command, const QJsonObject& result) {
     QJsonObject message{{"id", command.value("id")}, {"result", result}};
@@ -114,6 +141,10 @@ void Event(const QString& sessionId, const QString& method, const QJsonObject& p
     Send({{"method", method}, {"params", params}, {"sessionId", sessionId}});
 }
 
+void BrowserEvent(const QString& method, const QJsonObject& params) {
+    Send({{"method", method}, {"params", params}});
+}
+
 struct Page {
     QString targetId;
     QString url;
@@ -123,6 +154,9 @@ struct Page {
     int changes = 0;      // of the document, as the engine's probe counts them
     QString dialog;       // the type of the dialog open, if any
     int answersLeft = -1; // questions it still answers; -1: no end
+    QString death;        // the marker that says how it dies, if it does
+    int answersBeforeDeath = -1;
+    bool dead = false;
 };
 
 void Log(const QByteArray& line) {
@@ -143,8 +177,9 @@ private:
     void FinishLoading(Page& page, const QString& sessionId);
     void Decide(const QJsonObject& command, bool allowed);
     void AfterLoad(Page& page, const QString& sessionId);
-    void Evaluate(const QJsonObject& command, Page& page);
+    void Evaluate(const QJsonObject& command, Page& page, const QString& sessionId);
     void Printed(Page& page);
+    void Die(Page& page, const QString& sessionId);
 
     QHash<QString, Page> m_pages;             // by session id
     QHash<QString, QString> m_streams;        // stream handle -> bytes not yet read
@@ -159,6 +194,14 @@ void FakeBrowser::Handle(const QJsonObject& command) {
     const QString method = command.value("method").toString();
     const QJsonObject params = command.value("params").toObject();
     const QString sessionId = command.value("sessionId").toString();
+    if (!sessionId.isEmpty() && m_pages.value(sessionId).dead) {
+        Log("dead " + method.toLatin1());
+        if (!m_pages.value(sessionId).death.startsWith("crash")) // a crashed page just never answers
+            Send({{"id", command.value("id")},
+                  {"error", QJsonObject{{"code", -32001}, {"message", "Session with given id not found."}}},
+                  {"sessionId", sessionId}});
+        return;
+    }
     if (!sessionId.isEmpty() && m_pages.value(sessionId).answersLeft == 0 && method != "Target.closeTarget")
         return; // stuck
     if (method == "Target.setDiscoverTargets") {
@@ -186,7 +229,7 @@ void FakeBrowser::Handle(const QJsonObject& command) {
         page.dialog.clear();
         FinishLoading(page, sessionId);
     } else if (method == "Runtime.evaluate") {
-        Evaluate(command, m_pages[sessionId]);
+        Evaluate(command, m_pages[sessionId], sessionId);
     } else if (method == "Target.closeTarget") {
         Log("close " + params.value("targetId").toString().toLatin1());
         for (auto page = m_pages.begin(); page != m_pages.end(); ++page)
@@ -422,24 +465,49 @@ void FakeBrowser::AfterLoad(Page& page, const QString& sessionId) {
     Event(sessionId, "Page.loadEventFired", {{"timestamp", 2.0}});
 }
 
-void FakeBrowser::Evaluate(const QJsonObject& command, Page& page) {
+void FakeBrowser::Evaluate(const QJsonObject& command, Page& page, const QString& sessionId) {
+    if (page.answersBeforeDeath == 0) { // crashonprobe
+        Die(page, sessionId);
+        return;
+    }
     const bool restless = page.url.contains("restless");
     if (restless)
         ++page.changes;
     const QJsonObject changes{{"changes", page.changes}, {"quietMs", restless ? 0 : 100000}};
+    Batch batch;
     Reply(command, {{"result", QJsonObject{{"type", "object"}, {"value", changes}}}});
     if (page.answersLeft > 0)
         --page.answersLeft;
+    if (page.answersBeforeDeath > 0 && --page.answersBeforeDeath == 0 && page.death != "crashonprobe")
+        Die(page, sessionId);
 }
 
 // Once a print was read to its end.
 void FakeBrowser::Printed(Page& page) {
+    for (const char* death : {"crashidle", "closedidle", "silentidle", "crashonprobe"}) {
+        if (page.url.contains(death)) {
+            page.death = death;
+            page.answersBeforeDeath = 1;
+        }
+    }
     if (page.url.contains("latetext"))
         page.changes = 1;
     if (page.url.contains("stuckafter"))
         page.answersLeft = 0;
     else if (page.url.contains("stucklater"))
         page.answersLeft = 1;
+}
+
+void FakeBrowser::Die(Page& page, const QString& sessionId) {
+    page.dead = true;
+    if (page.death.startsWith("crash")) {
+        Event(sessionId, "Inspector.targetCrashed", {});
+        BrowserEvent("Target.targetCrashed",
+                     {{"targetId", page.targetId}, {"status", "killed"}, {"errorCode", 9}});
+    } else if (page.death == "closedidle") {
+        BrowserEvent("Target.detachedFromTarget", {{"sessionId", sessionId}, {"targetId", page.targetId}});
+        BrowserEvent("Target.targetDestroyed", {{"targetId", page.targetId}});
+    }
 }
 
 void FakeBrowser::Decide(const QJsonObject& command, bool allowed) {
