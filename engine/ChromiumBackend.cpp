@@ -500,9 +500,17 @@ void ChromiumBackend::OnNavigated(Row& row, const QJsonObject& result) {
     if (result.value(QLatin1String("isDownload")).toBool())
         Fail(row, QStringLiteral("The address leads to a file to download, not to a page."));
     else if (!errorText.isEmpty())
-        Fail(row, NetErrorReason(errorText, row.request.source));
+        FailAfterEarlierEvents(row, NetErrorReason(errorText, row.request.source));
     else if (!result.contains(QLatin1String("loaderId"))) // the tab already shows this document
         Command(row, QStringLiteral("Page.reload"), {}, true, {});
+}
+
+// A renderer that dies takes its navigation with it, and the browser tells of the crash only after it
+// answered the navigation: the row fails once the browser has answered a question asked now, so that
+// any crash it told of before fails it first, with its own reason.
+void ChromiumBackend::FailAfterEarlierEvents(Row& row, const QString& reason) {
+    Command(row, QStringLiteral("Browser.getVersion"), {}, false,
+            [this, reason](Row& r, const QJsonObject&) { Fail(r, reason); });
 }
 
 void ChromiumBackend::OnBrowserEvent(const QString& method, const QJsonObject& params,

@@ -85,6 +85,7 @@ private:
     void EvictIdleTab(const QString& targetId, const QString& sessionId);
     void Navigate(Row& row);
     void OnNavigated(Row& row, const QJsonObject& result);
+    void FailAfterEarlierEvents(Row& row, const QString& reason);
     void OnBrowserEvent(const QString& method, const QJsonObject& params, const QString& sessionId);
     void OnTargetCreated(const QJsonObject& targetInfo);
     void OnPageEvent(Row& row, const QString& method, const QJsonObject& params);

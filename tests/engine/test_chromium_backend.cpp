@@ -183,6 +183,9 @@ void TestChromiumBackend::outcomes_data() {
         << "http://127.0.0.1/goesnowhere" << RowState::Failed << "The connection was refused." << false;
     QTest::newRow("renderer crash") << "http://127.0.0.1/crashtab" << RowState::Failed
                                     << "The browser's renderer crashed on this page." << false;
+    QTest::newRow("renderer crash while the document is fetched")
+        << "http://127.0.0.1/crashloading" << RowState::Failed
+        << "The browser's renderer crashed on this page." << false;
     QTest::newRow("garbled message") << "http://127.0.0.1/garble" << RowState::Failed
                                      << "The browser sent a message that could not be read." << false;
     QTest::newRow("browser dies") << "http://127.0.0.1/die" << RowState::Failed

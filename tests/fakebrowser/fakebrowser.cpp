@@ -32,6 +32,9 @@
 //   stopsreading
 //               as the load ends, the browser closes the end it reads commands from and lives on
 //               without reading, so that the engine's next command meets a broken pipe
+//   crashloading
+//               the page's renderer crashes while its document is fetched: the navigation is answered
+//               with net::ERR_ABORTED, and the crash is told after that, as Chromium does
 //   crashidle, closedidle, silentidle, crashonprobe
 //               once printed, the page answers the one question after it; then its renderer crashes
 //               (crash events; questions go unanswered), or its target is destroyed (detach and destroy
@@ -275,6 +278,13 @@ void FakeBrowser::Navigate(const QJsonObject& command, Page& page, const QString
     }
     if (url.contains("die"))
         std::exit(3);
+    if (url.contains("crashloading")) {
+        page.death = "crashloading";
+        Batch batch;
+        Reply(command, {{"frameId", page.targetId}, {"loaderId", "L0"}, {"errorText", "net::ERR_ABORTED"}});
+        Die(page, sessionId);
+        return;
+    }
     if (url.contains("garble")) {
         WriteRaw(QByteArray("{\"id\": this is not json") + '\0');
         return;
