@@ -73,6 +73,7 @@ private slots:
     void browserThatOpensNoTabIsReplaced();
     void fullDiskSaysSo();
     void crashedBrowserFailsItsRowAndIsRestarted();
+    void endedBrowserTakesItsHelpersAlong();
     void abortEndsTheRowSilently_data();
     void abortEndsTheRowSilently();
     void unansweredAbortReplacesTheBrowser();
@@ -392,6 +393,20 @@ void TestChromiumBackend::crashedBrowserFailsItsRowAndIsRestarted() {
     BeginRow(1, "http://127.0.0.1/plain");
     QCOMPARE(WaitForEnd(1).state, RowState::Converted);
     QCOMPARE(BrowserStarts().size(), 2);
+}
+
+// Only the process tells that the browser ended (its helper holds the pipe open); the helper, which the
+// browser can no longer end, is ended with it.
+void TestChromiumBackend::endedBrowserTakesItsHelpersAlong() {
+#ifdef Q_OS_WIN
+    QSKIP("The fake browser starts its helper on POSIX only");
+#else
+    BeginRow(0, "http://127.0.0.1/die-helper");
+    QCOMPARE(WaitForEnd(0).reason, QStringLiteral("The browser ended unexpectedly."));
+    const QStringList helpers = BrowserLog("helper");
+    QCOMPARE(helpers.size(), 1);
+    QTRY_VERIFY(!test::ProcessAlive(helpers[0].section(' ', 1, 1).toLongLong()));
+#endif
 }
 
 void TestChromiumBackend::abortEndsTheRowSilently_data() {

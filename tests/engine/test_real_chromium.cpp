@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSet>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -133,8 +134,8 @@ qint64 GroupOfProcessMentioning(const QString& text) {
     return 0;
 }
 
-// The browser's helper processes of one type ("zygote": those that start its renderers; "renderer"):
-// processes of the group started with --type=<type>.
+// The browser's helper processes of one type ("zygote": those that start its renderers; "renderer"; empty:
+// all of them): processes of the group started with --type=<type>.
 QList<qint64> HelpersInGroup(qint64 group, const QByteArray& type) {
     QList<qint64> helpers;
     QDirIterator proc(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
@@ -192,6 +193,7 @@ private slots:
     void browserWithoutZygoteIsReplaced();
     void killedRendererFailsItsRow_data();
     void killedRendererFailsItsRow();
+    void killedBrowserLeavesNoProfile();
     void pageSentOnIsJudgedByWhereItArrives_data();
     void pageSentOnIsJudgedByWhereItArrives();
     void textAddedAfterTheLoadEventIsPrinted();
@@ -558,6 +560,31 @@ void TestRealChromium::killedRendererFailsItsRow() {
     QCOMPARE(m_ended[0],
              std::pair(RowState::Failed, QStringLiteral("The browser's renderer crashed on this page.")));
     QCOMPARE(QFileInfo(pdf).size(), 0);
+}
+
+// A browser killed from outside takes its helpers along and leaves no profile behind, without a word on
+// standard error.
+void TestRealChromium::killedBrowserLeavesNoProfile() {
+    m_server.routes["/hanging"] = {"200 OK", "text/html", "<p>Waiting</p><img src='/never.png'>"};
+    const int earlierRequests = m_server.hits.value("/never.png"); // by the tests before
+    BeginRow(0, m_server.Url("/hanging"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_server.hits.value("/never.png") > earlierRequests, kRowWaitMs);
+    const QString profile = m_backend->ProfileFolder();
+    const qint64 group = GroupOfProcessMentioning(profile); // the browser leads its group
+    QVERIFY(group > 0);
+    const auto endGroup = qScopeGuard([group] { ::kill(-pid_t(group), SIGKILL); }); // should the test fail
+    // Helpers held still cannot notice that the browser is gone and end by themselves.
+    const QList<qint64> helpers = HelpersInGroup(group, {});
+    QVERIFY(!helpers.isEmpty());
+    for (const qint64 helper : helpers)
+        QVERIFY(::kill(pid_t(helper), SIGSTOP) == 0);
+    QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
+    QVERIFY(::kill(pid_t(group), SIGKILL) == 0);
+
+    QVERIFY(WaitForEnd(0));
+    QCOMPARE(m_ended[0], std::pair(RowState::Failed, QStringLiteral("The browser ended unexpectedly.")));
+    QTRY_COMPARE(ProcessesInGroup(group), 0);
+    QTRY_VERIFY(!QFileInfo::exists(profile));
 }
 
 void TestRealChromium::pageSentOnIsJudgedByWhereItArrives_data() {

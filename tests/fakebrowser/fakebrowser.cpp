@@ -15,6 +15,8 @@
 //   hangclose   Target.closeTarget is never answered
 //   garble      the navigation is answered with bytes that are not JSON
 //   die         the browser exits when asked to navigate
+//   die-helper  the same, after starting a helper process that holds the pipe open and runs on (POSIX:
+//               logged as "helper <pid>"), so that the engine learns of the end from the process alone
 //   dialog-alert, dialog-confirm, dialog-prompt
 //               the page opens that dialog while loading and loads on only once it is answered
 //   popups      once loaded, the page opens two windows, and the first of them one more
@@ -169,6 +171,17 @@ void Log(const QByteArray& line) {
         log.write(line + '\n');
 }
 
+void StartHelper() {
+#ifndef Q_OS_WIN
+    const pid_t helper = ::fork();
+    if (helper == 0) { // a while, not for ever, should the engine leave it running
+        std::this_thread::sleep_for(std::chrono::minutes(5));
+        ::_exit(0);
+    }
+    Log("helper " + QByteArray::number(qint64(helper)));
+#endif
+}
+
 class FakeBrowser {
 public:
     void Handle(const QJsonObject& command);
@@ -276,8 +289,11 @@ void FakeBrowser::Navigate(const QJsonObject& command, Page& page, const QString
         Reply(command, {{"frameId", page.targetId}});
         return;
     }
-    if (url.contains("die"))
+    if (url.contains("die")) {
+        if (url.contains("helper"))
+            StartHelper();
         std::exit(3);
+    }
     if (url.contains("crashloading")) {
         page.death = "crashloading";
         Batch batch;
