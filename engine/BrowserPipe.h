@@ -27,7 +27,8 @@ public:
     [[nodiscard]] bool AttachTo(QProcess& process);
     // After the process started (or failed to): closes the browser's ends on this side.
     void ProcessStarted();
-    // Queues bytes for the browser; what it cannot take at once is written when it can.
+    // Queues bytes for the browser; what it cannot take at once is written when it can. A write that
+    // fails closes the pipe; closed() follows from the event loop, never from inside this call.
     void Write(const QByteArray& bytes);
     void Close();
 

@@ -4,7 +4,10 @@
 #include <QSocketNotifier>
 
 #include <cerrno>
+#include <csignal>
+#include <ctime>
 #include <fcntl.h>
+#include <pthread.h>
 #include <unistd.h>
 
 namespace velmora {
@@ -20,6 +23,30 @@ void CloseFd(int& fd) {
     if (fd >= 0)
         ::close(fd);
     fd = -1;
+}
+
+// A write to a pipe whose browser is gone raises SIGPIPE, which would end this program. The signal is
+// held back for this thread during the write and discarded, so the write just fails with EPIPE; the
+// rest of the program, and what the browser and other children inherit, keep their handling of it.
+ssize_t WriteWithoutSigpipe(int fd, const char* data, size_t size) {
+    sigset_t sigpipe;
+    sigemptyset(&sigpipe);
+    sigaddset(&sigpipe, SIGPIPE);
+    sigset_t pending;
+    sigpending(&pending);
+    const bool alreadyPending = sigismember(&pending, SIGPIPE) == 1;
+    sigset_t previousMask;
+    pthread_sigmask(SIG_BLOCK, &sigpipe, &previousMask);
+    const ssize_t put = ::write(fd, data, size);
+    const int writeError = errno;
+    if (put < 0 && writeError == EPIPE && !alreadyPending) {
+        const timespec noWait{};
+        while (sigtimedwait(&sigpipe, nullptr, &noWait) < 0 && errno == EINTR)
+            continue;
+    }
+    pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
+    errno = writeError;
+    return put;
 }
 
 } // namespace
@@ -63,6 +90,9 @@ bool BrowserPipe::AttachTo(QProcess& process) {
         if (reads < 0 || writes < 0 || ::dup2(reads, kBrowserReadsFd) < 0 ||
             ::dup2(writes, kBrowserWritesFd) < 0)
             ::_exit(127);
+        // Only the two fixed numbers stay open, so the pipe breaks when the browser closes them.
+        ::close(reads);
+        ::close(writes);
     });
     ::fcntl(e.toBrowser[1], F_SETFL, O_NONBLOCK);
     ::fcntl(e.fromBrowser[0], F_SETFL, O_NONBLOCK);
@@ -104,7 +134,8 @@ void BrowserPipe::Write(const QByteArray& bytes) {
         return;
     e.outgoing += bytes;
     while (!e.outgoing.isEmpty()) {
-        const ssize_t put = ::write(e.toBrowser[1], e.outgoing.constData(), size_t(e.outgoing.size()));
+        const ssize_t put =
+            WriteWithoutSigpipe(e.toBrowser[1], e.outgoing.constData(), size_t(e.outgoing.size()));
         if (put > 0) {
             e.outgoing.remove(0, put);
             continue;
@@ -113,8 +144,9 @@ void BrowserPipe::Write(const QByteArray& bytes) {
             continue;
         if (put < 0 && errno == EAGAIN)
             break;
+        // The caller is still inside its own command: it hears of the broken pipe from the event loop.
         Close();
-        emit closed();
+        QMetaObject::invokeMethod(this, &BrowserPipe::closed, Qt::QueuedConnection);
         return;
     }
     e.writable->setEnabled(!e.outgoing.isEmpty());

@@ -206,8 +206,9 @@ void BrowserPipe::Write(const QByteArray& bytes) {
     e.writing = std::exchange(e.outgoing, {});
     if (e.toBrowser.StartWrite(e.writing))
         return;
+    // The caller is still inside its own command: it hears of the broken pipe from the event loop.
     Close();
-    emit closed();
+    QMetaObject::invokeMethod(this, &BrowserPipe::closed, Qt::QueuedConnection);
 }
 
 void BrowserPipe::Close() {

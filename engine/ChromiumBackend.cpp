@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
 #include <vector>
 
 namespace velmora {
@@ -444,18 +445,47 @@ void ChromiumBackend::UseTab(Row& row, const Tab& tab) {
         Navigate(row);
         return;
     }
-    // A page may go on running after its row ended (a loop it started once printed); its tab serves the
-    // next row only if it answers at once, else the row gets a fresh tab.
+    // A page may go on running after its row ended (a loop it started once printed), or its tab may be
+    // gone; the tab serves the next row only if it answers at once, else the row gets a fresh tab.
     Ask(
         row, QStringLiteral("Runtime.evaluate"), {{QStringLiteral("expression"), QStringLiteral("0")}},
-        [this](Row& r, const QJsonObject&) { Navigate(r); },
-        [this](Row& r) {
-            CloseTarget(r.targetId, false);
-            m_sessions.remove(r.sessionId);
-            r.targetId.clear();
-            r.sessionId.clear();
-            WaitForTab(r);
-        });
+        [this](Row& r, const QJsonObject& answer) {
+            if (answer.isEmpty()) // an error: the tab crashed or was closed
+                ReplaceTab(r);
+            else
+                Navigate(r);
+        },
+        [this](Row& r) { ReplaceTab(r); });
+}
+
+// Closes the tab the row took from the pool and has it wait for another.
+void ChromiumBackend::ReplaceTab(Row& row) {
+    ++row.step; // what the old tab answers no longer matters
+    CloseTarget(row.targetId, false);
+    m_sessions.remove(row.sessionId);
+    row.targetId.clear();
+    row.sessionId.clear();
+    WaitForTab(row);
+}
+
+// A tab lost while the row was still asking whether it answers is one from the pool, not the row's page:
+// the row gets another.
+void ChromiumBackend::LoseTab(Row& row, const QString& reason) {
+    if (row.stage == Row::Stage::Opening)
+        ReplaceTab(row);
+    else
+        Fail(row, reason);
+}
+
+// A pooled tab whose page crashed or whose target is gone would fail the row it was handed to.
+void ChromiumBackend::EvictIdleTab(const QString& targetId, const QString& sessionId) {
+    const auto gone = std::find_if(m_idleTabs.cbegin(), m_idleTabs.cend(), [&](const Tab& tab) {
+        return tab.targetId == targetId || tab.sessionId == sessionId;
+    });
+    if (gone == m_idleTabs.cend())
+        return;
+    CloseTarget(gone->targetId, false); // a crashed tab stays open until it is closed
+    m_idleTabs.erase(gone);
 }
 
 void ChromiumBackend::Navigate(Row& row) {
@@ -470,16 +500,30 @@ void ChromiumBackend::OnNavigated(Row& row, const QJsonObject& result) {
     if (result.value(QLatin1String("isDownload")).toBool())
         Fail(row, QStringLiteral("The address leads to a file to download, not to a page."));
     else if (!errorText.isEmpty())
-        Fail(row, NetErrorReason(errorText, row.request.source));
+        FailAfterEarlierEvents(row, NetErrorReason(errorText, row.request.source));
     else if (!result.contains(QLatin1String("loaderId"))) // the tab already shows this document
         Command(row, QStringLiteral("Page.reload"), {}, true, {});
+}
+
+// A renderer that dies takes its navigation with it, and the browser tells of the crash only after it
+// answered the navigation: the row fails once the browser has answered a question asked now, so that
+// any crash it told of before fails it first, with its own reason.
+void ChromiumBackend::FailAfterEarlierEvents(Row& row, const QString& reason) {
+    Command(row, QStringLiteral("Browser.getVersion"), {}, false,
+            [this, reason](Row& r, const QJsonObject&) { Fail(r, reason); });
 }
 
 void ChromiumBackend::OnBrowserEvent(const QString& method, const QJsonObject& params,
                                      const QString& sessionId) {
     if (method == QLatin1String("Target.detachedFromTarget")) {
+        EvictIdleTab(Text(params, "targetId"), Text(params, "sessionId"));
         if (Row* row = Find(m_sessions.value(Text(params, "sessionId"))))
-            Fail(*row, QStringLiteral("The browser closed the page's tab unexpectedly."));
+            LoseTab(*row, QStringLiteral("The browser closed the page's tab unexpectedly."));
+        return;
+    }
+    if (method == QLatin1String("Target.targetCrashed") ||
+        method == QLatin1String("Target.targetDestroyed")) {
+        EvictIdleTab(Text(params, "targetId"), {});
         return;
     }
     if (method == QLatin1String("Target.targetCreated")) {
@@ -581,7 +625,7 @@ void ChromiumBackend::OnPageEvent(Row& row, const QString& method, const QJsonOb
         }
         PrintIfQuiet(row);
     } else if (method == QLatin1String("Inspector.targetCrashed")) {
-        Fail(row, QStringLiteral("The browser's renderer crashed on this page."));
+        LoseTab(row, QStringLiteral("The browser's renderer crashed on this page."));
     }
 }
 

@@ -80,8 +80,12 @@ private:
     void WaitForTab(Row& row);
     void HandOutTabs();
     void UseTab(Row& row, const Tab& tab);
+    void ReplaceTab(Row& row);
+    void LoseTab(Row& row, const QString& reason);
+    void EvictIdleTab(const QString& targetId, const QString& sessionId);
     void Navigate(Row& row);
     void OnNavigated(Row& row, const QJsonObject& result);
+    void FailAfterEarlierEvents(Row& row, const QString& reason);
     void OnBrowserEvent(const QString& method, const QJsonObject& params, const QString& sessionId);
     void OnTargetCreated(const QJsonObject& targetInfo);
     void OnPageEvent(Row& row, const QString& method, const QJsonObject& params);

@@ -46,6 +46,7 @@ DevToolsBrowser::DevToolsBrowser(QString program, QObject* parent)
     : QObject(parent), m_program(std::move(program)),
       m_profile(QDir(QDir::tempPath()).filePath(kProfilePrefix + OwnerTag() + QStringLiteral("-XXXXXX"))),
       m_pipe(new BrowserPipe(this)) {
+    m_profile.setAutoRemove(false); // see the destructor
     m_process.setStandardOutputFile(QProcess::nullDevice());
     m_process.setStandardErrorFile(QProcess::nullDevice());
     connect(m_pipe, &BrowserPipe::received, this, &DevToolsBrowser::OnReceived);
@@ -58,6 +59,10 @@ DevToolsBrowser::DevToolsBrowser(QString program, QObject* parent)
 DevToolsBrowser::~DevToolsBrowser() {
     m_broken = true; // no signals while tearing down
     Kill();
+    // Without QTemporaryDir's warning: should a helper still have written as it died, the folder stays
+    // for the next start's clean-up.
+    if (m_profile.isValid())
+        QDir(m_profile.path()).removeRecursively();
 }
 
 bool DevToolsBrowser::Start(QString* reason) {
@@ -168,10 +173,11 @@ void DevToolsBrowser::Break(const QString& reason) {
 
 void DevToolsBrowser::Kill() {
     m_pipe->Close();
-    if (m_process.state() != QProcess::NotRunning) {
-        KillProcessTree(m_process); // its renderers and helpers too
+    // Its renderers and helpers too, which may run on after the browser itself ended, writing into
+    // the profile.
+    KillProcessTree(m_process);
+    if (m_process.state() != QProcess::NotRunning)
         m_process.waitForFinished(kKillWaitMs);
-    }
 }
 
 } // namespace velmora

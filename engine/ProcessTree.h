@@ -9,7 +9,9 @@ namespace velmora {
 // Windows: a job object that ends its processes when the last handle to it closes.
 void PrepareProcessTree(QProcess& process); // before start()
 void AdoptProcessTree(QProcess& process);   // right after start()
-void KillProcessTree(QProcess& process);    // ends the whole tree; the caller still waits for it
+// Ends the whole tree, also what it left running once the process itself ended; the caller still waits
+// for the process.
+void KillProcessTree(QProcess& process);
 
 // Whether a finished process ended by a crash or a kill rather than by exiting on its own. Windows
 // reports a crash as an ordinary exit code, so this is decided per platform.

@@ -1,6 +1,7 @@
 #include "ProcessTree.h"
 
 #include <QProcess>
+#include <QVariant>
 
 #include <csignal>
 #include <unistd.h>
@@ -10,7 +11,16 @@
 
 namespace velmora {
 
+namespace {
+
+// The group is named after the process that leads it, whose id QProcess forgets once it ended; its
+// helpers may still run then.
+constexpr char kGroupProperty[] = "velmora.processGroup";
+
+} // namespace
+
 void PrepareProcessTree(QProcess& process) {
+    process.setProperty(kGroupProperty, {});
     const pid_t parent = getpid();
     // Runs in the child between fork and exec: only async-signal-safe calls.
     process.setChildProcessModifier([parent] {
@@ -25,12 +35,14 @@ void PrepareProcessTree(QProcess& process) {
     });
 }
 
-void AdoptProcessTree(QProcess&) {}
+void AdoptProcessTree(QProcess& process) {
+    process.setProperty(kGroupProperty, process.processId());
+}
 
 void KillProcessTree(QProcess& process) {
-    const qint64 pid = process.processId();
-    if (pid > 0)
-        ::kill(-pid_t(pid), SIGKILL); // the group: the converter and whatever it started
+    const qint64 group = process.property(kGroupProperty).toLongLong();
+    if (group > 0)
+        ::kill(-pid_t(group), SIGKILL); // the converter and whatever it started
     process.kill();
 }
 

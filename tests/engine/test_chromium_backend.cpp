@@ -67,10 +67,13 @@ private slots:
     void dialogsAreDismissed();
     void pageThatStopsAnsweringKeepsItsTab_data();
     void pageThatStopsAnsweringKeepsItsTab();
+    void deadTabIsNotHandedOn_data();
+    void deadTabIsNotHandedOn();
     void windowsAPageOpenedCloseWithItsRow();
     void browserThatOpensNoTabIsReplaced();
     void fullDiskSaysSo();
     void crashedBrowserFailsItsRowAndIsRestarted();
+    void endedBrowserTakesItsHelpersAlong();
     void abortEndsTheRowSilently_data();
     void abortEndsTheRowSilently();
     void unansweredAbortReplacesTheBrowser();
@@ -181,10 +184,15 @@ void TestChromiumBackend::outcomes_data() {
         << "http://127.0.0.1/goesnowhere" << RowState::Failed << "The connection was refused." << false;
     QTest::newRow("renderer crash") << "http://127.0.0.1/crashtab" << RowState::Failed
                                     << "The browser's renderer crashed on this page." << false;
+    QTest::newRow("renderer crash while the document is fetched")
+        << "http://127.0.0.1/crashloading" << RowState::Failed
+        << "The browser's renderer crashed on this page." << false;
     QTest::newRow("garbled message") << "http://127.0.0.1/garble" << RowState::Failed
                                      << "The browser sent a message that could not be read." << false;
     QTest::newRow("browser dies") << "http://127.0.0.1/die" << RowState::Failed
                                   << "The browser ended unexpectedly." << false;
+    QTest::newRow("browser stops reading its commands")
+        << "http://127.0.0.1/stopsreading" << RowState::Failed << "The browser ended unexpectedly." << false;
 }
 
 void TestChromiumBackend::outcomes() {
@@ -301,6 +309,36 @@ void TestChromiumBackend::pageThatStopsAnsweringKeepsItsTab() {
     QCOMPARE(BrowserStarts().size(), 1);
 }
 
+void TestChromiumBackend::deadTabIsNotHandedOn_data() {
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QStringList>("askedOfDeadTab"); // the fake's "dead" log lines
+
+    QTest::newRow("renderer crashed while idle") << "http://127.0.0.1/crashidle" << QStringList();
+    QTest::newRow("tab closed while idle") << "http://127.0.0.1/closedidle" << QStringList();
+    QTest::newRow("tab gone without a word")
+        << "http://127.0.0.1/silentidle" << QStringList{"dead Runtime.evaluate"};
+    QTest::newRow("renderer crashes as it is asked") << "http://127.0.0.1/crashonprobe" << QStringList();
+}
+
+// A converted row's tab that dies in the pool, or as the next row asks whether it answers, is closed:
+// the next row gets a fresh tab, and a tab the browser said was gone is asked nothing.
+void TestChromiumBackend::deadTabIsNotHandedOn() {
+    QFETCH(QString, source);
+    QFETCH(QStringList, askedOfDeadTab);
+
+    BeginRow(0, source);
+    QCOMPARE(WaitForEnd(0).state, RowState::Converted);
+    BeginRow(1, "http://127.0.0.1/plain");
+    const Ending next = WaitForEnd(1);
+    QVERIFY2(next.state == RowState::Converted, qPrintable(next.reason));
+    QCOMPARE(ReadAll(m_outputs.value(1)), FakePdf("http://127.0.0.1/plain"));
+    const QStringList tabs = BrowserLog("tab");
+    QCOMPARE(tabs.size(), 2);
+    QVERIFY(BrowserLog("close").contains("close " + tabs[0].section(' ', 1)));
+    QCOMPARE(BrowserLog("dead"), askedOfDeadTab);
+    QCOMPARE(BrowserStarts().size(), 1);
+}
+
 void TestChromiumBackend::windowsAPageOpenedCloseWithItsRow() {
     BeginRow(0, "http://127.0.0.1/popups");
     QCOMPARE(WaitForEnd(0).state, RowState::Converted);
@@ -355,6 +393,20 @@ void TestChromiumBackend::crashedBrowserFailsItsRowAndIsRestarted() {
     BeginRow(1, "http://127.0.0.1/plain");
     QCOMPARE(WaitForEnd(1).state, RowState::Converted);
     QCOMPARE(BrowserStarts().size(), 2);
+}
+
+// Only the process tells that the browser ended (its helper holds the pipe open); the helper, which the
+// browser can no longer end, is ended with it.
+void TestChromiumBackend::endedBrowserTakesItsHelpersAlong() {
+#ifdef Q_OS_WIN
+    QSKIP("The fake browser starts its helper on POSIX only");
+#else
+    BeginRow(0, "http://127.0.0.1/die-helper");
+    QCOMPARE(WaitForEnd(0).reason, QStringLiteral("The browser ended unexpectedly."));
+    const QStringList helpers = BrowserLog("helper");
+    QCOMPARE(helpers.size(), 1);
+    QTRY_VERIFY(!test::ProcessAlive(helpers[0].section(' ', 1, 1).toLongLong()));
+#endif
 }
 
 void TestChromiumBackend::abortEndsTheRowSilently_data() {

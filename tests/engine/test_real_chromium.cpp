@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSet>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -133,22 +134,23 @@ qint64 GroupOfProcessMentioning(const QString& text) {
     return 0;
 }
 
-// The browser's zygotes, which start its renderers: processes of the group started with --type=zygote.
-QList<qint64> ZygotesInGroup(qint64 group) {
-    QList<qint64> zygotes;
+// The browser's helper processes of one type ("zygote": those that start its renderers; "renderer"; empty:
+// all of them): processes of the group started with --type=<type>.
+QList<qint64> HelpersInGroup(qint64 group, const QByteArray& type) {
+    QList<qint64> helpers;
     QDirIterator proc(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
     while (proc.hasNext()) {
         const QString folder = proc.next();
         QFile cmdline(folder + QStringLiteral("/cmdline"));
         QFile stat(folder + QStringLiteral("/stat"));
-        if (!cmdline.open(QIODevice::ReadOnly) || !cmdline.readAll().contains("--type=zygote") ||
+        if (!cmdline.open(QIODevice::ReadOnly) || !cmdline.readAll().contains("--type=" + type) ||
             !stat.open(QIODevice::ReadOnly))
             continue;
         const QByteArray fields = stat.readAll();
         if (fields.mid(fields.lastIndexOf(')') + 2).split(' ').value(2).toLongLong() == group)
-            zygotes << QFileInfo(folder).fileName().toLongLong();
+            helpers << QFileInfo(folder).fileName().toLongLong();
     }
-    return zygotes;
+    return helpers;
 }
 
 int ProcessesInGroup(qint64 group) {
@@ -191,6 +193,9 @@ private slots:
     void pageStillRunningAfterItsRowGivesUpItsTab();
     void windowsAPageOpensCloseWithItsRow();
     void browserWithoutZygoteIsReplaced();
+    void killedRendererFailsItsRow_data();
+    void killedRendererFailsItsRow();
+    void killedBrowserLeavesNoProfile();
     void pageSentOnIsJudgedByWhereItArrives_data();
     void pageSentOnIsJudgedByWhereItArrives();
     void textAddedAfterTheLoadEventIsPrinted();
@@ -540,7 +545,7 @@ void TestRealChromium::browserWithoutZygoteIsReplaced() {
     const QString profile = m_backend->ProfileFolder();
     const qint64 group = GroupOfProcessMentioning(profile);
     QVERIFY(group > 0);
-    const QList<qint64> zygotes = ZygotesInGroup(group);
+    const QList<qint64> zygotes = HelpersInGroup(group, "zygote");
     QVERIFY(!zygotes.isEmpty());
     for (const qint64 zygote : zygotes)
         QVERIFY(::kill(pid_t(zygote), SIGKILL) == 0);
@@ -553,6 +558,61 @@ void TestRealChromium::browserWithoutZygoteIsReplaced() {
     QVERIFY2(m_ended[2].first == RowState::Converted, qPrintable(m_ended[2].second));
     QVERIFY(PdfText(pdf).contains("Fine page"));
     QVERIFY(m_backend->ProfileFolder() != profile);
+}
+
+void TestRealChromium::killedRendererFailsItsRow_data() {
+    QTest::addColumn<QString>("path");      // the row's page
+    QTest::addColumn<QString>("requested"); // asked of the server once the page is where the case needs it
+
+    QTest::newRow("while its document is fetched") << "/never-answered"
+                                                   << "/never-answered";
+    QTest::newRow("while its parts load") << "/hanging"
+                                          << "/never.png";
+}
+
+void TestRealChromium::killedRendererFailsItsRow() {
+    QFETCH(QString, path);
+    QFETCH(QString, requested);
+
+    m_server.routes["/hanging"] = {"200 OK", "text/html", "<p>Waiting</p><img src='/never.png'>"};
+    const int earlierRequests = m_server.hits.value(requested); // by the tests before
+    const QString pdf = BeginRow(0, m_server.Url(path));
+    QTRY_VERIFY_WITH_TIMEOUT(m_server.hits.value(requested) > earlierRequests, kRowWaitMs);
+    const qint64 group = GroupOfProcessMentioning(m_backend->ProfileFolder());
+    QVERIFY(group > 0);
+    QTRY_VERIFY(!HelpersInGroup(group, "renderer").isEmpty());
+    for (const qint64 renderer : HelpersInGroup(group, "renderer"))
+        QVERIFY(::kill(pid_t(renderer), SIGKILL) == 0);
+
+    QVERIFY(WaitForEnd(0));
+    QCOMPARE(m_ended[0],
+             std::pair(RowState::Failed, QStringLiteral("The browser's renderer crashed on this page.")));
+    QCOMPARE(QFileInfo(pdf).size(), 0);
+}
+
+// A browser killed from outside takes its helpers along and leaves no profile behind, without a word on
+// standard error.
+void TestRealChromium::killedBrowserLeavesNoProfile() {
+    m_server.routes["/hanging"] = {"200 OK", "text/html", "<p>Waiting</p><img src='/never.png'>"};
+    const int earlierRequests = m_server.hits.value("/never.png"); // by the tests before
+    BeginRow(0, m_server.Url("/hanging"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_server.hits.value("/never.png") > earlierRequests, kRowWaitMs);
+    const QString profile = m_backend->ProfileFolder();
+    const qint64 group = GroupOfProcessMentioning(profile); // the browser leads its group
+    QVERIFY(group > 0);
+    const auto endGroup = qScopeGuard([group] { ::kill(-pid_t(group), SIGKILL); }); // should the test fail
+    // Helpers held still cannot notice that the browser is gone and end by themselves.
+    const QList<qint64> helpers = HelpersInGroup(group, {});
+    QVERIFY(!helpers.isEmpty());
+    for (const qint64 helper : helpers)
+        QVERIFY(::kill(pid_t(helper), SIGSTOP) == 0);
+    QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
+    QVERIFY(::kill(pid_t(group), SIGKILL) == 0);
+
+    QVERIFY(WaitForEnd(0));
+    QCOMPARE(m_ended[0], std::pair(RowState::Failed, QStringLiteral("The browser ended unexpectedly.")));
+    QTRY_COMPARE(ProcessesInGroup(group), 0);
+    QTRY_VERIFY(!QFileInfo::exists(profile));
 }
 
 void TestRealChromium::pageSentOnIsJudgedByWhereItArrives_data() {

@@ -15,6 +15,8 @@
 //   hangclose   Target.closeTarget is never answered
 //   garble      the navigation is answered with bytes that are not JSON
 //   die         the browser exits when asked to navigate
+//   die-helper  the same, after starting a helper process that holds the pipe open and runs on (POSIX:
+//               logged as "helper <pid>"), so that the engine learns of the end from the process alone
 //   dialog-alert, dialog-confirm, dialog-prompt
 //               the page opens that dialog while loading and loads on only once it is answered
 //   popups      once loaded, the page opens two windows, and the first of them one more
@@ -29,13 +31,27 @@
 //   goes404, goesnowhere
 //               once loaded, the page sends the tab on to a document that answers 404 Not Found, or
 //               to one whose server refuses the connection
+//   stopsreading
+//               as the load ends, the browser closes the end it reads commands from and lives on
+//               without reading, so that the engine's next command meets a broken pipe
+//   crashloading
+//               the page's renderer crashes while its document is fetched: the navigation is answered
+//               with net::ERR_ABORTED, and the crash is told after that, as Chromium does
+//   crashidle, closedidle, silentidle, crashonprobe
+//               once printed, the page answers the one question after it; then its renderer crashes
+//               (crash events; questions go unanswered), or its target is destroyed (detach and destroy
+//               events; every command in its session answered with an error), or it is gone without a
+//               word (commands answered with an error). crashonprobe: the renderer crashes at the next
+//               question instead, which goes unanswered. The answer and the events go out in one
+//               write, so the engine reads them at once.
 // Runtime.evaluate answers as the engine's document-change probe would: how often the document changed
 // and how long it has been still.
 // An address that differs from the tab's current one only after '#' stays in the same document, as in
 // Chromium: no new load, and no loaderId in the answer.
 // If VELMORA_FAKE_BROWSER_LOG names a file, each start appends "start <pid> <arguments>" to it and
 // "program <the path it was started as>", each tab opened "tab <id>", each target closed "close <id>",
-// and each dialog answered "dialog <type> accept=<true|false>".
+// each dialog answered "dialog <type> accept=<true|false>", and each command sent to a dead tab's
+// session "dead <method>".
 #include "MinimalPdf.h"
 
 #include <QByteArray>
@@ -54,6 +70,7 @@
 #include <cstdlib>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 #ifdef Q_OS_WIN
 #include <fcntl.h>
 #include <io.h>
@@ -63,6 +80,8 @@ namespace {
 
 int g_commandsFd = 3;
 int g_repliesFd = 4;
+bool g_batching = false; // messages are gathered in g_batch, to go out in one write
+QByteArray g_batch;
 
 // On Windows the pipe's ends come as handles on the command line.
 void OpenPipeArgument(const QStringList& arguments) {
@@ -97,8 +116,24 @@ void WriteRaw(const QByteArray& bytes) {
 }
 
 void Send(const QJsonObject& message) {
-    WriteRaw(QJsonDocument(message).toJson(QJsonDocument::Compact) + '\0');
+    const QByteArray bytes = QJsonDocument(message).toJson(QJsonDocument::Compact) + '\0';
+    if (g_batching)
+        g_batch += bytes;
+    else
+        WriteRaw(bytes);
 }
+
+// The messages sent while one lives go out in a single write, which the engine reads at once.
+class Batch {
+public:
+    Batch() { g_batching = true; }
+    ~Batch() {
+        g_batching = false;
+        WriteRaw(std::exchange(g_batch, {}));
+    }
+    Batch(const Batch&) = delete;
+    Batch& operator=(const Batch&) = delete;
+};
 
 void Reply(const QJsonObject& command, const QJsonObject& result) {
     QJsonObject message{{"id", command.value("id")}, {"result", result}};
@@ -111,6 +146,10 @@ void Event(const QString& sessionId, const QString& method, const QJsonObject& p
     Send({{"method", method}, {"params", params}, {"sessionId", sessionId}});
 }
 
+void BrowserEvent(const QString& method, const QJsonObject& params) {
+    Send({{"method", method}, {"params", params}});
+}
+
 struct Page {
     QString targetId;
     QString url;
@@ -120,6 +159,9 @@ struct Page {
     int changes = 0;      // of the document, as the engine's probe counts them
     QString dialog;       // the type of the dialog open, if any
     int answersLeft = -1; // questions it still answers; -1: no end
+    QString death;        // the marker that says how it dies, if it does
+    int answersBeforeDeath = -1;
+    bool dead = false;
 };
 
 void Log(const QByteArray& line) {
@@ -127,6 +169,17 @@ void Log(const QByteArray& line) {
     QFile log(logPath);
     if (!logPath.isEmpty() && log.open(QIODevice::Append))
         log.write(line + '\n');
+}
+
+void StartHelper() {
+#ifndef Q_OS_WIN
+    const pid_t helper = ::fork();
+    if (helper == 0) { // a while, not for ever, should the engine leave it running
+        std::this_thread::sleep_for(std::chrono::minutes(5));
+        ::_exit(0);
+    }
+    Log("helper " + QByteArray::number(qint64(helper)));
+#endif
 }
 
 class FakeBrowser {
@@ -140,8 +193,9 @@ private:
     void FinishLoading(Page& page, const QString& sessionId);
     void Decide(const QJsonObject& command, bool allowed);
     void AfterLoad(Page& page, const QString& sessionId);
-    void Evaluate(const QJsonObject& command, Page& page);
+    void Evaluate(const QJsonObject& command, Page& page, const QString& sessionId);
     void Printed(Page& page);
+    void Die(Page& page, const QString& sessionId);
 
     QHash<QString, Page> m_pages;             // by session id
     QHash<QString, QString> m_streams;        // stream handle -> bytes not yet read
@@ -156,6 +210,14 @@ void FakeBrowser::Handle(const QJsonObject& command) {
     const QString method = command.value("method").toString();
     const QJsonObject params = command.value("params").toObject();
     const QString sessionId = command.value("sessionId").toString();
+    if (!sessionId.isEmpty() && m_pages.value(sessionId).dead) {
+        Log("dead " + method.toLatin1());
+        if (!m_pages.value(sessionId).death.startsWith("crash")) // a crashed page just never answers
+            Send({{"id", command.value("id")},
+                  {"error", QJsonObject{{"code", -32001}, {"message", "Session with given id not found."}}},
+                  {"sessionId", sessionId}});
+        return;
+    }
     if (!sessionId.isEmpty() && m_pages.value(sessionId).answersLeft == 0 && method != "Target.closeTarget")
         return; // stuck
     if (method == "Target.setDiscoverTargets") {
@@ -183,7 +245,7 @@ void FakeBrowser::Handle(const QJsonObject& command) {
         page.dialog.clear();
         FinishLoading(page, sessionId);
     } else if (method == "Runtime.evaluate") {
-        Evaluate(command, m_pages[sessionId]);
+        Evaluate(command, m_pages[sessionId], sessionId);
     } else if (method == "Target.closeTarget") {
         Log("close " + params.value("targetId").toString().toLatin1());
         for (auto page = m_pages.begin(); page != m_pages.end(); ++page)
@@ -227,8 +289,18 @@ void FakeBrowser::Navigate(const QJsonObject& command, Page& page, const QString
         Reply(command, {{"frameId", page.targetId}});
         return;
     }
-    if (url.contains("die"))
+    if (url.contains("die")) {
+        if (url.contains("helper"))
+            StartHelper();
         std::exit(3);
+    }
+    if (url.contains("crashloading")) {
+        page.death = "crashloading";
+        Batch batch;
+        Reply(command, {{"frameId", page.targetId}, {"loaderId", "L0"}, {"errorText", "net::ERR_ABORTED"}});
+        Die(page, sessionId);
+        return;
+    }
     if (url.contains("garble")) {
         WriteRaw(QByteArray("{\"id\": this is not json") + '\0');
         return;
@@ -369,6 +441,12 @@ void FakeBrowser::Print(const QJsonObject& command, Page& page, const QString& s
 void FakeBrowser::FinishLoading(Page& page, const QString& sessionId) {
     if (page.url.contains("noload"))
         return;
+    if (page.url.contains("stopsreading")) {
+        ::close(g_commandsFd);
+        Event(sessionId, "Page.loadEventFired", {{"timestamp", 1.0}});
+        for (;;) // until the engine ends it
+            std::this_thread::sleep_for(std::chrono::hours(1));
+    }
     Event(sessionId, "Page.loadEventFired", {{"timestamp", 1.0}});
     AfterLoad(page, sessionId);
 }
@@ -413,24 +491,49 @@ void FakeBrowser::AfterLoad(Page& page, const QString& sessionId) {
     Event(sessionId, "Page.loadEventFired", {{"timestamp", 2.0}});
 }
 
-void FakeBrowser::Evaluate(const QJsonObject& command, Page& page) {
+void FakeBrowser::Evaluate(const QJsonObject& command, Page& page, const QString& sessionId) {
+    if (page.answersBeforeDeath == 0) { // crashonprobe
+        Die(page, sessionId);
+        return;
+    }
     const bool restless = page.url.contains("restless");
     if (restless)
         ++page.changes;
     const QJsonObject changes{{"changes", page.changes}, {"quietMs", restless ? 0 : 100000}};
+    Batch batch;
     Reply(command, {{"result", QJsonObject{{"type", "object"}, {"value", changes}}}});
     if (page.answersLeft > 0)
         --page.answersLeft;
+    if (page.answersBeforeDeath > 0 && --page.answersBeforeDeath == 0 && page.death != "crashonprobe")
+        Die(page, sessionId);
 }
 
 // Once a print was read to its end.
 void FakeBrowser::Printed(Page& page) {
+    for (const char* death : {"crashidle", "closedidle", "silentidle", "crashonprobe"}) {
+        if (page.url.contains(death)) {
+            page.death = death;
+            page.answersBeforeDeath = 1;
+        }
+    }
     if (page.url.contains("latetext"))
         page.changes = 1;
     if (page.url.contains("stuckafter"))
         page.answersLeft = 0;
     else if (page.url.contains("stucklater"))
         page.answersLeft = 1;
+}
+
+void FakeBrowser::Die(Page& page, const QString& sessionId) {
+    page.dead = true;
+    if (page.death.startsWith("crash")) {
+        Event(sessionId, "Inspector.targetCrashed", {});
+        BrowserEvent("Target.targetCrashed",
+                     {{"targetId", page.targetId}, {"status", "killed"}, {"errorCode", 9}});
+    } else if (page.death == "closedidle") {
+        BrowserEvent("Target.detachedFromTarget", {{"sessionId", sessionId}, {"targetId", page.targetId}});
+        BrowserEvent("Target.targetDestroyed", {{"targetId", page.targetId}});
+    }
 }
 
 void FakeBrowser::Decide(const QJsonObject& command, bool allowed) {
