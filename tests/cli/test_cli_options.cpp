@@ -272,6 +272,10 @@ void TestCliOptions::rejects_data() {
     QTest::newRow("unknown paper") << QStringList{"--paper", "B5", "a.html"}
                                    << "--paper takes A4, Letter, Legal, A3, A5, or WIDTHxHEIGHT";
     QTest::newRow("paper without unit") << QStringList{"--paper", "200x300", "a.html"} << "\"200x300\"";
+    QTest::newRow("paper too narrow") << QStringList{"--paper", "20x300mm", "a.html"}
+                                      << "each side from 25.4 to 2,000 mm (1 to 78.7 in; e.g. 200x250mm), "
+                                         "not \"20x300mm\"";
+    QTest::newRow("paper too tall") << QStringList{"--paper", "8x80in", "a.html"} << "25.4 to 2,000 mm";
     QTest::newRow("unknown orientation") << QStringList{"--orientation", "up", "a.html"}
                                          << "--orientation takes portrait or landscape, not \"up\"";
     QTest::newRow("margin without unit")
