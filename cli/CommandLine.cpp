@@ -332,7 +332,7 @@ QString CommandLineHelp(const QString& programName) {
                "\n"
                "Page options (default: the window's Page setup):\n"
                "  --paper A4|Letter|Legal|A3|A5|WIDTHxHEIGHT(mm|cm|in)\n"
-               "                     the paper, e.g. A4 or 200x250mm\n"
+               "                     the paper, e.g. A4 or 200x250mm; each side 25.4 to 2,000 mm\n"
                "  --orientation portrait|landscape\n"
                "  --css-page-size    use the page's own CSS @page size where it gives one (Modern engine)\n"
                "  --margins LENGTH or \"TOP RIGHT BOTTOM LEFT\"\n"

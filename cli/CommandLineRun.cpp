@@ -71,8 +71,9 @@ public:
     int Exec(const QString& programName, const QStringList& sources) {
         const QList<RefusedSource> refused = AddSources(m_queue, sources);
         for (const RefusedSource& source : refused)
-            WriteLine(stdout,
-                      QStringLiteral("failed\t%1\t%2").arg(OutputField(source.source), source.reason));
+            WriteLine(
+                stdout,
+                QStringLiteral("failed\t%1\t%2").arg(OutputField(source.source), OutputField(source.reason)));
         if (m_queue.RowCount() == 0)
             return kExitSomeFailed;
         m_reported.fill(false, m_queue.RowCount());

@@ -4,6 +4,7 @@
 #include "BrowserPipe.h"
 #include "DevToolsBrowser.h"
 #include "PageLoadRules.h"
+#include "PendingPdf.h"
 #include "PhaseTrace.h"
 
 #include <QFile>
@@ -69,8 +70,19 @@ DocumentChanges ReadChanges(const QJsonObject& evaluated) {
 // A full disk is the usual reason, and the system's words for it differ from one system to the next.
 QString WriteProblem(const QFile& file) {
     if (file.error() == QFileDevice::ResourceError)
-        return QStringLiteral("The PDF file could not be written: the disk is full.");
+        return kDiskFullReason;
     return QStringLiteral("The PDF file could not be written: %1.").arg(file.errorString());
+}
+
+// A write that fills the disk ends short without an error; only writing the rest sets the file's error.
+bool WriteAll(QFile& file, const QByteArray& bytes) {
+    for (qint64 written = 0; written < bytes.size();) {
+        const qint64 count = file.write(bytes.constData() + written, bytes.size() - written);
+        if (count <= 0)
+            return false;
+        written += count;
+    }
+    return true;
 }
 
 // How a refused file: address is named among the parts that could not be loaded.
@@ -573,7 +585,10 @@ void ChromiumBackend::OnPageEvent(Row& row, const QString& method, const QJsonOb
         if (Text(params, "type") == QLatin1String("Document") && Text(params, "frameId") == row.targetId) {
             OnMainRequest(row, requestId, url);
         } else if (!url.startsWith(QLatin1String("data:"))) {
-            row.inFlight.insert(requestId, {url, ShowsInPrint(Text(params, "type"))});
+            row.inFlight.insert(
+                requestId,
+                {url, ShowsInPrint(Text(params, "type"),
+                                   Text(params.value(QLatin1String("initiator")).toObject(), "type"))});
             row.restless = row.restless || row.stage != Row::Stage::Loading;
         }
     } else if (method == QLatin1String("Page.frameNavigated")) {
@@ -704,7 +719,7 @@ void ChromiumBackend::ReadStream(Row& row, const QString& stream) {
             const QByteArray bytes = chunk.value(QLatin1String("base64Encoded")).toBool()
                                          ? QByteArray::fromBase64(data.toLatin1())
                                          : data.toUtf8();
-            if (r.output.write(bytes) != bytes.size()) {
+            if (!WriteAll(r.output, bytes)) {
                 Fail(r, WriteProblem(r.output));
                 return;
             }

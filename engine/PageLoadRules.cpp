@@ -103,9 +103,9 @@ QString NetErrorReason(const QString& errorText, const QString& url) {
     if (name == QLatin1String("ERR_NAME_NOT_RESOLVED") || name == QLatin1String("ERR_NAME_RESOLUTION_FAILED"))
         return QStringLiteral("The host %1 could not be found.").arg(HostOf(url));
     if (name == QLatin1String("ERR_CONNECTION_REFUSED"))
-        return QStringLiteral("The connection was refused.");
+        return QStringLiteral("The server %1 refused the connection.").arg(HostOf(url));
     if (name == QLatin1String("ERR_CONNECTION_TIMED_OUT") || name == QLatin1String("ERR_TIMED_OUT"))
-        return QStringLiteral("The connection timed out.");
+        return QStringLiteral("The server %1 did not answer in time.").arg(HostOf(url));
     if (name == QLatin1String("ERR_CONNECTION_RESET") || name == QLatin1String("ERR_CONNECTION_CLOSED") ||
         name == QLatin1String("ERR_EMPTY_RESPONSE"))
         return QStringLiteral("The server closed the connection without sending the page.");
@@ -113,7 +113,7 @@ QString NetErrorReason(const QString& errorText, const QString& url) {
         name == QLatin1String("ERR_INTERNET_DISCONNECTED"))
         return QStringLiteral("The host %1 could not be reached.").arg(HostOf(url));
     if (name == QLatin1String("ERR_FILE_NOT_FOUND"))
-        return QStringLiteral("The file could not be found.");
+        return QStringLiteral("No such file: %1").arg(QDir::toNativeSeparators(QUrl(url).toLocalFile()));
     if (name == QLatin1String("ERR_ACCESS_DENIED"))
         return QStringLiteral("The file may not be read.");
     if (name == QLatin1String("ERR_TOO_MANY_REDIRECTS"))
@@ -162,12 +162,16 @@ QString MissingPartsReason(const QStringList& parts) {
         .arg(unique.join(QStringLiteral(", ")));
 }
 
-bool ShowsInPrint(const QString& resourceType) {
+bool ShowsInPrint(const QString& resourceType, const QString& initiatorType) {
     static const QStringList kShown = {
         QStringLiteral("Document"),  QStringLiteral("Stylesheet"), QStringLiteral("Image"),
         QStringLiteral("Media"),     QStringLiteral("Font"),       QStringLiteral("Script"),
         QStringLiteral("TextTrack"),
     };
+    // A script that another script adds (Javadoc's search indexes) loads data or features on demand;
+    // the page's own scripts are named by its tags.
+    if (resourceType == QLatin1String("Script") && initiatorType == QLatin1String("script"))
+        return false;
     return kShown.contains(resourceType);
 }
 

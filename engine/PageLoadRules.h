@@ -16,9 +16,10 @@ QString HttpStatusReason(int status, const QString& statusText);
 // The warning for parts of a page that could not be loaded, naming each once.
 QString MissingPartsReason(const QStringList& parts);
 
-// Whether a part of the page of this DevTools resource type ("Image", "Fetch", ...) can show in the
-// printed page, so that its failure is worth a warning. Favicons and script data requests cannot.
-bool ShowsInPrint(const QString& resourceType);
+// Whether a part of the page of this DevTools resource type ("Image", "Fetch", ...), asked for by this
+// kind of initiator ("parser", "script", ...), can show in the printed page, so that its failure is
+// worth a warning. Favicons, script data requests and scripts that scripts add (search indexes) cannot.
+bool ShowsInPrint(const QString& resourceType, const QString& initiatorType);
 
 // Whether a page may read the file: address: only a local document may, only files in its document
 // set's folder (localRoot) or below it, and nothing whose name below that folder starts with a dot.

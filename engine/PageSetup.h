@@ -90,8 +90,9 @@ QString FillPageText(const QString& text, const PageFacts& facts);
 namespace page_text {
 QString PaperText(const PageSetup& setup);
 bool ParsePaper(const QString& text, PageSetup& setup); // sets paper and customSizeMm
-inline const QString kPaperAccepts =
-    QStringLiteral("A4, Letter, Legal, A3, A5, or WIDTHxHEIGHT with mm, cm or in (e.g. 200x250mm)");
+inline const QString kPaperAccepts = QStringLiteral(
+    "A4, Letter, Legal, A3, A5, or WIDTHxHEIGHT with mm, cm or in, each side from 25.4 to 2,000 mm (1 to "
+    "78.7 in; e.g. 200x250mm)");
 
 QString OrientationText(Orientation orientation);
 std::optional<Orientation> ParseOrientation(const QString& text);

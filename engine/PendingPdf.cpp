@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QStorageInfo>
 
 #include <filesystem>
 #include <system_error>
@@ -19,6 +20,10 @@ constexpr qint64 kTrailerWindow = 1024;
 constexpr int kCreateAttempts = 16;
 const QString kPartFilePrefix = QStringLiteral(".velmora-");
 const QString kPartFileSuffix = QStringLiteral(".part");
+// A write that failed for want of room used up what was left; other causes leave more than this.
+constexpr qint64 kFullDiskBytes = 1024 * 1024;
+const QString kCutOffReason =
+    QStringLiteral("The PDF could not be written completely; the disk may be full.");
 
 std::filesystem::path NativePath(const QString& path) {
 #ifdef Q_OS_WIN
@@ -26,6 +31,13 @@ std::filesystem::path NativePath(const QString& path) {
 #else
     return std::filesystem::path(QFile::encodeName(path).toStdString());
 #endif
+}
+
+// A converter that meets a full disk may still end well, leaving an empty or cut-off file: only the
+// disk itself tells why.
+bool DiskIsFull(const QString& path) {
+    const QStorageInfo storage(QFileInfo(path).absolutePath());
+    return storage.isValid() && storage.bytesAvailable() < kFullDiskBytes;
 }
 
 } // namespace
@@ -88,11 +100,12 @@ void PendingPdf::SetFinalPath(const QString& finalPath) {
 }
 
 QString PendingPdf::CheckWritten() const {
-    if (QFileInfo(m_temporaryPath).size() == 0)
-        return QStringLiteral("The converter wrote no PDF.");
-    if (!IsCompletePdf(m_temporaryPath))
-        return QStringLiteral("The PDF could not be written completely; the disk may be full.");
-    return {};
+    if (IsCompletePdf(m_temporaryPath))
+        return {};
+    if (DiskIsFull(m_temporaryPath))
+        return kDiskFullReason;
+    return QFileInfo(m_temporaryPath).size() == 0 ? QStringLiteral("The converter wrote no PDF.")
+                                                  : kCutOffReason;
 }
 
 QString PendingPdf::Rewrite(const PdfStep& step) {
@@ -103,7 +116,7 @@ QString PendingPdf::Rewrite(const PdfStep& step) {
     if (const QString problem = step(m_temporaryPath, rewritten->m_temporaryPath); !problem.isEmpty())
         return problem;
     if (!IsCompletePdf(rewritten->m_temporaryPath))
-        return QStringLiteral("The PDF could not be written completely; the disk may be full.");
+        return DiskIsFull(rewritten->m_temporaryPath) ? kDiskFullReason : kCutOffReason;
     if (const QString moved = ReplaceFile(rewritten->m_temporaryPath, m_temporaryPath); !moved.isEmpty())
         return QStringLiteral("The PDF could not be finished in the target folder (%1).").arg(moved);
     rewritten->m_committed = true;

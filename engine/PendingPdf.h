@@ -7,6 +7,9 @@
 
 namespace velmora {
 
+// Why a PDF is missing or cut short when its disk has no room left, in both engines.
+inline const QString kDiskFullReason = QStringLiteral("The PDF file could not be written: the disk is full.");
+
 // True when the file starts like a PDF and ends with its end-of-file trailer, i.e. was written whole.
 bool IsCompletePdf(const QString& path);
 

@@ -19,6 +19,20 @@ namespace {
 const QString kNotWebAddress = QStringLiteral("Not a web address this program can convert.");
 const QString kNeitherAddressNorFile =
     QStringLiteral("Neither a web address (http:// or https://) nor a file.");
+// The kinds of file the program converts, by their names' endings.
+const QStringList kDocumentSuffixes = {QStringLiteral("htm"), QStringLiteral("html"), QStringLiteral("xhtml"),
+                                       QStringLiteral("txt"), QStringLiteral("xml")};
+
+// A name with a document's ending, a whole path, or one in a folder that exists meant a file; others
+// (example.org, www.example.org/page) may be an address without its http://, and no file name holds a
+// NUL.
+bool NamesAFile(const QString& text, const QFileInfo& file) {
+    if (text.contains(QChar::Null))
+        return false;
+    const bool inFolder = text.contains(QLatin1Char('/')) || text.contains(QDir::separator());
+    return file.isAbsolute() || (inFolder && file.dir().exists()) ||
+           kDocumentSuffixes.contains(file.suffix(), Qt::CaseInsensitive);
+}
 
 // Standard input to its end, through the C library: QFile over stdin reports an error without a cause
 // at the end of a pipe on Windows.
@@ -83,7 +97,11 @@ QList<RefusedSource> AddSources(ConversionQueue& queue, const QStringList& sourc
             continue;
         }
         const QFileInfo file(trimmed);
-        if (trimmed.isEmpty() || !file.isFile())
+        if (!trimmed.isEmpty() && !file.exists() && NamesAFile(trimmed, file))
+            refused.append(
+                {source,
+                 QStringLiteral("No such file: %1").arg(QDir::toNativeSeparators(file.absoluteFilePath()))});
+        else if (trimmed.isEmpty() || !file.isFile())
             refused.append({source, kNeitherAddressNorFile});
         else
             queue.AddFiles({QDir::toNativeSeparators(file.absoluteFilePath())});

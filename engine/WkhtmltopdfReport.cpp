@@ -17,6 +17,7 @@ namespace {
 
 // Network error codes of Qt's QNetworkReply, as the converter prints them.
 constexpr int kConnectionRefused = 1;
+constexpr int kRemoteHostClosed = 2;
 constexpr int kHostNotFound = 3;
 constexpr int kTimeout = 4;
 constexpr int kOperationCanceled = 5;
@@ -80,6 +81,7 @@ bool IsMainAddress(const QString& printed, const QString& detail, const QUrl& ma
     return QRegularExpression(QRegularExpression::anchoredPattern(pattern)).match(printed).hasMatch();
 }
 
+// Told in the Modern engine's words for the same cause, by the browser's name for it.
 QString MainPageReason(const QRegularExpressionMatch& match, const QUrl& url) {
     const int network = match.captured(2).toInt();
     const int http = match.captured(3).toInt();
@@ -89,14 +91,17 @@ QString MainPageReason(const QRegularExpressionMatch& match, const QUrl& url) {
         return phrase.isEmpty() ? QStringLiteral("The server answered %1.").arg(http)
                                 : QStringLiteral("The server answered %1 %2.").arg(http).arg(phrase);
     }
+    const QString address = url.toString();
     switch (network) {
     case kConnectionRefused:
-        return QStringLiteral("The server %1 refused the connection.").arg(url.host());
+        return NetErrorReason(QStringLiteral("net::ERR_CONNECTION_REFUSED"), address);
+    case kRemoteHostClosed:
+        return NetErrorReason(QStringLiteral("net::ERR_EMPTY_RESPONSE"), address);
     case kHostNotFound:
-        return QStringLiteral("The host %1 could not be found.").arg(url.host());
+        return NetErrorReason(QStringLiteral("net::ERR_NAME_NOT_RESOLVED"), address);
     case kTimeout:
     case kOperationCanceled:
-        return QStringLiteral("The server %1 did not answer in time.").arg(url.host());
+        return NetErrorReason(QStringLiteral("net::ERR_TIMED_OUT"), address);
     default:
         return detail.isEmpty() ? QStringLiteral("The page could not be loaded.")
                                 : QStringLiteral("The page could not be loaded (%1).").arg(detail);

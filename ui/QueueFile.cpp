@@ -20,8 +20,11 @@ namespace {
 const QString kQueueFileFilter = QStringLiteral("Queue lists(*.txt)|*.txt|All files(*.*)|*.*");
 const QString kSuggestedName = QStringLiteral("queue.txt");
 
-// A refusal's reason as part of a line: "Neither a web address ... nor a file." -> "neither ... file".
+// A refusal's reason as part of a line: "Neither a web address ... nor a file." -> "neither ... file",
+// without the name a reason gives ("No such file: /a/b.html" -> "no such file"), so that one count
+// takes every line refused for the same cause.
 QString ReasonInLine(QString reason) {
+    reason = reason.section(QStringLiteral(": "), 0, 0);
     if (reason.endsWith(u'.'))
         reason.chop(1);
     if (!reason.isEmpty())

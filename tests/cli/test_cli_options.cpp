@@ -4,6 +4,7 @@
 #include "ProgressLine.h"
 
 #include <QDir>
+#include <QFile>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -28,6 +29,7 @@ private slots:
     void rejects_data();
     void rejects();
     void helpNamesTheProgram();
+    void manualNamesWhatTheHelpNames();
     void outputField_data();
     void outputField();
     void progressText_data();
@@ -272,6 +274,10 @@ void TestCliOptions::rejects_data() {
     QTest::newRow("unknown paper") << QStringList{"--paper", "B5", "a.html"}
                                    << "--paper takes A4, Letter, Legal, A3, A5, or WIDTHxHEIGHT";
     QTest::newRow("paper without unit") << QStringList{"--paper", "200x300", "a.html"} << "\"200x300\"";
+    QTest::newRow("paper too narrow") << QStringList{"--paper", "20x300mm", "a.html"}
+                                      << "each side from 25.4 to 2,000 mm (1 to 78.7 in; e.g. 200x250mm), "
+                                         "not \"20x300mm\"";
+    QTest::newRow("paper too tall") << QStringList{"--paper", "8x80in", "a.html"} << "25.4 to 2,000 mm";
     QTest::newRow("unknown orientation") << QStringList{"--orientation", "up", "a.html"}
                                          << "--orientation takes portrait or landscape, not \"up\"";
     QTest::newRow("margin without unit")
@@ -318,6 +324,39 @@ void TestCliOptions::helpNamesTheProgram() {
     QVERIFY(CommandLineHelp(QStringLiteral("velmora-html2pdf")).contains("[--engine classic|modern]"));
     for (const QString& option : {QStringLiteral("--version"), QStringLiteral("-v")})
         QCOMPARE(ParseCommandLine({"prog", option}).options.action, CommandLineOptions::Action::Version);
+}
+
+// The manual page is written by hand: it must name every option --help names, no other, and every
+// kind of output line.
+void TestCliOptions::manualNamesWhatTheHelpNames() {
+#ifdef Q_OS_WIN
+    QSKIP("The manual page is installed on Linux only.");
+#endif
+    QFile page(QStringLiteral(VELMORA_MANUAL_PAGE));
+    QVERIFY2(page.open(QIODevice::ReadOnly), qPrintable(page.fileName()));
+    // As a reader sees it: troff's "\-" is a dash, and "\fB" and the like only change the font.
+    const QString manual = QString::fromUtf8(page.readAll())
+                               .replace(QStringLiteral("\\-"), QStringLiteral("-"))
+                               .remove(QRegularExpression(QStringLiteral(R"(\\f[BIRP])")));
+    const QString help = CommandLineHelp(QStringLiteral("velmora-html2pdf"));
+    const auto named = [](const QString& text, const QRegularExpression& pattern) {
+        QStringList names;
+        for (const QRegularExpressionMatch& match : pattern.globalMatch(text))
+            names << match.captured(1);
+        names.removeDuplicates();
+        names.sort();
+        return names;
+    };
+    static const QRegularExpression kLongOption(QStringLiteral(R"((--[a-z][a-z-]*))"));
+    QCOMPARE(named(manual, kLongOption), named(help, kLongOption));
+
+    // The help quotes the first word of each kind of line: "converted", "warning", "failed", "combined".
+    const QStringList lineKinds = named(help, QRegularExpression(QStringLiteral(R"re("([a-z]+)")re")));
+    QVERIFY2(lineKinds.contains(QStringLiteral("combined")), qPrintable(lineKinds.join(' ')));
+    const QString output =
+        manual.section(QStringLiteral(".SH OUTPUT"), 1).section(QStringLiteral(".SH "), 0, 0);
+    for (const QString& kind : lineKinds)
+        QVERIFY2(output.contains(QRegularExpression("\\b" + kind + "\\b")), qPrintable(kind));
 }
 
 void TestCliOptions::outputField_data() {

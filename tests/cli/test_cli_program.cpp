@@ -234,6 +234,8 @@ void TestCliProgram::exitStatuses() {
         if (word == QLatin1String("failed")) {
             QCOMPARE(fields.size(), 3);
             QVERIFY2(!fields[2].isEmpty(), "a failed row gives its reason");
+            if (expected[i].contains(kMissingPrefix))
+                QCOMPARE(fields[2], "No such file: " + source);
             QVERIFY(!QFileInfo::exists(pdf));
         } else {
             QCOMPARE(fields.size(), word == QLatin1String("warning") ? 4 : 3);
@@ -755,16 +757,19 @@ void TestCliProgram::controlCharactersAreEscaped() {
 #else
     QVERIFY(m_program->Install());
     const QString page = Page(QStringLiteral("tab\tand\x1b[31mred.html"));
-    const QByteArray list = QByteArray("miss\0ing.html\n", 14) + QFile::encodeName(page) + '\n';
+    const QByteArray list =
+        QByteArray("miss\0ing.html\n", 14) + "gone\there.html\n" + QFile::encodeName(page) + '\n';
     m_program->SetWorkingDirectory(m_pages);
     const CliOutcome outcome = m_program->Run({"--output", m_out, "--jobs", "1", "--list", "-"}, list);
     QCOMPARE(outcome.exitCode, kExitSomeFailed);
     const QString escaped = QDir(m_pages).filePath(QStringLiteral("tab\\x09and\\x1b[31mred.html"));
-    QCOMPARE(outcome.lines.size(), 2);
+    QCOMPARE(outcome.lines.size(), 3);
     QCOMPARE(
         outcome.lines[0],
         QStringLiteral("failed\tmiss\\x00ing.html\tNeither a web address (http:// or https://) nor a file."));
-    const QStringList fields = Fields(outcome.lines[1]);
+    QCOMPARE(outcome.lines[1],
+             QStringLiteral("failed\tgone\\x09here.html\tNo such file: %1/gone\\x09here.html").arg(m_pages));
+    const QStringList fields = Fields(outcome.lines[2]);
     QCOMPARE(fields.size(), 3);
     QCOMPARE(fields[0], QStringLiteral("converted"));
     QCOMPARE(fields[1], escaped);

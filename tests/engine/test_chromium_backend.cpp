@@ -165,8 +165,8 @@ void TestChromiumBackend::outcomes_data() {
     QTest::newRow("plain page") << "http://127.0.0.1/plain" << RowState::Converted << "" << true;
     QTest::newRow("main document 404")
         << "http://127.0.0.1/status404" << RowState::Failed << "The server answered 404 Not Found." << false;
-    QTest::newRow("connection refused")
-        << "http://127.0.0.1/refused" << RowState::Failed << "The connection was refused." << false;
+    QTest::newRow("connection refused") << "http://127.0.0.1/refused" << RowState::Failed
+                                        << "The server 127.0.0.1 refused the connection." << false;
     QTest::newRow("failed parts") << "http://127.0.0.1/subfail" << RowState::ConvertedWithWarnings
                                   << "These 2 parts could not be loaded: http://127.0.0.1/missing.png, "
                                      "http://127.0.0.1/gone.css (404)."
@@ -181,7 +181,8 @@ void TestChromiumBackend::outcomes_data() {
     QTest::newRow("sent on to a 404")
         << "http://127.0.0.1/goes404" << RowState::Failed << "The server answered 404 Not Found." << false;
     QTest::newRow("sent on to a refused connection")
-        << "http://127.0.0.1/goesnowhere" << RowState::Failed << "The connection was refused." << false;
+        << "http://127.0.0.1/goesnowhere" << RowState::Failed
+        << "The server 127.0.0.1 refused the connection." << false;
     QTest::newRow("renderer crash") << "http://127.0.0.1/crashtab" << RowState::Failed
                                     << "The browser's renderer crashed on this page." << false;
     QTest::newRow("renderer crash while the document is fetched")

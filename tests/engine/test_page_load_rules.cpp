@@ -32,29 +32,32 @@ private slots:
 
 void TestPageLoadRules::netErrors_data() {
     QTest::addColumn<QString>("errorText");
+    QTest::addColumn<QString>("url");
     QTest::addColumn<QString>("reason");
 
     const QString url = "http://nohost.invalid/page";
-    QTest::newRow("unknown host") << "net::ERR_NAME_NOT_RESOLVED"
+    QTest::newRow("unknown host") << "net::ERR_NAME_NOT_RESOLVED" << url
                                   << "The host nohost.invalid could not be found.";
-    QTest::newRow("refused") << "net::ERR_CONNECTION_REFUSED"
-                             << "The connection was refused.";
-    QTest::newRow("timed out") << "net::ERR_CONNECTION_TIMED_OUT"
-                               << "The connection timed out.";
-    QTest::newRow("unreachable") << "net::ERR_ADDRESS_UNREACHABLE"
+    QTest::newRow("refused") << "net::ERR_CONNECTION_REFUSED" << url
+                             << "The server nohost.invalid refused the connection.";
+    QTest::newRow("timed out") << "net::ERR_CONNECTION_TIMED_OUT" << url
+                               << "The server nohost.invalid did not answer in time.";
+    QTest::newRow("unreachable") << "net::ERR_ADDRESS_UNREACHABLE" << url
                                  << "The host nohost.invalid could not be reached.";
-    QTest::newRow("certificate") << "net::ERR_CERT_DATE_INVALID"
+    QTest::newRow("certificate") << "net::ERR_CERT_DATE_INVALID" << url
                                  << "The site's secure connection could not be trusted.";
     QTest::newRow("missing file") << "net::ERR_FILE_NOT_FOUND"
-                                  << "The file could not be found.";
-    QTest::newRow("anything else named") << "net::ERR_BLOCKED_BY_RESPONSE"
+                                  << "file:///docs/gone%20away.html"
+                                  << "No such file: " + QDir::toNativeSeparators("/docs/gone away.html");
+    QTest::newRow("anything else named") << "net::ERR_BLOCKED_BY_RESPONSE" << url
                                          << "The page could not be loaded (net::ERR_BLOCKED_BY_RESPONSE).";
 }
 
 void TestPageLoadRules::netErrors() {
     QFETCH(QString, errorText);
+    QFETCH(QString, url);
     QFETCH(QString, reason);
-    QCOMPARE(NetErrorReason(errorText, "http://nohost.invalid/page"), reason);
+    QCOMPARE(NetErrorReason(errorText, url), reason);
 }
 
 void TestPageLoadRules::httpStatuses_data() {
@@ -101,18 +104,24 @@ void TestPageLoadRules::missingParts() {
 
 void TestPageLoadRules::shownParts_data() {
     QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("initiator");
     QTest::addColumn<bool>("shows");
 
     for (const char* shown : {"Document", "Stylesheet", "Image", "Media", "Font", "Script", "TextTrack"})
-        QTest::newRow(shown) << shown << true;
+        QTest::newRow(shown) << shown << "parser" << true;
     for (const char* hidden : {"Other", "Fetch", "XHR", "EventSource", "WebSocket", "Manifest", "Ping", ""})
-        QTest::newRow(qPrintable(QStringLiteral("not %1").arg(hidden))) << hidden << false;
+        QTest::newRow(qPrintable(QStringLiteral("not %1").arg(hidden))) << hidden << "parser" << false;
+    QTest::newRow("not a script a script adds") << "Script"
+                                                << "script" << false;
+    for (const char* shown : {"Stylesheet", "Image", "Font"})
+        QTest::newRow(qPrintable(QStringLiteral("%1 a script adds").arg(shown))) << shown << "script" << true;
 }
 
 void TestPageLoadRules::shownParts() {
     QFETCH(QString, type);
+    QFETCH(QString, initiator);
     QFETCH(bool, shows);
-    QCOMPARE(ShowsInPrint(type), shows);
+    QCOMPARE(ShowsInPrint(type, initiator), shows);
 }
 
 void TestPageLoadRules::fileAccess_data() {

@@ -3,6 +3,7 @@
 #include "ChromiumBackend.h"
 #include "PageLoadRules.h"
 #include "PdfTools.h"
+#include "SmallDisk.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -21,6 +22,7 @@
 #include <QTest>
 
 #include <memory>
+#include <optional>
 
 #include <csignal>
 
@@ -33,7 +35,8 @@ constexpr int kRowWaitMs = 2 * 60 * 1000;
 constexpr int kImageWidth = 37;
 constexpr int kImageHeight = 23;
 
-// Answers GETs on 127.0.0.1 from a table of paths; a path it does not know is left unanswered.
+// Answers GETs on 127.0.0.1 from a table of paths; a path it does not know is left unanswered, and one
+// whose answer has no status is closed without one.
 class RouteServer final : public QObject {
 public:
     struct Answer {
@@ -68,6 +71,10 @@ private:
         if (!routes.contains(path))
             return; // never answered: the page never finishes loading
         const Answer& answer = routes[path];
+        if (answer.status.isEmpty()) {
+            socket->disconnectFromHost();
+            return;
+        }
         socket->write("HTTP/1.1 " + answer.status + "\r\nContent-Type: " + answer.type +
                       "\r\nContent-Length: " + QByteArray::number(answer.body.size()) +
                       "\r\nConnection: close\r\n\r\n" + answer.body);
@@ -199,6 +206,9 @@ private slots:
     void pageSentOnIsJudgedByWhereItArrives_data();
     void pageSentOnIsJudgedByWhereItArrives();
     void textAddedAfterTheLoadEventIsPrinted();
+    void onlyPartsThePrintShowsWarn_data();
+    void onlyPartsThePrintShowsWarn();
+    void fullDiskSaysSo_data();
     void fullDiskSaysSo();
 
 private:
@@ -399,7 +409,9 @@ void TestRealChromium::failedMainDocument_data() {
     QTest::newRow("500") << "/broken"
                          << "The server answered 500 Internal Server Error.";
     QTest::newRow("nothing listening") << ""
-                                       << "The connection was refused.";
+                                       << "The server 127.0.0.1 refused the connection.";
+    QTest::newRow("closed without an answer") << "/drop"
+                                              << "The server closed the connection without sending the page.";
     QTest::newRow("download") << "/file.bin"
                               << "The address leads to a file to download, not to a page.";
     QTest::newRow("204 No Content") << "/empty"
@@ -416,6 +428,7 @@ void TestRealChromium::failedMainDocument() {
     m_server.routes["/broken"] = {"500 Internal Server Error", "text/html", "<p>Oops</p>"};
     m_server.routes["/file.bin"] = {"200 OK", "application/octet-stream", QByteArray(4096, 'x')};
     m_server.routes["/empty"] = {"204 No Content", "text/html", ""};
+    m_server.routes["/drop"] = {};
     const QString url = path.isEmpty() ? ClosedPortUrl() : m_server.Url(path);
     const QString pdf = BeginRow(0, url);
     QVERIFY(WaitForEnd(0));
@@ -625,7 +638,7 @@ void TestRealChromium::pageSentOnIsJudgedByWhereItArrives_data() {
     QTest::newRow("refresh to a 500")
         << "/to-broken" << RowState::Failed << "The server answered 500 Internal Server Error.";
     QTest::newRow("replace to an unreachable host")
-        << "/to-nowhere" << RowState::Failed << "The connection was refused.";
+        << "/to-nowhere" << RowState::Failed << "The server 127.0.0.1 refused the connection.";
     QTest::newRow("script to a good page") << "/to-fine" << RowState::Converted << "";
 }
 
@@ -686,9 +699,75 @@ void TestRealChromium::textAddedAfterTheLoadEventIsPrinted() {
     QVERIFY2(text.contains("Early text LATE"), qPrintable(text));
 }
 
+// A part missing from the printed page is a warning; one a script asked for and that draws nothing
+// (a search index such as Javadoc's, data it fetches) is not.
+void TestRealChromium::onlyPartsThePrintShowsWarn_data() {
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("missing"); // the part the warning names; empty: no warning
+
+    QTest::newRow("search indexes a script adds")
+        << QByteArray("<script>for (const name of ['module-search-index.js', 'tag-search-index.js']) {"
+                      " const s = document.createElement('script'); s.src = '/gone/' + name;"
+                      " document.head.appendChild(s); }</script>")
+        << "";
+    QTest::newRow("data a script fetches")
+        << QByteArray("<script>fetch('/gone/data.json').catch(() => {});"
+                      " const x = new XMLHttpRequest(); x.open('GET', '/gone/more.json'); x.send();</script>")
+        << "";
+    QTest::newRow("a script the page loads by tag")
+        << QByteArray("<script src=\"/gone/app.js\"></script>") << "/gone/app.js";
+    QTest::newRow("a style sheet a script adds")
+        << QByteArray("<script>const l = document.createElement('link'); l.rel = 'stylesheet';"
+                      " l.href = '/gone/look.css'; document.head.appendChild(l);</script>")
+        << "/gone/look.css";
+    QTest::newRow("an image a script adds")
+        << QByteArray("<script>const i = new Image(); i.src = '/gone/chart.png';"
+                      " document.body.appendChild(i);</script>")
+        << "/gone/chart.png";
+}
+
+void TestRealChromium::onlyPartsThePrintShowsWarn() {
+    QFETCH(QByteArray, body);
+    QFETCH(QString, missing);
+    m_server.routes["/page"] = {"200 OK", "text/html",
+                                "<html><body><p>Package summary</p>" + body + "</body></html>"};
+    for (const char* gone : {"/gone/module-search-index.js", "/gone/tag-search-index.js", "/gone/data.json",
+                             "/gone/more.json", "/gone/app.js", "/gone/look.css", "/gone/chart.png"})
+        m_server.routes[gone] = {"404 Not Found", "text/plain", "no such part"};
+
+    BeginRow(0, m_server.Url("/page"));
+    QVERIFY(WaitForEnd(0));
+    if (missing.isEmpty()) {
+        QCOMPARE(m_ended[0], std::pair(RowState::Converted, QString()));
+    } else {
+        QCOMPARE(m_ended[0].first, RowState::ConvertedWithWarnings);
+        QCOMPARE(m_ended[0].second, "This part could not be loaded: " + m_server.Url(missing) + " (404).");
+    }
+}
+
+void TestRealChromium::fullDiskSaysSo_data() {
+    QTest::addColumn<bool>("device"); // the full device, else a disk that fills as the PDF is written
+    QTest::newRow("a full device") << true;
+    QTest::newRow("fills while the PDF is written") << false;
+}
+
 void TestRealChromium::fullDiskSaysSo() {
-    m_server.routes["/fine"] = {"200 OK", "text/html", "<p>Fine page</p>"};
-    m_backend->Begin(0, RenderRequest{m_server.Url("/fine"), QStringLiteral("/dev/full"), {}});
+    QFETCH(bool, device);
+    QByteArray page;
+    for (int paragraph = 0; paragraph < 2000; ++paragraph)
+        page += "<p>Tide table entry " + QByteArray::number(paragraph) + " for the outer harbour</p>";
+    m_server.routes["/long"] = {"200 OK", "text/html", page};
+    std::optional<SmallDisk> disk;
+    if (!device) {
+        disk.emplace(32 * 1024);
+        if (!disk->IsMounted())
+            QSKIP(qPrintable("A small disk could not be mounted (it needs root): " + disk->Problem()));
+    }
+    const QString output =
+        device ? QStringLiteral("/dev/full") : disk->FilePath(QStringLiteral("row.pdf.part"));
+
+    m_backend->Begin(0, RenderRequest{m_server.Url("/long"), output, {}});
+
     QVERIFY(WaitForEnd(0));
     QCOMPARE(m_ended[0].first, RowState::Failed);
     QCOMPARE(m_ended[0].second, QStringLiteral("The PDF file could not be written: the disk is full."));

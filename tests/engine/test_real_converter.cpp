@@ -3,6 +3,7 @@
 #include "PageLoadRules.h"
 #include "PdfTools.h"
 #include "RunTestSupport.h"
+#include "SmallDisk.h"
 #include "TextRules.h"
 
 #include <QDir>
@@ -31,7 +32,7 @@ constexpr int kImageWidth = 37;
 constexpr int kImageHeight = 23;
 
 // Answers GETs on 127.0.0.1: paths starting "/missing" with 404, "/broken" with 500, "/empty" with 204
-// (and a body, which the client ignores), "/hang" never,
+// (and a body, which the client ignores), "/hang" never, "/drop" by closing the connection,
 // anything else with one fixed HTML page.
 class PageServer final : public QObject {
 public:
@@ -62,6 +63,10 @@ private:
         const QByteArray path = line.split(' ').value(1);
         if (path.startsWith("/hang"))
             return;
+        if (path.startsWith("/drop")) {
+            socket->disconnectFromHost();
+            return;
+        }
         const QByteArray status = path.startsWith("/missing")  ? "404 Not Found"
                                   : path.startsWith("/broken") ? "500 Internal Server Error"
                                   : path.startsWith("/empty")  ? "204 No Content"
@@ -166,6 +171,8 @@ private slots:
     void textEncodings_data();
     void textEncodings();
     void timeLimitReasonWithoutProgressNoise();
+    void fullDiskSaysSo_data();
+    void fullDiskSaysSo();
 
 private:
     // Queues the source as the only row and runs the Convert command to its end.
@@ -308,7 +315,10 @@ void TestRealConverter::pageOutcomes_data() {
     QTest::newRow("204 No Content") << "/empty.html" << RowState::Failed << "the converter did not say why";
     QTest::newRow("host not found") << "host" << RowState::Failed
                                     << "The host nonexistent.invalid could not be found.";
-    QTest::newRow("connection refused") << "refused" << RowState::Failed << "refused the connection";
+    QTest::newRow("connection refused")
+        << "refused" << RowState::Failed << "The server 127.0.0.1 refused the connection.";
+    QTest::newRow("closed without an answer")
+        << "/drop.html" << RowState::Failed << "The server closed the connection without sending the page.";
     QTest::newRow("a missing image") << "/with-image.html" << RowState::ConvertedWithWarnings
                                      << "/missing/chart.png";
 }
@@ -639,6 +649,34 @@ void TestRealConverter::timeLimitReasonWithoutProgressNoise() {
     const QString reason = m_rig.queue->Reason(0);
     QVERIFY2(reason.startsWith("The converter did not finish within 4 seconds"), qPrintable(reason));
     QVERIFY2(!reason.contains('%') && !reason.contains('['), qPrintable(reason));
+}
+
+// The converter ends well on a full disk, leaving an empty or cut-off file; the reason says why.
+void TestRealConverter::fullDiskSaysSo_data() {
+    QTest::addColumn<bool>("filled"); // no room at all, else room for the first part of the PDF
+    QTest::newRow("full before the row") << true;
+    QTest::newRow("fills while the PDF is written") << false;
+}
+
+void TestRealConverter::fullDiskSaysSo() {
+    QFETCH(bool, filled);
+    QByteArray page = "<html><body>";
+    for (int paragraph = 0; paragraph < 2000; ++paragraph)
+        page += "<p>Tide table entry " + QByteArray::number(paragraph) + " for the outer harbour</p>";
+    QVERIFY(WriteFile(m_rig.work->filePath("long.html"), page + "</body></html>"));
+    const SmallDisk disk(64 * 1024);
+    if (!disk.IsMounted())
+        QSKIP(qPrintable("A small disk could not be mounted (it needs root): " + disk.Problem()));
+    m_rig.host->targetFolder = disk.FilePath(QStringLiteral("pdf"));
+    QVERIFY(QDir().mkpath(m_rig.host->targetFolder));
+    if (filled)
+        QVERIFY(disk.Fill());
+
+    ConvertOnly(m_rig.work->filePath("long.html"));
+
+    QCOMPARE(m_rig.queue->State(0), RowState::Failed);
+    QCOMPARE(m_rig.queue->Reason(0), QStringLiteral("The PDF file could not be written: the disk is full."));
+    QCOMPARE(TemporaryFilesIn(m_rig.host->targetFolder), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestRealConverter)

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -35,6 +36,14 @@ void TestSourceList::addSources_data() {
         << QStringList{"www.example.org/page|" + kNeither, "example.org|" + kNeither};
     QTest::newRow("a folder is no file")
         << QStringList{"FILE:"} << QStringList{} << QStringList{"FILE:|" + kNeither};
+    // Relative names are taken in the scratch folder; "No such file:" names the absolute path.
+    QTest::newRow("a document's name that is not there")
+        << QStringList{"gone.html", "FILE:b.html", "Notes.TXT"} << QStringList{"FILE:b.html"}
+        << QStringList{"gone.html|No such file: gone.html", "Notes.TXT|No such file: Notes.TXT"};
+    QTest::newRow("a path that is not there")
+        << QStringList{"sub/README", "FILE:sub/gone", "nosub/README"} << QStringList{}
+        << QStringList{"sub/README|No such file: sub/README", "FILE:sub/gone|No such file: FILE:sub/gone",
+                       "nosub/README|" + kNeither};
     QTest::newRow("a web prefix without an address")
         << QStringList{"http://"} << QStringList{} << QStringList{"http://|" + kNotConvertible};
 }
@@ -48,11 +57,24 @@ void TestSourceList::addSources() {
     QFile file(scratch.filePath(QStringLiteral("b.html")));
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.close();
+    QVERIFY(QDir(scratch.path()).mkdir(QStringLiteral("sub")));
+    const QString before = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(scratch.path()));
+    const auto restore = qScopeGuard([&before] { QDir::setCurrent(before); });
     const auto expand = [&](QStringList texts) {
         for (QString& text : texts)
             if (text.startsWith(QLatin1String("FILE:")))
                 text = QDir::toNativeSeparators(scratch.filePath(text.mid(5)));
         return texts;
+    };
+    const auto expandReason = [&](const QString& reason) {
+        const QString noSuchFile = QStringLiteral("No such file: ");
+        if (!reason.startsWith(noSuchFile))
+            return reason;
+        const QString name = reason.mid(noSuchFile.size());
+        return noSuchFile + (name.startsWith(QLatin1String("FILE:"))
+                                 ? expand({name}).first()
+                                 : QDir::toNativeSeparators(QDir::current().absoluteFilePath(name)));
     };
 
     ConversionQueue queue;
@@ -65,7 +87,7 @@ void TestSourceList::addSources() {
     QCOMPARE(queued, expand(rows));
     QStringList expectedRefused = refused;
     for (QString& text : expectedRefused)
-        text = expand({text.section(u'|', 0, 0)}).first() + u'|' + text.section(u'|', 1);
+        text = expand({text.section(u'|', 0, 0)}).first() + u'|' + expandReason(text.section(u'|', 1));
     QCOMPARE(refusedTexts, expectedRefused);
 }
 

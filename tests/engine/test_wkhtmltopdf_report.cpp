@@ -57,6 +57,14 @@ void TestWkhtmltopdfReport::reports_data() {
         << "http://127.0.0.1:8/a%2Fb"
         << "The server 127.0.0.1 refused the connection." << QStringList{} << QStringList{}
         << QString::fromLatin1(escapedRefused);
+    const QByteArray closed =
+        "Error: Failed to load http://127.0.0.1:8/x, with network status code 2 and http "
+        "status code 0 - Connection closed";
+    QTest::newRow("main page closed without an answer")
+        << progress + closed + "\n"
+        << "http://127.0.0.1:8/x"
+        << "The server closed the connection without sending the page." << QStringList{} << QStringList{}
+        << QString::fromLatin1(closed);
     QTest::newRow("host not found")
         << progress +
                "Error: Failed to load http://nowhere.invalid/x, with network status code 3 and http status "

@@ -106,4 +106,40 @@ if command -v dpkg-query >/dev/null && [ -r /proc/self/maps ]; then
     echo "plugin $plugin: $owner"
   done
 fi
+# The desktop entry as a desktop uses it: registered for "Open with" once the applications folder is
+# indexed (as the package's trigger does on install), and launched by gio with a file, which must start
+# the installed command with the file queued and show its window (on a display of its own).
+for tool in gio update-desktop-database Xvfb xdotool; do
+  command -v "$tool" >/dev/null || fail "$tool is not installed (tools/install-deps.sh installs it)"
+done
+update-desktop-database "$root/usr/share/applications"
+desktop_env=(env -i HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home/.config"
+  XDG_DATA_HOME="$scratch/home/.local/share" XDG_DATA_DIRS="$root/usr/share" LANG=C.UTF-8
+  PATH="$root/usr/bin:/usr/bin:/bin")
+"${desktop_env[@]}" gio mime text/html >"$scratch/mime.log" 2>&1 || true
+grep -q "^[[:space:]]$app_id\.desktop\$" "$scratch/mime.log" ||
+  { cat "$scratch/mime.log"; fail "the desktop entry is not offered to open HTML files"; }
+
+Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$scratch/display" 2>"$scratch/xvfb.log" &
+xvfb=$!
+trap 'kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; rm -rf "$scratch"' EXIT
+timeout 30 bash -c "until [ -s '$scratch/display' ]; do sleep 0.1; done" ||
+  { cat "$scratch/xvfb.log"; fail "Xvfb did not start"; }
+display=":$(head -n 1 "$scratch/display")"
+queued="$scratch/pages/queued page.html"
+cp "$page" "$queued"
+"${desktop_env[@]}" DISPLAY="$display" gio launch "$root/usr/share/applications/$app_id.desktop" "$queued" ||
+  fail "gio could not launch the installed desktop entry"
+window="$(DISPLAY="$display" timeout 60 xdotool search --sync --onlyvisible --name '^Velmora Free HTML to PDF Converter$' |
+  head -n 1)" || true
+[ -n "$window" ] || fail "the launched program showed no window"
+launched="$(DISPLAY="$display" xdotool getwindowpid "$window")"
+[ "$(readlink "/proc/$launched/exe")" = "$root/usr/bin/velmora-html2pdf" ] ||
+  fail "the window is not the installed command's: $(readlink "/proc/$launched/exe")"
+mapfile -d '' launched_args <"/proc/$launched/cmdline"
+[ "${launched_args[*]:1}" = "--queue $queued" ] || fail "the entry started: ${launched_args[*]}"
+kill -TERM "$launched"
+timeout 30 tail --pid="$launched" -f /dev/null || fail "the launched window did not close on SIGTERM"
+echo "desktop entry: launched $root/usr/bin/velmora-html2pdf --queue '$queued', window $window"
+
 echo "PASS"

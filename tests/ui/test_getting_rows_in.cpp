@@ -180,11 +180,12 @@ void TestGettingRowsIn::sourcesFromTheCommandLine() {
     MainFormFixture f;
     f.Open();
     const QStringList files = f.MakeFiles({"page.htm"});
-    f.Window().QueueSources({"https://site.test/", files.at(0), "missing.html"});
+    f.Window().QueueSources(
+        {"https://site.test/", files.at(0), "missing.html", "gone/away.htm", "example.org"});
     QCOMPARE(f.RowTexts(), (QStringList{"https://site.test/", files.at(0)}));
     QCOMPARE(f.PaneTexts(), (QStringList{"URL Count: 1", "Files Count: 1", "URL/Files Count: 2"}));
-    QCOMPARE(StatusMessage(f),
-             QStringLiteral("1 line skipped: neither a web address (http:// or https://) nor a file"));
+    QCOMPARE(StatusMessage(f), QStringLiteral("2 lines skipped: no such file; 1 neither a web address "
+                                              "(http:// or https://) nor a file"));
     QCOMPARE(f.Window().RunStatus(), rsNone); // nothing converts yet
 }
 
