@@ -19,6 +19,7 @@
 #include <QTest>
 
 #include <memory>
+#include <optional>
 
 using namespace velmora;
 using namespace velmora::test;
@@ -30,22 +31,33 @@ constexpr int kImageWidth = 37;
 constexpr int kImageHeight = 23;
 
 // Answers GETs on 127.0.0.1: paths starting "/missing" with 404, "/broken" with 500, "/empty" with 204
-// (and a body, which the client ignores), "/hang" never,
-// anything else with one fixed HTML page.
+// (and a body, which the client ignores), "/hang" never, "/redirect?to=ADDRESS" with a 302 to the
+// address, anything else with one fixed HTML page. Over https when given a certificate.
 class PageServer final : public QObject {
 public:
-    explicit PageServer(QByteArray page) : m_page(std::move(page)) {
-        connect(&m_server, &QTcpServer::newConnection, this, &PageServer::Accept);
+    explicit PageServer(QByteArray page, const std::optional<QSslConfiguration>& tls = {})
+        : m_page(std::move(page)) {
+        if (tls) {
+            auto server = std::make_unique<QSslServer>();
+            server->setSslConfiguration(*tls);
+            m_server = std::move(server);
+        } else {
+            m_server = std::make_unique<QTcpServer>();
+        }
+        connect(m_server.get(), &QTcpServer::pendingConnectionAvailable, this, &PageServer::Accept);
     }
-    bool Listen() { return m_server.listen(QHostAddress::LocalHost); }
+    bool Listen() { return m_server->listen(QHostAddress::LocalHost); }
     QString Url(const QString& path) const {
-        return QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path);
+        return QStringLiteral("%1://127.0.0.1:%2%3")
+            .arg(qobject_cast<QSslServer*>(m_server.get()) ? "https" : "http")
+            .arg(m_server->serverPort())
+            .arg(path);
     }
     QStringList requests;
 
 private:
     void Accept() {
-        while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+        while (QTcpSocket* socket = m_server->nextPendingConnection()) {
             connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
             connect(socket, &QTcpSocket::readyRead, this, [this, socket] { Answer(socket); });
         }
@@ -61,6 +73,13 @@ private:
         const QByteArray path = line.split(' ').value(1);
         if (path.startsWith("/hang"))
             return;
+        if (path.startsWith("/redirect?to=")) {
+            socket->write("HTTP/1.1 302 Found\r\nLocation: " +
+                          QByteArray::fromPercentEncoding(path.mid(path.indexOf('=') + 1)) +
+                          "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+            socket->disconnectFromHost();
+            return;
+        }
         const QByteArray status = path.startsWith("/missing")  ? "404 Not Found"
                                   : path.startsWith("/broken") ? "500 Internal Server Error"
                                   : path.startsWith("/empty")  ? "204 No Content"
@@ -72,10 +91,26 @@ private:
         socket->disconnectFromHost();
     }
 
-    QTcpServer m_server;
+    std::unique_ptr<QTcpServer> m_server;
     QByteArray m_page;
     QHash<QTcpSocket*, QByteArray> m_pending;
 };
+
+// A self-signed certificate for 127.0.0.1, made with openssl in `folder`; none when that fails.
+std::optional<QSslConfiguration> SelfSignedTls(const QString& folder) {
+    const QString key = QDir(folder).filePath(QStringLiteral("key.pem"));
+    const QString certificate = QDir(folder).filePath(QStringLiteral("cert.pem"));
+    QProcess openssl;
+    openssl.start("openssl",
+                  {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1", "-subj", "/CN=127.0.0.1",
+                   "-addext", "subjectAltName=IP:127.0.0.1", "-keyout", key, "-out", certificate});
+    if (!openssl.waitForFinished(kConverterWaitMs) || openssl.exitCode() != 0)
+        return {};
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setLocalCertificate(QSslCertificate::fromPath(certificate).value(0));
+    tls.setPrivateKey(QSslKey(ReadFile(key), QSsl::Rsa));
+    return tls;
+}
 
 } // namespace
 
@@ -102,6 +137,8 @@ private slots:
     void localDocumentSendsNothing_data();
     void localDocumentSendsNothing();
     void untrustedCertificateFails();
+    void untrustedCertificateOnTheWay_data();
+    void untrustedCertificateOnTheWay();
     void textEncodings_data();
     void textEncodings();
     void timeLimitReasonWithoutProgressNoise();
@@ -452,35 +489,71 @@ void TestRealConverter::localDocumentSendsNothing() {
 
 // The converter accepts any certificate; the row fails as with the Modern engine, before converting.
 void TestRealConverter::untrustedCertificateFails() {
-    QProcess openssl;
-    openssl.start("openssl", {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1", "-subj",
-                              "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1", "-keyout",
-                              m_rig.work->filePath("key.pem"), "-out", m_rig.work->filePath("cert.pem")});
-    QVERIFY(openssl.waitForFinished(kConverterWaitMs) && openssl.exitCode() == 0);
-    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-    tls.setLocalCertificate(QSslCertificate::fromPath(m_rig.work->filePath("cert.pem")).value(0));
-    tls.setPrivateKey(QSslKey(ReadFile(m_rig.work->filePath("key.pem")), QSsl::Rsa));
-    QSslServer server;
-    server.setSslConfiguration(tls);
-    QStringList requests;
-    connect(&server, &QSslServer::pendingConnectionAvailable, this, [&server, &requests] {
-        while (QTcpSocket* socket = server.nextPendingConnection())
-            connect(socket, &QTcpSocket::readyRead, socket, [socket, &requests] {
-                requests.append(QString::fromLatin1(socket->readAll()));
-                socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 28\r\n"
-                              "Connection: close\r\n\r\n<html><body>tls</body></html>");
-                socket->disconnectFromHost();
-            });
-    });
-    QVERIFY(server.listen(QHostAddress::LocalHost));
-    const QString source = QStringLiteral("https://127.0.0.1:%1/page.html").arg(server.serverPort());
+    const std::optional<QSslConfiguration> tls = SelfSignedTls(m_rig.work->path());
+    QVERIFY(tls);
+    PageServer server("<html><body>tls</body></html>", tls);
+    QVERIFY(server.Listen());
+    const QString source = server.Url(QStringLiteral("/page.html"));
 
     ConvertOnly(source);
 
     QCOMPARE(m_rig.queue->State(0), RowState::Failed);
     QCOMPARE(m_rig.queue->Reason(0), NetErrorReason("net::ERR_CERT_AUTHORITY_INVALID", source));
     QVERIFY(!QFileInfo::exists(PdfOf(source)));
-    QCOMPARE(requests, QStringList());
+    QCOMPARE(server.requests, QStringList());
+}
+
+// A plain address whose document passes through a server with an untrusted certificate fails as the
+// untrusted address itself does, and an earlier PDF stays; a part of the page from such a server does
+// not fail the row.
+void TestRealConverter::untrustedCertificateOnTheWay_data() {
+    QTest::addColumn<QString>("path");    // on the plain server; "TLS": the untrusted server's address
+    QTest::addColumn<QByteArray>("page"); // the plain server's page
+    QTest::addColumn<bool>("fails");
+
+    const QByteArray plainPage = "<html><body>Plain server's page</body></html>";
+    QTest::newRow("a redirect to it") << "/redirect?to=TLS/page.html" << plainPage << true;
+    QTest::newRow("a redirect through it")
+        << "/redirect?to=TLS/redirect%3Fto%3DPLAIN/end.html" << plainPage << true;
+    QTest::newRow("a script sending the page to it")
+        << "/start.html"
+        << QByteArray("<html><body>Start<script>location.href = 'TLS/page.html'</script></body></html>")
+        << true;
+    QTest::newRow("a picture from it") << "/start.html"
+                                       << QByteArray("<html><body>Plain server's page<img src=\"TLS/"
+                                                     "picture.png\"></body></html>")
+                                       << false;
+}
+
+void TestRealConverter::untrustedCertificateOnTheWay() {
+    QFETCH(QString, path);
+    QFETCH(QByteArray, page);
+    QFETCH(bool, fails);
+    const std::optional<QSslConfiguration> tls = SelfSignedTls(m_rig.work->path());
+    QVERIFY(tls);
+    PageServer untrusted("<html><body>Untrusted server's page</body></html>", tls);
+    QVERIFY(untrusted.Listen());
+    const QString tlsBase = untrusted.Url({});
+    PageServer plain(page.replace("TLS", tlsBase.toUtf8()));
+    QVERIFY(plain.Listen());
+    const QString source = plain.Url(
+        path.replace("TLS", QString::fromLatin1(QUrl::toPercentEncoding(tlsBase)))
+            .replace("PLAIN",
+                     QString::fromLatin1(QUrl::toPercentEncoding(QUrl::toPercentEncoding(plain.Url({}))))));
+    const QByteArray earlier = "%PDF-1.4 an earlier good conversion";
+    QVERIFY(WriteFile(PdfOf(source), earlier));
+
+    ConvertOnly(source);
+
+    QVERIFY2(!untrusted.requests.isEmpty(), "the converter reached the untrusted server");
+    if (fails) {
+        QCOMPARE(m_rig.queue->State(0), RowState::Failed);
+        QCOMPARE(m_rig.queue->Reason(0), NetErrorReason("net::ERR_CERT_AUTHORITY_INVALID", source));
+        QCOMPARE(ReadFile(PdfOf(source)), earlier);
+    } else {
+        QVERIFY2(m_rig.queue->State(0) != RowState::Failed, qPrintable(m_rig.queue->Reason(0)));
+        QVERIFY2(PdfText(PdfOf(source)).contains("Plain server's page"), qPrintable(PdfText(PdfOf(source))));
+    }
 }
 
 void TestRealConverter::textEncodings_data() {
