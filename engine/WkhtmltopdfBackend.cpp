@@ -32,7 +32,7 @@ constexpr qint64 kEncodingProbeBytes = 1024 * 1024;
 // is not UTF-8, so the title comes as JSON in ASCII alone (the converter's WebKit predates arrows).
 const QString kTitleScript =
     QStringLiteral(R"(console.log('%1' + JSON.stringify(document.title).replace(/[\u0080-\uffff]/g, )"
-                   R"(function (c) { return '\u' + ('000' + c.charCodeAt(0).toString(16)).slice(-4); }));)")
+                   R"(function (c) { return '\\u' + ('000' + c.charCodeAt(0).toString(16)).slice(-4); }));)")
         .arg(kTitleMarker);
 // A page may send the browser on (a script, a refresh) to an address that fails; the converter then
 // prints that document, and only the page can tell which one it was.

@@ -1,7 +1,9 @@
+#include "CombinePdfs.h"
 #include "ConvertCommand.h"
 #include "ConverterLocation.h"
 #include "PageLoadRules.h"
 #include "PdfTools.h"
+#include "RowFinish.h"
 #include "RunTestSupport.h"
 #include "TextRules.h"
 
@@ -9,6 +11,7 @@
 #include <QHash>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QSslKey>
@@ -139,6 +142,8 @@ private slots:
     void untrustedCertificateFails();
     void untrustedCertificateOnTheWay_data();
     void untrustedCertificateOnTheWay();
+    void pageTitles_data();
+    void pageTitles();
     void textEncodings_data();
     void textEncodings();
     void timeLimitReasonWithoutProgressNoise();
@@ -556,6 +561,71 @@ void TestRealConverter::untrustedCertificateOnTheWay() {
     }
 }
 
+// A page's title reaches the row, the PDF's name (named by title), its Title, the bookmark of a combined
+// file and a {title} header with all its characters; the header shows what came from the page as it is,
+// never reading it for fields.
+void TestRealConverter::pageTitles_data() {
+    QTest::addColumn<QByteArray>("markup"); // the <title>'s content
+    QTest::addColumn<bool>("local");        // a local document (read with no script), else a web page
+    QTest::addColumn<QString>("title");
+    // DejaVu, the one font family the project installs, has no CJK or emoji glyphs to draw in a header.
+    QTest::addColumn<bool>("drawable");
+
+    QTest::newRow("accents") << QByteArray("Caf\xc3\xa9 \xc3\x9c"
+                                           "ber na\xc3\xafve")
+                             << false << QString::fromUtf8("Caf\u00e9 \u00dcber na\u00efve") << true;
+    QTest::newRow("Hebrew") << QByteArray("\xd7\xa9\xd7\x9c\xd7\x95\xd7\x9d") << false
+                            << QString::fromUtf8("\u05e9\u05dc\u05d5\u05dd") << true;
+    QTest::newRow("Arabic") << QByteArray("\xd9\x85\xd8\xb1\xd8\xad\xd8\xa8\xd8\xa7") << false
+                            << QString::fromUtf8("\u0645\u0631\u062d\u0628\u0627") << true;
+    QTest::newRow("CJK") << QByteArray("\xe6\x97\xa5\xe6\x9c\xac \xe4\xb8\xad\xe6\x96\x87 "
+                                       "\xed\x95\x9c\xea\xb5\xad\xec\x96\xb4")
+                         << false << QString::fromUtf8("\u65e5\u672c \u4e2d\u6587 \ud55c\uad6d\uc5b4")
+                         << false;
+    QTest::newRow("emoji") << QByteArray("Party \xf0\x9f\x8e\x89 time") << false
+                           << QString::fromUtf8("Party \U0001F389 time") << false;
+    QTest::newRow("fields, web page")
+        << QByteArray("A {url} {date} {title}") << false << "A {url} {date} {title}" << true;
+    QTest::newRow("references, local document")
+        << QByteArray("cmake(1) &mdash; CMake 3.25.1 Documentation &copy; 2024") << true
+        << QString::fromUtf8("cmake(1) \u2014 CMake 3.25.1 Documentation \u00a9 2024") << true;
+}
+
+void TestRealConverter::pageTitles() {
+    QFETCH(QByteArray, markup);
+    QFETCH(bool, local);
+    QFETCH(QString, title);
+    QFETCH(bool, drawable);
+    const QByteArray html = "<html><head><meta charset=\"utf-8\"><title>" + markup +
+                            "</title></head><body><p>Body text</p></body></html>";
+    PageServer server(html);
+    QVERIFY(server.Listen());
+    const QString file = m_rig.work->filePath(QStringLiteral("in/page.html"));
+    QVERIFY(WriteFile(file, html));
+    PageSetup page;
+    page.header.centre = QStringLiteral("{title}");
+    m_rig.command->Runner().SetPageSetup(page);
+    m_rig.command->Runner().SetFinisher(pdf::RowFinisher());
+    m_rig.command->Runner().SetNameBy(NameBy::Title);
+    m_rig.command->SetCombiner(pdf::Combiner());
+    m_rig.command->SetCombine({true, QStringLiteral("Combined"), true});
+
+    ConvertOnly(local ? file : server.Url(QStringLiteral("/page.html")));
+
+    QCOMPARE(m_rig.queue->State(0), RowState::Converted);
+    QCOMPARE(m_rig.queue->PageTitle(0), title);
+    const QString pdf = QDir::toNativeSeparators(QDir(m_rig.host->targetFolder).filePath(title + ".pdf"));
+    QCOMPARE(m_rig.queue->OutputPath(0), pdf);
+    QCOMPARE(PdfTitle(pdf), title);
+    QCOMPARE(PdfOutline(m_rig.command->CombinedPath()), QStringList{title});
+    if (!drawable)
+        return;
+    // The text as drawn: right-to-left runs come back marked, Arabic in its joined letter forms.
+    static const QRegularExpression kDirectionMarks(QStringLiteral("[\u202a-\u202e\u2066-\u2069]"));
+    const QString header = PdfText(pdf).remove(kDirectionMarks).normalized(QString::NormalizationForm_KC);
+    QVERIFY2(header.contains(title), qPrintable(header));
+}
+
 void TestRealConverter::textEncodings_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("expected");
@@ -595,5 +665,5 @@ void TestRealConverter::timeLimitReasonWithoutProgressNoise() {
     QVERIFY2(!reason.contains('%') && !reason.contains('['), qPrintable(reason));
 }
 
-QTEST_GUILESS_MAIN(TestRealConverter)
+QTEST_MAIN(TestRealConverter)
 #include "test_real_converter.moc"
