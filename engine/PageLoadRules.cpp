@@ -1,6 +1,7 @@
 #include "PageLoadRules.h"
 
 #include "DrawnResources.h"
+#include "HtmlReferences.h"
 
 #include <QDir>
 #include <QFile>
@@ -232,33 +233,11 @@ QString LocalDocumentTitle(const QString& documentPath) {
     static const QRegularExpression kTitle(QStringLiteral(R"(<title(?:\s[^>]*)?>(.*?)</title\s*>)"),
                                            QRegularExpression::CaseInsensitiveOption |
                                                QRegularExpression::DotMatchesEverythingOption);
-    static const QRegularExpression kReference(QStringLiteral(R"(&(#[0-9]+|#[xX][0-9a-fA-F]+|[a-zA-Z]+);)"));
-    static const QHash<QString, QString> kNamed{
-        {QStringLiteral("amp"), QStringLiteral("&")},  {QStringLiteral("lt"), QStringLiteral("<")},
-        {QStringLiteral("gt"), QStringLiteral(">")},   {QStringLiteral("quot"), QStringLiteral("\"")},
-        {QStringLiteral("apos"), QStringLiteral("'")}, {QStringLiteral("nbsp"), QStringLiteral(" ")}};
     QFile file(documentPath);
     if (!file.open(QIODevice::ReadOnly))
         return {};
     const QString title = kTitle.match(QString::fromUtf8(file.read(kLinkProbeBytes))).captured(1);
-    QString text;
-    qsizetype from = 0;
-    for (const QRegularExpressionMatch& reference : kReference.globalMatch(title)) {
-        text += title.mid(from, reference.capturedStart() - from);
-        const QString name = reference.captured(1);
-        bool ok = false;
-        const uint code = name.startsWith(QLatin1String("#x"), Qt::CaseInsensitive)
-                              ? name.mid(2).toUInt(&ok, 16)
-                          : name.startsWith(QLatin1Char('#')) ? name.mid(1).toUInt(&ok, 10)
-                                                              : 0;
-        if (ok && code > 0 && code <= 0x10FFFF)
-            text += QString::fromUcs4(reinterpret_cast<const char32_t*>(&code), 1);
-        else
-            text += kNamed.value(name, reference.captured(0));
-        from = reference.capturedEnd();
-    }
-    text += title.mid(from);
-    return text.simplified();
+    return DecodeHtmlReferences(title).simplified();
 }
 
 } // namespace velmora

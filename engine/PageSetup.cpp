@@ -85,13 +85,27 @@ QString PageSetup::Problem() const {
     return {};
 }
 
+// One pass over the text: a title or address that holds "{date}" is shown as it is.
 QString FillPageText(const QString& text, const PageFacts& facts) {
-    QString filled = text;
-    filled.replace(QStringLiteral("{page}"), QString::number(facts.page));
-    filled.replace(QStringLiteral("{pages}"), QString::number(facts.pages));
-    filled.replace(QStringLiteral("{title}"), facts.title);
-    filled.replace(QStringLiteral("{url}"), facts.url);
-    filled.replace(QStringLiteral("{date}"), QLocale().toString(facts.date, QLocale::ShortFormat));
+    static const QRegularExpression kField(QStringLiteral(R"(\{(page|pages|title|url|date)\})"));
+    QString filled;
+    qsizetype done = 0;
+    for (const QRegularExpressionMatch& field : kField.globalMatch(text)) {
+        filled += QStringView(text).mid(done, field.capturedStart() - done);
+        const QStringView name = field.capturedView(1);
+        if (name == u"page")
+            filled += QString::number(facts.page);
+        else if (name == u"pages")
+            filled += QString::number(facts.pages);
+        else if (name == u"title")
+            filled += facts.title;
+        else if (name == u"url")
+            filled += facts.url;
+        else
+            filled += QLocale().toString(facts.date, QLocale::ShortFormat);
+        done = field.capturedEnd();
+    }
+    filled += QStringView(text).mid(done);
     return filled;
 }
 

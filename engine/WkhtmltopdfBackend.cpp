@@ -32,7 +32,7 @@ constexpr qint64 kEncodingProbeBytes = 1024 * 1024;
 // is not UTF-8, so the title comes as JSON in ASCII alone (the converter's WebKit predates arrows).
 const QString kTitleScript =
     QStringLiteral(R"(console.log('%1' + JSON.stringify(document.title).replace(/[\u0080-\uffff]/g, )"
-                   R"(function (c) { return '\u' + ('000' + c.charCodeAt(0).toString(16)).slice(-4); }));)")
+                   R"(function (c) { return '\\u' + ('000' + c.charCodeAt(0).toString(16)).slice(-4); }));)")
         .arg(kTitleMarker);
 // A page may send the browser on (a script, a refresh) to an address that fails; the converter then
 // prints that document, and only the page can tell which one it was.
@@ -298,7 +298,8 @@ void WkhtmltopdfBackend::Begin(int job, const RenderRequest& request) {
     const QUrl url(request.source);
     if (request.localRoot.isEmpty() &&
         url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0) {
-        conversion->check = std::make_unique<CertificateCheck>(url);
+        conversion->check =
+            std::make_unique<CertificateCheck>(QList<QUrl>{url}, CertificateCheck::Redirects::NotFollowed);
         connect(conversion->check.get(), &CertificateCheck::finished, this,
                 [this, job](const QString& problem) {
                     if (problem.isEmpty())
@@ -381,6 +382,28 @@ void WkhtmltopdfBackend::Evaluate(int job, int exitCode, bool crashed) {
                               : report.pageTitle.simplified();
     if (!title.isEmpty())
         emit pageTitle(job, title);
+    // The converter took a certificate it could not trust, for the document or a part of it. On the main
+    // document's way (the source's redirects, each document the page went on to) the row fails as with
+    // the Modern engine; a part of the page is left as the converter had it.
+    if (!crashed && report.mainPageFailure.isEmpty() && report.certificateIgnored) {
+        QList<QUrl> way{QUrl(conversion.request.source)};
+        for (const QString& address : report.shownAddresses)
+            way.append(QUrl(address));
+        conversion.check = std::make_unique<CertificateCheck>(way, CertificateCheck::Redirects::Followed);
+        connect(conversion.check.get(), &CertificateCheck::finished, this,
+                [this, job, exitCode, report](const QString& problem) {
+                    if (problem.isEmpty())
+                        Conclude(job, exitCode, false, report);
+                    else
+                        End(job, RowState::Failed, problem);
+                });
+        return;
+    }
+    Conclude(job, exitCode, crashed, report);
+}
+
+void WkhtmltopdfBackend::Conclude(int job, int exitCode, bool crashed, const WkhtmltopdfReport& report) {
+    const Conversion& conversion = *m_conversions.at(job);
     if (crashed)
         End(job, RowState::Failed,
             WithLastMessage(QStringLiteral("The converter crashed."), report.lastMessage));

@@ -9,6 +9,8 @@
 
 namespace velmora {
 
+struct WkhtmltopdfReport;
+
 // The converter's argument list for one row: local documents may read their own folder and below,
 // web pages no local file; undeclared UTF-8 text is read as UTF-8.
 QStringList WkhtmltopdfArguments(const RenderRequest& request);
@@ -30,6 +32,7 @@ private:
     struct Conversion;
     void Start(int job);
     void Evaluate(int job, int exitCode, bool crashed);
+    void Conclude(int job, int exitCode, bool crashed, const WkhtmltopdfReport& report);
     void End(int job, RowState state, const QString& reason);
 
     QString m_program;

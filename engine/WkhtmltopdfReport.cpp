@@ -35,6 +35,8 @@ const QRegularExpression kAddressLine(QStringLiteral(R"(^Warning: .*?%1(".*")$)"
 const QRegularExpression kLineBreak(QStringLiteral("[\r\n]"));
 const QRegularExpression kTransferring(QStringLiteral(R"(^Error transferring (\S+) - )"));
 const QRegularExpression kArgPlaceholder(QStringLiteral("%[1-9]"));
+// What the converter says whenever it accepts a certificate that cannot be trusted; it names no address.
+const QString kCertificateIgnored = QStringLiteral("Warning: SSL error ignored");
 
 // Progress bars, stage headings and Qt's start-up chatter say nothing about the outcome.
 bool IsNoise(const QString& line) {
@@ -158,8 +160,12 @@ WkhtmltopdfReport ReadWkhtmltopdfReport(const QByteArray& errorOutput, const QSt
         }
         if (const auto address = kAddressLine.match(line); address.hasMatch()) {
             report.finalAddress = JsonString(address.captured(1)); // the page tells it at every load
+            if (!report.shownAddresses.contains(report.finalAddress))
+                report.shownAddresses.append(report.finalAddress);
             continue;
         }
+        if (line == kCertificateIgnored)
+            report.certificateIgnored = true;
         report.lastMessage = line;
         if (const auto m = kLoadError.match(line); m.hasMatch()) {
             const QUrl url(m.captured(1), QUrl::TolerantMode);

@@ -19,6 +19,8 @@ struct WkhtmltopdfReport {
     QString lastMessage;     // the last line that is neither progress nor a stage heading
     QString pageTitle;       // the title the page told on the console, when asked to
     QString finalAddress;    // the address of the document printed, when the page told it
+    QStringList shownAddresses;      // every address the page told, in order, each once
+    bool certificateIgnored = false; // it took a certificate it could not trust, for the page or a part
 
     bool HasWarnings() const { return !notLoaded.isEmpty() || !blocked.isEmpty(); }
     // One sentence naming what did not load; empty without warnings.

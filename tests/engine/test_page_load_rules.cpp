@@ -355,7 +355,20 @@ void TestPageLoadRules::localDocumentTitle_data() {
     QTest::newRow("upper case, attributes, lines")
         << QByteArray("<TITLE lang=\"en\">\n  The   Book\n</TITLE >") << "The Book";
     QTest::newRow("references") << QByteArray("<title>A &amp; B &lt;3&gt; &#8212; &#x263A; &copy;</title>")
-                                << QString::fromUtf8("A & B <3> \u2014 \u263A &copy;");
+                                << QString::fromUtf8("A & B <3> \u2014 \u263A \u00A9");
+    QTest::newRow("Sphinx's dash") << QByteArray("<title>cmake(1) &mdash; CMake 3.25.1 Documentation</title>")
+                                   << QString::fromUtf8("cmake(1) \u2014 CMake 3.25.1 Documentation");
+    QTest::newRow("named, the HTML standard's whole list")
+        << QByteArray("<title>&hellip;&rsquo;&euro;&Xopf;&NotEqualTilde;&fjlig;&Hacek;</title>")
+        << QString::fromUtf8("\u2026\u2019\u20AC\U0001D54F\u2242\u0338fj\u02C7");
+    QTest::newRow("older names without a semicolon")
+        << QByteArray("<title>&copy 2024 &amp&notit; &AMP;x</title>")
+        << QString::fromUtf8("\u00A9 2024 &\u00ACit; &x");
+    QTest::newRow("numbers that name no character")
+        << QByteArray("<title>&#150;&#x80;&#0;&#xD800;&#1114112;&#99999999999;&#65</title>")
+        << QString::fromUtf8("\u2013\u20AC\uFFFD\uFFFD\uFFFD\uFFFDA");
+    QTest::newRow("not references") << QByteArray("<title>&mdashx; &unknown; & ; &#; &#x;</title>")
+                                    << "&mdashx; &unknown; & ; &#; &#x;";
     QTest::newRow("UTF-8") << QByteArray("<title>Gr\xc3\xbc\xc3\x9f" "e</title>") << QString::fromUtf8("Grüße");
     QTest::newRow("none") << QByteArray("<html><body><h1>No title</h1></body></html>") << QString();
     QTest::newRow("a titlebar element is no title")

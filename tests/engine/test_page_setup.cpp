@@ -20,6 +20,7 @@ private slots:
     void printMargins_data();
     void printMargins();
     void problem();
+    void fillPageText_data();
     void fillPageText();
     void classicArguments_data();
     void classicArguments();
@@ -202,20 +203,39 @@ void TestPageSetup::problem() {
     QVERIFY(!page.Problem().isEmpty());
 }
 
+void TestPageSetup::fillPageText_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("filled"); // "DATE": the date as the locale writes it
+
+    const QString url = QStringLiteral("https://example.test/a");
+    QTest::newRow("page numbers") << kPageNumberText << "T" << url << "Page 2 of 3";
+    QTest::newRow("address, a field twice") << "{url} {pages}{pages}"
+                                            << "T" << url << "https://example.test/a 33";
+    QTest::newRow("date") << "{date}"
+                          << "T" << url << "DATE";
+    QTest::newRow("unknown field") << "{unknown} {Page} {page"
+                                   << "T" << url << "{unknown} {Page} {page";
+    // What came from the page or its address is shown as it is, never read for fields.
+    QTest::newRow("fields in the title")
+        << "[{title}] {page}"
+        << "A {url} {date} {page} {title}" << url << "[A {url} {date} {page} {title}] 2";
+    QTest::newRow("fields in the address") << "{url} {date}"
+                                           << "T"
+                                           << "/home/a/report {date} {title}.html"
+                                           << "/home/a/report {date} {title}.html DATE";
+}
+
 void TestPageSetup::fillPageText() {
-    PageFacts facts;
-    facts.page = 2;
-    facts.pages = 3;
-    facts.title = QStringLiteral("A {page} title");
-    facts.url = QStringLiteral("https://example.test/a");
-    facts.date = QDate(2026, 1, 31);
-    QCOMPARE(FillPageText(kPageNumberText, facts), QStringLiteral("Page 2 of 3"));
-    QCOMPARE(FillPageText(QStringLiteral("{url} {pages}{pages}"), facts),
-             QStringLiteral("https://example.test/a 33"));
-    // A field's value is not read again for fields.
-    QCOMPARE(FillPageText(QStringLiteral("{title}"), facts), QStringLiteral("A {page} title"));
-    QVERIFY(FillPageText(QStringLiteral("{date}"), facts).contains(QStringLiteral("31")));
-    QCOMPARE(FillPageText(QStringLiteral("{unknown}"), facts), QStringLiteral("{unknown}"));
+    QFETCH(QString, text);
+    QFETCH(QString, title);
+    QFETCH(QString, url);
+    QFETCH(QString, filled);
+    const QDate date(2026, 1, 31);
+    const PageFacts facts{2, 3, title, url, date};
+    QCOMPARE(FillPageText(text, facts),
+             QString(filled).replace(QStringLiteral("DATE"), QLocale().toString(date, QLocale::ShortFormat)));
 }
 
 void TestPageSetup::classicArguments_data() {

@@ -1,7 +1,9 @@
+#include "CombinePdfs.h"
 #include "ConvertCommand.h"
 #include "ConverterLocation.h"
 #include "PageLoadRules.h"
 #include "PdfTools.h"
+#include "RowFinish.h"
 #include "RunTestSupport.h"
 #include "SmallDisk.h"
 #include "TextRules.h"
@@ -10,6 +12,7 @@
 #include <QHash>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QSslKey>
@@ -21,6 +24,7 @@
 #include <QUrl>
 
 #include <memory>
+#include <optional>
 
 using namespace velmora;
 using namespace velmora::test;
@@ -33,21 +37,33 @@ constexpr int kImageHeight = 23;
 
 // Answers GETs on 127.0.0.1: paths starting "/missing" with 404, "/broken" with 500, "/empty" with 204
 // (and a body, which the client ignores), "/hang" never, "/drop" by closing the connection,
-// anything else with one fixed HTML page.
+// "/redirect?to=ADDRESS" with a 302 to the address, anything else with one fixed HTML page. Over https
+// when given a certificate.
 class PageServer final : public QObject {
 public:
-    explicit PageServer(QByteArray page) : m_page(std::move(page)) {
-        connect(&m_server, &QTcpServer::newConnection, this, &PageServer::Accept);
+    explicit PageServer(QByteArray page, const std::optional<QSslConfiguration>& tls = {})
+        : m_page(std::move(page)) {
+        if (tls) {
+            auto server = std::make_unique<QSslServer>();
+            server->setSslConfiguration(*tls);
+            m_server = std::move(server);
+        } else {
+            m_server = std::make_unique<QTcpServer>();
+        }
+        connect(m_server.get(), &QTcpServer::pendingConnectionAvailable, this, &PageServer::Accept);
     }
-    bool Listen() { return m_server.listen(QHostAddress::LocalHost); }
+    bool Listen() { return m_server->listen(QHostAddress::LocalHost); }
     QString Url(const QString& path) const {
-        return QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path);
+        return QStringLiteral("%1://127.0.0.1:%2%3")
+            .arg(qobject_cast<QSslServer*>(m_server.get()) ? "https" : "http")
+            .arg(m_server->serverPort())
+            .arg(path);
     }
     QStringList requests;
 
 private:
     void Accept() {
-        while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+        while (QTcpSocket* socket = m_server->nextPendingConnection()) {
             connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
             connect(socket, &QTcpSocket::readyRead, this, [this, socket] { Answer(socket); });
         }
@@ -67,6 +83,13 @@ private:
             socket->disconnectFromHost();
             return;
         }
+        if (path.startsWith("/redirect?to=")) {
+            socket->write("HTTP/1.1 302 Found\r\nLocation: " +
+                          QByteArray::fromPercentEncoding(path.mid(path.indexOf('=') + 1)) +
+                          "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+            socket->disconnectFromHost();
+            return;
+        }
         const QByteArray status = path.startsWith("/missing")  ? "404 Not Found"
                                   : path.startsWith("/broken") ? "500 Internal Server Error"
                                   : path.startsWith("/empty")  ? "204 No Content"
@@ -78,7 +101,7 @@ private:
         socket->disconnectFromHost();
     }
 
-    QTcpServer m_server;
+    std::unique_ptr<QTcpServer> m_server;
     QByteArray m_page;
     QHash<QTcpSocket*, QByteArray> m_pending;
 };
@@ -139,6 +162,22 @@ QString WriteDoxygenLike(const QString& folder) {
     return page;
 }
 
+// A self-signed certificate for 127.0.0.1, made with openssl in `folder`; none when that fails.
+std::optional<QSslConfiguration> SelfSignedTls(const QString& folder) {
+    const QString key = QDir(folder).filePath(QStringLiteral("key.pem"));
+    const QString certificate = QDir(folder).filePath(QStringLiteral("cert.pem"));
+    QProcess openssl;
+    openssl.start("openssl",
+                  {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1", "-subj", "/CN=127.0.0.1",
+                   "-addext", "subjectAltName=IP:127.0.0.1", "-keyout", key, "-out", certificate});
+    if (!openssl.waitForFinished(kConverterWaitMs) || openssl.exitCode() != 0)
+        return {};
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setLocalCertificate(QSslCertificate::fromPath(certificate).value(0));
+    tls.setPrivateKey(QSslKey(ReadFile(key), QSsl::Rsa));
+    return tls;
+}
+
 } // namespace
 
 // Converts with the wkhtmltopdf found on PATH, as a system without a bundled converter does.
@@ -168,6 +207,10 @@ private slots:
     void localDocumentSendsNothing_data();
     void localDocumentSendsNothing();
     void untrustedCertificateFails();
+    void untrustedCertificateOnTheWay_data();
+    void untrustedCertificateOnTheWay();
+    void pageTitles_data();
+    void pageTitles();
     void textEncodings_data();
     void textEncodings();
     void timeLimitReasonWithoutProgressNoise();
@@ -581,35 +624,136 @@ void TestRealConverter::localDocumentSendsNothing() {
 
 // The converter accepts any certificate; the row fails as with the Modern engine, before converting.
 void TestRealConverter::untrustedCertificateFails() {
-    QProcess openssl;
-    openssl.start("openssl", {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1", "-subj",
-                              "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1", "-keyout",
-                              m_rig.work->filePath("key.pem"), "-out", m_rig.work->filePath("cert.pem")});
-    QVERIFY(openssl.waitForFinished(kConverterWaitMs) && openssl.exitCode() == 0);
-    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-    tls.setLocalCertificate(QSslCertificate::fromPath(m_rig.work->filePath("cert.pem")).value(0));
-    tls.setPrivateKey(QSslKey(ReadFile(m_rig.work->filePath("key.pem")), QSsl::Rsa));
-    QSslServer server;
-    server.setSslConfiguration(tls);
-    QStringList requests;
-    connect(&server, &QSslServer::pendingConnectionAvailable, this, [&server, &requests] {
-        while (QTcpSocket* socket = server.nextPendingConnection())
-            connect(socket, &QTcpSocket::readyRead, socket, [socket, &requests] {
-                requests.append(QString::fromLatin1(socket->readAll()));
-                socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 28\r\n"
-                              "Connection: close\r\n\r\n<html><body>tls</body></html>");
-                socket->disconnectFromHost();
-            });
-    });
-    QVERIFY(server.listen(QHostAddress::LocalHost));
-    const QString source = QStringLiteral("https://127.0.0.1:%1/page.html").arg(server.serverPort());
+    const std::optional<QSslConfiguration> tls = SelfSignedTls(m_rig.work->path());
+    QVERIFY(tls);
+    PageServer server("<html><body>tls</body></html>", tls);
+    QVERIFY(server.Listen());
+    const QString source = server.Url(QStringLiteral("/page.html"));
 
     ConvertOnly(source);
 
     QCOMPARE(m_rig.queue->State(0), RowState::Failed);
     QCOMPARE(m_rig.queue->Reason(0), NetErrorReason("net::ERR_CERT_AUTHORITY_INVALID", source));
     QVERIFY(!QFileInfo::exists(PdfOf(source)));
-    QCOMPARE(requests, QStringList());
+    QCOMPARE(server.requests, QStringList());
+}
+
+// A plain address whose document passes through a server with an untrusted certificate fails as the
+// untrusted address itself does, and an earlier PDF stays; a part of the page from such a server does
+// not fail the row.
+void TestRealConverter::untrustedCertificateOnTheWay_data() {
+    QTest::addColumn<QString>("path");    // on the plain server; "TLS": the untrusted server's address
+    QTest::addColumn<QByteArray>("page"); // the plain server's page
+    QTest::addColumn<bool>("fails");
+
+    const QByteArray plainPage = "<html><body>Plain server's page</body></html>";
+    QTest::newRow("a redirect to it") << "/redirect?to=TLS/page.html" << plainPage << true;
+    QTest::newRow("a redirect through it")
+        << "/redirect?to=TLS/redirect%3Fto%3DPLAIN/end.html" << plainPage << true;
+    QTest::newRow("a script sending the page to it")
+        << "/start.html"
+        << QByteArray("<html><body>Start<script>location.href = 'TLS/page.html'</script></body></html>")
+        << true;
+    QTest::newRow("a picture from it") << "/start.html"
+                                       << QByteArray("<html><body>Plain server's page<img src=\"TLS/"
+                                                     "picture.png\"></body></html>")
+                                       << false;
+}
+
+void TestRealConverter::untrustedCertificateOnTheWay() {
+    QFETCH(QString, path);
+    QFETCH(QByteArray, page);
+    QFETCH(bool, fails);
+    const std::optional<QSslConfiguration> tls = SelfSignedTls(m_rig.work->path());
+    QVERIFY(tls);
+    PageServer untrusted("<html><body>Untrusted server's page</body></html>", tls);
+    QVERIFY(untrusted.Listen());
+    const QString tlsBase = untrusted.Url({});
+    PageServer plain(page.replace("TLS", tlsBase.toUtf8()));
+    QVERIFY(plain.Listen());
+    const QString source = plain.Url(
+        path.replace("TLS", QString::fromLatin1(QUrl::toPercentEncoding(tlsBase)))
+            .replace("PLAIN",
+                     QString::fromLatin1(QUrl::toPercentEncoding(QUrl::toPercentEncoding(plain.Url({}))))));
+    const QByteArray earlier = "%PDF-1.4 an earlier good conversion";
+    QVERIFY(WriteFile(PdfOf(source), earlier));
+
+    ConvertOnly(source);
+
+    QVERIFY2(!untrusted.requests.isEmpty(), "the converter reached the untrusted server");
+    if (fails) {
+        QCOMPARE(m_rig.queue->State(0), RowState::Failed);
+        QCOMPARE(m_rig.queue->Reason(0), NetErrorReason("net::ERR_CERT_AUTHORITY_INVALID", source));
+        QCOMPARE(ReadFile(PdfOf(source)), earlier);
+    } else {
+        QVERIFY2(m_rig.queue->State(0) != RowState::Failed, qPrintable(m_rig.queue->Reason(0)));
+        QVERIFY2(PdfText(PdfOf(source)).contains("Plain server's page"), qPrintable(PdfText(PdfOf(source))));
+    }
+}
+
+// A page's title reaches the row, the PDF's name (named by title), its Title, the bookmark of a combined
+// file and a {title} header with all its characters; the header shows what came from the page as it is,
+// never reading it for fields.
+void TestRealConverter::pageTitles_data() {
+    QTest::addColumn<QByteArray>("markup"); // the <title>'s content
+    QTest::addColumn<bool>("local");        // a local document (read with no script), else a web page
+    QTest::addColumn<QString>("title");
+    // DejaVu, the one font family the project installs, has no CJK or emoji glyphs to draw in a header.
+    QTest::addColumn<bool>("drawable");
+
+    QTest::newRow("accents") << QByteArray("Caf\xc3\xa9 \xc3\x9c"
+                                           "ber na\xc3\xafve")
+                             << false << QString::fromUtf8("Caf\u00e9 \u00dcber na\u00efve") << true;
+    QTest::newRow("Hebrew") << QByteArray("\xd7\xa9\xd7\x9c\xd7\x95\xd7\x9d") << false
+                            << QString::fromUtf8("\u05e9\u05dc\u05d5\u05dd") << true;
+    QTest::newRow("Arabic") << QByteArray("\xd9\x85\xd8\xb1\xd8\xad\xd8\xa8\xd8\xa7") << false
+                            << QString::fromUtf8("\u0645\u0631\u062d\u0628\u0627") << true;
+    QTest::newRow("CJK") << QByteArray("\xe6\x97\xa5\xe6\x9c\xac \xe4\xb8\xad\xe6\x96\x87 "
+                                       "\xed\x95\x9c\xea\xb5\xad\xec\x96\xb4")
+                         << false << QString::fromUtf8("\u65e5\u672c \u4e2d\u6587 \ud55c\uad6d\uc5b4")
+                         << false;
+    QTest::newRow("emoji") << QByteArray("Party \xf0\x9f\x8e\x89 time") << false
+                           << QString::fromUtf8("Party \U0001F389 time") << false;
+    QTest::newRow("fields, web page")
+        << QByteArray("A {url} {date} {title}") << false << "A {url} {date} {title}" << true;
+    QTest::newRow("references, local document")
+        << QByteArray("cmake(1) &mdash; CMake 3.25.1 Documentation &copy; 2024") << true
+        << QString::fromUtf8("cmake(1) \u2014 CMake 3.25.1 Documentation \u00a9 2024") << true;
+}
+
+void TestRealConverter::pageTitles() {
+    QFETCH(QByteArray, markup);
+    QFETCH(bool, local);
+    QFETCH(QString, title);
+    QFETCH(bool, drawable);
+    const QByteArray html = "<html><head><meta charset=\"utf-8\"><title>" + markup +
+                            "</title></head><body><p>Body text</p></body></html>";
+    PageServer server(html);
+    QVERIFY(server.Listen());
+    const QString file = m_rig.work->filePath(QStringLiteral("in/page.html"));
+    QVERIFY(WriteFile(file, html));
+    PageSetup page;
+    page.header.centre = QStringLiteral("{title}");
+    m_rig.command->Runner().SetPageSetup(page);
+    m_rig.command->Runner().SetFinisher(pdf::RowFinisher());
+    m_rig.command->Runner().SetNameBy(NameBy::Title);
+    m_rig.command->SetCombiner(pdf::Combiner());
+    m_rig.command->SetCombine({true, QStringLiteral("Combined"), true});
+
+    ConvertOnly(local ? file : server.Url(QStringLiteral("/page.html")));
+
+    QCOMPARE(m_rig.queue->State(0), RowState::Converted);
+    QCOMPARE(m_rig.queue->PageTitle(0), title);
+    const QString pdf = QDir::toNativeSeparators(QDir(m_rig.host->targetFolder).filePath(title + ".pdf"));
+    QCOMPARE(m_rig.queue->OutputPath(0), pdf);
+    QCOMPARE(PdfTitle(pdf), title);
+    QCOMPARE(PdfOutline(m_rig.command->CombinedPath()), QStringList{title});
+    if (!drawable)
+        return;
+    // The text as drawn: right-to-left runs come back marked, Arabic in its joined letter forms.
+    static const QRegularExpression kDirectionMarks(QStringLiteral("[\u202a-\u202e\u2066-\u2069]"));
+    const QString header = PdfText(pdf).remove(kDirectionMarks).normalized(QString::NormalizationForm_KC);
+    QVERIFY2(header.contains(title), qPrintable(header));
 }
 
 void TestRealConverter::textEncodings_data() {
@@ -679,5 +823,5 @@ void TestRealConverter::fullDiskSaysSo() {
     QCOMPARE(TemporaryFilesIn(m_rig.host->targetFolder), QStringList());
 }
 
-QTEST_GUILESS_MAIN(TestRealConverter)
+QTEST_MAIN(TestRealConverter)
 #include "test_real_converter.moc"
