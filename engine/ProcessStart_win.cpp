@@ -4,6 +4,13 @@
 
 namespace velmora {
 
+namespace {
+
+// The System process, which starts with Windows itself.
+constexpr qint64 kSystemProcessId = 4;
+
+} // namespace
+
 std::optional<quint64> ProcessStartTime(qint64 pid) {
     const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, DWORD(pid));
     if (!process) // another user's process is in use all the same, its start time hidden
@@ -16,6 +23,12 @@ std::optional<quint64> ProcessStartTime(qint64 pid) {
     if (!running)
         return std::nullopt;
     return (quint64(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+}
+
+QString ProcessIdSpace() {
+    // One space of process ids for the whole system, renewed at each boot.
+    const std::optional<quint64> boot = ProcessStartTime(kSystemProcessId);
+    return boot && *boot != 0 ? QString::number(*boot, 16) : QString();
 }
 
 } // namespace velmora
