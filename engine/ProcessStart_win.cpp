@@ -6,8 +6,9 @@ namespace velmora {
 
 namespace {
 
-// The System process, which starts with Windows itself.
-constexpr qint64 kSystemProcessId = 4;
+// NtQuerySystemInformation's class whose answer starts with the time the system booted.
+constexpr ULONG kTimeOfDayInformation = 3;
+using QuerySystemInformation = LONG(WINAPI*)(ULONG kind, PVOID answer, ULONG size, PULONG written);
 
 } // namespace
 
@@ -26,9 +27,15 @@ std::optional<quint64> ProcessStartTime(qint64 pid) {
 }
 
 QString ProcessIdSpace() {
-    // One space of process ids for the whole system, renewed at each boot.
-    const std::optional<quint64> boot = ProcessStartTime(kSystemProcessId);
-    return boot && *boot != 0 ? QString::number(*boot, 16) : QString();
+    // One space of process ids for the whole system, renewed at each boot; the boot is told by its time,
+    // asked only for that first field of the answer.
+    const auto query = reinterpret_cast<QuerySystemInformation>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+    LARGE_INTEGER bootTime{};
+    if (!query || query(kTimeOfDayInformation, &bootTime, sizeof bootTime, nullptr) < 0 ||
+        bootTime.QuadPart == 0)
+        return {};
+    return QString::number(bootTime.QuadPart, 16);
 }
 
 } // namespace velmora

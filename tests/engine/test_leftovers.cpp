@@ -68,19 +68,25 @@ uint OwnUserId(const QString& folder) {
 
 bool Private(const QString& folder) {
     const QFileInfo info(folder);
-    return info.isDir() && !info.isSymLink() && (info.permissions() & kOthersAccess) == 0 &&
-           info.ownerId() == OwnUserId(folder);
+#ifdef Q_OS_WIN
+    const bool closed = true; // a matter of the access list, inherited from the user's temporary folder
+#else
+    const bool closed = (info.permissions() & kOthersAccess) == 0;
+#endif
+    return info.isDir() && !info.isSymLink() && closed && info.ownerId() == OwnUserId(folder);
 }
 
 // Temporarily another temporary folder for this process.
 class TempPathOverride {
 public:
-    explicit TempPathOverride(const QString& path) : m_previous(qgetenv("TMPDIR")) {
+    explicit TempPathOverride(const QString& path)
+        : m_wasSet(qEnvironmentVariableIsSet("TMPDIR")), m_previous(qgetenv("TMPDIR")) {
         qputenv("TMPDIR", QFile::encodeName(path));
     }
-    ~TempPathOverride() { qputenv("TMPDIR", m_previous); }
+    ~TempPathOverride() { m_wasSet ? qputenv("TMPDIR", m_previous) : qunsetenv("TMPDIR"); }
 
 private:
+    bool m_wasSet;
     QByteArray m_previous;
 };
 
