@@ -40,12 +40,19 @@ QStringList BrowserArguments(const QString& profileFolder) {
     return arguments;
 }
 
+// Profiles are kept in the user's own folder, where no one else can plant a link for the removal of
+// leftovers to follow. When it cannot be trusted, a fresh profile goes straight into the temporary
+// folder and nothing there is removed.
+QString ProfileTemplate(const QString& profilesFolder) {
+    const QString parent = profilesFolder.isEmpty() ? QDir::tempPath() : profilesFolder;
+    return QDir(parent).filePath(kProfilePrefix + OwnerTag() + QStringLiteral("-XXXXXX"));
+}
+
 } // namespace
 
 DevToolsBrowser::DevToolsBrowser(QString program, QObject* parent)
-    : QObject(parent), m_program(std::move(program)),
-      m_profile(QDir(QDir::tempPath()).filePath(kProfilePrefix + OwnerTag() + QStringLiteral("-XXXXXX"))),
-      m_pipe(new BrowserPipe(this)) {
+    : QObject(parent), m_program(std::move(program)), m_profilesFolder(PrivateFolder(QDir::tempPath())),
+      m_profile(ProfileTemplate(m_profilesFolder)), m_pipe(new BrowserPipe(this)) {
     m_profile.setAutoRemove(false); // see the destructor
     m_process.setStandardOutputFile(QProcess::nullDevice());
     m_process.setStandardErrorFile(QProcess::nullDevice());
@@ -67,7 +74,8 @@ DevToolsBrowser::~DevToolsBrowser() {
 
 bool DevToolsBrowser::Start(QString* reason) {
     // Profiles of browsers whose program was killed before it could remove them.
-    RemoveAbandoned(QDir::tempPath(), kProfilePrefix, {}, LeftoverKind::Folder);
+    if (!m_profilesFolder.isEmpty())
+        RemoveAbandoned(m_profilesFolder, kProfilePrefix, {}, LeftoverKind::Folder);
     if (!m_profile.isValid()) {
         *reason = QStringLiteral("No temporary folder for the browser's profile could be made.");
         return false;

@@ -53,6 +53,7 @@ private:
     void Kill();
 
     QString m_program;
+    QString m_profilesFolder; // empty when the user's own one cannot be trusted
     QTemporaryDir m_profile;
     QProcess m_process;
     BrowserPipe* m_pipe;
