@@ -19,8 +19,8 @@ constexpr int kHttpsPort = 443;
 // As many redirects as a browser follows before it gives up.
 constexpr int kMaxRedirects = 20;
 
-bool IsHttps(const QUrl& url) {
-    return url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0;
+bool HasScheme(const QUrl& url, QLatin1String scheme) {
+    return url.scheme().compare(scheme, Qt::CaseInsensitive) == 0;
 }
 
 // The same sentence the Modern engine gives for a certificate it refuses.
@@ -88,10 +88,12 @@ void CertificateCheck::Next() {
         Finish({});
         return;
     }
+    // Only web addresses: a page may also tell a data: or about: address, which no server answers.
     const QUrl url = d->pending.takeFirst();
-    if (d->redirects == Redirects::Followed)
+    const bool https = HasScheme(url, QLatin1String("https"));
+    if (d->redirects == Redirects::Followed && (https || HasScheme(url, QLatin1String("http"))))
         Ask(url);
-    else if (IsHttps(url))
+    else if (https)
         Handshake(url);
     else
         Next();

@@ -35,7 +35,7 @@ const NamedReference* FindNamed(const QString& name) {
     const auto end = std::end(kNamedReferences);
     const auto found = std::lower_bound(std::begin(kNamedReferences), end, key,
                                         [](const NamedReference& entry, const QByteArray& wanted) {
-                                            return std::strcmp(entry.name, wanted) < 0;
+                                            return std::strcmp(entry.name, wanted.constData()) < 0;
                                         });
     return found != end && key == found->name ? found : nullptr;
 }
