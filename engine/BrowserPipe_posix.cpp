@@ -4,6 +4,7 @@
 #include <QSocketNotifier>
 
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -45,6 +46,9 @@ QStringList BrowserPipe::PlatformArguments() {
 }
 
 bool BrowserPipe::AttachTo(QProcess& process) {
+    // A browser that is gone (or whose program could not be run) would end this program through SIGPIPE
+    // at the next write; ignored, the write fails and says so instead. Qt's own pipes do the same.
+    ::signal(SIGPIPE, SIG_IGN);
     Close();
     Ends& e = *m_ends;
     if (::pipe2(e.toBrowser, O_CLOEXEC) != 0 || ::pipe2(e.fromBrowser, O_CLOEXEC) != 0) {
