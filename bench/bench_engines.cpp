@@ -278,7 +278,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     for (const auto& engine : {MakeModernEngine(programFolder), MakeClassicEngine(programFolder)}) {
-        if (const QString problem = engine->StartProblem(); !problem.isEmpty()) {
+        QFuture<QString> check = engine->StartProblem();
+        while (!check.isFinished())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        if (const QString problem = check.result(); !problem.isEmpty()) {
             std::printf("%s\n", qPrintable(problem));
             return 1;
         }

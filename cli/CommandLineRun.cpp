@@ -57,11 +57,10 @@ public:
                     ReportEndedRows(topLeft.row(), bottomRight.row());
                 });
         connect(&m_command, &ConvertCommand::statusChanged, this, [this](TRunStatus status) {
-            if (status == rsStart)
-                m_started = true;
-            else if (status == rsStop)
+            if (status == rsStop)
                 m_loop.quit();
         });
+        connect(&m_command.Runner(), &BatchRunner::rowStarted, this, [this] { m_started = true; });
     }
 
     BatchRunner& Runner() { return m_command.Runner(); }
@@ -98,7 +97,10 @@ public:
         ShowProgress();
 
         m_command.Execute();
-        if (!m_started) {
+        // The converter may first be asked whether it runs, which ends the loop too when it cannot.
+        if (m_command.Status() == rsStart)
+            m_loop.exec();
+        if (!m_started && m_endingSignal == 0) {
             if (m_progress)
                 m_progress->Clear();
             const QString why =
@@ -106,8 +108,6 @@ public:
             WriteLine(stderr, QStringLiteral("%1: %2").arg(programName, OutputField(why)));
             return kExitUsageError;
         }
-        if (m_command.Status() == rsStart)
-            m_loop.exec();
         if (m_progress)
             m_progress->Clear();
         // A stopped run leaves rows that never started; each still gets its line.

@@ -1,5 +1,6 @@
 #include "BatchRunner.h"
 
+#include "OffThread.h"
 #include "OutputNames.h"
 #include "PageLoadRules.h"
 #include "PendingPdf.h"
@@ -44,8 +45,8 @@ int ProgressPercent(int done, int total) {
 // only once that thread is done with them.
 struct Conversion {
     std::shared_ptr<PendingPdf> output;
-    bool finishing = false; // its engine is done; the finisher is at work on the PDF
-    std::unique_ptr<QTimer> timeLimit;
+    bool finishing = false;            // its engine is done; the finisher is at work on the PDF
+    std::unique_ptr<QTimer> timeLimit; // the engine's, then the finisher's
     RenderRequest request;
     QString pageTitle;
 };
@@ -57,6 +58,7 @@ struct BatchRunner::Private {
     std::unique_ptr<RenderBackend> backend;
     int parallelism = 1;
     int timeoutMs = kDefaultTimeoutMs;
+    int finishTimeoutMs = kDefaultFinishTimeoutMs;
     PageSetup page;
     PdfFinisher finisher;
     QString localRoot;
@@ -74,6 +76,7 @@ struct BatchRunner::Private {
     int Total() const { return int(jobs.size()); }
     void LaunchMore();
     void Launch(int job);
+    void Begin(int job, const std::shared_ptr<PendingPdf>& output, const QString& localRoot);
     void OnEngineEnded(int job, RowState state, const QString& reason);
     void OnFinisherEnded(int job, const std::shared_ptr<PendingPdf>& output, RowState state,
                          const QString& reason, const QString& problem);
@@ -116,7 +119,6 @@ void BatchRunner::Private::Launch(int job) {
             return;
         }
         request.source = file.absoluteFilePath();
-        request.localRoot = LocalRootFor(request.source, localRoot);
     }
     Conversion& conversion = active[job];
     QString error;
@@ -132,12 +134,33 @@ void BatchRunner::Private::Launch(int job) {
     QObject::connect(conversion.timeLimit.get(), &QTimer::timeout, q, [this, job] { OnTimeLimit(job); });
     conversion.timeLimit->start(timeoutMs);
     conversion.request = request;
-    backend->Begin(job, request);
+    if (HasWebPrefix(spec.source)) {
+        backend->Begin(job, request);
+        return;
+    }
+    // Which folder a local document may read follows from the files it names, read from a disk that may
+    // be slow; meanwhile the row counts as at work, and Stop and its time limit apply to it.
+    RunOffThread([source = request.source, chosen = localRoot] {
+        return LocalRootFor(source, chosen);
+    }).then(q, [this, job, output = std::weak_ptr(conversion.output)](const QString& root) {
+        Begin(job, output.lock(), root);
+    });
+}
+
+// A row that ended meanwhile (Stop, its time limit) is not begun.
+void BatchRunner::Private::Begin(int job, const std::shared_ptr<PendingPdf>& output,
+                                 const QString& localRoot) {
+    const auto it = active.find(job);
+    if (!output || it == active.end() || it->second.output != output)
+        return;
+    it->second.request.localRoot = localRoot;
+    backend->Begin(job, it->second.request);
 }
 
 void BatchRunner::Private::OnEngineEnded(int job, RowState state, const QString& reason) {
     const auto it = active.find(job);
-    if (it == active.end())
+    // An engine that reports a row twice must not set a second finisher on the same file.
+    if (it == active.end() || it->second.finishing)
         return;
     if (state == RowState::Failed) {
         Finish(job, state, reason);
@@ -157,8 +180,10 @@ void BatchRunner::Private::OnEngineEnded(int job, RowState state, const QString&
         return;
     }
     // Finishing a PDF takes a while; on a thread of its own it holds up neither the engine's messages
-    // nor the other rows. The row ends back here, once the result is in.
+    // nor the other rows. The row ends back here, once the result is in. The engine's time is over;
+    // finishing has its own.
     conversion.finishing = true;
+    conversion.timeLimit->start(finishTimeoutMs);
     PdfStep step = [finisher = finisher, request = conversion.request,
                     pageTitle = conversion.pageTitle](const QString& from, const QString& to) {
         return finisher(request, pageTitle, from, to);
@@ -206,7 +231,13 @@ void BatchRunner::Private::OnTimeLimit(int job) {
     const auto it = active.find(job);
     if (it == active.end())
         return;
-    const QString lastMessage = it->second.finishing ? QString() : backend->Abort(job);
+    if (it->second.finishing) {
+        Finish(job, RowState::Failed,
+               QStringLiteral("Finishing the PDF took longer than %1 and was given up.")
+                   .arg(DurationText(finishTimeoutMs)));
+        return;
+    }
+    const QString lastMessage = backend->Abort(job);
     Finish(job, RowState::Failed,
            WithLastMessage(QStringLiteral("The converter did not finish within %1 and was ended.")
                                .arg(DurationText(timeoutMs)),
@@ -290,6 +321,10 @@ int BatchRunner::Parallelism() const {
 
 void BatchRunner::SetTimeoutMs(int ms) {
     d->timeoutMs = ms;
+}
+
+void BatchRunner::SetFinishTimeoutMs(int ms) {
+    d->finishTimeoutMs = ms;
 }
 
 void BatchRunner::SetPageSetup(const PageSetup& page) {

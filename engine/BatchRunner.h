@@ -42,6 +42,7 @@ class BatchRunner final : public QObject {
     Q_OBJECT
 public:
     static constexpr int kDefaultTimeoutMs = 5 * 60 * 1000;
+    static constexpr int kDefaultFinishTimeoutMs = 5 * 60 * 1000;
 
     explicit BatchRunner(QObject* parent = nullptr);
     ~BatchRunner() override;
@@ -50,7 +51,8 @@ public:
     RenderBackend* Backend() const;
     void SetParallelism(int converters); // at least 1
     int Parallelism() const;
-    void SetTimeoutMs(int ms);
+    void SetTimeoutMs(int ms);                // an engine's time for a row
+    void SetFinishTimeoutMs(int ms);          // the finisher's time for a row, once its engine is done
     void SetPageSetup(const PageSetup& page); // for the next Start
     const PageSetup& Page() const;
     // Called for each converted row, off the event-loop thread, before it takes its final name.

@@ -153,11 +153,11 @@ ChromiumBackend::~ChromiumBackend() {
     EndRun();
 }
 
-QString ChromiumBackend::StartProblem() {
+QFuture<QString> ChromiumBackend::StartProblem() {
     if (m_browserProgram.isEmpty() || !QFileInfo(m_browserProgram).isFile())
-        return kBrowserMissingMessage.arg(m_searched.join(QStringLiteral("; ")));
+        return QtFuture::makeReadyFuture(kBrowserMissingMessage.arg(m_searched.join(QStringLiteral("; "))));
     QString reason;
-    return EnsureBrowser(&reason) ? QString() : reason;
+    return EnsureBrowser(&reason) ? m_browser->Started() : QtFuture::makeReadyFuture(reason);
 }
 
 void ChromiumBackend::BeginRun(int parallelism) {
@@ -178,10 +178,16 @@ void ChromiumBackend::EndRun() {
     m_idleTabs.clear();
     m_waitingForTab.clear();
     m_tabsOpening = 0;
-    if (m_browser) {
-        m_browser->Shut(kShutWaitMs);
-        m_browser.reset();
-    }
+    if (m_browser)
+        Release(*m_browser.release()).Shut(kShutWaitMs);
+}
+
+// A browser on its way out stays this engine's until it has ended, so that it ends with the engine at the
+// latest.
+DevToolsBrowser& ChromiumBackend::Release(DevToolsBrowser& browser) {
+    browser.disconnect(this);
+    browser.setParent(this);
+    return browser;
 }
 
 QString ChromiumBackend::ProfileFolder() const {
@@ -210,9 +216,7 @@ void ChromiumBackend::DiscardBrowser() {
     if (!m_browser)
         return;
     // This may run inside one of the browser's own signals, so it is deleted once that returns.
-    m_browser->disconnect(this);
-    m_browser->Abandon();
-    m_browser.release()->deleteLater();
+    Release(*m_browser.release()).Abandon();
     m_idleTabs.clear();
     m_waitingForTab.clear();
     m_tabsOpening = 0;

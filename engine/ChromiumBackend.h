@@ -42,7 +42,7 @@ public:
     ~ChromiumBackend() override;
 
     // Starts the browser, which the run then uses, so that "cannot be started" is known before a run.
-    QString StartProblem() override;
+    QFuture<QString> StartProblem() override;
     void BeginRun(int parallelism) override;
     void EndRun() override;
     void Begin(int job, const RenderRequest& request) override;
@@ -66,6 +66,7 @@ private:
     void Start(int job, const RenderRequest& request, bool mayRestartBrowser);
     bool EnsureBrowser(QString* reason);
     void DiscardBrowser();
+    DevToolsBrowser& Release(DevToolsBrowser& browser);
     void DropBrowser(const QString& reason);
     void RestartBrowser();
     void Command(Row& row, const QString& method, const QJsonObject& params, bool inSession, Step next);

@@ -119,45 +119,94 @@ void ConvertCommand::SetCombiner(PdfCombiner combiner) {
     m_combiner = std::move(combiner);
 }
 
-std::optional<QString> ConvertCommand::PrepareRun() {
+// The engine is asked first whether it can run at all. A question answered at once is followed by the
+// other checks at once; one that needs the engine's program started is answered through the event
+// loop, and until then the command stands as a run that has begun: Stop is offered, and ends the
+// question with its engine.
+void ConvertCommand::Start(const QList<int>& rows) {
     const QString folder = ResolvedTargetFolder(m_host.TargetFolderText());
     if (folder.isEmpty()) {
         m_host.ShowMessage(kNoTargetFolderMessage);
-        return std::nullopt;
+        return;
     }
-    std::unique_ptr<RenderBackend> engine = m_engineFactory(m_programFolder);
-    // A host that switched engines has set a new factory; the new engine is checked in turn.
-    for (QString problem = engine->StartProblem(); !problem.isEmpty(); problem = engine->StartProblem()) {
-        if (!m_host.ReportStartProblem(problem))
-            return std::nullopt;
-        engine = m_engineFactory(m_programFolder);
+    CheckEngine(m_engineFactory(m_programFolder), rows, folder);
+}
+
+void ConvertCommand::CheckEngine(std::unique_ptr<RenderBackend> engine, const QList<int>& rows,
+                                 const QString& folder) {
+    QFuture<QString> problem = engine->StartProblem();
+    if (problem.isFinished()) {
+        OnEngineChecked(std::move(engine), problem.result(), rows, folder);
+        return;
+    }
+    m_checkedEngine = std::move(engine);
+    const int check = ++m_checks;
+    // The answer may come from inside one of the engine's own signals, so the engine is let go (or run)
+    // only once that has returned.
+    problem.then(this, [this, check, rows, folder](const QString& answer) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, check, rows, folder, answer] {
+                if (check == m_checks && m_checkedEngine)
+                    OnEngineChecked(std::move(m_checkedEngine), answer, rows, folder);
+            },
+            Qt::QueuedConnection);
+    });
+    ShowRunBegun(rows);
+}
+
+// A host that switched engines has set a new factory; the new engine is checked in turn.
+void ConvertCommand::OnEngineChecked(std::unique_ptr<RenderBackend> engine, const QString& problem,
+                                     const QList<int>& rows, const QString& folder) {
+    if (!problem.isEmpty()) {
+        if (m_host.ReportStartProblem(problem))
+            CheckEngine(m_engineFactory(m_programFolder), rows, folder);
+        else
+            Refuse();
+        return;
     }
     const PageSetup& page = m_runner.Page();
-    if (const QString problem = page.Problem().isEmpty() ? engine->PageSetupProblem(page) : page.Problem();
-        !problem.isEmpty()) {
-        m_host.ShowMessage(problem);
-        return std::nullopt;
+    if (const QString pageProblem =
+            page.Problem().isEmpty() ? engine->PageSetupProblem(page) : page.Problem();
+        !pageProblem.isEmpty()) {
+        Refuse(pageProblem);
+        return;
     }
     if (!QDir().mkpath(folder) || !QFileInfo(folder).isDir()) {
-        m_host.ShowMessage(kFolderNotCreatedMessage.arg(folder));
-        return std::nullopt;
+        Refuse(kFolderNotCreatedMessage.arg(folder));
+        return;
     }
     // The one sure test of writing is to write; the probe is removed at once.
     QString error;
     if (!PendingPdf::Create(QDir(folder).filePath(QStringLiteral("probe.pdf")), error)) {
-        m_host.ShowMessage(kFolderNotWritableMessage.arg(folder));
-        return std::nullopt;
+        Refuse(kFolderNotWritableMessage.arg(folder));
+        return;
     }
     m_runner.SetBackend(std::move(engine));
-    return folder;
+    BeginRun(folder, rows);
 }
 
-void ConvertCommand::Start(const QList<int>& rows) {
-    const std::optional<QString> folder = PrepareRun();
-    if (!folder)
+// The run did not begin: the command stands as it did before, unless the engine's question made it
+// look begun.
+void ConvertCommand::Refuse(const QString& message) {
+    if (!message.isEmpty())
+        m_host.ShowMessage(message);
+    if (m_status == rsStart) {
+        SetStatus(rsStop);
+        m_host.SetConvertCaption(kConvertCaption);
+    }
+}
+
+void ConvertCommand::ShowRunBegun(const QList<int>& rows) {
+    if (m_status == rsStart)
         return;
-    m_runFolder = *folder;
     m_runRows = rows;
+    m_host.SetConvertCaption(kStopCaption);
+    SetStatus(rsStart);
+}
+
+void ConvertCommand::BeginRun(const QString& folder, const QList<int>& rows) {
+    m_runFolder = folder;
     m_combinedPath.clear();
     m_combineLeftOut = 0;
     m_combineProblem.clear();
@@ -173,19 +222,21 @@ void ConvertCommand::Start(const QList<int>& rows) {
     for (qsizetype job = 0; job < rows.size(); ++job)
         jobs.append({m_queue.SourceText(rows.at(job)), outputPaths.at(job)});
 
-    m_host.SetConvertCaption(kStopCaption);
-    SetStatus(rsStart);
+    ShowRunBegun(rows);
     m_host.SetProgress(0);
     m_host.SetProgressVisible(true);
     m_runner.Start(jobs);
 }
 
-// Rows the run never started say so, rather than keep waiting for a run that is over.
+// Rows the run never started say so, rather than keep waiting for a run that is over. An engine still
+// being asked whether it can run goes, and the question with it; no row was touched then.
 void ConvertCommand::Stop() {
+    const bool checking = m_checkedEngine != nullptr;
+    m_checkedEngine.reset();
     m_runner.Stop();
     m_combineStep.Abandon();
     for (int row : std::as_const(m_runRows)) {
-        if (m_queue.State(row) == RowState::Waiting)
+        if (!checking && m_queue.State(row) == RowState::Waiting)
             m_queue.SetOutcome(row, RowState::NotReached, kNotReachedReason);
     }
     SetStatus(rsStop);

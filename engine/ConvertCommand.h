@@ -11,7 +11,6 @@
 
 #include <functional>
 #include <memory>
-#include <optional>
 
 namespace velmora {
 
@@ -116,10 +115,15 @@ signals:
     void statusChanged(velmora::TRunStatus status);
 
 private:
+    // Checks everything a run needs before anything starts, sets up its engine and begins the run, or
+    // shows why no run can start.
     void Start(const QList<int>& rows);
-    // Checks everything a run needs before anything starts and sets up its engine; the absolute
-    // target folder, or nullopt after showing why no run can start.
-    std::optional<QString> PrepareRun();
+    void CheckEngine(std::unique_ptr<RenderBackend> engine, const QList<int>& rows, const QString& folder);
+    void OnEngineChecked(std::unique_ptr<RenderBackend> engine, const QString& problem,
+                         const QList<int>& rows, const QString& folder);
+    void Refuse(const QString& message = {});
+    void ShowRunBegun(const QList<int>& rows); // caption and status, once per run
+    void BeginRun(const QString& folder, const QList<int>& rows);
     void Stop();
     void OnRunFinished(int failed, int total, bool stopped);
     bool StartCombine(); // false when there is nothing to combine
@@ -134,6 +138,8 @@ private:
     QList<int> m_runRows; // the queue row of each job of the run
     QString m_runFolder;
     BatchRunner m_runner;
+    std::unique_ptr<RenderBackend> m_checkedEngine; // being asked whether it can run
+    int m_checks = 0;                               // counts the questions, so only the latest answer counts
     TRunStatus m_status = rsNone;
     CombineChoice m_combine;
     PdfCombiner m_combiner;

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QJsonDocument>
 #include <QJsonParseError>
+#include <QTimer>
 
 namespace velmora {
 
@@ -61,11 +62,19 @@ DevToolsBrowser::DevToolsBrowser(QString program, QObject* parent)
             [this] { Break(QStringLiteral("The browser ended unexpectedly.")); });
     connect(&m_process, &QProcess::finished, this,
             [this] { Break(QStringLiteral("The browser ended unexpectedly.")); });
+    // On POSIX a program that cannot be run is known only once the started process has tried.
+    connect(&m_process, &QProcess::started, this, [this] { SettleStart({}); });
+    connect(&m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            Break(NotStartedReason());
+    });
+    m_started.start();
 }
 
 DevToolsBrowser::~DevToolsBrowser() {
     m_broken = true; // no signals while tearing down
     Kill();
+    m_process.waitForFinished(kKillWaitMs);
     // Without QTemporaryDir's warning: should a helper still have written as it died, the folder stays
     // for the next start's clean-up.
     if (m_profile.isValid())
@@ -86,21 +95,34 @@ bool DevToolsBrowser::Start(QString* reason) {
         return false;
     }
     m_process.start(m_program, BrowserArguments(m_profile.path()));
-    const bool started = m_process.waitForStarted();
+    const bool started = m_process.state() != QProcess::NotRunning;
     if (started)
         AdoptProcessTree(m_process);
     m_pipe->ProcessStarted();
     if (!started) {
         m_pipe->Close();
-        *reason = QStringLiteral("The browser \"%1\" could not be started.")
-                      .arg(QDir::toNativeSeparators(m_program));
+        *reason = NotStartedReason();
+        SettleStart(*reason);
         return false;
     }
     return true;
 }
 
+QString DevToolsBrowser::NotStartedReason() const {
+    return QStringLiteral("The browser \"%1\" could not be started.")
+        .arg(QDir::toNativeSeparators(m_program));
+}
+
+void DevToolsBrowser::SettleStart(const QString& problem) {
+    if (m_started.future().isFinished())
+        return;
+    m_started.addResult(problem);
+    m_started.finish();
+}
+
+// Starting counts: it is not known yet whether the program runs.
 bool DevToolsBrowser::IsRunning() const {
-    return !m_broken && m_process.state() == QProcess::Running;
+    return !m_broken && m_process.state() != QProcess::NotRunning;
 }
 
 int DevToolsBrowser::Send(const QString& method, const QJsonObject& params, const QString& sessionId,
@@ -121,19 +143,28 @@ void DevToolsBrowser::Forget(int id) {
 }
 
 void DevToolsBrowser::Shut(int waitMs) {
-    if (m_process.state() == QProcess::NotRunning)
-        return;
     m_broken = true;
-    Send(QStringLiteral("Browser.close"));
-    if (!m_process.waitForFinished(waitMs))
-        Kill();
-    m_pipe->Close();
+    m_replies.clear();
+    if (m_process.state() != QProcess::NotRunning) {
+        Send(QStringLiteral("Browser.close"));
+        QTimer::singleShot(waitMs, this, &DevToolsBrowser::Kill);
+    }
+    DeleteWhenEnded();
 }
 
 void DevToolsBrowser::Abandon() {
     m_broken = true;
     m_replies.clear();
     Kill();
+    DeleteWhenEnded();
+}
+
+// Its profile can go only once the browser is gone (Windows keeps the files it has open).
+void DevToolsBrowser::DeleteWhenEnded() {
+    if (m_process.state() == QProcess::NotRunning)
+        deleteLater();
+    else
+        connect(&m_process, &QProcess::finished, this, &QObject::deleteLater);
 }
 
 void DevToolsBrowser::OnReceived(const QByteArray& bytes) {
@@ -170,22 +201,24 @@ void DevToolsBrowser::Dispatch(const QByteArray& message) {
                object.value(QStringLiteral("params")).toObject(), sessionId);
 }
 
+// A browser that ends before it was known to run could not be started.
 void DevToolsBrowser::Break(const QString& reason) {
     if (m_broken)
         return;
     m_broken = true;
     m_replies.clear();
     Kill();
-    emit broken(reason);
+    const QString why = m_started.future().isFinished() ? reason : NotStartedReason();
+    SettleStart(why);
+    emit broken(why);
 }
 
+// Its end comes through the event loop (or is waited for by the destructor).
 void DevToolsBrowser::Kill() {
     m_pipe->Close();
     // Its renderers and helpers too, which may run on after the browser itself ended, writing into
     // the profile.
     KillProcessTree(m_process);
-    if (m_process.state() != QProcess::NotRunning)
-        m_process.waitForFinished(kKillWaitMs);
 }
 
 } // namespace velmora

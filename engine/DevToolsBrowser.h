@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QFuture>
 #include <QHash>
 #include <QJsonObject>
 #include <QObject>
 #include <QProcess>
+#include <QPromise>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -14,7 +16,8 @@ namespace velmora {
 class BrowserPipe;
 
 // One headless browser process with a throw-away profile, spoken to over the DevTools pipe: commands
-// with numbered replies, and events. Destroying it ends the browser and removes the profile.
+// with numbered replies, and events. Destroying it ends the browser, waits for it and removes the
+// profile; Abandon() and Shut() do the same without waiting.
 class DevToolsBrowser final : public QObject {
     Q_OBJECT
 public:
@@ -24,8 +27,11 @@ public:
     explicit DevToolsBrowser(QString program, QObject* parent = nullptr);
     ~DevToolsBrowser() override;
 
-    // Starts the browser; false with a plain reason when it cannot be started.
+    // Starts the browser; false with a plain reason when it cannot be started at once. Whether it
+    // started after all comes later, in Started(); commands may be sent meanwhile.
     bool Start(QString* reason);
+    // Empty once the browser's program runs, else why it could not be started.
+    QFuture<QString> Started() const { return m_started.future(); }
     bool IsRunning() const;
 
     // Sends a command, to the browser or to an attached target's session; the reply arrives later
@@ -35,9 +41,10 @@ public:
     // Drops the reply handler of a command whose answer no longer matters.
     void Forget(int id);
 
-    // Ends the browser at once; no reply or event follows.
+    // Both end the browser, no reply or event follows, and the object deletes itself once the browser
+    // has ended (or with its parent). Abandon() kills it at once; Shut() asks it to close and kills it
+    // if it has not within waitMs.
     void Abandon();
-    // Asks the browser to close and waits up to waitMs for it, then kills it.
     void Shut(int waitMs);
     QString ProfileFolder() const { return m_profile.path(); }
 
@@ -50,7 +57,10 @@ private:
     void OnReceived(const QByteArray& bytes);
     void Dispatch(const QByteArray& message);
     void Break(const QString& reason);
+    void SettleStart(const QString& problem);
+    QString NotStartedReason() const;
     void Kill();
+    void DeleteWhenEnded();
 
     QString m_program;
     QString m_profilesFolder; // empty when the user's own one cannot be trusted
@@ -59,6 +69,7 @@ private:
     BrowserPipe* m_pipe;
     QByteArray m_incoming;
     QHash<int, Reply> m_replies;
+    QPromise<QString> m_started;
     int m_nextId = 1;
     bool m_broken = false;
 };

@@ -3,6 +3,7 @@
 #include "ConversionQueue.h"
 #include "PageSetup.h"
 
+#include <QFuture>
 #include <QObject>
 #include <QString>
 
@@ -26,8 +27,9 @@ public:
     ~RenderBackend() override = default;
 
     // Why this engine cannot run at all (not found, cannot be started), checked before a run starts
-    // anything; empty when it can run.
-    virtual QString StartProblem() { return {}; }
+    // anything; empty when it can run. What needs a program started is answered through the event
+    // loop, on this object's thread; the check ends with the engine.
+    virtual QFuture<QString> StartProblem() { return QtFuture::makeReadyFuture(QString()); }
     // Why this engine cannot print with `page` (something it has no way to do); empty when it can.
     virtual QString PageSetupProblem(const PageSetup& page) const {
         Q_UNUSED(page);
@@ -43,8 +45,9 @@ public:
     // rowEnded may be emitted from inside Begin() (e.g. a program that cannot be started).
     virtual void Begin(int job, const RenderRequest& request) = 0;
 
-    // Ends the job's work at once and synchronously: nothing of it writes to its output afterwards
-    // and no rowEnded follows. Returns the engine's last meaningful message for it, or empty.
+    // Ends the job's work at once, without waiting for a program to end: no rowEnded follows, and an
+    // output a killed program still touches on its way out is removed by the engine once it has ended.
+    // Returns the engine's last meaningful message for it, or empty.
     virtual QString Abort(int job) = 0;
 
 signals:

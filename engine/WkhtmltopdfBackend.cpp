@@ -2,6 +2,7 @@
 
 #include "CertificateCheck.h"
 #include "ConvertCommand.h"
+#include "OffThread.h"
 #include "PageLoadRules.h"
 #include "ProcessTree.h"
 #include "TextRules.h"
@@ -15,6 +16,7 @@
 #include <QProcess>
 #include <QSet>
 #include <QStringDecoder>
+#include <QTimer>
 #include <QUrl>
 
 namespace velmora {
@@ -23,9 +25,10 @@ namespace {
 
 // Enough for the converter's last messages; its progress bars can be long.
 constexpr qsizetype kErrorTailBytes = 64 * 1024;
-// A killed process ends at once; this only bounds the wait if the system misbehaves.
-constexpr int kKillWaitMs = 10000;
+// How long the converter may take to start and tell its version.
 constexpr int kVersionCheckMs = 20000;
+// A killed process ends at once; this only bounds the wait for it if the system misbehaves.
+constexpr int kKillWaitMs = 10000;
 // A document's encoding shows in its first bytes; reading all of a huge file would stall the run.
 constexpr qint64 kEncodingProbeBytes = 1024 * 1024;
 // The converter writes the page's console messages in the system's 8-bit encoding, which on Windows
@@ -177,6 +180,24 @@ QByteArray ArgumentLine(const QStringList& arguments) {
     return line;
 }
 
+// What a local document's conversion needs from the disk: the copy it is converted from, the arguments
+// (which walk its folder tree), and its title.
+struct LocalDocument {
+    std::shared_ptr<const TypedCopy> typedCopy;
+    QStringList arguments;
+    QString title;
+};
+
+LocalDocument ReadLocalDocument(RenderRequest request) {
+    LocalDocument document;
+    document.typedCopy = std::make_shared<const TypedCopy>(request.source);
+    // A local document runs no script, so its title is read from the file.
+    document.title = LocalDocumentTitle(request.source);
+    request.source = document.typedCopy->Path();
+    document.arguments = WkhtmltopdfArguments(request);
+    return document;
+}
+
 } // namespace
 
 // Paths reach the converter in the platform's own form, as a user would type them for it. A local
@@ -212,11 +233,24 @@ QStringList WkhtmltopdfArguments(const RenderRequest& request) {
 }
 
 struct WkhtmltopdfBackend::Conversion {
+    quint64 serial = 0; // tells a conversion from an earlier one of the same job
     RenderRequest request;
-    std::unique_ptr<TypedCopy> typedCopy; // what a local document is converted from
+    std::shared_ptr<const TypedCopy> typedCopy; // what a local document is converted from
+    QString localTitle;
     std::unique_ptr<CertificateCheck> check;
-    std::unique_ptr<QProcess> process; // none while the certificate is checked
+    std::unique_ptr<QProcess> process; // none while the certificate is checked or the document read
     QByteArray errorOutput;
+    bool killed = false;
+
+    // A killed converter may have held its output open while the run removed it (Windows keeps an open
+    // file), or written once more before it died, so its output goes again once it has ended.
+    ~Conversion() {
+        if (process && process->state() != QProcess::NotRunning)
+            process->waitForFinished(kKillWaitMs);
+        process.reset();
+        if (killed)
+            QFile::remove(request.outputPath);
+    }
 
     void ReadErrors() {
         if (!process)
@@ -232,17 +266,23 @@ struct WkhtmltopdfBackend::Conversion {
 WkhtmltopdfBackend::WkhtmltopdfBackend(QString program, QStringList searched, QObject* parent)
     : RenderBackend(parent), m_program(std::move(program)), m_searched(std::move(searched)) {}
 
+// Whatever is still running ends here, and is waited for: nothing of it may outlive the engine.
 WkhtmltopdfBackend::~WkhtmltopdfBackend() {
     while (!m_conversions.empty())
         Abort(m_conversions.begin()->first);
+    if (m_probe && m_probe->state() != QProcess::NotRunning) {
+        KillProcessTree(*m_probe);
+        m_probe->waitForFinished(kKillWaitMs);
+    }
 }
 
 // A converter that answered once is not asked again while its file stays the same: the question
-// costs a process start at every run.
-QString WkhtmltopdfBackend::StartProblem() {
+// costs a process start at every run. The answer comes through the event loop, as a converter may be
+// slow to start or never answer.
+QFuture<QString> WkhtmltopdfBackend::StartProblem() {
     const QFileInfo file(m_program);
     if (m_program.isEmpty() || !file.isFile())
-        return kConverterMissingMessage.arg(m_searched.join(QStringLiteral("; ")));
+        return QtFuture::makeReadyFuture(kConverterMissingMessage.arg(m_searched.join(QStringLiteral("; "))));
     static QSet<QString> answered;
     const QString identity = QStringLiteral("%1|%2|%3|%4")
                                  .arg(file.absoluteFilePath())
@@ -250,31 +290,45 @@ QString WkhtmltopdfBackend::StartProblem() {
                                  .arg(file.lastModified().toMSecsSinceEpoch())
                                  .arg(int(file.permissions()));
     if (answered.contains(identity))
-        return {};
-    QProcess probe;
-    probe.setProgram(m_program);
-    probe.setArguments({QStringLiteral("--version")});
-    probe.setStandardInputFile(QProcess::nullDevice());
-    PrepareProcessTree(probe);
-    probe.start();
+        return QtFuture::makeReadyFuture(QString());
+    m_probe = std::make_unique<QProcess>();
+    QProcess* probe = m_probe.get();
+    auto promise = std::make_shared<QPromise<QString>>();
+    promise->start();
     const QString where = QDir::toNativeSeparators(m_program);
-    if (!probe.waitForStarted(kVersionCheckMs))
-        return kConverterNotStartedMessage.arg(where, probe.errorString());
-    AdoptProcessTree(probe);
-    if (!probe.waitForFinished(kVersionCheckMs)) {
-        KillProcessTree(probe);
-        probe.waitForFinished(kKillWaitMs);
-        return kConverterNotStartedMessage.arg(where, QStringLiteral("it did not answer"));
-    }
-    if (EndedAbnormally(probe))
-        return kConverterNotStartedMessage.arg(where,
-                                               QStringLiteral("it crashed when asked for its version"));
-    if (probe.exitCode() != 0)
-        return kConverterNotStartedMessage.arg(
-            where,
-            QStringLiteral("it ended with exit code %1 when asked for its version").arg(probe.exitCode()));
-    answered.insert(identity);
-    return {};
+    const auto answer = [promise, where](const QString& why) {
+        if (promise->future().isFinished())
+            return;
+        promise->addResult(why.isEmpty() ? QString() : kConverterNotStartedMessage.arg(where, why));
+        promise->finish();
+    };
+    connect(probe, &QProcess::errorOccurred, this, [answer, probe](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            answer(probe->errorString());
+    });
+    connect(probe, &QProcess::finished, this, [answer, probe, identity] {
+        if (EndedAbnormally(*probe)) {
+            answer(QStringLiteral("it crashed when asked for its version"));
+        } else if (probe->exitCode() != 0) {
+            answer(QStringLiteral("it ended with exit code %1 when asked for its version")
+                       .arg(probe->exitCode()));
+        } else {
+            answered.insert(identity);
+            answer({});
+        }
+    });
+    QTimer::singleShot(kVersionCheckMs, probe, [answer, probe] {
+        KillProcessTree(*probe);
+        answer(QStringLiteral("it did not answer"));
+    });
+    probe->setProgram(m_program);
+    probe->setArguments({QStringLiteral("--version")});
+    probe->setStandardInputFile(QProcess::nullDevice());
+    PrepareProcessTree(*probe);
+    probe->start();
+    if (probe->state() != QProcess::NotRunning)
+        AdoptProcessTree(*probe);
+    return promise->future();
 }
 
 // Debian's converter is built without the patched Qt that screen style needs, and it sizes the paper
@@ -293,6 +347,7 @@ QString WkhtmltopdfBackend::PageSetupProblem(const PageSetup& page) const {
 void WkhtmltopdfBackend::Begin(int job, const RenderRequest& request) {
     auto owned = std::make_unique<Conversion>();
     Conversion* conversion = owned.get();
+    conversion->serial = m_nextSerial++;
     conversion->request = request;
     m_conversions[job] = std::move(owned);
     const QUrl url(request.source);
@@ -312,17 +367,32 @@ void WkhtmltopdfBackend::Begin(int job, const RenderRequest& request) {
     }
 }
 
+// A local document is read and its folder tree walked first, which on a slow disk or in a large
+// folder takes a while: off the event loop, so that the window and the other rows go on meanwhile.
 void WkhtmltopdfBackend::Start(int job) {
+    const Conversion& conversion = *m_conversions.at(job);
+    if (conversion.request.localRoot.isEmpty()) {
+        Launch(job, WkhtmltopdfArguments(conversion.request));
+        return;
+    }
+    RunOffThread([request = conversion.request] {
+        return ReadLocalDocument(request);
+    }).then(this, [this, job, serial = conversion.serial](const LocalDocument& document) {
+        const auto it = m_conversions.find(job);
+        if (it == m_conversions.end() || it->second->serial != serial) // aborted meanwhile
+            return;
+        it->second->typedCopy = document.typedCopy;
+        it->second->localTitle = document.title;
+        Launch(job, document.arguments);
+    });
+}
+
+void WkhtmltopdfBackend::Launch(int job, const QStringList& arguments) {
     Conversion* conversion = m_conversions.at(job).get();
     conversion->process = std::make_unique<QProcess>();
     QProcess* process = conversion->process.get();
-    RenderRequest converted = conversion->request;
-    if (!converted.localRoot.isEmpty()) {
-        conversion->typedCopy = std::make_unique<TypedCopy>(converted.source);
-        converted.source = conversion->ConvertedSource();
-    }
-    const QStringList arguments = WkhtmltopdfArguments(converted);
-    const QByteArray argumentLine = converted.localRoot.isEmpty() ? QByteArray() : ArgumentLine(arguments);
+    const QByteArray argumentLine =
+        conversion->request.localRoot.isEmpty() ? QByteArray() : ArgumentLine(arguments);
     process->setProgram(m_program);
     if (argumentLine.isEmpty()) {
         process->setArguments(arguments);
@@ -353,23 +423,36 @@ void WkhtmltopdfBackend::Start(int job) {
     }
 }
 
+// The killed converter is not waited for here: it is kept, with its files, until it has ended (see
+// ~Conversion).
 QString WkhtmltopdfBackend::Abort(int job) {
     const auto it = m_conversions.find(job);
     if (it == m_conversions.end())
         return {};
-    const std::unique_ptr<Conversion> conversion = std::move(it->second);
+    std::unique_ptr<Conversion> conversion = std::move(it->second);
     m_conversions.erase(it);
     if (conversion->check)
         conversion->check->disconnect(this);
-    if (QProcess* process = conversion->process.get()) {
-        process->disconnect(this);
-        if (process->state() != QProcess::NotRunning) {
-            KillProcessTree(*process);
-            process->waitForFinished(kKillWaitMs);
-        }
-    }
     conversion->ReadErrors();
-    return conversion->Report().lastMessage;
+    const QString lastMessage = conversion->Report().lastMessage;
+    QProcess* process = conversion->process.get();
+    if (!process || process->state() == QProcess::NotRunning)
+        return lastMessage;
+    process->disconnect(this);
+    KillProcessTree(*process);
+    conversion->killed = true;
+    Conversion* ending = conversion.get();
+    m_ending.push_back(std::move(conversion));
+    // Released once the signal has returned, as the process sends it.
+    connect(process, &QProcess::finished, this, [this, ending] {
+        QMetaObject::invokeMethod(
+            this,
+            [this, ending] {
+                std::erase_if(m_ending, [ending](const auto& owned) { return owned.get() == ending; });
+            },
+            Qt::QueuedConnection);
+    });
+    return lastMessage;
 }
 
 void WkhtmltopdfBackend::Evaluate(int job, int exitCode, bool crashed) {
@@ -378,7 +461,7 @@ void WkhtmltopdfBackend::Evaluate(int job, int exitCode, bool crashed) {
     const WkhtmltopdfReport report = conversion.Report();
     // A local document runs no script, so its title is read from the file instead.
     const QString title = report.pageTitle.isEmpty() && !conversion.request.localRoot.isEmpty()
-                              ? LocalDocumentTitle(conversion.request.source)
+                              ? conversion.localTitle
                               : report.pageTitle.simplified();
     if (!title.isEmpty())
         emit pageTitle(job, title);

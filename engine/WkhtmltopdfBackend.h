@@ -6,6 +6,9 @@
 
 #include <map>
 #include <memory>
+#include <vector>
+
+class QProcess;
 
 namespace velmora {
 
@@ -23,7 +26,7 @@ public:
     explicit WkhtmltopdfBackend(QString program, QStringList searched = {}, QObject* parent = nullptr);
     ~WkhtmltopdfBackend() override;
 
-    QString StartProblem() override;
+    QFuture<QString> StartProblem() override;
     QString PageSetupProblem(const PageSetup& page) const override;
     void Begin(int job, const RenderRequest& request) override;
     QString Abort(int job) override;
@@ -31,6 +34,7 @@ public:
 private:
     struct Conversion;
     void Start(int job);
+    void Launch(int job, const QStringList& arguments);
     void Evaluate(int job, int exitCode, bool crashed);
     void Conclude(int job, int exitCode, bool crashed, const WkhtmltopdfReport& report);
     void End(int job, RowState state, const QString& reason);
@@ -38,6 +42,9 @@ private:
     QString m_program;
     QStringList m_searched;
     std::map<int, std::unique_ptr<Conversion>> m_conversions;
+    std::vector<std::unique_ptr<Conversion>> m_ending; // aborted, their converters not yet ended
+    quint64 m_nextSerial = 1;
+    std::unique_ptr<QProcess> m_probe; // the converter asked for its version
 };
 
 } // namespace velmora

@@ -10,8 +10,11 @@
 
 #ifdef Q_OS_WIN
 #include <windows.h>
+// After windows.h, which it needs.
+#include <tlhelp32.h>
 #else
 #include <csignal>
+#include <unistd.h>
 #endif
 
 namespace velmora::test {
@@ -166,6 +169,36 @@ bool ProcessAlive(qint64 pid) {
     const qsizetype close = stat.lastIndexOf(')');
     return close < 0 || stat.mid(close + 2, 1) != "Z";
 #endif
+}
+
+QList<qint64> ChildProcesses() {
+    QList<qint64> children;
+#ifdef Q_OS_WIN
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return children;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (bool more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        if (entry.th32ParentProcessID == GetCurrentProcessId() && ProcessAlive(entry.th32ProcessID))
+            children.append(entry.th32ProcessID);
+    }
+    CloseHandle(snapshot);
+#else
+    // /proc/<pid>/stat: "pid (name) state ppid ...", where the name may hold anything.
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& entry : entries) {
+        bool numeric = false;
+        const qint64 pid = entry.toLongLong(&numeric);
+        if (!numeric)
+            continue;
+        const QByteArray stat = ReadFile(QStringLiteral("/proc/%1/stat").arg(pid));
+        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1 && fields.at(1).toLongLong() == ::getpid() && fields.at(0) != "Z")
+            children.append(pid);
+    }
+#endif
+    return children;
 }
 
 } // namespace velmora::test

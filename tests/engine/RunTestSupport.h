@@ -99,5 +99,7 @@ QByteArray ReadFile(const QString& path);
 QStringList TemporaryFilesIn(const QString& folder);
 // Whether a process of that id still runs (a zombie counts as ended).
 bool ProcessAlive(qint64 pid);
+// The ids of the processes this test program started that still run.
+QList<qint64> ChildProcesses();
 
 } // namespace velmora::test

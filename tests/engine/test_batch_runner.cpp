@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThreadPool>
+#include <QTimer>
 
 #include <memory>
 
@@ -28,6 +29,35 @@ const QString kOddPdfName = QStringLiteral("/\"odd\" -name.pdf");
 
 RowState StateOf(const QList<QVariant>& rowFinished) {
     return rowFinished.at(1).value<RowState>();
+}
+
+const QByteArray kStampedPdf = "%PDF-1.4 stamped\n%%EOF\n";
+
+// An engine that writes a PDF and reports the row from inside Begin(), as often as told.
+class InstantEngine final : public RenderBackend {
+public:
+    explicit InstantEngine(int endings = 1) : m_endings(endings) {}
+    int Begun() const { return m_begun; }
+
+    void Begin(int job, const RenderRequest& request) override {
+        ++m_begun;
+        if (!WriteFile(request.outputPath, "%PDF-1.4\n%%EOF\n"))
+            qWarning("cannot write %s", qPrintable(request.outputPath));
+        for (int ending = 0; ending < m_endings; ++ending)
+            emit rowEnded(job, RowState::Converted, {});
+    }
+    QString Abort(int) override { return {}; }
+
+private:
+    int m_endings;
+    int m_begun = 0;
+};
+
+// What the work of the thread pool sent back to the event loop has arrived.
+bool SettlePool() {
+    const bool done = QThreadPool::globalInstance()->waitForDone(kWaitMs);
+    QCoreApplication::processEvents();
+    return done;
 }
 
 } // namespace
@@ -60,6 +90,11 @@ private slots:
     void finisherBetweenCheckAndRename();
     void rowEndedWhileFinishingLeavesNoFiles_data();
     void rowEndedWhileFinishingLeavesNoFiles();
+    void rowReportedTwiceIsFinishedOnce();
+    void finishingHasATimeLimitOfItsOwn_data();
+    void finishingHasATimeLimitOfItsOwn();
+    void localDocumentIsReadOffTheEventLoop();
+    void folderTreeIsWalkedOffTheEventLoop();
     void textEncodingOption_data();
     void textEncodingOption();
 
@@ -378,7 +413,7 @@ void TestBatchRunner::rowEndedWhileFinishingLeavesNoFiles_data() {
     QTest::addColumn<bool>("stop"); // else the time limit ends the row
     QTest::addColumn<QString>("reasonPart");
     QTest::newRow("Stop") << true << kStoppedReason;
-    QTest::newRow("time limit") << false << "did not finish within 1.5 seconds";
+    QTest::newRow("time limit") << false << "Finishing the PDF took longer than 1.5 seconds";
 }
 
 // The finisher runs off the event loop; a row that ends meanwhile is over for good: the finisher's
@@ -393,7 +428,7 @@ void TestBatchRunner::rowEndedWhileFinishingLeavesNoFiles() {
     PageSetup page;
     page.footer.right = kPageNumberText;
     m_runner->SetPageSetup(page);
-    m_runner->SetTimeoutMs(1500);
+    m_runner->SetFinishTimeoutMs(1500);
     QSemaphore entered, release;
     m_runner->SetFinisher([&](const RenderRequest&, const QString&, const QString&, const QString& to) {
         entered.release();
@@ -419,6 +454,138 @@ void TestBatchRunner::rowEndedWhileFinishingLeavesNoFiles() {
     QCOMPARE(rowFinished.count(), 1);
     QCOMPARE(ReadFile(job.outputPath), earlier);
     QCOMPARE(TemporaryFilesIn(OutFolder()), QStringList{});
+}
+
+// An engine that reports a row twice gets one finisher on its file, not a second one beside the first.
+void TestBatchRunner::rowReportedTwiceIsFinishedOnce() {
+    m_runner->SetBackend(std::make_unique<InstantEngine>(2));
+    QAtomicInt calls;
+    m_runner->SetFinisher([&calls](const RenderRequest&, const QString&, const QString&, const QString& to) {
+        calls.fetchAndAddOrdered(1);
+        return WriteFile(to, kStampedPdf) ? QString() : QStringLiteral("cannot write");
+    });
+    const ConversionJob job{QStringLiteral("http://127.0.0.1/page"),
+                            m_work->filePath(QStringLiteral("out/page.pdf"))};
+    QSignalSpy rowFinished(m_runner.get(), &BatchRunner::rowFinished);
+
+    RunToEnd({job});
+    QVERIFY(SettlePool());
+
+    QCOMPARE(calls.loadRelaxed(), 1);
+    QCOMPARE(rowFinished.count(), 1);
+    QCOMPARE(StateOf(rowFinished.at(0)), RowState::Converted);
+    QCOMPARE(ReadFile(job.outputPath), kStampedPdf);
+    QCOMPARE(TemporaryFilesIn(OutFolder()), QStringList{});
+}
+
+void TestBatchRunner::finishingHasATimeLimitOfItsOwn_data() {
+    QTest::addColumn<int>("engineMs");
+    QTest::addColumn<int>("finishMs");
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("the engine's time is over while the PDF is finished")
+        << 100 << 300 << "Finishing the PDF took longer than 0.3 seconds and was given up.";
+    QTest::newRow("finishing that never ends")
+        << kLongTimeoutMs << 100 << "Finishing the PDF took longer than 0.1 seconds and was given up.";
+}
+
+// Once its engine is done, a row's time is the finisher's, and running out of it blames the finishing,
+// not the converter. The engine reports from inside Begin(), so its own time cannot run out first.
+void TestBatchRunner::finishingHasATimeLimitOfItsOwn() {
+    QFETCH(int, engineMs);
+    QFETCH(int, finishMs);
+    QFETCH(QString, reason);
+    m_runner->SetBackend(std::make_unique<InstantEngine>());
+    m_runner->SetTimeoutMs(engineMs);
+    m_runner->SetFinishTimeoutMs(finishMs);
+    // Held until the row has ended; shared, as a failing check returns before it is let go.
+    auto release = std::make_shared<QSemaphore>();
+    m_runner->SetFinisher([release](const RenderRequest&, const QString&, const QString&, const QString&) {
+        release->tryAcquire(1, kWaitMs);
+        return QStringLiteral("The finisher was let go.");
+    });
+    const ConversionJob job{QStringLiteral("http://127.0.0.1/page"),
+                            m_work->filePath(QStringLiteral("out/page.pdf"))};
+    QSignalSpy rowFinished(m_runner.get(), &BatchRunner::rowFinished);
+
+    m_runner->Start({job});
+    QTRY_COMPARE_WITH_TIMEOUT(rowFinished.count(), 1, kWaitMs);
+    release->release();
+
+    QCOMPARE(StateOf(rowFinished.at(0)), RowState::Failed);
+    QCOMPARE(rowFinished.at(0).at(2).toString(), reason);
+    QVERIFY(SettlePool());
+    QCOMPARE(rowFinished.count(), 1);
+    QVERIFY(!QFileInfo::exists(job.outputPath));
+    QCOMPARE(TemporaryFilesIn(OutFolder()), QStringList{});
+}
+
+// Which folder a local document may read comes from reading it for the files it names (its first
+// megabytes), which a slow disk makes slow: the runner does that off the event loop. A call queued as
+// the row starts comes before the engine is given the row, and Stop then ends it there.
+void TestBatchRunner::localDocumentIsReadOffTheEventLoop() {
+    auto owned = std::make_unique<InstantEngine>();
+    const InstantEngine* engine = owned.get();
+    m_runner->SetBackend(std::move(owned));
+    QByteArray html;
+    for (int name = 0; name < 2000; ++name)
+        html += "<img src=\"parts/" + QByteArray::number(name) + ".png\">\n";
+    const ConversionJob job{m_work->filePath(QStringLiteral("set/index.html")),
+                            m_work->filePath(QStringLiteral("out/index.pdf"))};
+    QVERIFY(WriteFile(job.source, html));
+    int begunWhenTheCallCame = -1;
+    connect(m_runner.get(), &BatchRunner::rowStarted, m_runner.get(), [&] {
+        QTimer::singleShot(0, m_runner.get(), [&] {
+            begunWhenTheCallCame = engine->Begun();
+            m_runner->Stop();
+        });
+    });
+    QSignalSpy rowFinished(m_runner.get(), &BatchRunner::rowFinished);
+
+    m_runner->Start({job});
+    QTRY_VERIFY_WITH_TIMEOUT(begunWhenTheCallCame >= 0, kWaitMs);
+
+    QCOMPARE(begunWhenTheCallCame, 0);
+    QCOMPARE(rowFinished.count(), 1);
+    QCOMPARE(StateOf(rowFinished.at(0)), RowState::Failed);
+    QCOMPARE(rowFinished.at(0).at(2).toString(), kStoppedReason);
+    QVERIFY(SettlePool());
+    QCOMPARE(engine->Begun(), 0);
+    QCOMPARE(TemporaryFilesIn(OutFolder()), QStringList{});
+}
+
+// The Classic engine walks a local document's folder tree for what the converter may read: 20,000 names
+// here. It does so off the event loop: a call queued before the row is begun comes while no converter
+// has been started, and the row aborted then never starts one.
+void TestBatchRunner::folderTreeIsWalkedOffTheEventLoop() {
+    const QString set = m_work->filePath(QStringLiteral("set"));
+    QVERIFY(QDir().mkpath(set + QStringLiteral("/parts")));
+    for (int name = 0; name < 20000; ++name)
+        QVERIFY(WriteFile(set + QStringLiteral("/parts/%1.png").arg(name), {}));
+    const QString source = set + QStringLiteral("/hang.html");
+    QVERIFY(WriteFile(source, "<p>hang</p>"));
+    const QString output = m_work->filePath(QStringLiteral("out/hang.pdf.part"));
+    QVERIFY(WriteFile(output, {}));
+    WkhtmltopdfBackend engine(m_fake->ConverterPath());
+    QSignalSpy ended(&engine, &RenderBackend::rowEnded);
+    const QList<qint64> before = ChildProcesses();
+    QList<qint64> startedBeforeTheCall;
+    bool called = false;
+    QTimer::singleShot(0, &engine, [&] {
+        for (qint64 pid : ChildProcesses())
+            if (!before.contains(pid))
+                startedBeforeTheCall.append(pid);
+        called = true;
+        engine.Abort(0);
+    });
+
+    engine.Begin(0, RenderRequest{source, output, set});
+    QTRY_VERIFY_WITH_TIMEOUT(called, kWaitMs);
+
+    QCOMPARE(startedBeforeTheCall, QList<qint64>{});
+    QVERIFY(SettlePool());
+    QCOMPARE(ended.count(), 0);
+    QCOMPARE(m_fake->Invocations().size(), 0);
 }
 
 void TestBatchRunner::stopEndsConvertersAndRemovesTheirPartialPdfs() {

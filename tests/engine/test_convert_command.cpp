@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -51,6 +52,7 @@ private slots:
     void stopForClose();
     void refusedStarts_data();
     void refusedStarts();
+    void stopWhileTheConverterIsAskedForItsVersion();
     void converterInstalledLaterIsFound();
     void equalOutputNamesDoNotOverwrite();
     void homeFolderAndRetryOfChosenRows();
@@ -219,6 +221,7 @@ void TestConvertCommand::emptyQueueOnlyShowsAMessage() {
     AddFiles({"hang.html"});
     m_rig.command->Execute();
     QCOMPARE(m_rig.command->Status(), rsStart);
+    QTRY_VERIFY_WITH_TIMEOUT(m_rig.command->Runner().IsRunning(), kWaitMs); // the converter has answered
     m_rig.host->events.clear();
     m_rig.queue->DeleteAll();
     m_rig.command->Execute();
@@ -353,9 +356,16 @@ void TestConvertCommand::refusedStarts() {
 
     m_rig.command->Execute();
 
+    // A converter that has to be started to be asked leaves the command standing as a run begun until
+    // it has answered; only a missing one, or no folder to ask for, is told at once.
+    QTRY_COMPARE_WITH_TIMEOUT(m_rig.host->messages.size(), 1, kWaitMs);
+    const QString shown = "message:" + m_rig.host->messages.at(0);
+    const bool asked = !missing && !folder.trimmed().isEmpty();
+    const QStringList events = asked ? QStringList{"caption:" + kStopCaption, "status:1", shown, "status:3",
+                                                   "caption:" + kConvertCaption}
+                                     : QStringList{shown};
+    QCOMPARE(m_rig.host->events, events);
     const QString converterPath = QDir::toNativeSeparators(m_fake->ConverterPath());
-    QCOMPARE(m_rig.host->events.size(), 1);
-    const QString shown = m_rig.host->events.at(0);
     if (missing) {
         // Every place searched is named: on Windows only the program's bin folder, elsewhere PATH too.
 #ifdef Q_OS_WIN
@@ -373,12 +383,41 @@ void TestConvertCommand::refusedStarts() {
                                           ? message
                                           : message.arg(m_rig.host->targetFolder)));
     }
-    QCOMPARE(m_rig.command->Status(), rsNone);
-    QCOMPARE(statusChanged.count(), 0);
+    QCOMPARE(m_rig.command->Status(), asked ? rsStop : rsNone);
+    QCOMPARE(statusChanged.count(), asked ? 2 : 0);
     QCOMPARE(m_rig.queue->State(0), RowState::Waiting);
     QCOMPARE(m_fake->Invocations().size(), 0);
     if (converter != QLatin1String("fake"))
         QVERIFY(!QFileInfo::exists(m_rig.host->targetFolder));
+}
+
+// Asking a converter for its version may take long (this one never answers): meanwhile the command stands
+// as a run begun, a call queued meanwhile comes while the question is open, and Stop ends the question
+// and its converter at once, leaving the rows as they were.
+void TestConvertCommand::stopWhileTheConverterIsAskedForItsVersion() {
+    const EnvironmentOverride version("VELMORA_FAKE_VERSION", "hang");
+    AddFiles({"a.html"});
+
+    m_rig.command->Execute();
+    QCOMPARE(m_rig.command->Status(), rsStart);
+    QCOMPARE(m_rig.host->events, (QStringList{"caption:" + kStopCaption, "status:1"}));
+    QTRY_COMPARE_WITH_TIMEOUT(m_fake->Invocations().size(), 1, kWaitMs);
+    const Invocation probe = m_fake->Invocations().at(0);
+    QCOMPARE(probe.arguments, QStringList{"--version"});
+    bool queuedCallCame = false;
+    QTimer::singleShot(0, m_rig.command.get(), [&queuedCallCame] { queuedCallCame = true; });
+    QTRY_VERIFY(queuedCallCame);
+    QVERIFY(ProcessAlive(probe.pid));
+
+    m_rig.command->Execute(); // Stop
+    QCOMPARE(m_rig.command->Status(), rsStop);
+    QCOMPARE(m_rig.host->events, (QStringList{"caption:" + kStopCaption, "status:1", "status:3",
+                                              "caption:" + kConvertCaption, "visible:0"}));
+    QCOMPARE(m_rig.host->messages, QStringList{});
+    QCOMPARE(m_rig.queue->State(0), RowState::Waiting);
+    QVERIFY(!QFileInfo::exists(m_rig.host->targetFolder));
+    QTRY_VERIFY_WITH_TIMEOUT(!ProcessAlive(probe.pid), kWaitMs);
+    QCOMPARE(m_fake->Invocations().size(), 1);
 }
 
 void TestConvertCommand::converterInstalledLaterIsFound() {

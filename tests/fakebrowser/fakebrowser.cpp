@@ -28,6 +28,7 @@
 //   notabs      from now on, no tab opened gets as far as answering Page.enable (the browser's helper
 //               processes are gone)
 //   slowload    the load takes two seconds, in which the browser answers nothing
+//   staysopen   from now on, Browser.close is answered but the browser goes on running
 //   goes404, goesnowhere
 //               once loaded, the page sends the tab on to a document that answers 404 Not Found, or
 //               to one whose server refuses the connection
@@ -203,6 +204,7 @@ private:
     QHash<QString, QString> m_pausedSessions; // paused request id -> session id
     bool m_discover = false;                  // targets are announced
     bool m_noTabs = false;
+    bool m_staysOpen = false;
     int m_next = 1;
 };
 
@@ -275,7 +277,8 @@ void FakeBrowser::Handle(const QJsonObject& command) {
         Decide(command, method == "Fetch.continueRequest");
     } else if (method == "Browser.close") {
         Reply(command, {});
-        std::exit(0);
+        if (!m_staysOpen)
+            std::exit(0);
     } else {
         Reply(command, {});
     }
@@ -331,6 +334,8 @@ void FakeBrowser::Navigate(const QJsonObject& command, Page& page, const QString
     }
     if (url.contains("notabs"))
         m_noTabs = true;
+    if (url.contains("staysopen"))
+        m_staysOpen = true;
     Reply(command, {{"frameId", page.targetId}, {"loaderId", loaderId}});
     Load(page, sessionId, loaderId);
 }

@@ -20,6 +20,8 @@
 //   empty    create an empty output, exit 0
 //   slow     sleep about 300 ms, then as default
 //   default  write a small valid PDF, exit 0
+// --version prints a version and exits 0, unless VELMORA_FAKE_VERSION is "hang": then it logs its start
+// (with the argument "--version") and sleeps (bounded) without answering.
 #include "MinimalPdf.h"
 
 #include <QByteArray>
@@ -107,6 +109,11 @@ int main(int argc, char* argv[]) {
             args += SplitArgumentLine(input.readLine());
     }
     if (args == QStringList{QStringLiteral("--version")}) {
+        if (qEnvironmentVariable("VELMORA_FAKE_VERSION") == QLatin1String("hang")) {
+            Log({{"event", "start"}, {"args", QJsonArray::fromStringList(args)}});
+            QThread::msleep(kHangMs);
+            return Finish(0);
+        }
         std::fputs("fakeconverter 1.0\n", stdout);
         return 0;
     }
