@@ -125,6 +125,12 @@ public:
             WriteLine(stderr, QStringLiteral("%1: %2").arg(programName, OutputField(problem)));
             m_anyFailed = true;
         }
+        // A combined file that lacks a converted row's document is not the whole result asked for.
+        if (const QStringList& gone = m_command.CombineGone(); !gone.isEmpty()) {
+            WriteLine(stderr,
+                      QStringLiteral("%1: %2").arg(programName, OutputField(GonePdfsNote(gone, true))));
+            m_anyFailed = true;
+        }
         return m_anyFailed || !refused.isEmpty() ? kExitSomeFailed : kExitAllConverted;
     }
 

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 
+#include <atomic>
 #include <functional>
 
 namespace velmora {
@@ -21,7 +22,9 @@ struct CombineRequest {
 };
 
 // Joins the parts into a new PDF at `to`. Empty on success, else one plain sentence. Touches only files,
-// so it may run on any thread.
-using PdfCombiner = std::function<QString(const CombineRequest& request, const QString& to)>;
+// so it may run on any thread. Once `abandoned` turns true its result counts for nothing, so it may give
+// up early.
+using PdfCombiner = std::function<QString(const CombineRequest& request, const QString& to,
+                                          const std::atomic_bool& abandoned)>;
 
 } // namespace velmora

@@ -3,18 +3,40 @@
 #include "PendingPdf.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFuture>
 #include <QPromise>
-#include <QThreadPool>
 
-#include <memory>
+#include <thread>
 
 namespace velmora {
 
-// The combined file takes its name back on this thread, and only if the combine still counts: one that
-// was abandoned meanwhile loses its temporary file with the last reference to it.
+namespace {
+
+// Long enough for a combine told to give up to finish the part it is reading.
+constexpr int kEndWaitMs = 1500;
+
+} // namespace
+
+// What the combining thread shares with the step.
+struct CombineStep::Work {
+    std::shared_ptr<PendingPdf> output;
+    std::atomic_bool abandoned = false;
+};
+
+CombineStep::~CombineStep() {
+    Abandon();
+    if (m_started > 0)
+        m_ended->tryAcquire(m_started, kEndWaitMs);
+}
+
+// The combined file takes its name back on this thread, and only if the combine still counts. The
+// combine runs on a thread of its own, which nothing waits for beyond a moment: a part that blocks its
+// reading (a file system that no longer answers) must not hold up Stop, nor the program's end, as a
+// thread of Qt's global pool would.
 void CombineStep::Start(const CombineRequest& request, const QString& finalPath, PdfCombiner combiner) {
-    const int generation = ++m_generation;
+    Abandon();
+    const int generation = m_generation;
     const QString shownPath = QDir::toNativeSeparators(finalPath);
     QString error;
     std::shared_ptr<PendingPdf> output = PendingPdf::Create(finalPath, error);
@@ -30,27 +52,38 @@ void CombineStep::Start(const CombineRequest& request, const QString& finalPath,
             Qt::QueuedConnection);
         return;
     }
+    auto work = std::make_shared<Work>();
+    work->output = output;
+    m_work = work;
     auto promise = std::make_shared<QPromise<QString>>();
     promise->start();
     promise->future().then(this, [this, generation, shownPath, output](const QString& problem) {
-        if (generation == m_generation)
-            emit done(shownPath, problem.isEmpty() ? output->Commit() : problem);
+        if (generation != m_generation)
+            return;
+        m_work.reset();
+        emit done(shownPath, problem.isEmpty() ? output->Commit() : problem);
     });
-    QThreadPool::globalInstance()->start([promise, output, request,
-                                          combiner = std::move(combiner)]() mutable {
-        QString problem = combiner(request, output->TemporaryPath());
+    ++m_started;
+    std::thread([promise, work, request, combiner = std::move(combiner), ended = m_ended]() mutable {
+        QString problem = combiner(request, work->output->TemporaryPath(), work->abandoned);
         // A write that failed unnoticed (a full disk) leaves an incomplete file.
-        if (problem.isEmpty() && !output->CheckWritten().isEmpty())
+        if (problem.isEmpty() && !work->output->CheckWritten().isEmpty())
             problem = QStringLiteral("The PDFs could not be combined: the combined file could not be written "
                                      "completely; the disk may be full.");
-        output.reset();
+        work.reset(); // an abandoned combine loses its temporary file now
         promise->addResult(problem);
         promise->finish();
-    });
+        ended->release();
+    }).detach();
 }
 
 void CombineStep::Abandon() {
     ++m_generation;
+    if (!m_work)
+        return;
+    m_work->abandoned = true;
+    QFile::remove(m_work->output->TemporaryPath());
+    m_work.reset();
 }
 
 } // namespace velmora

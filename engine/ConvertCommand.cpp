@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 namespace velmora {
 
@@ -44,18 +45,30 @@ QString CombinedPathFor(const QString& name, const QString& folder) {
     return TitlePathFor(stem, folder);
 }
 
-QString CombineNote(const QString& combinedPath, int leftOut, const QString& problem, bool oneLine) {
-    if (!problem.isEmpty())
-        return problem;
-    if (combinedPath.isEmpty())
+QString GonePdfsNote(const QStringList& gone, bool oneLine) {
+    if (gone.isEmpty())
         return {};
-    QString note = QStringLiteral("Combined into one PDF:") +
-                   (oneLine ? QStringLiteral(" ") : QStringLiteral("\n")) + combinedPath;
+    const QString lead = gone.size() == 1
+                             ? QStringLiteral("Left out of the combined PDF, as it no longer exists:")
+                             : QStringLiteral("Left out of the combined PDF, as they no longer exist:");
+    return oneLine ? lead + QLatin1Char(' ') + gone.join(QStringLiteral(", "))
+                   : lead + QLatin1Char('\n') + gone.join(QLatin1Char('\n'));
+}
+
+QString CombineNote(const QString& combinedPath, int leftOut, const QStringList& gone, const QString& problem,
+                    bool oneLine) {
     const QString next = oneLine ? QStringLiteral("; ") : QStringLiteral("\n");
-    if (leftOut == 1)
-        note += next + QStringLiteral("1 row that did not convert is left out.");
-    else if (leftOut > 1)
-        note += next + QStringLiteral("%1 rows that did not convert are left out.").arg(leftOut);
+    QString note = problem;
+    if (note.isEmpty() && !combinedPath.isEmpty()) {
+        note = QStringLiteral("Combined into one PDF:") +
+               (oneLine ? QStringLiteral(" ") : QStringLiteral("\n")) + combinedPath;
+        if (leftOut == 1)
+            note += next + QStringLiteral("1 row that did not convert is left out.");
+        else if (leftOut > 1)
+            note += next + QStringLiteral("%1 rows that did not convert are left out.").arg(leftOut);
+    }
+    if (!gone.isEmpty())
+        note += (note.isEmpty() ? QString() : next) + GonePdfsNote(gone, oneLine);
     return note;
 }
 
@@ -209,9 +222,13 @@ void ConvertCommand::BeginRun(const QString& folder, const QList<int>& rows) {
     m_runFolder = folder;
     m_combinedPath.clear();
     m_combineLeftOut = 0;
+    m_combineGone.clear();
     m_combineProblem.clear();
+    m_earlierPdfs.clear();
     QStringList outputPaths;
     for (int row : rows) {
+        if (const QString earlier = m_queue.OutputPath(row); !earlier.isEmpty())
+            m_earlierPdfs.append({row, earlier, true});
         m_queue.SetOutcome(row, RowState::Waiting);
         outputPaths.append(OutputPathFor(m_queue.SourceText(row), m_runFolder));
     }
@@ -219,8 +236,11 @@ void ConvertCommand::BeginRun(const QString& folder, const QList<int>& rows) {
     if (m_runner.NamedBy() == NameBy::Address)
         outputPaths = UniqueOutputPaths(outputPaths);
     QList<ConversionJob> jobs;
-    for (qsizetype job = 0; job < rows.size(); ++job)
+    for (qsizetype job = 0; job < rows.size(); ++job) {
         jobs.append({m_queue.SourceText(rows.at(job)), outputPaths.at(job)});
+        // A row that fails leaves the PDF an earlier run made under this name.
+        m_earlierPdfs.append({rows.at(job), outputPaths.at(job), true});
+    }
 
     ShowRunBegun(rows);
     m_host.SetProgress(0);
@@ -255,34 +275,50 @@ void ConvertCommand::OnRunFinished(int failed, int total, bool stopped) {
 
 // Every converted row of the queue is combined, not only this run's: after "Convert failed rows
 // again" the combined file is the whole queue's once more. The run goes on (Stop stays offered) until
-// the combined file is in place.
+// the combined file is in place. A converted row's PDF that is gone is left out and named at the end.
 bool ConvertCommand::StartCombine() {
     CombineRequest request;
     m_combinedRows.clear();
-    OutputNamer names;
+    QList<RowPdf> rowPdfs;
+    QSet<int> converted;
     for (int row = 0; row < m_queue.RowCount(); ++row) {
         const RowState state = m_queue.State(row);
         const QString pdf = m_queue.OutputPath(row);
-        if ((state != RowState::Converted && state != RowState::ConvertedWithWarnings) || pdf.isEmpty() ||
-            !QFileInfo::exists(pdf))
+        if ((state != RowState::Converted && state != RowState::ConvertedWithWarnings) || pdf.isEmpty())
             continue;
+        converted.insert(row);
+        if (!QFileInfo::exists(pdf)) {
+            m_combineGone.append(pdf);
+            continue;
+        }
         const QString title = m_queue.PageTitle(row);
         request.parts.append({pdf, title.isEmpty() ? m_queue.SourceText(row) : title});
         m_combinedRows.append(row);
-        names.Claim(pdf);
+        rowPdfs.append({row, pdf, false});
     }
-    m_combineLeftOut = m_queue.RowCount() - int(m_combinedRows.size());
+    // What earlier conversions left stays too: of the run's rows, and under the address name of the
+    // queue's other rows that have no PDF now.
+    QList<RowPdf> earlier = m_earlierPdfs;
+    const QSet<int> runRows(m_runRows.cbegin(), m_runRows.cend());
+    for (int row = 0; row < m_queue.RowCount(); ++row) {
+        if (!converted.contains(row) && !runRows.contains(row))
+            earlier.append({row, OutputPathFor(m_queue.SourceText(row), m_runFolder), true});
+    }
+    for (const RowPdf& pdf : std::as_const(earlier)) {
+        if (QFileInfo::exists(pdf.path))
+            rowPdfs.append(pdf);
+    }
+    m_combineLeftOut = m_queue.RowCount() - int(converted.size());
     if (request.parts.isEmpty()) {
-        m_combineProblem = QStringLiteral("No PDF was made, so there was nothing to combine.");
+        m_combineProblem =
+            m_combineGone.isEmpty()
+                ? QStringLiteral("No PDF was made, so there was nothing to combine.")
+                : QStringLiteral("The PDFs made no longer exist, so there was nothing to combine.");
         return false;
     }
-    QString path = CombinedPathFor(m_combine.name, m_runFolder);
+    const QString path = ChooseCombinedPath(rowPdfs);
     if (path.isEmpty())
-        path = TitlePathFor(m_queue.PageTitle(m_combinedRows.first()), m_runFolder);
-    if (path.isEmpty())
-        path = CombinedPathFor(kDefaultCombinedName, m_runFolder);
-    // A combined file never takes the name of a PDF it is made of.
-    path = names.Claim(path);
+        return false;
     request.title = QFileInfo(path).completeBaseName();
     const QString first = m_queue.SourceText(m_combinedRows.first());
     request.subject = request.parts.size() == 1 ? first
@@ -291,6 +327,37 @@ bool ConvertCommand::StartCombine() {
                                                       .arg(request.parts.size());
     m_combineStep.Start(request, path, m_combiner);
     return true;
+}
+
+// A combined file never replaces a row's PDF, new or kept from an earlier run. The name the user gave is
+// the one a script or a reader will look for, so a clash is refused and named rather than numbered
+// around; a name chosen here (the first page's title, else the default) is numbered past the PDFs.
+QString ConvertCommand::ChooseCombinedPath(const QList<RowPdf>& rowPdfs) {
+    if (const QString asked = CombinedPathFor(m_combine.name, m_runFolder); !asked.isEmpty()) {
+        const QString path = OutputNamer().Claim(asked);
+        for (const RowPdf& pdf : rowPdfs) {
+            if (!SameOutputPath(pdf.path, path))
+                continue;
+            const QString source = m_queue.SourceText(pdf.row);
+            m_combineProblem =
+                (pdf.earlier ? QStringLiteral("The PDFs were not combined: the combined file would replace "
+                                              "\"%1\", the PDF an earlier conversion made of \"%2\". Please "
+                                              "give the combined file another name.")
+                             : QStringLiteral("The PDFs were not combined: the combined file would replace "
+                                              "\"%1\", the PDF of \"%2\". Please give the combined file "
+                                              "another name."))
+                    .arg(QDir::toNativeSeparators(pdf.path), source);
+            return {};
+        }
+        return path;
+    }
+    QString path = TitlePathFor(m_queue.PageTitle(m_combinedRows.first()), m_runFolder);
+    if (path.isEmpty())
+        path = CombinedPathFor(kDefaultCombinedName, m_runFolder);
+    OutputNamer names;
+    for (const RowPdf& pdf : rowPdfs)
+        names.Claim(pdf.path);
+    return names.Claim(path);
 }
 
 void ConvertCommand::OnCombined(const QString& path, const QString& problem) {
@@ -313,7 +380,7 @@ void ConvertCommand::EndRun(int failed, int total) {
     SetStatus(rsStop);
     m_host.SetConvertCaption(kConvertCaption);
 
-    const QString note = CombineNote(m_combinedPath, m_combineLeftOut, m_combineProblem);
+    const QString note = CombineNote(m_combinedPath, m_combineLeftOut, m_combineGone, m_combineProblem);
     const QString action = m_host.CompletionActionText();
     if (action == kShowMessage) {
         int warned = 0;
@@ -323,9 +390,9 @@ void ConvertCommand::EndRun(int failed, int total) {
         m_host.ShowMessage(note.isEmpty() ? message : message + QStringLiteral("\n\n") + note);
         return;
     }
-    // A combine that failed is told whatever the completion action.
-    if (!m_combineProblem.isEmpty())
-        m_host.ShowMessage(m_combineProblem);
+    // A combine that failed, or left out a PDF that was gone, is told whatever the completion action.
+    if (!m_combineProblem.isEmpty() || !m_combineGone.isEmpty())
+        m_host.ShowMessage(note);
     if (action != kDoNothing)
         m_host.ExploreFolder(ResolvedTargetFolder(m_host.TargetFolderText()));
 }

@@ -83,9 +83,14 @@ struct CombineChoice {
 // as a title is); empty when the name gives none.
 QString CombinedPathFor(const QString& name, const QString& folder);
 
+// Which converted rows' PDFs the combined file leaves out because they no longer exist, naming each.
+QString GonePdfsNote(const QStringList& gone, bool oneLine = false);
+
 // What the end message and the status bar add about the combined file: where it is and how many rows
-// were left out, or why it could not be made; on lines of their own, or on one line (the status bar).
-QString CombineNote(const QString& combinedPath, int leftOut, const QString& problem, bool oneLine = false);
+// were left out, or why it could not be made, and the PDFs that were gone; on lines of their own, or on
+// one line (the status bar).
+QString CombineNote(const QString& combinedPath, int leftOut, const QStringList& gone, const QString& problem,
+                    bool oneLine = false);
 
 // The Convert/Stop command over the queue: starts an asynchronous run, stops it, and carries out the
 // completion action.
@@ -105,10 +110,12 @@ public:
     void SetCombine(const CombineChoice& choice);           // for the next run's end
     const CombineChoice& Combine() const { return m_combine; }
     void SetCombiner(PdfCombiner combiner);
-    // The last run's combined file, how many of the queue's rows it left out, why it was not made; all
-    // empty (0) when the run combined nothing.
+    // The last run's combined file, how many of the queue's rows it left out as they did not convert,
+    // the converted rows' PDFs it left out as they were gone, why it was not made; all empty (0) when the
+    // run combined nothing.
     QString CombinedPath() const { return m_combinedPath; }
     int CombineLeftOut() const { return m_combineLeftOut; }
+    const QStringList& CombineGone() const { return m_combineGone; }
     QString CombineProblem() const { return m_combineProblem; }
 
 signals:
@@ -126,7 +133,15 @@ private:
     void BeginRun(const QString& folder, const QList<int>& rows);
     void Stop();
     void OnRunFinished(int failed, int total, bool stopped);
-    bool StartCombine(); // false when there is nothing to combine
+    bool StartCombine(); // false when there is nothing to combine, or its name is refused
+    // The combined file's path, or empty after setting m_combineProblem when the name asked for would
+    // replace one of `rowPdfs`, which a name chosen here is numbered past.
+    struct RowPdf {
+        int row;
+        QString path;
+        bool earlier; // left by an earlier conversion rather than the row's PDF now
+    };
+    QString ChooseCombinedPath(const QList<RowPdf>& rowPdfs);
     void OnCombined(const QString& path, const QString& problem);
     void EndRun(int failed, int total);
     void SetStatus(TRunStatus status);
@@ -135,7 +150,8 @@ private:
     RunHost& m_host;
     QString m_programFolder;
     EngineFactory m_engineFactory = MakeClassicEngine;
-    QList<int> m_runRows; // the queue row of each job of the run
+    QList<int> m_runRows;        // the queue row of each job of the run
+    QList<RowPdf> m_earlierPdfs; // the run's rows' PDFs before it, and the paths it gave them
     QString m_runFolder;
     BatchRunner m_runner;
     std::unique_ptr<RenderBackend> m_checkedEngine; // being asked whether it can run
@@ -149,6 +165,7 @@ private:
     int m_runTotal = 0;
     QString m_combinedPath;
     int m_combineLeftOut = 0;
+    QStringList m_combineGone;
     QString m_combineProblem;
 };
 

@@ -123,6 +123,14 @@ QString OutputNamer::Claim(const QString& path) {
     return unique;
 }
 
+bool SameOutputPath(const QString& a, const QString& b, PathStyle style) {
+    const auto key = [style](const QString& path) {
+        const SplitPath split = Split(path, style);
+        return IdentityKey(split.folder + NameWithin(split, {}, style), style);
+    };
+    return key(a) == key(b);
+}
+
 QStringList UniqueOutputPaths(const QStringList& paths, PathStyle style) {
     OutputNamer namer(style);
     QStringList result;

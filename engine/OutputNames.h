@@ -31,6 +31,9 @@ private:
     QHash<QString, int> m_nextCopy;
 };
 
+// Whether two paths name the same file once each is made safe as Claim() makes it (before numbering).
+bool SameOutputPath(const QString& a, const QString& b, PathStyle style = kNativePathStyle);
+
 // The path of a PDF named after a page's title in `folder`, before numbering: the title's white space
 // made single spaces, path separators and leading dots replaced. Empty when the title gives no name
 // (none, only blanks or dots): the caller names the PDF after its address then.

@@ -2,10 +2,11 @@
 
 #include "DocumentInfo.h"
 #include "PdfDocument.h"
+#include "RegularFile.h"
 
 #include <QDir>
 
-#include <qpdf/ClosedFileInputSource.hh>
+#include <qpdf/FileInputSource.hh>
 #include <qpdf/QPDFOutlineDocumentHelper.hh>
 #include <qpdf/QPDFOutlineObjectHelper.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
@@ -13,6 +14,7 @@
 #include <exception>
 #include <map>
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
 namespace velmora::pdf {
@@ -63,6 +65,92 @@ QPDFObjectHandle NewItem(QPDF& pdf, const std::string& title, QPDFObjectHandle d
     return pdf.makeIndirectObject(item);
 }
 
+// A part read where it lies and open only while it is read, as qpdf's ClosedFileInputSource does, so
+// that a thousand parts neither fill the memory nor use up the open files. It is opened again each time
+// only if it is still a regular file, and not at all once the combine is abandoned. What went wrong is
+// kept, as qpdf turns some read errors into warnings.
+class PartInput final : public InputSource {
+public:
+    PartInput(const QString& path, const std::atomic_bool* abandoned)
+        : m_path(path), m_name(FileName(path)), m_abandoned(abandoned) {}
+
+    void StayOpen(bool stay) {
+        m_stayOpen = stay;
+        if (!stay && m_file)
+            After();
+    }
+    const std::string& Failure() const { return m_failure; }
+
+    qpdf_offset_t findAndSkipNextEOL() override {
+        Before();
+        const qpdf_offset_t result = m_file->findAndSkipNextEOL();
+        After();
+        return result;
+    }
+    const std::string& getName() const override { return m_name; }
+    qpdf_offset_t tell() override {
+        Before();
+        const qpdf_offset_t result = m_file->tell();
+        After();
+        return result;
+    }
+    void seek(qpdf_offset_t offset, int whence) override {
+        Before();
+        m_file->seek(offset, whence);
+        After();
+    }
+    void rewind() override {
+        m_offset = 0;
+        if (m_file)
+            m_file->rewind();
+    }
+    size_t read(char* buffer, size_t length) override {
+        Before();
+        const size_t result = m_file->read(buffer, length);
+        After();
+        return result;
+    }
+    // The byte goes back into the open file, which stays open for the read that follows.
+    void unreadCh(char ch) override {
+        Before();
+        m_file->unreadCh(ch);
+    }
+
+private:
+    void Before() {
+        if (m_file)
+            return;
+        if (m_abandoned && m_abandoned->load())
+            Fail("the combine was stopped");
+        QString error;
+        std::FILE* file = OpenRegularFile(m_path, error);
+        if (!file)
+            Fail(error.toStdString());
+        m_file = std::make_unique<FileInputSource>(m_name.c_str(), file, true);
+        m_file->seek(m_offset, SEEK_SET);
+        m_file->setLastOffset(last_offset);
+    }
+    void After() {
+        last_offset = m_file->getLastOffset();
+        m_offset = m_file->tell();
+        if (!m_stayOpen)
+            m_file.reset();
+    }
+    [[noreturn]] void Fail(const std::string& why) {
+        if (m_failure.empty())
+            m_failure = why;
+        throw std::runtime_error(why);
+    }
+
+    QString m_path;
+    std::string m_name;
+    const std::atomic_bool* m_abandoned;
+    std::unique_ptr<FileInputSource> m_file;
+    qpdf_offset_t m_offset = 0;
+    bool m_stayOpen = false;
+    std::string m_failure;
+};
+
 using PageMap = std::map<QPDFObjGen, QPDFObjectHandle>;
 
 // The part's destination on the combined file's copy of its page; null when it leads nowhere we copied.
@@ -93,23 +181,23 @@ std::vector<Bookmark> CopiedOutline(QPDF& pdf, std::vector<QPDFOutlineObjectHelp
 
 } // namespace
 
-QString CombinePdfs(const CombineRequest& request, const QString& to, const QDateTime& now) {
+QString CombinePdfs(const CombineRequest& request, const QString& to, const QDateTime& now,
+                    const std::atomic_bool* abandoned) {
     QString current;
     try {
-        // Each part is read where it lies and opened only while it is read, as qpdf's own page
-        // merging does: a thousand parts neither fill the memory nor use up the open files. Each must
-        // outlive the combined document, which copies their pages' contents from them as it is written.
-        std::vector<std::shared_ptr<QPDF>> parts;
+        // The parts must outlive the combined document, which copies their pages' contents from them as
+        // it is written.
+        std::vector<std::pair<std::shared_ptr<PartInput>, std::shared_ptr<QPDF>>> parts;
         QPDF combined;
         combined.emptyPDF();
         QPDFPageDocumentHelper combinedPages(combined);
         std::vector<Bookmark> bookmarks;
         for (const CombinePart& part : request.parts) {
             current = part.pdfPath;
-            auto input = std::make_shared<ClosedFileInputSource>(FileName(part.pdfPath).c_str());
+            auto input = std::make_shared<PartInput>(part.pdfPath, abandoned);
             auto pdf = std::make_shared<QPDF>();
             pdf->setSuppressWarnings(true);
-            input->stayOpen(true);
+            input->StayOpen(true);
             pdf->processInputSource(input);
             PageMap pages;
             QPDFObjectHandle first;
@@ -127,8 +215,8 @@ QString CombinePdfs(const CombineRequest& request, const QString& to, const QDat
             QPDFOutlineDocumentHelper outline(*pdf);
             bookmarks.push_back({NewItem(combined, part.bookmark.toStdString(), start), false,
                                  CopiedOutline(combined, outline.getTopLevelOutlines(), pages)});
-            input->stayOpen(false);
-            parts.push_back(std::move(pdf));
+            input->StayOpen(false);
+            parts.emplace_back(std::move(input), std::move(pdf));
         }
         current.clear();
         QPDFObjectHandle root = combined.makeIndirectObject(QPDFObjectHandle::parse("<< /Type /Outlines >>"));
@@ -138,6 +226,13 @@ QString CombinePdfs(const CombineRequest& request, const QString& to, const QDat
         combined.getRoot().replaceKey("/PageMode", QPDFObjectHandle::newName("/UseOutlines"));
         SetDocumentInfo(combined, {request.title, request.subject, now});
         WritePdf(combined, to);
+        // A part that could not be read again while its pages were copied leaves them incomplete.
+        for (std::size_t index = 0; index < parts.size(); ++index) {
+            if (const std::string& failure = parts[index].first->Failure(); !failure.empty()) {
+                current = request.parts.at(qsizetype(index)).pdfPath;
+                throw std::runtime_error(failure);
+            }
+        }
     } catch (const std::exception& error) {
         const QString why = QString::fromUtf8(error.what()).simplified();
         if (!current.isEmpty())
@@ -149,8 +244,8 @@ QString CombinePdfs(const CombineRequest& request, const QString& to, const QDat
 }
 
 PdfCombiner Combiner() {
-    return [](const CombineRequest& request, const QString& to) {
-        return CombinePdfs(request, to, QDateTime::currentDateTime());
+    return [](const CombineRequest& request, const QString& to, const std::atomic_bool& abandoned) {
+        return CombinePdfs(request, to, QDateTime::currentDateTime(), &abandoned);
     };
 }
 

@@ -126,7 +126,7 @@ void ProgressText::RunEnded() {
     m_controls.window.setWindowTitle(m_title);
     QString summary = RunSummary(TallyOf(m_queue, m_command.RunRows()), m_targetFolder());
     if (const QString note = CombineNote(m_command.CombinedPath(), m_command.CombineLeftOut(),
-                                         m_command.CombineProblem(), true);
+                                         m_command.CombineGone(), m_command.CombineProblem(), true);
         !note.isEmpty())
         summary += QStringLiteral(". ") + note;
     m_summary->setText(summary);

@@ -20,6 +20,7 @@
 #ifdef Q_OS_UNIX
 #include <QSocketNotifier>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -55,6 +56,8 @@ private slots:
     void sameNamesAreNumbered();
     void timeoutEndsAConversion();
     void combinedAndNamedByTitle();
+    void combinedPartRemovedOrReplaced_data();
+    void combinedPartRemovedOrReplaced();
     void listedSources_data();
     void listedSources();
     void engineChoice_data();
@@ -307,6 +310,52 @@ void TestCliProgram::combinedAndNamedByTitle() {
     QCOMPARE(outcome.lines.value(2), "converted\t" + third + "\t" + byTitle);
     QCOMPARE(outcome.lines.value(3), "combined\t" + book);
     QVERIFY(IsPdf(book) && IsPdf(byTitle));
+}
+
+void TestCliProgram::combinedPartRemovedOrReplaced_data() {
+    QTest::addColumn<bool>("pipe");
+    QTest::newRow("removed") << false;
+    QTest::newRow("a named pipe in its place") << true;
+}
+
+// The first row's PDF goes, or a named pipe takes its place, after the row converted and before the
+// combine: the combine neither leaves it out in silence nor waits on the pipe for good.
+void TestCliProgram::combinedPartRemovedOrReplaced() {
+#ifndef Q_OS_UNIX
+    QSKIP("Makes a named pipe.");
+#else
+    QFETCH(bool, pipe);
+    QVERIFY(m_program->Install());
+    const QString first = Page(QStringLiteral("a.html"));
+    const QString second = Page(QStringLiteral("gate-b.html"));
+    const std::unique_ptr<QProcess> child =
+        m_program->Start({"--output", m_out, "--jobs", "1", "--combine", "Book", first, second});
+    // One at a time: the second row starts once the first one's PDF is in place, and ends when told to.
+    QTRY_COMPARE_WITH_TIMEOUT(m_program->Fake().Invocations().size(), 2, kStartWaitMs);
+    const QString part = OutputPathFor(first, m_out);
+    QVERIFY(QFile::remove(part));
+    if (pipe)
+        QCOMPARE(::mkfifo(QFile::encodeName(part).constData(), 0600), 0);
+    QVERIFY(WriteFile(second + ".go", {}));
+    QVERIFY(child->waitForFinished(kStartWaitMs));
+
+    const CliOutcome outcome = CliProgram::Collect(*child);
+    QVERIFY(outcome.exitedNormally);
+    QCOMPARE(outcome.exitCode, kExitSomeFailed);
+    QVERIFY2(outcome.errors.contains(part), qPrintable(outcome.errors));
+    QCOMPARE(outcome.lines.value(0), "converted\t" + first + "\t" + part);
+    QCOMPARE(outcome.lines.value(1), "converted\t" + second + "\t" + OutputPathFor(second, m_out));
+    const QString book = QDir::toNativeSeparators(QDir(m_out).filePath("Book.pdf"));
+    if (pipe) {
+        QCOMPARE(outcome.lines.size(), 2);
+        QVERIFY2(outcome.errors.contains(QLatin1String("not a regular file")), qPrintable(outcome.errors));
+        QVERIFY(!QFileInfo::exists(book));
+    } else {
+        QCOMPARE(outcome.lines.value(2), "combined\t" + book);
+        QCOMPARE(PdfPageCount(book), 1);
+    }
+    QCOMPARE(TemporaryFilesIn(m_out), QStringList());
+#endif
 }
 
 void TestCliProgram::timeoutEndsAConversion() {

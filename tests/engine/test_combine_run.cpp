@@ -8,11 +8,12 @@
 #include "TextRules.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThreadPool>
 
 #ifndef Q_OS_WIN
 #include <csignal>
@@ -62,10 +63,15 @@ private slots:
     void convertedRowsJoinedInQueueOrder();
     void combinedFileName_data();
     void combinedFileName();
+    void combinedNeverReplacesARowsPdf_data();
+    void combinedNeverReplacesARowsPdf();
+    void goneRowPdfIsNamed_data();
+    void goneRowPdfIsNamed();
     void namesFromTitles();
     void separatePdfsGoOnlyOnceCombined();
     void earlierCombinedFileSurvivesAFullDisk();
     void stopWhileCombiningDropsTheCombine();
+    void stuckCombineDoesNotHoldUpTheProgramsEnd();
 
 private:
     // Local files named after fake markers, each with the title given (none for an empty one).
@@ -179,6 +185,93 @@ void TestCombineRun::combinedFileName() {
     QVERIFY(m_rig.queue->OutputPath(0) != Target(expected));
 }
 
+// The kept PDF is one an earlier run left for a row that fails this time.
+void TestCombineRun::combinedNeverReplacesARowsPdf_data() {
+    QTest::addColumn<QString>("firstTitle");
+    QTest::addColumn<QString>("name");     // asked for; empty: chosen by the program
+    QTest::addColumn<QString>("clash");    // the row's PDF the name would replace
+    QTest::addColumn<QString>("expected"); // the combined file; empty: refused
+
+    QTest::newRow("asked: a failed row's kept PDF") << "Alpha"
+                                                    << "fail-c-html"
+                                                    << "fail-c-html.pdf"
+                                                    << "";
+    QTest::newRow("asked: a PDF of this run") << "Alpha"
+                                              << "a-html.PDF"
+                                              << "a-html.pdf"
+                                              << "";
+    QTest::newRow("chosen: numbered past a kept PDF") << "fail-c-html"
+                                                      << ""
+                                                      << "fail-c-html.pdf"
+                                                      << "fail-c-html (2).pdf";
+}
+
+void TestCombineRun::combinedNeverReplacesARowsPdf() {
+    QFETCH(QString, firstTitle);
+    QFETCH(QString, name);
+    QFETCH(QString, clash);
+    QFETCH(QString, expected);
+    AddFiles({{"a.html", firstTitle}, {"fail-c.html", "Gamma"}});
+    const QString kept = OutputPathFor(Source("fail-c.html"), m_rig.host->targetFolder);
+    const QByteArray earlier = "%PDF-1.4\n% an earlier conversion of the row\n%%EOF\n";
+    QVERIFY(WriteFile(kept, earlier));
+    m_rig.host->completionAction = kDoNothing;
+    m_rig.command->SetCombine({true, name, true});
+    Run();
+
+    QCOMPARE(m_rig.queue->State(1), RowState::Failed);
+    QCOMPARE(ReadFile(kept), earlier);
+    const QString made = OutputPathFor(Source("a.html"), m_rig.host->targetFolder);
+    QCOMPARE(m_rig.queue->OutputPath(0), made);
+    QCOMPARE(PdfPageCount(made), 1);
+    QCOMPARE(PdfTitle(made), firstTitle);
+    if (expected.isEmpty()) {
+        QCOMPARE(m_rig.command->CombinedPath(), QString());
+        const QString problem = m_rig.command->CombineProblem();
+        const QString owner = Source(Target(clash) == kept ? "fail-c.html" : "a.html");
+        QVERIFY2(problem.contains(QStringLiteral("would replace \"%1\"").arg(Target(clash))) &&
+                     problem.contains(QStringLiteral("\"%1\"").arg(owner)),
+                 qPrintable(problem));
+        // Told whatever the completion action.
+        QCOMPARE(m_rig.host->messages, QStringList{problem});
+    } else {
+        QCOMPARE(m_rig.command->CombinedPath(), Target(expected));
+        QCOMPARE(PdfPageCount(Target(expected)), 1);
+    }
+    QCOMPARE(TemporaryFilesIn(m_rig.host->targetFolder), QStringList());
+}
+
+void TestCombineRun::goneRowPdfIsNamed_data() {
+    QTest::addColumn<QString>("completionAction");
+    QTest::newRow("show message") << kShowMessage;
+    QTest::newRow("do nothing") << kDoNothing;
+}
+
+// A converted row's PDF removed before the combine is left out of it, and named.
+void TestCombineRun::goneRowPdfIsNamed() {
+    QFETCH(QString, completionAction);
+    AddFiles({{"a.html", "Alpha"}, {"b.html", "Beta"}});
+    m_rig.host->completionAction = completionAction;
+    m_rig.command->SetCombine({true, QStringLiteral("Book"), true});
+    connect(&m_rig.command->Runner(), &BatchRunner::rowFinished, this,
+            [](int job, RowState, const QString&, const QString& pdfPath) {
+                if (job == 0)
+                    QFile::remove(pdfPath);
+            });
+    Run();
+
+    const QString gone = OutputPathFor(Source("a.html"), m_rig.host->targetFolder);
+    QCOMPARE(m_rig.queue->OutputPath(0), gone);
+    QCOMPARE(m_rig.command->CombinedPath(), Target("Book.pdf"));
+    QCOMPARE(PdfOutline(Target("Book.pdf")), QStringList{"Beta"});
+    QCOMPARE(m_rig.host->messages.size(), 1);
+    QVERIFY2(m_rig.host->messages.first().endsWith(
+                 QStringLiteral(
+                     "Combined into one PDF:\n%1\nLeft out of the combined PDF, as it no longer exists:\n%2")
+                     .arg(Target("Book.pdf"), gone)),
+             qPrintable(m_rig.host->messages.first()));
+}
+
 // The name comes when the row ends; the queue (the grid, the row actions) learns it then.
 void TestCombineRun::namesFromTitles() {
     AddFiles({{"one.html", "Same"},
@@ -255,30 +348,64 @@ void TestCombineRun::earlierCombinedFileSurvivesAFullDisk() {
 }
 
 // Combining is part of the run: Stop is offered until the combined file is in place, and ends it
-// without a file or a message.
+// without a file or a message. The combine's temporary file goes at once, even while the combiner is
+// still at work.
 void TestCombineRun::stopWhileCombiningDropsTheCombine() {
     AddFiles({{"a.html", "Alpha"}});
-    QSemaphore entered, release;
-    m_rig.command->SetCombiner([&](const CombineRequest& request, const QString& to) {
-        entered.release();
-        release.tryAcquire(1, kWaitMs);
-        return pdf::CombinePdfs(request, to, QDateTime::currentDateTime());
-    });
+    // Shared with the combining thread, which a failing test may leave behind.
+    struct Gates {
+        QSemaphore entered, release, ended;
+    };
+    auto gates = std::make_shared<Gates>();
+    m_rig.command->SetCombiner(
+        [gates](const CombineRequest& request, const QString& to, const std::atomic_bool&) {
+            gates->entered.release();
+            gates->release.tryAcquire(1, kWaitMs);
+            const QString problem = pdf::CombinePdfs(request, to, QDateTime::currentDateTime());
+            gates->ended.release();
+            return problem;
+        });
     m_rig.command->SetCombine({true, QStringLiteral("Book"), false});
     m_rig.command->Execute();
-    QTRY_VERIFY_WITH_TIMEOUT(entered.available() == 1, kWaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(gates->entered.available() == 1, kWaitMs);
     QCOMPARE(m_rig.command->Status(), rsStart);
+    QCOMPARE(TemporaryFilesIn(m_rig.host->targetFolder).size(), 1);
     m_rig.command->Execute(); // Stop
     QCOMPARE(m_rig.command->Status(), rsStop);
+    QCOMPARE(TemporaryFilesIn(m_rig.host->targetFolder), QStringList());
 
-    release.release();
-    QVERIFY(QThreadPool::globalInstance()->waitForDone(kWaitMs));
-    QTest::qWait(100); // a result would come back through the event loop
+    // What the combiner writes once let go goes too, when its result has come back and counted for
+    // nothing.
+    gates->release.release();
+    QVERIFY(gates->ended.tryAcquire(1, kWaitMs));
+    QTRY_COMPARE_WITH_TIMEOUT(TemporaryFilesIn(m_rig.host->targetFolder), QStringList(), kWaitMs);
     QCOMPARE(m_rig.command->CombinedPath(), QString());
     QVERIFY(!QFileInfo::exists(Target("Book.pdf")));
     QVERIFY(QFileInfo::exists(m_rig.queue->OutputPath(0)));
-    QCOMPARE(TemporaryFilesIn(m_rig.host->targetFolder), QStringList());
     QCOMPARE(m_rig.host->messages, QStringList());
+}
+
+// A program stopped while its combiner is stuck (a part on a file system that no longer answers) still
+// ends, and leaves no temporary file.
+void TestCombineRun::stuckCombineDoesNotHoldUpTheProgramsEnd() {
+#ifdef Q_OS_WIN
+    QSKIP("Ends the program with a POSIX signal.");
+#else
+    const QString folder = m_rig.work->filePath("stuck");
+    QVERIFY(QDir().mkpath(folder));
+    QProcess host;
+    host.start(QStringLiteral(COMBINEHOST_PATH), {folder});
+    QVERIFY(host.waitForStarted(kWaitMs));
+    QByteArray output;
+    QTRY_VERIFY_WITH_TIMEOUT((output += host.readAllStandardOutput()).contains("combining"), kWaitMs);
+    QCOMPARE(TemporaryFilesIn(folder).size(), 1);
+
+    host.terminate(); // SIGTERM
+    QVERIFY(host.waitForFinished(kWaitMs));
+    QCOMPARE(host.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(host.exitCode(), 0);
+    QCOMPARE(TemporaryFilesIn(folder), QStringList());
+#endif
 }
 
 QTEST_MAIN(TestCombineRun)

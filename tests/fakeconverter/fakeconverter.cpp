@@ -19,6 +19,7 @@
 //   spawn    start a child of its own (logged as {"event":"child","child":pid}) that hangs, then hang
 //   empty    create an empty output, exit 0
 //   slow     sleep about 300 ms, then as default
+//   gate     wait (bounded) until a file named as the source plus ".go" exists, then as default
 //   default  write a small valid PDF, exit 0
 // --version prints a version and exits 0, unless VELMORA_FAKE_VERSION is "hang": then it logs its start
 // (with the argument "--version") and sleeps (bounded) without answering.
@@ -166,6 +167,9 @@ int main(int argc, char* argv[]) {
     }
     if (marked("slow"))
         QThread::msleep(300);
+    for (int elapsed = 0; marked("gate") && elapsed < kHangMs && !QFile::exists(source + ".go");
+         elapsed += kPartialStepMs)
+        QThread::msleep(kPartialStepMs);
     if (!WriteFile(output, velmora::test::OnePagePdf())) {
         std::fputs("Error: Unable to write to destination\n", stderr);
         return Finish(1);

@@ -5,9 +5,19 @@
 #include "RowFinish.h"
 
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
+
+#include <chrono>
+#include <future>
+
+#ifndef Q_OS_WIN
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 using namespace velmora;
 using namespace velmora::test;
@@ -33,6 +43,8 @@ bool WriteBytes(const QString& path, const QByteArray& bytes) {
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
+constexpr int kWaitMs = 30 * 1000;
+
 const QDateTime kMoment(QDate(2026, 3, 4), QTime(5, 6, 7), QTimeZone(2 * 3600));
 
 } // namespace
@@ -43,6 +55,8 @@ private slots:
     void init() { QVERIFY(m_work.isValid()); }
     void partsInOrderWithTheirOwnOutlinesNested();
     void unreadablePartFailsAndNamesIt();
+    void partThatIsNoFileFailsWithoutWaiting_data();
+    void partThatIsNoFileFailsWithoutWaiting();
     void rowDocumentInformation_data();
     void rowDocumentInformation();
     void pdfDates_data();
@@ -91,6 +105,46 @@ void TestCombinePdfs::unreadablePartFailsAndNamesIt() {
     QVERIFY2(problem.startsWith(QStringLiteral("The PDFs could not be combined: \"%1\" could not be read")
                                     .arg(QDir::toNativeSeparators(Path("damaged.pdf")))),
              qPrintable(problem));
+}
+
+void TestCombinePdfs::partThatIsNoFileFailsWithoutWaiting_data() {
+    QTest::addColumn<bool>("throughLink");
+    QTest::newRow("named pipe") << false;
+    QTest::newRow("link to a named pipe") << true;
+}
+
+// Opening a named pipe to read waits for a writer that never comes.
+void TestCombinePdfs::partThatIsNoFileFailsWithoutWaiting() {
+#ifdef Q_OS_WIN
+    QSKIP("Named pipes in a folder are POSIX's.");
+#else
+    QFETCH(bool, throughLink);
+    QVERIFY(WriteTestPdf(Path("good.pdf"), {QPageSize(QPageSize::A5)}, {}));
+    const QString pipe = Path(throughLink ? "linked-pipe.pdf" : "pipe.pdf");
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const QString part = throughLink ? Path("link.pdf") : pipe;
+    if (throughLink)
+        QVERIFY(QFile::link(pipe, part));
+    CombineRequest request;
+    request.parts = {{Path("good.pdf"), QStringLiteral("Good")}, {part, QStringLiteral("Pipe")}};
+
+    std::future<QString> combining =
+        std::async(std::launch::async, [&] { return pdf::CombinePdfs(request, Path("book.pdf"), kMoment); });
+    // A combine stuck on the pipe goes on once a writer has come and gone, so a failing test ends.
+    const auto release = qScopeGuard([&] {
+        const int writer = ::open(QFile::encodeName(pipe).constData(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0)
+            ::close(writer);
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(combining.wait_for(std::chrono::seconds(0)) == std::future_status::ready,
+                             kWaitMs);
+
+    const QString problem = combining.get();
+    QVERIFY2(problem.startsWith(QStringLiteral("The PDFs could not be combined: \"%1\" could not be read (")
+                                    .arg(QDir::toNativeSeparators(part))),
+             qPrintable(problem));
+    QVERIFY2(problem.contains(QLatin1String("not a regular file")), qPrintable(problem));
+#endif
 }
 
 // The information is set in the same pass as the header and footer, and replaces the engine's own.
