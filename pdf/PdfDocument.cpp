@@ -36,7 +36,9 @@ void LoadedPdf::Write(const QString& path) {
 }
 
 void WritePdf(QPDF& pdf, const QString& path) {
-    QPDFWriter writer(pdf, FileName(path).c_str());
+    // The writer keeps the name's pointer and opens the file only in write(): the name must outlive it.
+    const std::string name = FileName(path);
+    QPDFWriter writer(pdf, name.c_str());
     writer.setDecodeLevel(qpdf_dl_none);
     writer.write();
 }
