@@ -194,6 +194,7 @@ void ConvertCommand::Refuse(const QString& message) {
     if (m_status == rsStart) {
         SetStatus(rsStop);
         m_host.SetConvertCaption(kConvertCaption);
+        m_host.SetProgressVisible(false);
     }
 }
 
@@ -203,6 +204,8 @@ void ConvertCommand::ShowRunBegun(const QList<int>& rows) {
     m_runRows = rows;
     m_host.SetConvertCaption(kStopCaption);
     SetStatus(rsStart);
+    m_host.SetProgress(0);
+    m_host.SetProgressVisible(true);
 }
 
 void ConvertCommand::BeginRun(const QString& folder, const QList<int>& rows) {
@@ -223,8 +226,6 @@ void ConvertCommand::BeginRun(const QString& folder, const QList<int>& rows) {
         jobs.append({m_queue.SourceText(rows.at(job)), outputPaths.at(job)});
 
     ShowRunBegun(rows);
-    m_host.SetProgress(0);
-    m_host.SetProgressVisible(true);
     m_runner.Start(jobs);
 }
 
