@@ -207,6 +207,7 @@ void ConvertCommand::Refuse(const QString& message) {
     if (m_status == rsStart) {
         SetStatus(rsStop);
         m_host.SetConvertCaption(kConvertCaption);
+        m_host.SetProgressVisible(false);
     }
 }
 
@@ -216,6 +217,8 @@ void ConvertCommand::ShowRunBegun(const QList<int>& rows) {
     m_runRows = rows;
     m_host.SetConvertCaption(kStopCaption);
     SetStatus(rsStart);
+    m_host.SetProgress(0);
+    m_host.SetProgressVisible(true);
 }
 
 void ConvertCommand::BeginRun(const QString& folder, const QList<int>& rows) {
@@ -243,8 +246,6 @@ void ConvertCommand::BeginRun(const QString& folder, const QList<int>& rows) {
     }
 
     ShowRunBegun(rows);
-    m_host.SetProgress(0);
-    m_host.SetProgressVisible(true);
     m_runner.Start(jobs);
 }
 

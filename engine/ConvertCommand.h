@@ -129,7 +129,7 @@ private:
     void OnEngineChecked(std::unique_ptr<RenderBackend> engine, const QString& problem,
                          const QList<int>& rows, const QString& folder);
     void Refuse(const QString& message = {});
-    void ShowRunBegun(const QList<int>& rows); // caption and status, once per run
+    void ShowRunBegun(const QList<int>& rows); // caption, status and progress, once per run
     void BeginRun(const QString& folder, const QList<int>& rows);
     void Stop();
     void OnRunFinished(int failed, int total, bool stopped);

@@ -58,8 +58,10 @@ DevToolsBrowser::DevToolsBrowser(QString program, QObject* parent)
     m_process.setStandardOutputFile(QProcess::nullDevice());
     m_process.setStandardErrorFile(QProcess::nullDevice());
     connect(m_pipe, &BrowserPipe::received, this, &DevToolsBrowser::OnReceived);
-    connect(m_pipe, &BrowserPipe::closed, this,
-            [this] { Break(QStringLiteral("The browser ended unexpectedly.")); });
+    // A write that finds the browser gone says so from inside Send(); its callers go on first.
+    connect(
+        m_pipe, &BrowserPipe::closed, this,
+        [this] { Break(QStringLiteral("The browser ended unexpectedly.")); }, Qt::QueuedConnection);
     connect(&m_process, &QProcess::finished, this,
             [this] { Break(QStringLiteral("The browser ended unexpectedly.")); });
     // On POSIX a program that cannot be run is known only once the started process has tried.

@@ -111,6 +111,7 @@ ProgressText::ProgressText(ConvertCommand& command, ConversionQueue& queue, Cont
 
 void ProgressText::RunStarted() {
     m_running = true;
+    m_rowStarted = false;
     m_userScrolled = false;
     m_done = 0;
     m_clock.start();
@@ -124,6 +125,8 @@ void ProgressText::RunStarted() {
 void ProgressText::RunEnded() {
     m_running = false;
     m_controls.window.setWindowTitle(m_title);
+    if (!m_rowStarted)
+        return; // nothing to sum up
     QString summary = RunSummary(TallyOf(m_queue, m_command.RunRows()), m_targetFolder());
     if (const QString note = CombineNote(m_command.CombinedPath(), m_command.CombineLeftOut(),
                                          m_command.CombineGone(), m_command.CombineProblem(), true);
@@ -136,6 +139,7 @@ void ProgressText::RunEnded() {
 }
 
 void ProgressText::RowStarted(int job) {
+    m_rowStarted = true;
     if (m_userScrolled)
         return;
     const QScopedValueRollback guard(m_following, true);

@@ -65,6 +65,7 @@ private:
     QElapsedTimer m_clock;
     int m_done = 0;
     bool m_running = false;
+    bool m_rowStarted = false; // else the engine could not run, or Stop came while it was asked
     bool m_userScrolled = false;
     bool m_following = false; // set while the grid scrolls to the converting row
 };

@@ -361,8 +361,14 @@ void TestConvertCommand::refusedStarts() {
     QTRY_COMPARE_WITH_TIMEOUT(m_rig.host->messages.size(), 1, kWaitMs);
     const QString shown = "message:" + m_rig.host->messages.at(0);
     const bool asked = !missing && !folder.trimmed().isEmpty();
-    const QStringList events = asked ? QStringList{"caption:" + kStopCaption, "status:1", shown, "status:3",
-                                                   "caption:" + kConvertCaption}
+    const QStringList events = asked ? QStringList{"caption:" + kStopCaption,
+                                                   "status:1",
+                                                   "progress:0",
+                                                   "visible:1",
+                                                   shown,
+                                                   "status:3",
+                                                   "caption:" + kConvertCaption,
+                                                   "visible:0"}
                                      : QStringList{shown};
     QCOMPARE(m_rig.host->events, events);
     const QString converterPath = QDir::toNativeSeparators(m_fake->ConverterPath());
@@ -400,7 +406,8 @@ void TestConvertCommand::stopWhileTheConverterIsAskedForItsVersion() {
 
     m_rig.command->Execute();
     QCOMPARE(m_rig.command->Status(), rsStart);
-    QCOMPARE(m_rig.host->events, (QStringList{"caption:" + kStopCaption, "status:1"}));
+    QCOMPARE(m_rig.host->events,
+             (QStringList{"caption:" + kStopCaption, "status:1", "progress:0", "visible:1"}));
     QTRY_COMPARE_WITH_TIMEOUT(m_fake->Invocations().size(), 1, kWaitMs);
     const Invocation probe = m_fake->Invocations().at(0);
     QCOMPARE(probe.arguments, QStringList{"--version"});
@@ -411,8 +418,9 @@ void TestConvertCommand::stopWhileTheConverterIsAskedForItsVersion() {
 
     m_rig.command->Execute(); // Stop
     QCOMPARE(m_rig.command->Status(), rsStop);
-    QCOMPARE(m_rig.host->events, (QStringList{"caption:" + kStopCaption, "status:1", "status:3",
-                                              "caption:" + kConvertCaption, "visible:0"}));
+    QCOMPARE(m_rig.host->events,
+             (QStringList{"caption:" + kStopCaption, "status:1", "progress:0", "visible:1", "status:3",
+                          "caption:" + kConvertCaption, "visible:0"}));
     QCOMPARE(m_rig.host->messages, QStringList{});
     QCOMPARE(m_rig.queue->State(0), RowState::Waiting);
     QVERIFY(!QFileInfo::exists(m_rig.host->targetFolder));

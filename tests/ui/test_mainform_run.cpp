@@ -8,11 +8,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 using namespace velmora;
 using namespace velmora::test;
@@ -43,6 +46,7 @@ private slots:
     void endToEnd();
     void convertsInTheOrderShown();
     void stopEndsTheRunWithoutTheCompletionAction();
+    void stopWhileTheConverterIsAskedForItsVersion();
     void duringARunOnlyStopSettingsAndLinksAreAvailable();
     void closeDuringARunStopsItAndSaves();
     void windowsDefaultFolderWithBackslashNames();
@@ -182,6 +186,39 @@ void TestMainFormRun::stopEndsTheRunWithoutTheCompletionAction() {
     QTest::qWait(50); // anything the ended converter still reports arrives now
     QVERIFY(f.dialogs.messages.isEmpty() && f.dialogs.exploredFolders.isEmpty());
     QCOMPARE(f.Window().RunStatus(), rsStop);
+}
+
+// A converter that never tells its version (asked at its first run): the window goes on meanwhile, and
+// Stop ends the question at once, leaving the rows and the status bar as they were.
+void TestMainFormRun::stopWhileTheConverterIsAskedForItsVersion() {
+    MainFormFixture f;
+    REQUIRE_FAKE_CONVERTER(f);
+    const QByteArray versionMode = qgetenv("VELMORA_FAKE_VERSION");
+    qputenv("VELMORA_FAKE_VERSION", "hang");
+    const auto restore = qScopeGuard([versionMode] { qputenv("VELMORA_FAKE_VERSION", versionMode); });
+    f.Open();
+    f.TypeTargetFolder(f.OutputFolder());
+    f.ChooseCompletionAction(kShowMessage);
+    QVERIFY(f.AddUrls({"http://site.test/a"}));
+    const QString title = f.Window().windowTitle();
+
+    QVERIFY(f.Click("RzBitBtn1"));
+    QCOMPARE(f.Window().RunStatus(), rsStart);
+    QCOMPARE(ConvertCaptions(f), QStringList(3, kStopCaption));
+    QTRY_COMPARE_WITH_TIMEOUT(f.ConverterCalls(), QList<QStringList>{{"--version"}}, kRunTimeoutMs);
+    bool queuedCallCame = false;
+    QTimer::singleShot(0, &f.Window(), [&queuedCallCame] { queuedCallCame = true; });
+    QTRY_VERIFY(queuedCallCame);
+    QCOMPARE(f.Window().RunStatus(), rsStart);
+
+    QVERIFY(f.Click("RzBitBtn1"));
+    QCOMPARE(f.Window().RunStatus(), rsStop);
+    QCOMPARE(ConvertCaptions(f), QStringList(3, kConvertCaption));
+    QCOMPARE(StateOf(f, 0), RowState::Waiting);
+    QVERIFY(f.Child<QLabel>("spRunSummary")->isHidden());
+    QCOMPARE(f.Window().windowTitle(), title);
+    QVERIFY(f.dialogs.messages.isEmpty());
+    QCOMPARE(f.ConverterCalls().size(), 1);
 }
 
 // While a run is in progress nothing may change the queue, the target folder or start another run.
