@@ -1,6 +1,7 @@
 #include "CombineMenu.h"
 
 #include "Dialogs.h"
+#include "OutputNames.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -90,10 +91,15 @@ void CombineMenu::TurnCombine(bool on) {
 
 // Offers the name there is, else the first row's page title when a run has read it, else the plain
 // default. A name that gives no file name is kept as none: the first page's title then names the file.
+// The title is not offered when the first row's PDF bears its name already, which a combined file may
+// not take.
 std::optional<QString> CombineMenu::AskName() {
     QString suggested = m_command.Combine().name;
-    if (suggested.isEmpty() && m_queue.RowCount() > 0)
+    if (suggested.isEmpty() && m_queue.RowCount() > 0) {
         suggested = QFileInfo(CombinedPathFor(m_queue.PageTitle(0), QStringLiteral("."))).fileName();
+        if (SameOutputPath(QFileInfo(m_queue.OutputPath(0)).fileName(), suggested))
+            suggested.clear();
+    }
     if (suggested.isEmpty())
         suggested = kDefaultCombinedName;
     const std::optional<QString> name = m_dialogs.GetText(&m_window, kNameLabel, suggested);

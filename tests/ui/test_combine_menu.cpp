@@ -2,6 +2,7 @@
 #include "MainFormFixture.h"
 
 #include <QAction>
+#include <QDir>
 #include <QLabel>
 #include <QMenu>
 #include <QTest>
@@ -33,20 +34,30 @@ void TestCombineMenu::offInitiallyAndByAddress() {
 
 void TestCombineMenu::nameAskedOnceWhenTurnedOn_data() {
     QTest::addColumn<QString>("firstTitle"); // the first row's page title, as a run read it
+    QTest::addColumn<QString>("firstPdf");   // the first row's PDF, named in the target folder
     QTest::addColumn<QString>("suggested");
     QTest::newRow("nothing converted yet") << ""
+                                           << ""
                                            << "Combined.pdf";
     QTest::newRow("the first row's title") << "Guide: Intro/Start"
+                                           << "site-test-a.pdf"
                                            << "Guide: Intro-Start.pdf";
+    // The combined file would be refused that name.
+    QTest::newRow("not the first row's PDF's name") << "Guide"
+                                                    << "Guide.pdf"
+                                                    << "Combined.pdf";
 }
 
 void TestCombineMenu::nameAskedOnceWhenTurnedOn() {
     QFETCH(QString, firstTitle);
+    QFETCH(QString, firstPdf);
     QFETCH(QString, suggested);
     MainFormFixture f;
     f.Open();
     QVERIFY(f.AddUrls({"http://site.test/a"}));
     f.Queue().SetPageTitle(0, firstTitle);
+    if (!firstPdf.isEmpty())
+        f.Queue().SetOutputPath(0, QDir(f.OutputFolder()).filePath(firstPdf));
     f.dialogs.nextText = QStringLiteral("The Guide");
     QVERIFY(f.Trigger("actCombine"));
     QCOMPARE(f.dialogs.textSuggestions, QStringList{suggested});
