@@ -121,14 +121,17 @@ void TestMainFormRun::endToEnd() {
                                                                                  message.at(2), target)});
     QCOMPARE(f.dialogs.exploredFolders, explores ? QStringList{target} : QStringList());
 
-    // Local files may read their own folder; web pages get no access to local files. Each converter
-    // writes a temporary file in the target folder, renamed to its PDF name when complete.
+    // Local files may read their own folder, and their arguments come on the converter's standard
+    // input; web pages get no access to local files. Each converter writes a temporary file in the
+    // target folder, renamed to its PDF name when complete.
     const QList<QStringList> calls = f.ConverterCalls();
     QCOMPARE(calls.size(), 4);
     for (int row = 0; row < calls.size(); ++row) {
         const QStringList& args = calls[row];
         const bool isFile = row >= 2;
-        QCOMPARE(args.first(), QStringLiteral("--disable-local-file-access"));
+        QCOMPARE(args.mid(0, isFile ? 2 : 1),
+                 QStringList(isFile ? QStringList{"--read-args-from-stdin"} : QStringList{}) +
+                     QStringList{"--disable-local-file-access"});
         QCOMPARE(args.contains(QStringLiteral("--allow")), isFile);
         QCOMPARE(args[args.size() - 2], f.RowTexts()[row]);
         QCOMPARE(QFileInfo(args.last()).absolutePath(), QDir::fromNativeSeparators(target));
