@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -349,7 +350,12 @@ void TestLeftovers::browserStartRemovesAbandonedProfiles() {
     const QString elsewhere =
         kProfilePrefix + TagOf(OtherPlace(), EndedProcessId(), 1) + QStringLiteral("-test04");
     const QString foreign = kProfilePrefix + QStringLiteral("someone-else");
-    for (const QString& name : {ended, reused, living, elsewhere, foreign})
+    const QStringList planted = {ended, reused, living, elsewhere, foreign};
+    const auto removePlanted = qScopeGuard([&] { // the folder is the user's own, shared by all runs
+        for (const QString& name : planted)
+            QDir(folder.filePath(name)).removeRecursively();
+    });
+    for (const QString& name : planted)
         QVERIFY(WriteFile(folder.filePath(name + QStringLiteral("/Default/Preferences")), "{}"));
 
     {
@@ -366,8 +372,6 @@ void TestLeftovers::browserStartRemovesAbandonedProfiles() {
         QVERIFY(folder.exists(elsewhere));
         QVERIFY(folder.exists(foreign));
     }
-    for (const QString& name : {ended, reused, living, elsewhere, foreign})
-        QDir(folder.filePath(name)).removeRecursively();
 }
 
 // Someone else's folder at the profiles' place neither stops the browser nor has anything removed.
