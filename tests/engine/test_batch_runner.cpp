@@ -2,6 +2,7 @@
 #include "RunTestSupport.h"
 #include "WkhtmltopdfBackend.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QSemaphore>
 #include <QSignalSpy>
@@ -19,6 +20,9 @@ namespace {
 
 // Long enough that a converter told to hang is still running when a test acts on it.
 constexpr int kLongTimeoutMs = 60 * 1000;
+// A converter told to hang runs into it; one at its ordinary work stays well within it on a slow, busy
+// machine too.
+constexpr int kShortTimeoutMs = 7500;
 constexpr int kWaitMs = 30 * 1000;
 // A PDF name that needs quoting on a command line; Windows allows no double quote in a file name.
 #ifdef Q_OS_WIN
@@ -432,7 +436,7 @@ void TestBatchRunner::rowEndedWhileFinishingLeavesNoFiles() {
     QSemaphore entered, release;
     m_runner->SetFinisher([&](const RenderRequest&, const QString&, const QString&, const QString& to) {
         entered.release();
-        const bool released = release.tryAcquire(1, 3000);
+        const bool released = release.tryAcquire(1, kWaitMs);
         return released && WriteFile(to, "%PDF-1.4 stamped\n%%EOF\n") ? QString()
                                                                       : QStringLiteral("not released");
     });
@@ -450,7 +454,7 @@ void TestBatchRunner::rowEndedWhileFinishingLeavesNoFiles() {
 
     release.release();
     QVERIFY(QThreadPool::globalInstance()->waitForDone(kWaitMs));
-    QTest::qWait(100); // the finisher's result comes back through the event loop
+    QCoreApplication::sendPostedEvents(); // the finisher's result, posted as it ended
     QCOMPARE(rowFinished.count(), 1);
     QCOMPARE(ReadFile(job.outputPath), earlier);
     QCOMPARE(TemporaryFilesIn(OutFolder()), QStringList{});
@@ -622,7 +626,9 @@ void TestBatchRunner::stopEndsConvertersAndRemovesTheirPartialPdfs() {
     QCOMPARE(ReadFile(hang.outputPath), earlier);
 
     // Nothing of the stopped run may go on: the partial converter would write its file again.
-    QTest::qWait(300);
+    for (const Invocation& converter : m_fake->Invocations())
+        QTRY_VERIFY_WITH_TIMEOUT(!ProcessAlive(converter.pid), kWaitMs);
+    QCoreApplication::processEvents(); // whatever their end reports
     QVERIFY(!QFileInfo::exists(partial.outputPath));
     QCOMPARE(TemporaryFilesIn(OutFolder()), QStringList{});
     QCOMPARE(started.count(), 2);
@@ -632,7 +638,7 @@ void TestBatchRunner::stopEndsConvertersAndRemovesTheirPartialPdfs() {
 }
 
 void TestBatchRunner::timeLimitEndsAConverterAndTheRunGoesOn() {
-    m_runner->SetTimeoutMs(1500);
+    m_runner->SetTimeoutMs(kShortTimeoutMs);
     const ConversionJob partial = Job("partial");
     QSignalSpy rowFinished(m_runner.get(), &BatchRunner::rowFinished);
 
@@ -640,7 +646,7 @@ void TestBatchRunner::timeLimitEndsAConverterAndTheRunGoesOn() {
 
     QCOMPARE(rowFinished.count(), 2);
     QCOMPARE(StateOf(rowFinished.at(0)), RowState::Failed);
-    QVERIFY2(rowFinished.at(0).at(2).toString().contains("did not finish within 1.5 seconds"),
+    QVERIFY2(rowFinished.at(0).at(2).toString().contains("did not finish within 7.5 seconds"),
              qPrintable(rowFinished.at(0).at(2).toString()));
     QVERIFY(!QFileInfo::exists(partial.outputPath));
     QCOMPARE(TemporaryFilesIn(OutFolder()), QStringList{});
@@ -706,10 +712,9 @@ void TestBatchRunner::destroyingTheRunnerKillsItsConverters() {
 
     m_runner.reset();
 
-    QTest::qWait(300); // a surviving converter would write its file again meanwhile
-    QVERIFY(!QFileInfo::exists(partial.outputPath));
+    QTRY_VERIFY_WITH_TIMEOUT(!ProcessAlive(m_fake->Invocations().at(0).pid), kWaitMs);
+    QVERIFY(!QFileInfo::exists(partial.outputPath)); // a surviving converter would have written it again
     QCOMPARE(TemporaryFilesIn(OutFolder()), QStringList{});
-    QVERIFY(!ProcessAlive(m_fake->Invocations().at(0).pid));
 }
 
 void TestBatchRunner::convertersOwnChildrenEnd_data() {
@@ -723,7 +728,7 @@ void TestBatchRunner::convertersOwnChildrenEnd_data() {
 void TestBatchRunner::convertersOwnChildrenEnd() {
     QFETCH(QString, end);
     const bool timeLimit = end == QLatin1String("time limit");
-    m_runner->SetTimeoutMs(timeLimit ? 3000 : 4 * kWaitMs);
+    m_runner->SetTimeoutMs(timeLimit ? kShortTimeoutMs : 4 * kWaitMs);
     QSignalSpy rowFinished(m_runner.get(), &BatchRunner::rowFinished);
     m_runner->Start({Job("spawn")});
     QTRY_VERIFY2_WITH_TIMEOUT(!m_fake->Invocations().isEmpty() && m_fake->Invocations().at(0).childPid > 0,
@@ -740,8 +745,8 @@ void TestBatchRunner::convertersOwnChildrenEnd() {
 
     if (m_runner)
         QCOMPARE(StateOf(rowFinished.at(0)), RowState::Failed);
-    QTRY_VERIFY_WITH_TIMEOUT(!ProcessAlive(converter.pid), 5000);
-    QTRY_VERIFY_WITH_TIMEOUT(!ProcessAlive(converter.childPid), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!ProcessAlive(converter.pid), kWaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!ProcessAlive(converter.childPid), kWaitMs);
 }
 
 void TestBatchRunner::outputLinkIsReplacedNotFollowed() {

@@ -29,8 +29,6 @@ bool SandboxMustBeOff() {
 }
 
 constexpr int kRowWaitMs = 20000;
-// Long enough for the fake browser to reach the stage its markers hold it in.
-constexpr int kSettleMs = 1000;
 
 struct Ending {
     RowState state = RowState::Waiting;
@@ -345,7 +343,8 @@ void TestChromiumBackend::windowsAPageOpenedCloseWithItsRow() {
     BeginRow(0, "http://127.0.0.1/popups");
     QCOMPARE(WaitForEnd(0).state, RowState::Converted);
     // Two windows the page opened and one that the first of them opened; the row's own tab serves on.
-    QTRY_COMPARE(BrowserLog("close").filter(QRegularExpression("^close P")).size(), 3);
+    QTRY_COMPARE_WITH_TIMEOUT(BrowserLog("close").filter(QRegularExpression("^close P")).size(), 3,
+                              kRowWaitMs);
     BeginRow(1, "http://127.0.0.1/plain");
     QCOMPARE(WaitForEnd(1).state, RowState::Converted);
     QCOMPARE(BrowserLog("tab").size(), 1);
@@ -413,20 +412,24 @@ void TestChromiumBackend::endedBrowserTakesItsHelpersAlong() {
 
 void TestChromiumBackend::abortEndsTheRowSilently_data() {
     QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("reached"); // what the browser was last asked for the row
     QTest::addColumn<QString>("lastMessage");
 
     QTest::newRow("still loading") << "http://127.0.0.1/noload"
+                                   << "navigate"
                                    << "The page had not finished loading.";
     QTest::newRow("print never answered") << "http://127.0.0.1/noprint"
+                                          << "print"
                                           << "The page was being printed.";
 }
 
 void TestChromiumBackend::abortEndsTheRowSilently() {
     QFETCH(QString, source);
+    QFETCH(QString, reached);
     QFETCH(QString, lastMessage);
 
     BeginRow(0, source);
-    QTest::qWait(kSettleMs);
+    QTRY_COMPARE_WITH_TIMEOUT(BrowserLog(reached), QStringList{reached + ' ' + source}, kRowWaitMs);
     QVERIFY(m_endings.isEmpty());
     QCOMPARE(m_backend->Abort(0), lastMessage);
     BeginRow(1, "http://127.0.0.1/plain"); // the same browser goes on serving
@@ -439,14 +442,15 @@ void TestChromiumBackend::abortEndsTheRowSilently() {
 void TestChromiumBackend::unansweredAbortReplacesTheBrowser() {
     BeginRow(0, "http://127.0.0.1/noprint-hangclose");
     BeginRow(1, "http://127.0.0.1/noload");
-    QTest::qWait(kSettleMs);
+    QTRY_COMPARE_WITH_TIMEOUT(BrowserLog("print"), QStringList{"print http://127.0.0.1/noprint-hangclose"},
+                              kRowWaitMs);
     m_backend->Abort(0);
     // The tab never closes, so the browser counts as hung: the row still in it fails, and it is ended.
     const Ending other = WaitForEnd(1);
     QCOMPARE(other.state, RowState::Failed);
     QCOMPARE(other.reason, QStringLiteral("The browser stopped answering."));
     QVERIFY(!m_endings.contains(0));
-    QTRY_VERIFY(!test::ProcessAlive(BrowserPids().value(0)));
+    QTRY_VERIFY_WITH_TIMEOUT(!test::ProcessAlive(BrowserPids().value(0)), kRowWaitMs);
 
     BeginRow(2, "http://127.0.0.1/plain");
     QCOMPARE(WaitForEnd(2).state, RowState::Converted);
@@ -515,7 +519,7 @@ void TestChromiumBackend::startProblems() {
     if (problem.isEmpty()) { // the browser it started is the one the run uses
         QVERIFY(QFileInfo(engine.ProfileFolder()).isDir());
         engine.BeginRun(1);
-        QTRY_COMPARE(BrowserStarts().size(), 2); // init()'s engine and this one
+        QTRY_COMPARE_WITH_TIMEOUT(BrowserStarts().size(), 2, kRowWaitMs); // init()'s engine and this one
     }
 }
 

@@ -7,6 +7,7 @@
 #include "RunTestSupport.h"
 #include "TextRules.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>

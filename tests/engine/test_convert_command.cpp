@@ -3,6 +3,7 @@
 #include "RunTestSupport.h"
 #include "TextRules.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QSignalSpy>
@@ -252,7 +253,9 @@ void TestConvertCommand::stopEndsTheRunWithoutCompletionAction() {
     QCOMPARE(m_rig.queue->State(1), RowState::NotReached);
     QCOMPARE(m_rig.queue->Reason(1), kNotReachedReason);
     QVERIFY(!m_rig.command->Runner().IsRunning());
-    QTest::qWait(300);
+    // Whatever the ended converter still reports changes nothing.
+    QTRY_VERIFY_WITH_TIMEOUT(!ProcessAlive(m_fake->Invocations().at(0).pid), kWaitMs);
+    QCoreApplication::processEvents();
     QCOMPARE(m_rig.host->messages, QStringList{});
     QCOMPARE(m_fake->Invocations().size(), 1);
 }

@@ -43,8 +43,8 @@ void TestProcessTreeWin::treeEndsWithTheProgram() {
     host.kill();
     QVERIFY(host.waitForFinished(kWaitMs));
 
-    QTRY_VERIFY_WITH_TIMEOUT(!ProcessAlive(converter.pid), 5000);
-    QTRY_VERIFY_WITH_TIMEOUT(!ProcessAlive(converter.childPid), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!ProcessAlive(converter.pid), kWaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!ProcessAlive(converter.childPid), kWaitMs);
 }
 
 QTEST_GUILESS_MAIN(TestProcessTreeWin)

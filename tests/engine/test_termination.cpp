@@ -65,7 +65,7 @@ void TestTermination::programEnded() {
         QVERIFY(!ProcessAlive(converter));
         QCOMPARE(TemporaryFilesIn(work.filePath("out")), QStringList());
     } else {
-        QTRY_VERIFY_WITH_TIMEOUT(!ProcessAlive(converter), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!ProcessAlive(converter), kWaitMs);
     }
 #endif
 }

@@ -51,8 +51,9 @@
 // Chromium: no new load, and no loaderId in the answer.
 // If VELMORA_FAKE_BROWSER_LOG names a file, each start appends "start <pid> <arguments>" to it and
 // "program <the path it was started as>", each tab opened "tab <id>", each target closed "close <id>",
-// each dialog answered "dialog <type> accept=<true|false>", and each command sent to a dead tab's
-// session "dead <method>".
+// each navigation asked for "navigate <address>", each print asked for "print <address>", each dialog
+// answered "dialog <type> accept=<true|false>", and each command sent to a dead tab's session
+// "dead <method>".
 #include "MinimalPdf.h"
 
 #include <QByteArray>
@@ -288,6 +289,7 @@ void FakeBrowser::Navigate(const QJsonObject& command, Page& page, const QString
     const QString previous = page.url;
     page.url = command.value("params").toObject().value("url").toString();
     const QString& url = page.url;
+    Log("navigate " + url.toUtf8());
     if (!previous.isEmpty() && previous.section('#', 0, 0) == url.section('#', 0, 0)) {
         Reply(command, {{"frameId", page.targetId}});
         return;
@@ -419,6 +421,7 @@ void FakeBrowser::Load(Page& page, const QString& sessionId, const QString& load
 }
 
 void FakeBrowser::Print(const QJsonObject& command, Page& page, const QString& sessionId) {
+    Log("print " + page.url.toUtf8());
     if (page.url.contains("noprint"))
         return;
     ++page.prints;

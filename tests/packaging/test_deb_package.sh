@@ -77,18 +77,19 @@ head -c 5 "$scratch/out/page one-html.pdf" | grep -q '%PDF-' || fail "no PDF was
 
 # Every Qt plugin the installed window loads must come from a package it depends on: the executable
 # does not link plugins, so the shared-library scan cannot find them. The window runs with no display
-# of its own; its plugins are read from the process's memory map once the set stops growing.
+# of its own; its plugins are read from the process's memory map once it has drawn its icons (the SVG
+# image plugin is loaded) and the set stops growing.
 if command -v dpkg-query >/dev/null && [ -r /proc/self/maps ]; then
   env HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home/.config" QT_QPA_PLATFORM=offscreen \
     "$root/usr/bin/velmora-html2pdf" >"$scratch/window.log" 2>&1 &
   window=$!
   plugins=""
   stable=0
-  for _ in $(seq 1 60); do
+  for _ in $(seq 1 480); do
     sleep 0.25
     [ -r "/proc/$window/maps" ] || break
     now="$(grep -o '/[^ ]*/qt6/plugins/[^ ]*\.so' "/proc/$window/maps" | sort -u || true)"
-    if [ -n "$now" ] && [ "$now" = "$plugins" ]; then
+    if grep -q '/imageformats/libqsvg\.so$' <<<"$now" && [ "$now" = "$plugins" ]; then
       stable=$((stable + 1))
       [ $stable -ge 8 ] && break
     else
