@@ -9,7 +9,7 @@
 #include "Dialogs.h"
 #include "MainForm.h"
 #include "SettingsStore.h"
-#include "TerminationSignals.h"
+#include "platform/TerminationSignals.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -6,12 +6,12 @@
 // Usage: bench_combine [rounds] (default 3; the 1,500-part size runs once per round as well). The
 // corpus path comes from the build.
 
-#include "BatchRunner.h"
 #include "BenchSupport.h"
-#include "ChromiumBackend.h"
 #include "CombinePdfs.h"
 #include "RowFinish.h"
 #include "SettingsStore.h"
+#include "modern/ChromiumBackend.h"
+#include "run/BatchRunner.h"
 
 #include <QDir>
 #include <QElapsedTimer>

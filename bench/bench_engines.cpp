@@ -12,14 +12,15 @@
 // chapters 20 times over, as copies under other names) at Automatic. The corpus path comes from the
 // build; the HTTP server is Python's http.server.
 
-#include "BatchRunner.h"
 #include "BenchSupport.h"
-#include "BrowserLocation.h"
-#include "BrowserPipe.h"
-#include "ChromiumBackend.h"
-#include "ConvertCommand.h"
-#include "PhaseTrace.h"
 #include "ProcessSampler.h"
+#include "classic/WkhtmltopdfBackend.h"
+#include "modern/BrowserLocation.h"
+#include "modern/BrowserPipe.h"
+#include "modern/ChromiumBackend.h"
+#include "modern/PhaseTrace.h"
+#include "run/BatchRunner.h"
+#include "run/ConvertCommand.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -271,7 +272,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const QString programFolder = QCoreApplication::applicationDirPath();
-    const ConverterLocation browser = LocateBrowser(programFolder);
+    const ProgramLocation browser = LocateBrowser(programFolder);
     const QString desktopChromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
     if (desktopChromium.isEmpty()) {
         std::printf("chromium is not on PATH\n");

@@ -1,8 +1,8 @@
 // Times what a user does with the queue grid on a 100,000-row queue, through the real widget (offscreen),
 // and prints the median of several runs per operation.
 
-#include "ConversionQueue.h"
 #include "QueueGrid.h"
+#include "queue/ConversionQueue.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

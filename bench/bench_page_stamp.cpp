@@ -6,11 +6,11 @@
 // Usage: bench_page_stamp [rounds] [chapters] (defaults: 3 rounds, all 15 chapters). The corpus path
 // comes from the build.
 
-#include "BatchRunner.h"
 #include "BenchSupport.h"
-#include "ChromiumBackend.h"
 #include "RowFinish.h"
 #include "SettingsStore.h"
+#include "modern/ChromiumBackend.h"
+#include "run/BatchRunner.h"
 
 #include <QDir>
 #include <QElapsedTimer>

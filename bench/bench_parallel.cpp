@@ -5,10 +5,10 @@
 //
 // Usage: bench_parallel [rounds] [corpus folder]   (defaults: 5, ../shared/corpus/book from the sources)
 
-#include "BatchRunner.h"
 #include "BenchSupport.h"
 #include "SettingsStore.h"
-#include "WkhtmltopdfBackend.h"
+#include "classic/WkhtmltopdfBackend.h"
+#include "run/BatchRunner.h"
 
 #include <QCoreApplication>
 #include <QDir>

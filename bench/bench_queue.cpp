@@ -1,7 +1,7 @@
 // Times the queue operations on large queues and prints the median of several runs per operation.
 
-#include "ConversionQueue.h"
-#include "OutputNames.h"
+#include "queue/ConversionQueue.h"
+#include "queue/OutputNames.h"
 
 #include <QElapsedTimer>
 

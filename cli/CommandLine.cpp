@@ -1,7 +1,8 @@
 #include "CommandLine.h"
 
-#include "BatchRunner.h"
-#include "ConvertCommand.h"
+#include "queue/Keywords.h"
+#include "run/BatchRunner.h"
+#include "run/ConvertCommand.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -15,6 +16,8 @@ const QString kJobs = QStringLiteral("jobs");
 const QString kTimeout = QStringLiteral("timeout");
 const QString kList = QStringLiteral("list");
 const QString kEngine = QStringLiteral("engine");
+constexpr Keyword<RenderingEngine> kEngineKeywords[] = {{RenderingEngine::Classic, QLatin1String("classic")},
+                                                        {RenderingEngine::Modern, QLatin1String("modern")}};
 const QString kPaper = QStringLiteral("paper");
 const QString kOrientation = QStringLiteral("orientation");
 const QString kMargins = QStringLiteral("margins");
@@ -28,6 +31,8 @@ const QString kFooter = QStringLiteral("footer");
 const QString kLocalRoot = QStringLiteral("local-root");
 const QString kCombine = QStringLiteral("combine");
 const QString kNameBy = QStringLiteral("name-by");
+constexpr Keyword<NameBy> kNameByKeywords[] = {{NameBy::Address, QLatin1String("address")},
+                                               {NameBy::Title, QLatin1String("title")}};
 const QString kHelp = QStringLiteral("help");
 const QString kVersion = QStringLiteral("version");
 const QString kQueueOption = QStringLiteral("--queue");
@@ -246,11 +251,8 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
     }
     if (parser.isSet(kEngine)) {
         const QString engine = parser.values(kEngine).constLast();
-        if (engine == QLatin1String("classic"))
-            options.engine = RenderingEngine::Classic;
-        else if (engine == QLatin1String("modern"))
-            options.engine = RenderingEngine::Modern;
-        else {
+        options.engine = ParseKeyword(engine, kEngineKeywords, KeywordMatch::Exact);
+        if (!options.engine) {
             parsed.error =
                 QStringLiteral("--engine takes \"classic\" or \"modern\", not \"%1\".").arg(engine);
             return parsed;
@@ -285,11 +287,8 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
     }
     if (parser.isSet(kNameBy)) {
         const QString nameBy = parser.values(kNameBy).constLast();
-        if (nameBy == QLatin1String("address"))
-            options.nameBy = NameBy::Address;
-        else if (nameBy == QLatin1String("title"))
-            options.nameBy = NameBy::Title;
-        else {
+        options.nameBy = ParseKeyword(nameBy, kNameByKeywords, KeywordMatch::Exact);
+        if (!options.nameBy) {
             parsed.error = BadValue(kNameBy, QStringLiteral("\"address\" or \"title\""), nameBy);
             return parsed;
         }

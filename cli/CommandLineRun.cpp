@@ -1,15 +1,17 @@
 #include "CommandLineRun.h"
 
-#include "BrowserLocation.h"
-#include "ChromiumBackend.h"
 #include "CombinePdfs.h"
 #include "CommandLine.h"
 #include "Console.h"
-#include "ConvertCommand.h"
 #include "ProgressLine.h"
 #include "RowFinish.h"
-#include "SourceList.h"
-#include "TerminationSignals.h"
+#include "classic/ConverterLocation.h"
+#include "classic/WkhtmltopdfBackend.h"
+#include "modern/BrowserLocation.h"
+#include "modern/ChromiumBackend.h"
+#include "platform/TerminationSignals.h"
+#include "queue/SourceList.h"
+#include "run/ConvertCommand.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -50,8 +52,9 @@ private:
 // completion action is always "Do nothing".
 class CommandLineRun final : public QObject, private RunHost {
 public:
-    CommandLineRun(const QString& programFolder, QString targetFolder)
-        : m_targetFolder(std::move(targetFolder)), m_command(m_queue, *this, programFolder) {
+    CommandLineRun(const QString& programFolder, QString targetFolder, EngineFactory engine)
+        : m_targetFolder(std::move(targetFolder)),
+          m_command(m_queue, *this, programFolder, std::move(engine)) {
         connect(&m_queue, &ConversionQueue::dataChanged, this,
                 [this](const QModelIndex& topLeft, const QModelIndex& bottomRight) {
                     ReportEndedRows(topLeft.row(), bottomRight.row());
@@ -65,7 +68,6 @@ public:
 
     BatchRunner& Runner() { return m_command.Runner(); }
     ConvertCommand& Command() { return m_command; }
-    void SetEngineFactory(EngineFactory factory) { m_command.SetEngineFactory(std::move(factory)); }
 
     int Exec(const QString& programName, const QStringList& sources) {
         const QList<RefusedSource> refused = AddSources(m_queue, sources);
@@ -138,7 +140,7 @@ private:
     // RunHost
     QString TargetFolderText() const override { return m_targetFolder; }
     QString CompletionActionText() const override { return kDoNothing; }
-    void SetConvertCaption(const QString&) override {}
+    void ShowRunning(bool) override {}
     void SetProgressVisible(bool) override {}
     void SetProgress(int) override {}
     void ShowMessage(const QString& text) override { m_messages.append(text); }
@@ -207,7 +209,7 @@ int UsageError(const QString& programName, const QString& error) {
 // window does.
 EngineFactory ChooseEngine(std::optional<RenderingEngine> asked, const SettingsStore& store,
                            const QString& programFolder, const QString& programName, QString& error) {
-    const ConverterLocation browser = LocateBrowser(programFolder);
+    const ProgramLocation browser = LocateBrowser(programFolder);
     const RenderingEngine engine =
         asked.value_or(store.Engine(DefaultEngine(LocateConverter(programFolder).found, browser.found)));
     if (engine == RenderingEngine::Classic)
@@ -271,8 +273,8 @@ int RunCommandLine(const QStringList& arguments, const QString& programFolder, c
     if (const QString error = store.LoadSettings(stored); !error.isEmpty())
         WriteLine(stderr, QStringLiteral("%1: %2").arg(programName, OutputField(error)));
 
-    CommandLineRun run(programFolder, options.outputFolder.value_or(stored.TargetFolderText()));
-    run.SetEngineFactory(std::move(engine));
+    CommandLineRun run(programFolder, options.outputFolder.value_or(stored.TargetFolderText()),
+                       std::move(engine));
     // Without --jobs, as many at once as the window's "Conversions at once" runs.
     run.Runner().SetParallelism(ConverterCountFor(options.jobs.value_or(store.ConversionsAtOnce())));
     if (options.timeoutSeconds)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CombineRequest.h"
+#include "render/CombineRequest.h"
 
 #include <QDateTime>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BatchRunner.h"
+#include "render/PdfFinisher.h"
 
 #include <QDateTime>
 

@@ -1,7 +1,7 @@
 #include "SettingsStore.h"
 
-#include "ConvertCommand.h"
 #include "ValueStore.h"
+#include "run/ConvertCommand.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ConvertCommand.h"
-#include "PageSetup.h"
+#include "render/PageSetup.h"
+#include "run/ConvertCommand.h"
 
 #include <QList>
 #include <QString>

@@ -1,7 +1,7 @@
 #include "CombineMenu.h"
 
 #include "Dialogs.h"
-#include "OutputNames.h"
+#include "queue/OutputNames.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -118,8 +118,9 @@ void CombineMenu::Use(const CombineChoice& choice) {
     m_combine->setChecked(choice.enabled);
     m_keepSeparate->setChecked(choice.keepSeparate);
     m_keepSeparate->setEnabled(choice.enabled && m_command.Status() != rsStart);
-    m_name->setText(choice.name.isEmpty() ? QStringLiteral("Na&me of the combined PDF…")
-                                          : QStringLiteral("Na&me of the combined PDF: %1…").arg(choice.name));
+    m_name->setText(choice.name.isEmpty()
+                        ? QStringLiteral("Na&me of the combined PDF…")
+                        : QStringLiteral("Na&me of the combined PDF: %1…").arg(choice.name));
 }
 
 } // namespace velmora

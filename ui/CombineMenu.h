@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ConvertCommand.h"
 #include "SettingsStore.h"
+#include "run/ConvertCommand.h"
 
 #include <QObject>
 

@@ -1,7 +1,7 @@
 #include "DropAndPaste.h"
 
-#include "ConversionQueue.h"
 #include "StatusNotice.h"
+#include "queue/ConversionQueue.h"
 
 #include <QAction>
 #include <QClipboard>

@@ -1,7 +1,8 @@
 #include "EngineMenu.h"
 
-#include "ChromiumBackend.h"
 #include "Dialogs.h"
+#include "classic/WkhtmltopdfBackend.h"
+#include "modern/ChromiumBackend.h"
 
 #include <QActionGroup>
 #include <QDir>
@@ -9,7 +10,7 @@
 
 namespace velmora {
 
-EngineMenu::EngineMenu(QMenu* convertMenu, const ConverterLocation& browser, QObject* parent)
+EngineMenu::EngineMenu(QMenu* convertMenu, const ProgramLocation& browser, QObject* parent)
     : QObject(parent), m_browser(browser) {
     m_menu = convertMenu->addMenu(QStringLiteral("Rendering engine"));
     m_menu->setObjectName(QStringLiteral("mnuRenderingEngine"));

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ConvertCommand.h"
-#include "ConverterLocation.h"
 #include "SettingsStore.h"
+#include "platform/ProgramLocation.h"
+#include "run/ConvertCommand.h"
 
 #include <QObject>
 #include <QString>
@@ -24,7 +24,7 @@ inline const QString kUseModernEngineCaption = QStringLiteral("Use the Modern en
 class EngineMenu final : public QObject {
     Q_OBJECT
 public:
-    EngineMenu(QMenu* convertMenu, const ConverterLocation& browser, QObject* parent = nullptr);
+    EngineMenu(QMenu* convertMenu, const ProgramLocation& browser, QObject* parent = nullptr);
 
     // The choice as stored; a stored Modern where it cannot run is kept, and Classic runs.
     void SetStoredChoice(RenderingEngine stored);
@@ -46,7 +46,7 @@ signals:
 private:
     void Choose(RenderingEngine engine);
 
-    ConverterLocation m_browser;
+    ProgramLocation m_browser;
     QMenu* m_menu;
     QAction* m_classic;
     QAction* m_modern;

@@ -1,7 +1,7 @@
 #include "LocalRootMenu.h"
 
-#include "BatchRunner.h"
 #include "Dialogs.h"
+#include "run/BatchRunner.h"
 
 #include <QAction>
 #include <QActionGroup>

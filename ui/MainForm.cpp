@@ -1,7 +1,6 @@
 #include "MainForm.h"
 
 #include "AddURLUnit.h"
-#include "BrowserLocation.h"
 #include "CombineMenu.h"
 #include "CombinePdfs.h"
 #include "Dialogs.h"
@@ -21,8 +20,11 @@
 #include "RowStatus.h"
 #include "ShellRoutines.h"
 #include "StatusNotice.h"
-#include "TargetFolder.h"
 #include "aboutForm.h"
+#include "classic/ConverterLocation.h"
+#include "classic/WkhtmltopdfBackend.h"
+#include "modern/BrowserLocation.h"
+#include "queue/TargetFolder.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -46,10 +48,10 @@ QString ErrorReportText(const QString& error) {
 
 TfrmMain::TfrmMain(Dialogs& dialogs, SettingsStore store, QString programFolder, QWidget* parent)
     : QMainWindow(parent), m_dialogs(dialogs), m_store(std::move(store)),
-      m_convert(m_queue, *this, programFolder) {
+      m_convert(m_queue, *this, programFolder, MakeClassicEngine) {
     CreateControls();
     CreateFeatures();
-    const ConverterLocation browser = LocateBrowser(programFolder);
+    const ProgramLocation browser = LocateBrowser(programFolder);
     m_engines = new EngineMenu(ConvertMenu, browser, this);
     connect(m_engines, &EngineMenu::effectiveChanged, this,
             [this] { m_convert.SetEngineFactory(m_engines->Factory()); });
@@ -265,8 +267,8 @@ void TfrmMain::SetCompletionActionText(const QString& text) {
     completeaction->setCurrentIndex(completeaction->findText(CompletedAction(text)));
 }
 
-void TfrmMain::SetConvertCaption(const QString& caption) {
-    ActConvert->setText(caption);
+void TfrmMain::ShowRunning(bool running) {
+    ActConvert->setText(running ? kStopCaption : kConvertCaption);
 }
 
 void TfrmMain::SetProgressVisible(bool visible) {

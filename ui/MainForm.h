@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ConversionQueue.h"
-#include "ConvertCommand.h"
 #include "SettingsStore.h"
+#include "queue/ConversionQueue.h"
+#include "run/ConvertCommand.h"
 
 #include <QMainWindow>
 
@@ -30,6 +30,8 @@ inline const QString kOpenFileFilter =
     QStringLiteral("All Supported Files(*.htm,*.html,*.xhtml,*.txt,*.xml)|*.htm;*.html;*.xhtml;*.txt;*.xml|"
                    "HTML Documents(*.htm,*.html,*.xhtml)|*.htm;*.html;*.xhtml|Text Files(*.txt)|*.txt|"
                    "XML Files(*.xml)|*.xml|All files(*.*)|*.*");
+inline const QString kConvertCaption = QStringLiteral("&Convert Now");
+inline const QString kStopCaption = QStringLiteral("&Stop Conversion");
 inline const QString kChooseFolderTitle = QStringLiteral("Please select target folder");
 // The target folder edit's tooltip; %1: the absolute folder its text names.
 inline const QString kTargetFolderToolTip = QStringLiteral("The PDFs go to \"%1\".");
@@ -97,7 +99,7 @@ private:
     void SetTargetFolderText(const QString& text) override;
     QString CompletionActionText() const override;
     void SetCompletionActionText(const QString& text) override;
-    void SetConvertCaption(const QString& caption) override;
+    void ShowRunning(bool running) override;
     void SetProgressVisible(bool visible) override;
     void SetProgress(int percent) override;
     void ShowMessage(const QString& text) override;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PageSetup.h"
+#include "render/PageSetup.h"
 
 #include <QDialog>
 

@@ -1,6 +1,6 @@
 #include "ParallelismMenu.h"
 
-#include "BatchRunner.h"
+#include "run/BatchRunner.h"
 
 #include <QAction>
 #include <QActionGroup>

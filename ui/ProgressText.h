@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ConversionQueue.h"
-#include "ConvertCommand.h"
+#include "queue/ConversionQueue.h"
+#include "run/ConvertCommand.h"
 
 #include <QElapsedTimer>
 #include <QObject>

@@ -1,9 +1,9 @@
 #include "QueueFile.h"
 
-#include "ConversionQueue.h"
 #include "Dialogs.h"
-#include "SourceList.h"
 #include "StatusNotice.h"
+#include "queue/ConversionQueue.h"
+#include "queue/SourceList.h"
 
 #include <QAction>
 #include <QMenu>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ConversionQueue.h"
+#include "queue/ConversionQueue.h"
 
 #include <QIcon>
 #include <QList>

@@ -1,8 +1,8 @@
 #include "ResultView.h"
 
-#include "ConversionQueue.h"
 #include "QueueGrid.h"
 #include "SettingsStore.h"
+#include "queue/ConversionQueue.h"
 
 #include <QAction>
 #include <QMenu>

@@ -1,6 +1,6 @@
 #include "RetryFailed.h"
 
-#include "ConvertCommand.h"
+#include "run/ConvertCommand.h"
 
 #include <QAction>
 #include <QMenu>

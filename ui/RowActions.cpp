@@ -1,8 +1,8 @@
 #include "RowActions.h"
 
-#include "ConversionQueue.h"
 #include "Dialogs.h"
 #include "QueueGrid.h"
+#include "queue/ConversionQueue.h"
 
 #include <QAction>
 #include <QClipboard>

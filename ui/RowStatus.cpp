@@ -1,8 +1,8 @@
 #include "RowStatus.h"
 
-#include "ConversionQueue.h"
-#include "ConvertCommand.h"
 #include "QueueGrid.h"
+#include "queue/ConversionQueue.h"
+#include "run/ConvertCommand.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

@@ -2,7 +2,7 @@
 
 #include "DialogParts.h"
 #include "Dialogs.h"
-#include "TextRules.h"
+#include "queue/TextRules.h"
 
 #include <QMouseEvent>
 

@@ -1,6 +1,6 @@
-#include "CertificateCheck.h"
+#include "classic/CertificateCheck.h"
 
-#include "PageLoadRules.h"
+#include "render/PageLoadRules.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>

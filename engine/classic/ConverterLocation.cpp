@@ -1,6 +1,5 @@
-#include "ConverterLocation.h"
+#include "classic/ConverterLocation.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -19,19 +18,8 @@ constexpr bool kFallBackToPath = true;
 
 } // namespace
 
-QString BundledProgramPath(const QString& programFolder, const QString& name) {
-    return QDir::toNativeSeparators(QDir(programFolder).filePath(QStringLiteral("bin/") + name));
-}
-
-QString PathSearchDescription() {
-    const QStringList folders = qEnvironmentVariable("PATH").split(QDir::listSeparator(), Qt::SkipEmptyParts);
-    return folders.isEmpty()
-               ? QStringLiteral("the folders on PATH (none are set)")
-               : QStringLiteral("the folders on PATH (%1)").arg(folders.join(QStringLiteral(", ")));
-}
-
-ConverterLocation LocateConverter(const QString& programFolder) {
-    ConverterLocation location;
+ProgramLocation LocateConverter(const QString& programFolder) {
+    ProgramLocation location;
     const QString bundled = BundledProgramPath(programFolder, kConverterName);
     location.searched.append(bundled);
     if (QFileInfo(bundled).isFile()) {

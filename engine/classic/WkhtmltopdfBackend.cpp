@@ -1,13 +1,14 @@
-#include "WkhtmltopdfBackend.h"
+#include "classic/WkhtmltopdfBackend.h"
 
-#include "CertificateCheck.h"
-#include "ConvertCommand.h"
-#include "OffThread.h"
-#include "PageLoadRules.h"
-#include "ProcessTree.h"
-#include "TextRules.h"
-#include "TypedCopy.h"
-#include "WkhtmltopdfReport.h"
+#include "classic/CertificateCheck.h"
+#include "classic/ConverterLocation.h"
+#include "classic/TypedCopy.h"
+#include "classic/WkhtmltopdfReport.h"
+#include "platform/OffThread.h"
+#include "platform/ProcessTree.h"
+#include "queue/TextRules.h"
+#include "render/LastMessage.h"
+#include "render/PageLoadRules.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -27,8 +28,6 @@ namespace {
 constexpr qsizetype kErrorTailBytes = 64 * 1024;
 // How long the converter may take to start and tell its version.
 constexpr int kVersionCheckMs = 20000;
-// A killed process ends at once; this only bounds the wait for it if the system misbehaves.
-constexpr int kKillWaitMs = 10000;
 // A document's encoding shows in its first bytes; reading all of a huge file would stall the run.
 constexpr qint64 kEncodingProbeBytes = 1024 * 1024;
 // The converter writes the page's console messages in the system's 8-bit encoding, which on Windows
@@ -228,7 +227,7 @@ QStringList WkhtmltopdfArguments(const RenderRequest& request) {
         arguments << QStringLiteral("--debug-javascript") << QStringLiteral("--run-script")
                   << kTitleScript + kAddressScript;
     arguments << (local ? QDir::toNativeSeparators(request.source) : request.source)
-              << QDir::toNativeSeparators(request.outputPath);
+              << QDir::toNativeSeparators(request.temporaryPath);
     return arguments;
 }
 
@@ -245,11 +244,11 @@ struct WkhtmltopdfBackend::Conversion {
     // A killed converter may have held its output open while the run removed it (Windows keeps an open
     // file), or written once more before it died, so its output goes again once it has ended.
     ~Conversion() {
-        if (process && process->state() != QProcess::NotRunning)
-            process->waitForFinished(kKillWaitMs);
+        if (process)
+            WaitForKilledProcess(*process);
         process.reset();
         if (killed)
-            QFile::remove(request.outputPath);
+            QFile::remove(request.temporaryPath);
     }
 
     void ReadErrors() {
@@ -263,6 +262,11 @@ struct WkhtmltopdfBackend::Conversion {
     WkhtmltopdfReport Report() const { return ReadWkhtmltopdfReport(errorOutput, ConvertedSource()); }
 };
 
+std::unique_ptr<RenderBackend> MakeClassicEngine(const QString& programFolder) {
+    const ProgramLocation converter = LocateConverter(programFolder);
+    return std::make_unique<WkhtmltopdfBackend>(converter.path, converter.searched);
+}
+
 WkhtmltopdfBackend::WkhtmltopdfBackend(QString program, QStringList searched, QObject* parent)
     : RenderBackend(parent), m_program(std::move(program)), m_searched(std::move(searched)) {}
 
@@ -270,10 +274,8 @@ WkhtmltopdfBackend::WkhtmltopdfBackend(QString program, QStringList searched, QO
 WkhtmltopdfBackend::~WkhtmltopdfBackend() {
     while (!m_conversions.empty())
         Abort(m_conversions.begin()->first);
-    if (m_probe && m_probe->state() != QProcess::NotRunning) {
-        KillProcessTree(*m_probe);
-        m_probe->waitForFinished(kKillWaitMs);
-    }
+    if (m_probe && m_probe->state() != QProcess::NotRunning)
+        EndProcessTree(*m_probe);
 }
 
 // A converter that answered once is not asked again while its file stays the same: the question
@@ -375,16 +377,15 @@ void WkhtmltopdfBackend::Start(int job) {
         Launch(job, WkhtmltopdfArguments(conversion.request));
         return;
     }
-    RunOffThread([request = conversion.request] {
-        return ReadLocalDocument(request);
-    }).then(this, [this, job, serial = conversion.serial](const LocalDocument& document) {
-        const auto it = m_conversions.find(job);
-        if (it == m_conversions.end() || it->second->serial != serial) // aborted meanwhile
-            return;
-        it->second->typedCopy = document.typedCopy;
-        it->second->localTitle = document.title;
-        Launch(job, document.arguments);
-    });
+    RunOffThread([request = conversion.request] { return ReadLocalDocument(request); }, this,
+                 [this, job, serial = conversion.serial](const LocalDocument& document) {
+                     const auto it = m_conversions.find(job);
+                     if (it == m_conversions.end() || it->second->serial != serial) // aborted meanwhile
+                         return;
+                     it->second->typedCopy = document.typedCopy;
+                     it->second->localTitle = document.title;
+                     Launch(job, document.arguments);
+                 });
 }
 
 void WkhtmltopdfBackend::Launch(int job, const QStringList& arguments) {
@@ -492,7 +493,7 @@ void WkhtmltopdfBackend::Conclude(int job, int exitCode, bool crashed, const Wkh
             WithLastMessage(QStringLiteral("The converter crashed."), report.lastMessage));
     else if (!report.mainPageFailure.isEmpty())
         End(job, RowState::Failed, report.mainPageFailure);
-    else if (exitCode != 0 && QFileInfo(conversion.request.outputPath).size() == 0)
+    else if (exitCode != 0 && QFileInfo(conversion.request.temporaryPath).size() == 0)
         End(job, RowState::Failed,
             WithLastMessage(
                 QStringLiteral("The converter ended with exit code %1 and wrote no PDF.").arg(exitCode),

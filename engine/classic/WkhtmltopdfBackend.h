@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RenderBackend.h"
+#include "render/RenderBackend.h"
 
 #include <QStringList>
 
@@ -13,6 +13,13 @@ class QProcess;
 namespace velmora {
 
 struct WkhtmltopdfReport;
+
+// Why no run can start with this engine. %1: every place the converter was looked for.
+inline const QString kConverterMissingMessage =
+    QStringLiteral("The converter could not be found, so nothing was converted. Looked for it in: %1.");
+// %1: the converter's path; %2: why it cannot be started.
+inline const QString kConverterNotStartedMessage =
+    QStringLiteral("The converter \"%1\" cannot be started (%2), so nothing was converted.");
 
 // The converter's argument list for one row: local documents may read their own folder and below,
 // web pages no local file; undeclared UTF-8 text is read as UTF-8.
@@ -46,5 +53,8 @@ private:
     quint64 m_nextSerial = 1;
     std::unique_ptr<QProcess> m_probe; // the converter asked for its version
 };
+
+// The engine for a run: wkhtmltopdf, located beside the program or on PATH.
+std::unique_ptr<RenderBackend> MakeClassicEngine(const QString& programFolder);
 
 } // namespace velmora

@@ -1,7 +1,7 @@
-#include "WkhtmltopdfReport.h"
+#include "classic/WkhtmltopdfReport.h"
 
-#include "PageLoadRules.h"
-#include "TextRules.h"
+#include "queue/TextRules.h"
+#include "render/PageLoadRules.h"
 
 #include <QDir>
 #include <QHash>
@@ -213,11 +213,6 @@ WkhtmltopdfReport ReadWkhtmltopdfReport(const QByteArray& errorOutput, const QSt
                            "that leads to a download, answers with no content, redirects without end or "
                            "closes its own window ends this way).");
     return report;
-}
-
-QString WithLastMessage(const QString& sentence, const QString& lastMessage) {
-    return lastMessage.isEmpty() ? sentence
-                                 : sentence + QStringLiteral(" Its last message was: ") + lastMessage;
 }
 
 } // namespace velmora

@@ -13,13 +13,13 @@ inline const QString kAddressMarker = QStringLiteral("velmora-address:");
 
 // What wkhtmltopdf's messages say about one conversion.
 struct WkhtmltopdfReport {
-    QString mainPageFailure; // a plain sentence when the document itself could not be loaded
-    QStringList notLoaded;   // parts of the page that failed to load
-    QStringList blocked;     // local files it was not allowed to read ("" for one that does not exist)
-    QString lastMessage;     // the last line that is neither progress nor a stage heading
-    QString pageTitle;       // the title the page told on the console, when asked to
-    QString finalAddress;    // the address of the document printed, when the page told it
-    QStringList shownAddresses;      // every address the page told, in order, each once
+    QString mainPageFailure;    // a plain sentence when the document itself could not be loaded
+    QStringList notLoaded;      // parts of the page that failed to load
+    QStringList blocked;        // local files it was not allowed to read ("" for one that does not exist)
+    QString lastMessage;        // the last line that is neither progress nor a stage heading
+    QString pageTitle;          // the title the page told on the console, when asked to
+    QString finalAddress;       // the address of the document printed, when the page told it
+    QStringList shownAddresses; // every address the page told, in order, each once
     bool certificateIgnored = false; // it took a certificate it could not trust, for the page or a part
 
     bool HasWarnings() const { return !notLoaded.isEmpty() || !blocked.isEmpty(); }
@@ -29,8 +29,5 @@ struct WkhtmltopdfReport {
 
 // `source` is the row's web address or absolute local path, to tell the document from its parts.
 WkhtmltopdfReport ReadWkhtmltopdfReport(const QByteArray& errorOutput, const QString& source);
-
-// "<sentence> Its last message was: <message>", or the sentence alone without a message.
-QString WithLastMessage(const QString& sentence, const QString& lastMessage);
 
 } // namespace velmora

@@ -1,4 +1,4 @@
-#include "BrowserLocation.h"
+#include "modern/BrowserLocation.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -6,8 +6,8 @@
 
 namespace velmora {
 
-ConverterLocation LocateBrowser(const QString& programFolder) {
-    ConverterLocation location;
+ProgramLocation LocateBrowser(const QString& programFolder) {
+    ProgramLocation location;
     const QString bundled = BundledProgramPath(programFolder, browser_places::BundledName());
     QList<browser_places::Place> places = {{bundled, bundled}};
     places += browser_places::InstalledPlaces();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ConverterLocation.h"
+#include "platform/ProgramLocation.h"
 
 #include <QList>
 #include <QString>
@@ -13,7 +13,7 @@ namespace velmora {
 // "bin\chrome.exe" beside the program, Chrome's, Chromium's and Microsoft Edge's usual install
 // folders, then the App Paths registry entries of chrome.exe and msedge.exe (the current user's, then
 // the machine's). searched lists every place looked in.
-ConverterLocation LocateBrowser(const QString& programFolder);
+ProgramLocation LocateBrowser(const QString& programFolder);
 
 // The platform's part of the search (BrowserLocation_win.cpp, BrowserLocation_posix.cpp).
 namespace browser_places {

@@ -1,4 +1,4 @@
-#include "BrowserLocation.h"
+#include "modern/BrowserLocation.h"
 
 namespace velmora::browser_places {
 

@@ -1,4 +1,4 @@
-#include "BrowserLocation.h"
+#include "modern/BrowserLocation.h"
 
 #include <QDir>
 

@@ -1,4 +1,4 @@
-#include "BrowserPipe.h"
+#include "modern/BrowserPipe.h"
 
 #include <QProcess>
 #include <QSocketNotifier>

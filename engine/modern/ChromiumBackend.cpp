@@ -1,11 +1,11 @@
-#include "ChromiumBackend.h"
+#include "modern/ChromiumBackend.h"
 
-#include "BrowserLocation.h"
-#include "BrowserPipe.h"
-#include "DevToolsBrowser.h"
-#include "PageLoadRules.h"
-#include "PendingPdf.h"
-#include "PhaseTrace.h"
+#include "modern/BrowserLocation.h"
+#include "modern/BrowserPipe.h"
+#include "modern/DevToolsBrowser.h"
+#include "modern/PhaseTrace.h"
+#include "render/PageLoadRules.h"
+#include "render/PendingPdf.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -135,7 +135,7 @@ struct ChromiumBackend::Row {
 };
 
 std::unique_ptr<RenderBackend> MakeModernEngine(const QString& programFolder) {
-    const ConverterLocation browser = LocateBrowser(programFolder);
+    const ProgramLocation browser = LocateBrowser(programFolder);
     return std::make_unique<ChromiumBackend>(browser.path, browser.searched);
 }
 
@@ -280,7 +280,7 @@ void ChromiumBackend::Start(int job, const RenderRequest& request, bool mayResta
     m_endings.remove(job);
     m_rows[job] = std::move(owned);
 
-    row.output.setFileName(request.outputPath);
+    row.output.setFileName(request.temporaryPath);
     // Unbuffered: the PDF comes in large chunks, and a write that fails says why at once.
     if (!row.output.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
         End(row, RowState::Failed, WriteProblem(row.output));

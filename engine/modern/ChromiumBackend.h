@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RenderBackend.h"
+#include "render/RenderBackend.h"
 
 #include <QHash>
 #include <QJsonObject>

@@ -1,8 +1,8 @@
-#include "DevToolsBrowser.h"
+#include "modern/DevToolsBrowser.h"
 
-#include "BrowserPipe.h"
-#include "Leftovers.h"
-#include "ProcessTree.h"
+#include "modern/BrowserPipe.h"
+#include "platform/Leftovers.h"
+#include "platform/ProcessTree.h"
 
 #include <QDir>
 #include <QJsonDocument>
@@ -15,8 +15,6 @@ namespace {
 
 constexpr char kSeparator = '\0';
 const QString kProfilePrefix = QStringLiteral("velmora-profile-");
-// A killed browser ends at once; this only bounds the wait if the system misbehaves.
-constexpr int kKillWaitMs = 5000;
 
 QStringList BrowserArguments(const QString& profileFolder) {
     QStringList arguments = {
@@ -76,7 +74,7 @@ DevToolsBrowser::DevToolsBrowser(QString program, QObject* parent)
 DevToolsBrowser::~DevToolsBrowser() {
     m_broken = true; // no signals while tearing down
     Kill();
-    m_process.waitForFinished(kKillWaitMs);
+    WaitForKilledProcess(m_process);
     // Without QTemporaryDir's warning: should a helper still have written as it died, the folder stays
     // for the next start's clean-up.
     if (m_profile.isValid())

@@ -1,4 +1,4 @@
-#include "PhaseTrace.h"
+#include "modern/PhaseTrace.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
-#include "Leftovers.h"
+#include "platform/Leftovers.h"
 
-#include "ProcessStart.h"
+#include "platform/ProcessStart.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>

@@ -1,4 +1,4 @@
-#include "Leftovers.h"
+#include "platform/Leftovers.h"
 
 #include <QDir>
 

@@ -1,4 +1,4 @@
-#include "ProcessTree.h"
+#include "platform/ProcessTree.h"
 
 #include <QProcess>
 

@@ -1,6 +1,6 @@
-#include "ConversionQueue.h"
+#include "queue/ConversionQueue.h"
 
-#include "TextRules.h"
+#include "queue/TextRules.h"
 
 #include <QStringView>
 

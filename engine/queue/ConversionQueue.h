@@ -1,5 +1,7 @@
 #pragma once
 
+#include "queue/RowState.h"
+
 #include <QAbstractTableModel>
 #include <QList>
 #include <QSet>
@@ -11,8 +13,6 @@ namespace velmora {
 inline const QString kKindUrl = QStringLiteral("URL");
 inline const QString kKindFile = QStringLiteral("File");
 
-// Progress of one row in the current (or last) batch run. NotReached: the run was stopped before it.
-enum class RowState { Waiting, Converting, Converted, ConvertedWithWarnings, Failed, NotReached };
 // "Converted with warnings", "Not reached"...; as the "Result" column and the status bar name it.
 QString RowStateText(RowState state);
 inline const QString kNotReachedReason = QStringLiteral("The run was stopped before this row.");

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TextRules.h"
+#include "queue/TextRules.h"
 
 #include <QHash>
 #include <QSet>

@@ -1,6 +1,6 @@
-#include "SourceList.h"
+#include "queue/SourceList.h"
 
-#include "TextRules.h"
+#include "queue/TextRules.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "TargetFolder.h"
+#include "queue/TargetFolder.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "TextRules.h"
+#include "queue/TextRules.h"
 
 #include <QStringView>
 

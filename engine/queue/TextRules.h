@@ -22,7 +22,8 @@ bool HasWebPrefix(const QString& text);
 // Whether a trimmed line is accepted into the queue as a web address.
 bool IsWebAddress(const QString& text);
 
-// The folder text ending in exactly one separator of the style (kept or appended).
+// The folder text ending in exactly one separator of the style (kept or appended): a backslash on
+// Windows, "/" elsewhere, despite the name.
 QString WithTrailingBackslash(const QString& folder, PathStyle style = kNativePathStyle);
 
 // Full path of the PDF for a source: the folder text (untrimmed) plus a name made from the source alone.

@@ -1,4 +1,4 @@
-#include "DrawnResources.h"
+#include "render/DrawnResources.h"
 
 #include <QHash>
 #include <QRegularExpression>

@@ -1,4 +1,4 @@
-#include "HtmlReferences.h"
+#include "render/HtmlReferences.h"
 
 #include <QRegularExpression>
 
@@ -18,7 +18,7 @@ struct NamedReference {
 };
 
 constexpr NamedReference kNamedReferences[] = {
-#include "HtmlNamedReferences.inc"
+#include "render/HtmlNamedReferences.inc"
 };
 
 constexpr char32_t kReplacement = 0xFFFD;

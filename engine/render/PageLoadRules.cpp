@@ -1,7 +1,7 @@
-#include "PageLoadRules.h"
+#include "render/PageLoadRules.h"
 
-#include "DrawnResources.h"
-#include "HtmlReferences.h"
+#include "render/DrawnResources.h"
+#include "render/HtmlReferences.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,6 @@
-#include "PageSetup.h"
+#include "render/PageSetup.h"
+
+#include "queue/Keywords.h"
 
 #include <QLocale>
 #include <QRegularExpression>
@@ -26,6 +28,12 @@ constexpr std::array kPapers{
 };
 
 const QString kDefaultMargins = QStringLiteral("default");
+
+constexpr Keyword<Orientation> kOrientations[] = {{Orientation::Portrait, QLatin1String("portrait")},
+                                                  {Orientation::Landscape, QLatin1String("landscape")}};
+constexpr Keyword<MediaStyle> kMediaStyles[] = {{MediaStyle::Print, QLatin1String("print")},
+                                                {MediaStyle::Screen, QLatin1String("screen")}};
+constexpr Keyword<bool> kOnOff[] = {{true, QLatin1String("on")}, {false, QLatin1String("off")}};
 
 // A length such as "10mm", "1.5cm" or "0.5in", in millimetres.
 std::optional<double> ParseLength(const QString& text) {
@@ -143,14 +151,11 @@ bool ParsePaper(const QString& text, PageSetup& setup) {
 }
 
 QString OrientationText(Orientation orientation) {
-    return orientation == Orientation::Landscape ? QStringLiteral("landscape") : QStringLiteral("portrait");
+    return KeywordText(orientation, kOrientations);
 }
 
 std::optional<Orientation> ParseOrientation(const QString& text) {
-    for (Orientation orientation : {Orientation::Portrait, Orientation::Landscape})
-        if (text.trimmed().compare(OrientationText(orientation), Qt::CaseInsensitive) == 0)
-            return orientation;
-    return std::nullopt;
+    return ParseKeyword(text, kOrientations);
 }
 
 QString MarginsText(const std::optional<QMarginsF>& marginsMm) {
@@ -194,14 +199,11 @@ std::optional<int> ParseScale(const QString& text) {
 }
 
 QString MediaText(MediaStyle media) {
-    return media == MediaStyle::Screen ? QStringLiteral("screen") : QStringLiteral("print");
+    return KeywordText(media, kMediaStyles);
 }
 
 std::optional<MediaStyle> ParseMedia(const QString& text) {
-    for (MediaStyle media : {MediaStyle::Print, MediaStyle::Screen})
-        if (text.trimmed().compare(MediaText(media), Qt::CaseInsensitive) == 0)
-            return media;
-    return std::nullopt;
+    return ParseKeyword(text, kMediaStyles);
 }
 
 QString LineText(const PageText& line) {
@@ -226,14 +228,11 @@ std::optional<double> ParseTextSize(const QString& text) {
 }
 
 QString OnOffText(bool on) {
-    return on ? QStringLiteral("on") : QStringLiteral("off");
+    return KeywordText(on, kOnOff);
 }
 
 std::optional<bool> ParseOnOff(const QString& text) {
-    for (bool on : {true, false})
-        if (text.trimmed().compare(OnOffText(on), Qt::CaseInsensitive) == 0)
-            return on;
-    return std::nullopt;
+    return ParseKeyword(text, kOnOff);
 }
 
 } // namespace page_text

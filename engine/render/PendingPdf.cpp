@@ -1,6 +1,6 @@
-#include "PendingPdf.h"
+#include "render/PendingPdf.h"
 
-#include "Leftovers.h"
+#include "platform/Leftovers.h"
 
 #include <QDir>
 #include <QFile>
@@ -104,8 +104,7 @@ QString PendingPdf::CheckWritten() const {
         return {};
     if (DiskIsFull(m_temporaryPath))
         return kDiskFullReason;
-    return QFileInfo(m_temporaryPath).size() == 0 ? QStringLiteral("The converter wrote no PDF.")
-                                                  : kCutOffReason;
+    return QFileInfo(m_temporaryPath).size() == 0 ? QStringLiteral("No PDF was written.") : kCutOffReason;
 }
 
 QString PendingPdf::Rewrite(const PdfStep& step) {

@@ -1,20 +1,23 @@
 #pragma once
 
-#include "ConversionQueue.h"
-#include "PageSetup.h"
+#include "queue/RowState.h"
+#include "render/PageSetup.h"
 
 #include <QFuture>
 #include <QObject>
 #include <QString>
 
+#include <functional>
+#include <memory>
+
 namespace velmora {
 
 // What one row asks of a rendering engine.
 struct RenderRequest {
-    QString source;      // a web address, or the absolute path of a local file
-    QString outputPath;  // absolute path of a temporary file to write the PDF into (exists, empty)
-    QString localRoot;   // for a local file: the only folder (with sub-folders) it may read; else empty
-    PageSetup page = {}; // paper, margins, scale, backgrounds, style; the run stamps header and footer
+    QString source;        // a web address, or the absolute path of a local file
+    QString temporaryPath; // absolute path of the temporary file to write the PDF into (exists, empty)
+    QString localRoot;     // for a local file: the only folder (with sub-folders) it may read; else empty
+    PageSetup page = {};   // paper, margins, scale, backgrounds, style; the run stamps header and footer
 };
 
 // One rendering engine behind the batch run. The run owns everything every engine obeys alike: queue
@@ -61,5 +64,10 @@ signals:
     // be replaced), so the job's time limit starts again.
     void rowRestarted(int job);
 };
+
+// Makes the engine for a run, given the program's folder; called afresh at every run, so a program
+// installed while this one runs is found. Each engine offers one; the window and the command line
+// choose which the run gets.
+using EngineFactory = std::function<std::unique_ptr<RenderBackend>(const QString& programFolder)>;
 
 } // namespace velmora

@@ -1,18 +1,16 @@
-#include "BatchRunner.h"
+#include "run/BatchRunner.h"
 
-#include "OffThread.h"
-#include "OutputNames.h"
-#include "PageLoadRules.h"
-#include "PendingPdf.h"
-#include "TextRules.h"
-#include "WkhtmltopdfReport.h"
+#include "platform/OffThread.h"
+#include "queue/OutputNames.h"
+#include "queue/TextRules.h"
+#include "render/LastMessage.h"
+#include "render/PageLoadRules.h"
+#include "render/PendingPdf.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QFuture>
-#include <QPromise>
 #include <QSet>
-#include <QThreadPool>
 #include <QTimer>
 
 #include <map>
@@ -128,7 +126,7 @@ void BatchRunner::Private::Launch(int job) {
                QStringLiteral("The PDF could not be created in the target folder (%1).").arg(error));
         return;
     }
-    request.outputPath = conversion.output->TemporaryPath();
+    request.temporaryPath = conversion.output->TemporaryPath();
     conversion.timeLimit = std::make_unique<QTimer>();
     conversion.timeLimit->setSingleShot(true);
     QObject::connect(conversion.timeLimit.get(), &QTimer::timeout, q, [this, job] { OnTimeLimit(job); });
@@ -140,11 +138,10 @@ void BatchRunner::Private::Launch(int job) {
     }
     // Which folder a local document may read follows from the files it names, read from a disk that may
     // be slow; meanwhile the row counts as at work, and Stop and its time limit apply to it.
-    RunOffThread([source = request.source, chosen = localRoot] {
-        return LocalRootFor(source, chosen);
-    }).then(q, [this, job, output = std::weak_ptr(conversion.output)](const QString& root) {
-        Begin(job, output.lock(), root);
-    });
+    RunOffThread([source = request.source, chosen = localRoot] { return LocalRootFor(source, chosen); }, q,
+                 [this, job, output = std::weak_ptr(conversion.output)](const QString& root) {
+                     Begin(job, output.lock(), root);
+                 });
 }
 
 // A row that ended meanwhile (Stop, its time limit) is not begun.
@@ -188,18 +185,15 @@ void BatchRunner::Private::OnEngineEnded(int job, RowState state, const QString&
                     pageTitle = conversion.pageTitle](const QString& from, const QString& to) {
         return finisher(request, pageTitle, from, to);
     };
-    auto promise = std::make_shared<QPromise<QString>>();
-    promise->start();
-    promise->future().then(
-        q, [this, job, output = std::weak_ptr(conversion.output), state, reason](const QString& problem) {
-            OnFinisherEnded(job, output.lock(), state, reason, problem);
-        });
-    QThreadPool::globalInstance()->start(
-        [promise, output = conversion.output, step = std::move(step)]() mutable {
+    RunOffThread(
+        [output = conversion.output, step = std::move(step)]() mutable {
             const QString problem = output->Rewrite(step);
             output.reset(); // a row ended meanwhile loses its temporary file now
-            promise->addResult(problem);
-            promise->finish();
+            return problem;
+        },
+        q,
+        [this, job, output = std::weak_ptr(conversion.output), state, reason](const QString& problem) {
+            OnFinisherEnded(job, output.lock(), state, reason, problem);
         });
 }
 
@@ -239,7 +233,7 @@ void BatchRunner::Private::OnTimeLimit(int job) {
     }
     const QString lastMessage = backend->Abort(job);
     Finish(job, RowState::Failed,
-           WithLastMessage(QStringLiteral("The converter did not finish within %1 and was ended.")
+           WithLastMessage(QStringLiteral("The conversion did not finish within %1 and was ended.")
                                .arg(DurationText(timeoutMs)),
                            lastMessage));
 }

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ConversionQueue.h"
-#include "PendingPdf.h"
-#include "RenderBackend.h"
+#include "queue/RowState.h"
+#include "render/PdfFinisher.h"
+#include "render/RenderBackend.h"
 
 #include <QList>
 #include <QObject>
@@ -21,12 +21,6 @@ struct ConversionJob {
     QString source;     // web address or local file path
     QString outputPath; // the PDF's final path
 };
-
-// What the run does to a finished PDF that no engine does itself (header and footer, document
-// information): given the row's request, the page title its engine reported (empty: none), and the
-// PdfStep's paths.
-using PdfFinisher = std::function<QString(const RenderRequest& request, const QString& pageTitle,
-                                          const QString& from, const QString& to)>;
 
 // What a converted row's PDF is named after: its address or file name, or its page's title (known only
 // once the page has been read; a page without one is named after its address).

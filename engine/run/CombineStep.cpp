@@ -1,13 +1,11 @@
-#include "CombineStep.h"
+#include "run/CombineStep.h"
 
-#include "PendingPdf.h"
+#include "platform/OffThread.h"
+#include "render/PendingPdf.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFuture>
-#include <QPromise>
-
-#include <thread>
 
 namespace velmora {
 
@@ -15,6 +13,18 @@ namespace {
 
 // Long enough for a combine told to give up to finish the part it is reading.
 constexpr int kEndWaitMs = 1500;
+
+// Tells the step's end that a combine's thread is done, once it has let go of all it held.
+class EndedSignal {
+public:
+    explicit EndedSignal(std::shared_ptr<QSemaphore> ended) : m_ended(std::move(ended)) {}
+    ~EndedSignal() { m_ended->release(); }
+    EndedSignal(const EndedSignal&) = delete;
+    EndedSignal& operator=(const EndedSignal&) = delete;
+
+private:
+    std::shared_ptr<QSemaphore> m_ended;
+};
 
 } // namespace
 
@@ -55,26 +65,25 @@ void CombineStep::Start(const CombineRequest& request, const QString& finalPath,
     auto work = std::make_shared<Work>();
     work->output = output;
     m_work = work;
-    auto promise = std::make_shared<QPromise<QString>>();
-    promise->start();
-    promise->future().then(this, [this, generation, shownPath, output](const QString& problem) {
-        if (generation != m_generation)
-            return;
-        m_work.reset();
-        emit done(shownPath, problem.isEmpty() ? output->Commit() : problem);
-    });
     ++m_started;
-    std::thread([promise, work, request, combiner = std::move(combiner), ended = m_ended]() mutable {
-        QString problem = combiner(request, work->output->TemporaryPath(), work->abandoned);
-        // A write that failed unnoticed (a full disk) leaves an incomplete file.
-        if (problem.isEmpty() && !work->output->CheckWritten().isEmpty())
-            problem = QStringLiteral("The PDFs could not be combined: the combined file could not be written "
-                                     "completely; the disk may be full.");
-        work.reset(); // an abandoned combine loses its temporary file now
-        promise->addResult(problem);
-        promise->finish();
-        ended->release();
-    }).detach();
+    RunOnThreadOfItsOwn(
+        [work, request, combiner = std::move(combiner),
+         ended = std::make_shared<EndedSignal>(m_ended)]() mutable {
+            QString problem = combiner(request, work->output->TemporaryPath(), work->abandoned);
+            // A write that failed unnoticed (a full disk) leaves an incomplete file.
+            if (problem.isEmpty() && !work->output->CheckWritten().isEmpty())
+                problem = QStringLiteral("The PDFs could not be combined: the combined file could not be "
+                                         "written completely; the disk may be full.");
+            work.reset(); // an abandoned combine loses its temporary file now
+            return problem;
+        },
+        this,
+        [this, generation, shownPath, output](const QString& problem) {
+            if (generation != m_generation)
+                return;
+            m_work.reset();
+            emit done(shownPath, problem.isEmpty() ? output->Commit() : problem);
+        });
 }
 
 void CombineStep::Abandon() {

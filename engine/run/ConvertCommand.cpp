@@ -1,11 +1,9 @@
-#include "ConvertCommand.h"
+#include "run/ConvertCommand.h"
 
-#include "ConverterLocation.h"
-#include "OutputNames.h"
-#include "PendingPdf.h"
-#include "TargetFolder.h"
-#include "TextRules.h"
-#include "WkhtmltopdfBackend.h"
+#include "queue/OutputNames.h"
+#include "queue/TargetFolder.h"
+#include "queue/TextRules.h"
+#include "render/PendingPdf.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,11 +14,6 @@ namespace velmora {
 
 QStringList CompletionActions() {
     return {kDoNothing, kShowMessage, kOpenTargetFolder};
-}
-
-std::unique_ptr<RenderBackend> MakeClassicEngine(const QString& programFolder) {
-    const ConverterLocation converter = LocateConverter(programFolder);
-    return std::make_unique<WkhtmltopdfBackend>(converter.path, converter.searched);
 }
 
 // PDFs made and problems are counted apart: "0 rows converted, 1 with warnings" read as nothing made.
@@ -72,8 +65,10 @@ QString CombineNote(const QString& combinedPath, int leftOut, const QStringList&
     return note;
 }
 
-ConvertCommand::ConvertCommand(ConversionQueue& queue, RunHost& host, QString programFolder, QObject* parent)
-    : QObject(parent), m_queue(queue), m_host(host), m_programFolder(std::move(programFolder)) {
+ConvertCommand::ConvertCommand(ConversionQueue& queue, RunHost& host, QString programFolder,
+                               EngineFactory engine, QObject* parent)
+    : QObject(parent), m_queue(queue), m_host(host), m_programFolder(std::move(programFolder)),
+      m_engineFactory(std::move(engine)) {
     connect(&m_runner, &BatchRunner::rowStarted, this,
             [this](int job) { m_queue.SetOutcome(m_runRows.at(job), RowState::Converting); });
     connect(&m_runner, &BatchRunner::rowFinished, this,
@@ -206,7 +201,7 @@ void ConvertCommand::Refuse(const QString& message) {
         m_host.ShowMessage(message);
     if (m_status == rsStart) {
         SetStatus(rsStop);
-        m_host.SetConvertCaption(kConvertCaption);
+        m_host.ShowRunning(false);
         m_host.SetProgressVisible(false);
     }
 }
@@ -215,7 +210,7 @@ void ConvertCommand::ShowRunBegun(const QList<int>& rows) {
     if (m_status == rsStart)
         return;
     m_runRows = rows;
-    m_host.SetConvertCaption(kStopCaption);
+    m_host.ShowRunning(true);
     SetStatus(rsStart);
     m_host.SetProgress(0);
     m_host.SetProgressVisible(true);
@@ -261,7 +256,7 @@ void ConvertCommand::Stop() {
             m_queue.SetOutcome(row, RowState::NotReached, kNotReachedReason);
     }
     SetStatus(rsStop);
-    m_host.SetConvertCaption(kConvertCaption);
+    m_host.ShowRunning(false);
     m_host.SetProgressVisible(false);
 }
 
@@ -379,7 +374,7 @@ void ConvertCommand::OnCombined(const QString& path, const QString& problem) {
 void ConvertCommand::EndRun(int failed, int total) {
     m_host.SetProgressVisible(false);
     SetStatus(rsStop);
-    m_host.SetConvertCaption(kConvertCaption);
+    m_host.ShowRunning(false);
 
     const QString note = CombineNote(m_combinedPath, m_combineLeftOut, m_combineGone, m_combineProblem);
     const QString action = m_host.CompletionActionText();

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "BatchRunner.h"
-#include "CombineStep.h"
-#include "ConversionQueue.h"
+#include "queue/ConversionQueue.h"
+#include "run/BatchRunner.h"
+#include "run/CombineStep.h"
 
 #include <QList>
 #include <QObject>
@@ -17,9 +17,6 @@ namespace velmora {
 // The run state, one byte; only rsStart and rsStop are ever entered.
 enum TRunStatus : quint8 { rsNone, rsStart, rsError, rsStop, rsEnd };
 
-inline const QString kConvertCaption = QStringLiteral("&Convert Now");
-inline const QString kStopCaption = QStringLiteral("&Stop Conversion");
-
 inline const QString kDoNothing = QStringLiteral("Do nothing");
 inline const QString kShowMessage = QStringLiteral("Show message");
 inline const QString kOpenTargetFolder = QStringLiteral("Open target folder");
@@ -29,12 +26,6 @@ inline const QString kEmptyQueueMessage = QStringLiteral("Please add URL or file
 inline const QString kCompleteMessage = QStringLiteral("Conversion complete!");
 inline const QString kNoTargetFolderMessage =
     QStringLiteral("Please choose a target folder for the PDF files.");
-// %1: every place the converter was looked for.
-inline const QString kConverterMissingMessage =
-    QStringLiteral("The converter could not be found, so nothing was converted. Looked for it in: %1.");
-// %1: the converter's path; %2: why it cannot be started.
-inline const QString kConverterNotStartedMessage =
-    QStringLiteral("The converter \"%1\" cannot be started (%2), so nothing was converted.");
 // %1: the absolute target folder.
 inline const QString kFolderNotCreatedMessage =
     QStringLiteral("The target folder \"%1\" could not be created. Please choose another folder.");
@@ -47,7 +38,7 @@ public:
     virtual ~RunHost() = default;
     virtual QString TargetFolderText() const = 0;
     virtual QString CompletionActionText() const = 0;
-    virtual void SetConvertCaption(const QString& caption) = 0;
+    virtual void ShowRunning(bool running) = 0; // the Convert command offers Stop while running
     virtual void SetProgressVisible(bool visible) = 0;
     virtual void SetProgress(int percent) = 0;
     virtual void ShowMessage(const QString& text) = 0;
@@ -59,12 +50,6 @@ public:
         return false;
     }
 };
-
-// Makes the engine for a run, given the program's folder; looked up afresh at every run, so a
-// converter installed while the program runs is found.
-using EngineFactory = std::function<std::unique_ptr<RenderBackend>(const QString& programFolder)>;
-// The classic engine: wkhtmltopdf, located beside the program or on PATH.
-std::unique_ptr<RenderBackend> MakeClassicEngine(const QString& programFolder);
 
 // The end-of-run message: "Conversion complete!" only when every row converted cleanly.
 QString EndOfRunMessage(int converted, int warned, int failed, const QString& folder);
@@ -97,7 +82,9 @@ QString CombineNote(const QString& combinedPath, int leftOut, const QStringList&
 class ConvertCommand final : public QObject {
     Q_OBJECT
 public:
-    ConvertCommand(ConversionQueue& queue, RunHost& host, QString programFolder, QObject* parent = nullptr);
+    // `engine` makes each run's engine, until SetEngineFactory gives another.
+    ConvertCommand(ConversionQueue& queue, RunHost& host, QString programFolder, EngineFactory engine,
+                   QObject* parent = nullptr);
 
     void Execute(); // Convert when idle, Stop while a run is in progress
     // Converts just these rows (e.g. the ones that failed), with the same checks and messages.
@@ -149,7 +136,7 @@ private:
     ConversionQueue& m_queue;
     RunHost& m_host;
     QString m_programFolder;
-    EngineFactory m_engineFactory = MakeClassicEngine;
+    EngineFactory m_engineFactory;
     QList<int> m_runRows;        // the queue row of each job of the run
     QList<RowPdf> m_earlierPdfs; // the run's rows' PDFs before it, and the paths it gave them
     QString m_runFolder;

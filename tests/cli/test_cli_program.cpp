@@ -1,11 +1,11 @@
 // The program's command-line mode, run as a child process over the fake converter: usage errors, exit
 // statuses and output lines, lists, settings, Ctrl+C and the progress line.
 #include "CliProgram.h"
-#include "ConvertCommand.h"
-#include "OutputNames.h"
 #include "PdfTools.h"
 #include "SettingsStore.h"
-#include "TextRules.h"
+#include "queue/OutputNames.h"
+#include "queue/TextRules.h"
+#include "run/ConvertCommand.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 // The command line with the real wkhtmltopdf on a few pages of the shared book corpus, found beside the
 // source tree.
 #include "CliProgram.h"
-#include "TextRules.h"
+#include "queue/TextRules.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
-#include "ConvertCommand.h"
 #include "SettingsStore.h"
 #include "SettingsTestHost.h"
+#include "run/ConvertCommand.h"
 
 #include <QDir>
 #include <QFile>

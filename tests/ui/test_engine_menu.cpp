@@ -1,8 +1,8 @@
-#include "BrowserLocation.h"
-#include "ChromiumBackend.h"
 #include "EngineMenu.h"
 #include "MainFormFixture.h"
-#include "WkhtmltopdfBackend.h"
+#include "classic/WkhtmltopdfBackend.h"
+#include "modern/BrowserLocation.h"
+#include "modern/ChromiumBackend.h"
 
 #include <QAction>
 #include <QMenu>
@@ -71,7 +71,7 @@ void TestEngineMenu::Build(bool found) {
     m_convert = std::make_unique<QMenu>();
     m_engines = std::make_unique<EngineMenu>(
         m_convert.get(),
-        ConverterLocation{found ? QStringLiteral("/usr/bin/chromium") : QString(), kSearched, found});
+        ProgramLocation{found ? QStringLiteral("/usr/bin/chromium") : QString(), kSearched, found});
 }
 
 void TestEngineMenu::storedChoice_data() {

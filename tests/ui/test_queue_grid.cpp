@@ -1,5 +1,5 @@
-#include "ConversionQueue.h"
 #include "QueueGrid.h"
+#include "queue/ConversionQueue.h"
 
 #include <QHeaderView>
 #include <QLineEdit>

@@ -1,12 +1,12 @@
 #include "CombinePdfs.h"
-#include "ConvertCommand.h"
-#include "ConverterLocation.h"
-#include "PageLoadRules.h"
 #include "PdfTools.h"
 #include "RowFinish.h"
 #include "RunTestSupport.h"
 #include "SmallDisk.h"
-#include "TextRules.h"
+#include "classic/ConverterLocation.h"
+#include "queue/TextRules.h"
+#include "render/PageLoadRules.h"
+#include "run/ConvertCommand.h"
 
 #include <QDir>
 #include <QHash>
@@ -230,7 +230,7 @@ void TestRealConverter::initTestCase() {
 #ifdef Q_OS_WIN
     QSKIP("The real converter tests run where the converter comes from the system's packages.");
 #endif
-    const ConverterLocation converter = LocateConverter(m_programFolder.path());
+    const ProgramLocation converter = LocateConverter(m_programFolder.path());
     QVERIFY2(converter.found, "wkhtmltopdf must be installed on PATH");
 }
 
@@ -791,7 +791,7 @@ void TestRealConverter::timeLimitReasonWithoutProgressNoise() {
 
     QCOMPARE(m_rig.queue->State(0), RowState::Failed);
     const QString reason = m_rig.queue->Reason(0);
-    QVERIFY2(reason.startsWith("The converter did not finish within 4 seconds"), qPrintable(reason));
+    QVERIFY2(reason.startsWith("The conversion did not finish within 4 seconds"), qPrintable(reason));
     QVERIFY2(!reason.contains('%') && !reason.contains('['), qPrintable(reason));
 }
 

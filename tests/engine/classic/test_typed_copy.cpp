@@ -1,4 +1,4 @@
-#include "TypedCopy.h"
+#include "classic/TypedCopy.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "WkhtmltopdfReport.h"
+#include "classic/WkhtmltopdfReport.h"
 
 #include <QDir>
 #include <QTest>

@@ -1,4 +1,4 @@
-#include "BrowserLocation.h"
+#include "modern/BrowserLocation.h"
 
 #include <QDir>
 #include <QFile>
@@ -32,7 +32,7 @@ void TestBrowserLocation::bundledBrowserComesFirst() {
     MakeProgram(program.filePath("bin/chromium"));
     MakeProgram(onPath.filePath("chromium"));
     qputenv("PATH", onPath.path().toLocal8Bit());
-    const ConverterLocation found = LocateBrowser(program.path());
+    const ProgramLocation found = LocateBrowser(program.path());
     QVERIFY(found.found);
     QCOMPARE(found.path, program.filePath("bin/chromium"));
 }
@@ -59,7 +59,7 @@ void TestBrowserLocation::pathIsSearchedInOrder() {
     for (const QString& name : installed)
         MakeProgram(onPath.filePath(name));
     qputenv("PATH", onPath.path().toLocal8Bit());
-    const ConverterLocation found = LocateBrowser(program.path());
+    const ProgramLocation found = LocateBrowser(program.path());
     QVERIFY(found.found);
     QCOMPARE(found.path, onPath.filePath(expected));
 }
@@ -67,7 +67,7 @@ void TestBrowserLocation::pathIsSearchedInOrder() {
 void TestBrowserLocation::notFoundSaysWhereItLooked() {
     QTemporaryDir program, emptyPath;
     qputenv("PATH", emptyPath.path().toLocal8Bit());
-    const ConverterLocation found = LocateBrowser(program.path());
+    const ProgramLocation found = LocateBrowser(program.path());
     QVERIFY(!found.found);
     QVERIFY(found.path.isEmpty());
     QCOMPARE(

@@ -1,7 +1,7 @@
-#include "BatchRunner.h"
-#include "ChromiumBackend.h"
 #include "MinimalPdf.h"
 #include "RunTestSupport.h"
+#include "modern/ChromiumBackend.h"
+#include "run/BatchRunner.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,10 +1,10 @@
 // What a program killed hard leaves behind (temporary PDFs, the browser's profile) is removed by the
 // next run, and what a program still running uses is never touched: not one on another computer or boot
 // sharing the folder, nor one in another process-id namespace.
-#include "DevToolsBrowser.h"
-#include "Leftovers.h"
-#include "PendingPdf.h"
 #include "RunTestSupport.h"
+#include "modern/DevToolsBrowser.h"
+#include "platform/Leftovers.h"
+#include "render/PendingPdf.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "ConversionQueue.h"
+#include "queue/ConversionQueue.h"
 
 #include <QAbstractItemModelTester>
 #include <QItemSelectionModel>

@@ -1,4 +1,4 @@
-#include "OutputNames.h"
+#include "queue/OutputNames.h"
 
 #include <QFile>
 #include <QTest>

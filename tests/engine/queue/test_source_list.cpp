@@ -1,4 +1,4 @@
-#include "SourceList.h"
+#include "queue/SourceList.h"
 
 #include <QDir>
 #include <QFile>

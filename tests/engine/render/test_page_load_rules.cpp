@@ -1,4 +1,4 @@
-#include "PageLoadRules.h"
+#include "render/PageLoadRules.h"
 
 #include <QDir>
 #include <QFile>
@@ -369,7 +369,9 @@ void TestPageLoadRules::localDocumentTitle_data() {
         << QString::fromUtf8("\u2013\u20AC\uFFFD\uFFFD\uFFFD\uFFFDA");
     QTest::newRow("not references") << QByteArray("<title>&mdashx; &unknown; & ; &#; &#x;</title>")
                                     << "&mdashx; &unknown; & ; &#; &#x;";
-    QTest::newRow("UTF-8") << QByteArray("<title>Gr\xc3\xbc\xc3\x9f" "e</title>") << QString::fromUtf8("Grüße");
+    QTest::newRow("UTF-8") << QByteArray("<title>Gr\xc3\xbc\xc3\x9f"
+                                         "e</title>")
+                           << QString::fromUtf8("Grüße");
     QTest::newRow("none") << QByteArray("<html><body><h1>No title</h1></body></html>") << QString();
     QTest::newRow("a titlebar element is no title")
         << QByteArray("<titlebar>x</titlebar><title>Real</title>") << "Real";

@@ -1,6 +1,6 @@
-#include "BatchRunner.h"
 #include "RunTestSupport.h"
-#include "WkhtmltopdfBackend.h"
+#include "classic/WkhtmltopdfBackend.h"
+#include "run/BatchRunner.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -45,8 +45,8 @@ public:
 
     void Begin(int job, const RenderRequest& request) override {
         ++m_begun;
-        if (!WriteFile(request.outputPath, "%PDF-1.4\n%%EOF\n"))
-            qWarning("cannot write %s", qPrintable(request.outputPath));
+        if (!WriteFile(request.temporaryPath, "%PDF-1.4\n%%EOF\n"))
+            qWarning("cannot write %s", qPrintable(request.temporaryPath));
         for (int ending = 0; ending < m_endings; ++ending)
             emit rowEnded(job, RowState::Converted, {});
     }
@@ -298,7 +298,7 @@ void TestBatchRunner::outcomes_data() {
     QTest::newRow("error exit leaves an earlier PDF as it was")
         << "refuse" << true << true << RowState::Failed << QStringList{"exit code 1", "no PDF"} << true;
     QTest::newRow("exit 0 with an empty file")
-        << "empty" << true << false << RowState::Failed << QStringList{"wrote no PDF"} << false;
+        << "empty" << true << false << RowState::Failed << QStringList{"No PDF was written"} << false;
     QTest::newRow("exit 0 with a cut-off PDF, as on a full disk")
         << "truncated" << true << false << RowState::Failed << QStringList{"could not be written completely"}
         << false;

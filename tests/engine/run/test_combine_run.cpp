@@ -1,11 +1,11 @@
 // The Convert command's end: names from titles, and the converted rows joined into one PDF, with the
 // fake converter and the real PDF steps.
 #include "CombinePdfs.h"
-#include "ConvertCommand.h"
 #include "PdfTools.h"
 #include "RowFinish.h"
 #include "RunTestSupport.h"
-#include "TextRules.h"
+#include "queue/TextRules.h"
+#include "run/ConvertCommand.h"
 
 #include <QCoreApplication>
 #include <QDir>

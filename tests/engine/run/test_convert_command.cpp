@@ -1,7 +1,8 @@
-#include "ConvertCommand.h"
-#include "ConverterLocation.h"
 #include "RunTestSupport.h"
-#include "TextRules.h"
+#include "classic/ConverterLocation.h"
+#include "classic/WkhtmltopdfBackend.h"
+#include "queue/TextRules.h"
+#include "run/ConvertCommand.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -117,9 +118,9 @@ void TestConvertCommand::runShowsProgressAndRestoresTheCommand() {
     QCOMPARE(m_rig.command->Status(), rsStart);
     WaitForStop();
 
-    QCOMPARE(m_rig.host->events, (QStringList{"caption:" + kStopCaption, "status:1", "progress:0",
-                                              "visible:1", "progress:33", "progress:67", "progress:100",
-                                              "visible:0", "status:3", "caption:" + kConvertCaption}));
+    QCOMPARE(m_rig.host->events,
+             (QStringList{"running:1", "status:1", "progress:0", "visible:1", "progress:33", "progress:67",
+                          "progress:100", "visible:0", "status:3", "running:0"}));
     for (int row = 0; row < 3; ++row)
         QCOMPARE(m_rig.queue->State(row), RowState::Converted);
     QVERIFY(ReadFile(Output("a.html")).startsWith("%PDF-"));
@@ -196,7 +197,7 @@ void TestConvertCommand::completionActions() {
              explores ? QStringList{QDir::toNativeSeparators(m_rig.host->targetFolder)} : QStringList{});
     // The action comes last, after the command is back to Convert.
     if (!messages.isEmpty() || explores)
-        QCOMPARE(m_rig.host->events.at(m_rig.host->events.size() - 2), "caption:" + kConvertCaption);
+        QCOMPARE(m_rig.host->events.at(m_rig.host->events.size() - 2), "running:0");
 }
 
 void TestConvertCommand::exploreReadsTheFolderTextAtTheEnd() {
@@ -246,7 +247,7 @@ void TestConvertCommand::stopEndsTheRunWithoutCompletionAction() {
     m_rig.command->Execute();
 
     QCOMPARE(m_rig.command->Status(), rsStop);
-    QCOMPARE(m_rig.host->events, (QStringList{"status:3", "caption:" + kConvertCaption, "visible:0"}));
+    QCOMPARE(m_rig.host->events, (QStringList{"status:3", "running:0", "visible:0"}));
     QCOMPARE(m_rig.queue->State(0), RowState::Failed);
     QCOMPARE(m_rig.queue->Reason(0), kStoppedReason);
     // The row the run never reached says so.
@@ -290,7 +291,7 @@ void TestConvertCommand::stopForClose() {
     QVERIFY(!m_rig.command->Runner().IsRunning());
     QCOMPARE(m_rig.host->messages, messagesBefore);
     if (status == rsStop && !waitForEnd)
-        QCOMPARE(m_rig.host->events, (QStringList{"status:3", "caption:" + kConvertCaption, "visible:0"}));
+        QCOMPARE(m_rig.host->events, (QStringList{"status:3", "running:0", "visible:0"}));
     else
         QCOMPARE(m_rig.host->events, QStringList{});
 }
@@ -364,14 +365,8 @@ void TestConvertCommand::refusedStarts() {
     QTRY_COMPARE_WITH_TIMEOUT(m_rig.host->messages.size(), 1, kWaitMs);
     const QString shown = "message:" + m_rig.host->messages.at(0);
     const bool asked = !missing && !folder.trimmed().isEmpty();
-    const QStringList events = asked ? QStringList{"caption:" + kStopCaption,
-                                                   "status:1",
-                                                   "progress:0",
-                                                   "visible:1",
-                                                   shown,
-                                                   "status:3",
-                                                   "caption:" + kConvertCaption,
-                                                   "visible:0"}
+    const QStringList events = asked ? QStringList{"running:1", "status:1", "progress:0", "visible:1",
+                                                   shown,       "status:3", "running:0",  "visible:0"}
                                      : QStringList{shown};
     QCOMPARE(m_rig.host->events, events);
     const QString converterPath = QDir::toNativeSeparators(m_fake->ConverterPath());
@@ -409,8 +404,7 @@ void TestConvertCommand::stopWhileTheConverterIsAskedForItsVersion() {
 
     m_rig.command->Execute();
     QCOMPARE(m_rig.command->Status(), rsStart);
-    QCOMPARE(m_rig.host->events,
-             (QStringList{"caption:" + kStopCaption, "status:1", "progress:0", "visible:1"}));
+    QCOMPARE(m_rig.host->events, (QStringList{"running:1", "status:1", "progress:0", "visible:1"}));
     QTRY_COMPARE_WITH_TIMEOUT(m_fake->Invocations().size(), 1, kWaitMs);
     const Invocation probe = m_fake->Invocations().at(0);
     QCOMPARE(probe.arguments, QStringList{"--version"});
@@ -421,9 +415,8 @@ void TestConvertCommand::stopWhileTheConverterIsAskedForItsVersion() {
 
     m_rig.command->Execute(); // Stop
     QCOMPARE(m_rig.command->Status(), rsStop);
-    QCOMPARE(m_rig.host->events,
-             (QStringList{"caption:" + kStopCaption, "status:1", "progress:0", "visible:1", "status:3",
-                          "caption:" + kConvertCaption, "visible:0"}));
+    QCOMPARE(m_rig.host->events, (QStringList{"running:1", "status:1", "progress:0", "visible:1", "status:3",
+                                              "running:0", "visible:0"}));
     QCOMPARE(m_rig.host->messages, QStringList{});
     QCOMPARE(m_rig.queue->State(0), RowState::Waiting);
     QVERIFY(!QFileInfo::exists(m_rig.host->targetFolder));
@@ -525,8 +518,7 @@ void TestConvertCommand::secondRunResetsOutcomes() {
 
     QCOMPARE(statesAtFirstStart, (QList<RowState>{RowState::Converting, RowState::Waiting}));
     QCOMPARE(reasonsAtFirstStart, (QStringList{QString(), QString()}));
-    QCOMPARE(m_rig.host->events.mid(0, 4),
-             (QStringList{"caption:" + kStopCaption, "status:1", "progress:0", "visible:1"}));
+    QCOMPARE(m_rig.host->events.mid(0, 4), (QStringList{"running:1", "status:1", "progress:0", "visible:1"}));
     QCOMPARE(m_rig.queue->State(1), RowState::Failed);
 }
 

@@ -1,13 +1,14 @@
 // Combining, bookmarks, document information and names from titles with the real engines: Debian's
 // wkhtmltopdf (Classic) and Chromium (Modern), on chapters of the book corpus.
-#include "ChromiumBackend.h"
 #include "CombinePdfs.h"
-#include "ConvertCommand.h"
 #include "DocumentInfo.h"
 #include "PdfTools.h"
 #include "RowFinish.h"
 #include "RunTestSupport.h"
-#include "TextRules.h"
+#include "classic/WkhtmltopdfBackend.h"
+#include "modern/ChromiumBackend.h"
+#include "queue/TextRules.h"
+#include "run/ConvertCommand.h"
 
 #include <QDir>
 #include <QFileInfo>

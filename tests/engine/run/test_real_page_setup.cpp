@@ -1,11 +1,12 @@
 // Page setup with both real engines: what reaches the PDF, read back with poppler's tools.
-#include "BatchRunner.h"
-#include "BrowserLocation.h"
-#include "ChromiumBackend.h"
-#include "ConvertCommand.h"
-#include "ConverterLocation.h"
 #include "PdfTools.h"
 #include "RowFinish.h"
+#include "classic/ConverterLocation.h"
+#include "classic/WkhtmltopdfBackend.h"
+#include "modern/BrowserLocation.h"
+#include "modern/ChromiumBackend.h"
+#include "run/BatchRunner.h"
+#include "run/ConvertCommand.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,6 @@
 #include "RunTestSupport.h"
 
+#include "classic/WkhtmltopdfBackend.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -98,8 +99,8 @@ QList<Invocation> FakeConverterInstall::Invocations() const {
     return invocations;
 }
 
-void RecordingHost::SetConvertCaption(const QString& caption) {
-    events.append(QStringLiteral("caption:") + caption);
+void RecordingHost::ShowRunning(bool running) {
+    events.append(QStringLiteral("running:%1").arg(int(running)));
 }
 
 void RecordingHost::SetProgressVisible(bool visible) {
@@ -133,7 +134,8 @@ bool CommandRig::Build(const QString& programFolder) {
     queue = std::make_unique<ConversionQueue>();
     host = std::make_unique<RecordingHost>();
     command = std::make_unique<ConvertCommand>(
-        *queue, *host, programFolder.isEmpty() ? work->filePath(QStringLiteral("program")) : programFolder);
+        *queue, *host, programFolder.isEmpty() ? work->filePath(QStringLiteral("program")) : programFolder,
+        MakeClassicEngine);
     return true;
 }
 

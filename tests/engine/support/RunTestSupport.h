@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ConvertCommand.h"
+#include "run/ConvertCommand.h"
 
 #include <QDir>
 #include <QList>
@@ -50,13 +50,13 @@ class RecordingHost final : public RunHost {
 public:
     QString targetFolder;
     QString completionAction = kDoNothing;
-    QStringList events;   // "caption:<text>", "progress:<n>", "visible:<0|1>", plus whatever the test adds
+    QStringList events;   // "running:<0|1>", "progress:<n>", "visible:<0|1>", plus whatever the test adds
     QStringList messages; // also in events as "message:<text>"
     QStringList explored; // also in events as "explore:<folder>"
 
     QString TargetFolderText() const override { return targetFolder; }
     QString CompletionActionText() const override { return completionAction; }
-    void SetConvertCaption(const QString& caption) override;
+    void ShowRunning(bool running) override;
     void SetProgressVisible(bool visible) override;
     void SetProgress(int percent) override;
     void ShowMessage(const QString& text) override;

@@ -1,8 +1,8 @@
 // A program that combines as the Convert command does, for a test that ends it while the combiner never
 // returns: combinehost <output folder>. It prints "combining" once the combiner is at work, and on
 // SIGTERM, SIGINT or SIGHUP abandons the combine and quits.
-#include "CombineStep.h"
-#include "TerminationSignals.h"
+#include "platform/TerminationSignals.h"
+#include "run/CombineStep.h"
 
 #include <QCoreApplication>
 #include <QDir>

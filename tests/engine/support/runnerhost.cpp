@@ -1,10 +1,10 @@
 // A program that runs the batch runner the way the window does, for tests that must end or kill a
 // whole program: runnerhost <converter> <output folder> <source>...
-// It prints "started <job>" and "finished <job> <state> <reason>" for each row, and on SIGTERM, SIGINT or SIGHUP stops
-// the run and exits with 0.
-#include "BatchRunner.h"
-#include "TerminationSignals.h"
-#include "WkhtmltopdfBackend.h"
+// It prints "started <job>" and "finished <job> <state> <reason>" for each row, and on SIGTERM, SIGINT or
+// SIGHUP stops the run and exits with 0.
+#include "classic/WkhtmltopdfBackend.h"
+#include "platform/TerminationSignals.h"
+#include "run/BatchRunner.h"
 
 #include <QCoreApplication>
 #include <QDir>
