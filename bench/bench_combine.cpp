@@ -101,7 +101,7 @@ int main(int argc, char** argv) {
                 }
                 if (times == copies.back())
                     bytes += QFileInfo(part).size();
-                request.parts.append({part, QFileInfo(part).completeBaseName()});
+                request.parts.append({part, QFileInfo(part).completeBaseName(), part});
             }
         }
         request.title = QStringLiteral("Combined");

@@ -1,5 +1,6 @@
 #include "CombinePdfs.h"
 
+#include "BookLinks.h"
 #include "DocumentInfo.h"
 #include "PdfDocument.h"
 #include "RegularFile.h"
@@ -151,29 +152,12 @@ private:
     std::string m_failure;
 };
 
-using PageMap = std::map<QPDFObjGen, QPDFObjectHandle>;
-
-// The part's destination on the combined file's copy of its page; null when it leads nowhere we copied.
-QPDFObjectHandle CopiedDestination(QPDFObjectHandle destination, const PageMap& pages) {
-    if (!destination.isArray() || destination.getArrayNItems() < 1)
-        return QPDFObjectHandle::newNull();
-    const auto page = pages.find(destination.getArrayItem(0).getObjGen());
-    if (page == pages.end())
-        return QPDFObjectHandle::newNull();
-    QPDFObjectHandle copied = QPDFObjectHandle::newArray();
-    copied.appendItem(page->second);
-    // The view (/XYZ left top zoom, /Fit, ...) holds names and numbers only.
-    for (int index = 1; index < destination.getArrayNItems(); ++index)
-        copied.appendItem(QPDFObjectHandle::parse(destination.getArrayItem(index).unparse()));
-    return copied;
-}
-
 std::vector<Bookmark> CopiedOutline(QPDF& pdf, std::vector<QPDFOutlineObjectHelper> items,
-                                    const PageMap& pages) {
+                                    const PageInPdf& toPage) {
     std::vector<Bookmark> copied;
     for (QPDFOutlineObjectHelper& item : items) {
-        Bookmark bookmark{NewItem(pdf, item.getTitle(), CopiedDestination(item.getDest(), pages)),
-                          item.getCount() > 0, CopiedOutline(pdf, item.getKids(), pages)};
+        Bookmark bookmark{NewItem(pdf, item.getTitle(), DestinationIn(item.getDest(), toPage)),
+                          item.getCount() > 0, CopiedOutline(pdf, item.getKids(), toPage)};
         copied.push_back(std::move(bookmark));
     }
     return copied;
@@ -192,6 +176,7 @@ QString CombinePdfs(const CombineRequest& request, const QString& to, const QDat
         combined.emptyPDF();
         QPDFPageDocumentHelper combinedPages(combined);
         std::vector<Bookmark> bookmarks;
+        std::vector<LinkedPart> linked;
         for (const CombinePart& part : request.parts) {
             current = part.pdfPath;
             auto input = std::make_shared<PartInput>(part.pdfPath, abandoned);
@@ -199,26 +184,32 @@ QString CombinePdfs(const CombineRequest& request, const QString& to, const QDat
             pdf->setSuppressWarnings(true);
             input->StayOpen(true);
             pdf->processInputSource(input);
-            PageMap pages;
-            QPDFObjectHandle first;
+            std::map<QPDFObjGen, QPDFObjectHandle> pages;
+            LinkedPart linkedPart{part.source, pdf.get(), {}, {}};
             for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(*pdf).getAllPages()) {
                 QPDFObjectHandle copy = combined.copyForeignObject(page.getObjectHandle());
                 combinedPages.addPage(copy, false);
                 pages.emplace(page.getObjectHandle().getObjGen(), copy);
-                if (!first.isInitialized())
-                    first = copy;
+                linkedPart.ownPages.push_back(page.getObjectHandle());
+                linkedPart.pages.push_back(copy);
             }
-            if (!first.isInitialized())
+            if (linkedPart.pages.empty())
                 throw std::runtime_error("it has no pages");
+            const PageInPdf toPage = [&pages](QPDFObjectHandle page) {
+                const auto copy = pages.find(page.getObjGen());
+                return copy == pages.end() ? QPDFObjectHandle::newNull() : copy->second;
+            };
             QPDFObjectHandle start = QPDFObjectHandle::parse("[null /XYZ null null null]");
-            start.setArrayItem(0, first);
+            start.setArrayItem(0, linkedPart.pages.front());
             QPDFOutlineDocumentHelper outline(*pdf);
             bookmarks.push_back({NewItem(combined, part.bookmark.toStdString(), start), false,
-                                 CopiedOutline(combined, outline.getTopLevelOutlines(), pages)});
+                                 CopiedOutline(combined, outline.getTopLevelOutlines(), toPage)});
+            linked.push_back(std::move(linkedPart));
             input->StayOpen(false);
             parts.emplace_back(std::move(input), std::move(pdf));
         }
         current.clear();
+        KeepLinksInside(linked);
         QPDFObjectHandle root = combined.makeIndirectObject(QPDFObjectHandle::parse("<< /Type /Outlines >>"));
         Link(root, bookmarks);
         root.replaceKey("/Count", QPDFObjectHandle::newInteger(int(bookmarks.size())));

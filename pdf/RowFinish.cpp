@@ -1,5 +1,6 @@
 #include "RowFinish.h"
 
+#include "BookLinks.h"
 #include "DocumentInfo.h"
 #include "PageStamp.h"
 #include "PdfDocument.h"
@@ -23,6 +24,7 @@ QString FinishRowPdf(const QString& from, const QString& to, const RenderRequest
                 return QStringLiteral("The header and footer could not be added to the PDF (%1).")
                     .arg(problem);
         }
+        KeepOwnLinksInside(loaded.Document(), request.source);
         SetDocumentInfo(loaded.Document(), {pageTitle, source, now});
         loaded.Write(to);
     } catch (const std::exception& error) {

@@ -12,6 +12,7 @@ namespace velmora {
 struct CombinePart {
     QString pdfPath;
     QString bookmark; // the page's title, else its source
+    QString source;   // the row's web address or local file: links to it lead to this part
 };
 
 // What a combined file holds: the parts in order, and what the file says about itself.

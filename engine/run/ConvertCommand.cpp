@@ -288,7 +288,8 @@ bool ConvertCommand::StartCombine() {
             continue;
         }
         const QString title = m_queue.PageTitle(row);
-        request.parts.append({pdf, title.isEmpty() ? m_queue.SourceText(row) : title});
+        const QString source = m_queue.SourceText(row);
+        request.parts.append({pdf, title.isEmpty() ? source : title, source});
         m_combinedRows.append(row);
         rowPdfs.append({row, pdf, false});
     }

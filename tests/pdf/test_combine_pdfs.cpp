@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
+#include <QUrl>
 
 #include <chrono>
 #include <future>
@@ -38,6 +39,50 @@ QByteArray OutlinedPdf() {
     });
 }
 
+QByteArray Link(const QByteArray& target) {
+    return "<< /Type /Annot /Subtype /Link /Rect [0 0 10 10] " + target + " >>";
+}
+
+QByteArray UriLink(const QString& address) {
+    return Link("/A << /S /URI /URI (" + address.toUtf8() + ") >>");
+}
+
+// A local document of two pages whose second holds the place "far" (in the /Dests dictionary), linking
+// from its first page to that place, to the web page of WebPartPdf and its place "sec", to a file
+// outside the book, to a place it lacks, to a name it does not have, and straight to its second page.
+QByteArray LocalPartPdf(const QString& self, const QString& outside) {
+    const QString selfUrl = QUrl::fromLocalFile(self).toString();
+    return MinimalPdf({
+        "<< /Type /Catalog /Pages 2 0 R /Dests 5 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Annots [6 0 R 7 0 R 8 0 R 9 0 R 10 0 R 11 0 R "
+        "12 0 R] >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >>",
+        "<< /far [4 0 R /XYZ 0 100 0] >>",
+        Link("/Dest /far"),
+        UriLink(QStringLiteral("http://127.0.0.1/docs/b.html")),
+        UriLink(QStringLiteral("http://127.0.0.1/docs/b.html#sec")),
+        UriLink(QUrl::fromLocalFile(outside).toString()),
+        UriLink(selfUrl + QStringLiteral("#nosuch")),
+        Link("/Dest /missing"),
+        Link("/Dest [4 0 R /Fit]"),
+    });
+}
+
+// A web page of two pages whose second holds the place "sec" (in the name tree), linking to it by name
+// and by its own address written another way.
+QByteArray WebPartPdf() {
+    return MinimalPdf({
+        "<< /Type /Catalog /Pages 2 0 R /Names << /Dests 5 0 R >> >>",
+        "<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Annots [6 0 R 7 0 R] >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >>",
+        "<< /Names [(sec) [4 0 R /Fit]] >>",
+        Link("/A << /S /GoTo /D (sec) >>"),
+        UriLink(QStringLiteral("http://127.0.0.1:80/docs/./b.html#sec")),
+    });
+}
+
 bool WriteBytes(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
@@ -57,6 +102,8 @@ private slots:
     void unreadablePartFailsAndNamesIt();
     void partThatIsNoFileFailsWithoutWaiting_data();
     void partThatIsNoFileFailsWithoutWaiting();
+    void linksStayInsideTheBook();
+    void rowLinksToItselfStayInside();
     void rowDocumentInformation_data();
     void rowDocumentInformation();
     void pdfDates_data();
@@ -67,15 +114,54 @@ private:
     QTemporaryDir m_work;
 };
 
+// Every link to a part of the book, or to a place in one, jumps inside the book; others keep their address.
+void TestCombinePdfs::linksStayInsideTheBook() {
+    const QString outside = Path("outside.html");
+    QVERIFY(WriteBytes(Path("a.pdf"), LocalPartPdf(Path("a.html"), outside)));
+    QVERIFY(WriteBytes(Path("b.pdf"), WebPartPdf()));
+    CombineRequest request;
+    request.parts = {{Path("a.pdf"), QStringLiteral("A"), Path("a.html")},
+                     {Path("b.pdf"), QStringLiteral("B"), QStringLiteral("http://127.0.0.1/docs/b.html")}};
+    QCOMPARE(pdf::CombinePdfs(request, Path("book.pdf"), kMoment), QString());
+
+    QCOMPARE(PdfLinks(Path("book.pdf")), (QStringList{
+                                             "1: page 2", // its own place by name
+                                             "1: page 3", // the other part
+                                             "1: page 4", // the other part's place
+                                             "1: uri " + QUrl::fromLocalFile(outside).toString(),
+                                             "1: page 1", // its own place that is not there
+                                             "1: page 1", // a name it does not have
+                                             "1: page 2", // its own page
+                                             "3: page 4", // a place by name, in a second part
+                                             "3: page 4", // its own address written another way
+                                         }));
+}
+
+// A row's own PDF: its links to its own address jump inside it; a link to another page keeps its address.
+void TestCombinePdfs::rowLinksToItselfStayInside() {
+    QVERIFY(WriteBytes(Path("in.pdf"), LocalPartPdf(Path("a.html"), Path("outside.html"))));
+    RenderRequest request;
+    request.source = Path("a.html");
+    request.localRoot = m_work.path();
+    QCOMPARE(pdf::FinishRowPdf(Path("in.pdf"), Path("out.pdf"), request, {}, kMoment), QString());
+
+    QCOMPARE(PdfLinks(Path("out.pdf")),
+             (QStringList{"1: page 2", "1: uri http://127.0.0.1/docs/b.html",
+                          "1: uri http://127.0.0.1/docs/b.html#sec",
+                          "1: uri " + QUrl::fromLocalFile(Path("outside.html")).toString(), "1: page 1",
+                          "1: page 1", "1: page 2"}));
+}
+
 void TestCombinePdfs::partsInOrderWithTheirOwnOutlinesNested() {
     const QPageSize a5(QPageSize::A5);
     QVERIFY(WriteTestPdf(Path("one.pdf"), {a5}, QStringLiteral("One")));
     QVERIFY(WriteBytes(Path("outlined.pdf"), OutlinedPdf()));
     QVERIFY(WriteTestPdf(Path("three.pdf"), {a5, a5, a5}, {}));
     CombineRequest request;
-    request.parts = {{Path("one.pdf"), QStringLiteral("First — été")},
-                     {Path("outlined.pdf"), QStringLiteral("Second")},
-                     {Path("three.pdf"), QStringLiteral("https://site.test/third.html")}};
+    request.parts = {{Path("one.pdf"), QStringLiteral("First — été"), Path("one.html")},
+                     {Path("outlined.pdf"), QStringLiteral("Second"), Path("outlined.html")},
+                     {Path("three.pdf"), QStringLiteral("https://site.test/third.html"),
+                      QStringLiteral("https://site.test/third.html")}};
     request.title = QStringLiteral("The Book");
     request.subject = QStringLiteral("three sources");
 
@@ -97,8 +183,8 @@ void TestCombinePdfs::unreadablePartFailsAndNamesIt() {
     QVERIFY(WriteTestPdf(Path("good.pdf"), {QPageSize(QPageSize::A5)}, {}));
     QVERIFY(WriteBytes(Path("damaged.pdf"), "%PDF-1.4\nnot a PDF at all\n%%EOF\n"));
     CombineRequest request;
-    request.parts = {{Path("good.pdf"), QStringLiteral("Good")},
-                     {Path("damaged.pdf"), QStringLiteral("Bad")}};
+    request.parts = {{Path("good.pdf"), QStringLiteral("Good"), Path("good.html")},
+                     {Path("damaged.pdf"), QStringLiteral("Bad"), Path("damaged.html")}};
 
     const QString problem = pdf::CombinePdfs(request, Path("book.pdf"), kMoment);
 
@@ -126,7 +212,8 @@ void TestCombinePdfs::partThatIsNoFileFailsWithoutWaiting() {
     if (throughLink)
         QVERIFY(QFile::link(pipe, part));
     CombineRequest request;
-    request.parts = {{Path("good.pdf"), QStringLiteral("Good")}, {part, QStringLiteral("Pipe")}};
+    request.parts = {{Path("good.pdf"), QStringLiteral("Good"), Path("good.html")},
+                     {part, QStringLiteral("Pipe"), Path("pipe.html")}};
 
     std::future<QString> combining =
         std::async(std::launch::async, [&] { return pdf::CombinePdfs(request, Path("book.pdf"), kMoment); });

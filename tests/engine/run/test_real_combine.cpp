@@ -3,6 +3,7 @@
 #include "CombinePdfs.h"
 #include "DocumentInfo.h"
 #include "PdfTools.h"
+#include "RouteServer.h"
 #include "RowFinish.h"
 #include "RunTestSupport.h"
 #include "classic/WkhtmltopdfBackend.h"
@@ -14,7 +15,9 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
+#include <algorithm>
 #include <memory>
 
 using namespace velmora;
@@ -39,6 +42,8 @@ private slots:
 
     void bookChaptersCombined_data();
     void bookChaptersCombined();
+    void linksStayInsideTheBook_data();
+    void linksStayInsideTheBook();
     void namesFromTitles_data();
     void namesFromTitles();
 
@@ -144,6 +149,84 @@ void TestRealCombine::bookChaptersCombined() {
         m_rig.host->messages.value(0).endsWith(
             QStringLiteral("Combined into one PDF:\n%1\n1 row that did not convert is left out.").arg(book)),
         qPrintable(m_rig.host->messages.value(0)));
+}
+
+void TestRealCombine::linksStayInsideTheBook_data() {
+    QTest::addColumn<QString>("engine");
+    QTest::addColumn<bool>("web"); // the pages come from 127.0.0.1, else from local files
+    for (const char* engine : {"classic", "modern"})
+        for (bool web : {false, true})
+            QTest::addRow("%s, %s", engine, web ? "web" : "files") << QString::fromLatin1(engine) << web;
+}
+
+// Three pages that link to their own far place, to each other and to a page outside the book: in the
+// book every link to a row jumps inside it, the one outside keeps its address.
+void TestRealCombine::linksStayInsideTheBook() {
+    QFETCH(QString, engine);
+    QFETCH(bool, web);
+    const QStringList names{"one", "two", "three"};
+    RouteServer server;
+    QStringList sources;
+    for (const QString& name : names) {
+        const QByteArray page = "<html><head><title>" + name.toUtf8() +
+                                "</title></head><body><h1>Top</h1><p><a href='#far'>far</a> "
+                                "<a href='two.html'>two</a> <a href='three.html#far'>three's far</a> "
+                                "<a href='outside.html'>outside</a></p><div style='height:1600px'></div>"
+                                "<h2 id='far'>Far</h2></body></html>";
+        if (web) {
+            server.routes["/" + name + ".html"] = {"200 OK", "text/html", page};
+            sources << server.Url("/" + name + ".html");
+        } else {
+            sources << m_rig.work->filePath("set/" + name + ".html");
+            QVERIFY(WriteFile(sources.last(), page));
+        }
+    }
+    if (web) {
+        QVERIFY(server.Listen());
+        for (QString& source : sources)
+            source = server.Url(QUrl(source).path());
+        m_rig.queue->AddWebAddresses(sources);
+    } else {
+        m_rig.queue->AddFiles(sources);
+    }
+    m_rig.command->SetCombine({true, QStringLiteral("Book"), true});
+    Run(engine);
+
+    QList<int> firstPages; // each part's first page in the book
+    int pages = 0;
+    for (int row = 0; row < names.size(); ++row) {
+        QCOMPARE(m_rig.queue->State(row), RowState::Converted);
+        firstPages << pages + 1;
+        pages += PdfPageCount(m_rig.queue->OutputPath(row));
+    }
+    const QStringList links = PdfLinks(m_rig.command->CombinedPath());
+    QCOMPARE(links.size(), 4 * names.size());
+    int outside = 0;
+    for (const QString& link : links) {
+        const QString target = link.section(QStringLiteral(": "), 1);
+        if (target.startsWith(QLatin1String("uri "))) {
+            QVERIFY2(target.endsWith(QLatin1String("/outside.html")), qPrintable(link));
+            ++outside;
+            continue;
+        }
+        const int page = target.section(u' ', 1).toInt();
+        QVERIFY2(target.startsWith(QLatin1String("page ")) && page >= 1 && page <= pages, qPrintable(link));
+    }
+    QCOMPARE(outside, names.size());
+    // From each part's first page: to the second part's first page, and to a page of the third part.
+    for (int first : firstPages) {
+        QVERIFY2(links.contains(QStringLiteral("%1: page %2").arg(first).arg(firstPages.at(1))),
+                 qPrintable(links.join(u'\n')));
+        const bool toThird = std::any_of(links.cbegin(), links.cend(), [&](const QString& link) {
+            const int page = link.section(u' ', 2).toInt();
+            return link.startsWith(QStringLiteral("%1: page").arg(first)) && page >= firstPages.at(2);
+        });
+        QVERIFY2(toThird, qPrintable(links.join(u'\n')));
+    }
+    // Modern knows where a place is; Classic jumps to the start of the part that has it.
+    const QString ownFar =
+        QStringLiteral("1: page %1").arg(engine == QLatin1String("modern") ? firstPages.at(1) - 1 : 1);
+    QVERIFY2(links.contains(ownFar), qPrintable(links.join(u'\n')));
 }
 
 void TestRealCombine::namesFromTitles_data() {

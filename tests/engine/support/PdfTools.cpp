@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -129,6 +130,55 @@ QList<int> PdfOutlinePages(const QString& pdf) {
     for (const QJsonValue& item : json.object().value(QLatin1String("outlines")).toArray())
         pages << item.toObject().value(QLatin1String("destpageposfrom1")).toInt();
     return pages;
+}
+
+QStringList PdfLinks(const QString& pdf) {
+    const QJsonObject json =
+        QJsonDocument::fromJson(
+            RunTool(QStringLiteral("qpdf"), {QStringLiteral("--json"), QStringLiteral("--json-key=pages"),
+                                             QStringLiteral("--json-key=qpdf"), pdf}))
+            .object();
+    const QJsonObject objects = json.value(QLatin1String("qpdf")).toArray().at(1).toObject();
+    static const QRegularExpression kReference(QStringLiteral(R"(^\d+ \d+ R$)"));
+    const auto resolve = [&objects](QJsonValue value) {
+        while (value.isString() && kReference.match(value.toString()).hasMatch())
+            value = objects.value(QLatin1String("obj:") + value.toString())
+                        .toObject()
+                        .value(QLatin1String("value"));
+        return value;
+    };
+    QHash<QString, int> pageNumbers;
+    const QJsonArray pages = json.value(QLatin1String("pages")).toArray();
+    for (qsizetype index = 0; index < pages.size(); ++index)
+        pageNumbers.insert(pages.at(index).toObject().value(QLatin1String("object")).toString(),
+                           int(index + 1));
+    const auto destination = [&](const QJsonValue& value) {
+        if (value.isArray())
+            return QStringLiteral("page %1").arg(pageNumbers.value(value.toArray().at(0).toString()));
+        QString name = resolve(value).toString();
+        return QStringLiteral("named ") + (name.startsWith(u'/') ? name.mid(1) : name.mid(2));
+    };
+    QStringList links;
+    for (qsizetype index = 0; index < pages.size(); ++index) {
+        const QJsonObject page =
+            resolve(pages.at(index).toObject().value(QLatin1String("object"))).toObject();
+        for (const QJsonValue& item : resolve(page.value(QLatin1String("/Annots"))).toArray()) {
+            const QJsonObject annotation = resolve(item).toObject();
+            if (annotation.value(QLatin1String("/Subtype")).toString() != QLatin1String("/Link"))
+                continue;
+            const QJsonObject action = resolve(annotation.value(QLatin1String("/A"))).toObject();
+            QString target;
+            if (annotation.contains(QLatin1String("/Dest")))
+                target = destination(resolve(annotation.value(QLatin1String("/Dest"))));
+            else if (action.value(QLatin1String("/S")).toString() == QLatin1String("/GoTo"))
+                target = destination(resolve(action.value(QLatin1String("/D"))));
+            else if (action.value(QLatin1String("/S")).toString() == QLatin1String("/URI"))
+                target =
+                    QStringLiteral("uri ") + resolve(action.value(QLatin1String("/URI"))).toString().mid(2);
+            links.append(QStringLiteral("%1: %2").arg(index + 1).arg(target));
+        }
+    }
+    return links;
 }
 
 QList<PdfWord> PdfWords(const QString& pdf, int page) {

@@ -65,6 +65,10 @@ int PdfPageCount(const QString& pdf); // 0 when pdfinfo cannot read it
 QStringList PdfOutline(const QString& pdf);
 // The page (from 1) each top-level bookmark leads to.
 QList<int> PdfOutlinePages(const QString& pdf);
+// Where each link of a PDF leads, page by page, from qpdf's JSON: "page N" for a page of the PDF (from
+// 1; "page 0" for anything else), "uri ADDRESS", "named NAME" for a named destination. Each entry
+// begins with the page the link stands on: "1: page 3".
+QStringList PdfLinks(const QString& pdf);
 
 // A word on a page and its box in points from the page's top left, from pdftotext -bbox.
 struct PdfWord {
