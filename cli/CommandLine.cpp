@@ -28,6 +28,7 @@ const QString kMedia = QStringLiteral("media");
 const QString kCssPageSize = QStringLiteral("css-page-size");
 const QString kHeader = QStringLiteral("header");
 const QString kFooter = QStringLiteral("footer");
+const QString kNumberPages = QStringLiteral("number-pages");
 const QString kLocalRoot = QStringLiteral("local-root");
 const QString kCombine = QStringLiteral("combine");
 const QString kNameBy = QStringLiteral("name-by");
@@ -104,7 +105,8 @@ QString ReadPageOptions(const QCommandLineParser& parser, CommandLineOptions& op
           valued(kScale, kScaleAccepts, setter(ParseScale, &PageSetup::scalePercent), changes),
           valued(kMedia, kMediaAccepts, setter(ParseMedia, &PageSetup::media), changes),
           valued(kHeader, kLineAccepts, setter(ParseLine, &PageSetup::header), changes),
-          valued(kFooter, kLineAccepts, setter(ParseLine, &PageSetup::footer), changes)})
+          valued(kFooter, kLineAccepts, setter(ParseLine, &PageSetup::footer), changes),
+          valued(kNumberPages, kNumberingAccepts, setter(ParseNumbering, &PageSetup::numbering), changes)})
         if (!error.isEmpty())
             return error;
     if (parser.isSet(kBackgrounds) && parser.isSet(kNoBackgrounds))
@@ -196,6 +198,7 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
         {kCssPageSize, {}},
         {kHeader, {}, QStringLiteral("TEXT")},
         {kFooter, {}, QStringLiteral("TEXT")},
+        {kNumberPages, {}, QStringLiteral("HOW")},
         {kLocalRoot, {}, QStringLiteral("FOLDER")},
         {kCombine, {}, QStringLiteral("FILE")},
         {kNameBy, {}, QStringLiteral("WHAT")},
@@ -345,6 +348,9 @@ QString CommandLineHelp(const QString& programName) {
                "                     text above and below each page, with {page}, {pages}, {title},\n"
                "                     {url} and {date}; \"\" for none. E.g. --footer \"||Page {page} of "
                "{pages}\"\n"
+               "  --number-pages book|each\n"
+               "                     in a combined PDF, {page} and {pages} count the whole book (the\n"
+               "                     default) or each part on its own, as its separate PDF does\n"
                "\n"
                "  -h, --help         show this text\n"
                "  -v, --version      show the version\n"

@@ -2,10 +2,12 @@
 
 #include "BookLinks.h"
 #include "DocumentInfo.h"
+#include "StampLayer.h"
 #include "PdfDocument.h"
 #include "RegularFile.h"
 
 #include <QDir>
+#include <QUrl>
 
 #include <qpdf/FileInputSource.hh>
 #include <qpdf/QPDFOutlineDocumentHelper.hh>
@@ -163,6 +165,30 @@ std::vector<Bookmark> CopiedOutline(QPDF& pdf, std::vector<QPDFOutlineObjectHelp
     return copied;
 }
 
+// A local file is named as the platform writes it; an address as it was given.
+QString ShownSource(const QString& source) {
+    const QString scheme = QUrl(source).scheme().toLower();
+    return scheme == QLatin1String("http") || scheme == QLatin1String("https")
+               ? source
+               : QDir::toNativeSeparators(source);
+}
+
+// Gives the book's pages the header and footer of the page setup with {page} and {pages} counting the
+// whole book, in place of each part's own. Each part keeps its own {title} and {url}.
+QString NumberBook(QPDF& combined, const std::vector<std::pair<QString, QString>>& titlesAndSources,
+                   const std::vector<std::size_t>& partPages, const PageSetup& page, const QDate& date,
+                   std::vector<std::shared_ptr<void>>& kept) {
+    std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(combined).getAllPages();
+    std::vector<PageFacts> facts;
+    for (std::size_t part = 0; part < partPages.size(); ++part)
+        for (std::size_t page = 0; page < partPages[part]; ++page)
+            facts.push_back({int(facts.size()) + 1, int(pages.size()), titlesAndSources[part].first,
+                             ShownSource(titlesAndSources[part].second), date});
+    for (QPDFPageObjectHelper& each : pages)
+        TakeOffStamp(each);
+    return StampPages(combined, pages, page, facts, kept);
+}
+
 } // namespace
 
 QString CombinePdfs(const CombineRequest& request, const QString& to, const QDateTime& now,
@@ -177,6 +203,8 @@ QString CombinePdfs(const CombineRequest& request, const QString& to, const QDat
         QPDFPageDocumentHelper combinedPages(combined);
         std::vector<Bookmark> bookmarks;
         std::vector<LinkedPart> linked;
+        std::vector<std::pair<QString, QString>> titlesAndSources; // each part's, for its header and footer
+        std::vector<std::shared_ptr<void>> stamps;                 // read as the combined file is written
         for (const CombinePart& part : request.parts) {
             current = part.pdfPath;
             auto input = std::make_shared<PartInput>(part.pdfPath, abandoned);
@@ -204,12 +232,22 @@ QString CombinePdfs(const CombineRequest& request, const QString& to, const QDat
             QPDFOutlineDocumentHelper outline(*pdf);
             bookmarks.push_back({NewItem(combined, part.bookmark.toStdString(), start), false,
                                  CopiedOutline(combined, outline.getTopLevelOutlines(), toPage)});
+            titlesAndSources.emplace_back(DocumentTitle(*pdf), part.source);
             linked.push_back(std::move(linkedPart));
             input->StayOpen(false);
             parts.emplace_back(std::move(input), std::move(pdf));
         }
         current.clear();
         KeepLinksInside(linked);
+        if (request.page.HasPageText() && request.page.numbering == PageNumbering::Book) {
+            std::vector<std::size_t> partPages;
+            for (const LinkedPart& part : linked)
+                partPages.push_back(part.pages.size());
+            if (const QString problem =
+                    NumberBook(combined, titlesAndSources, partPages, request.page, now.date(), stamps);
+                !problem.isEmpty())
+                throw std::runtime_error("its pages could not be numbered: " + problem.toStdString());
+        }
         QPDFObjectHandle root = combined.makeIndirectObject(QPDFObjectHandle::parse("<< /Type /Outlines >>"));
         Link(root, bookmarks);
         root.replaceKey("/Count", QPDFObjectHandle::newInteger(int(bookmarks.size())));

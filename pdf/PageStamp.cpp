@@ -1,6 +1,7 @@
 #include "PageStamp.h"
 
 #include "PdfDocument.h"
+#include "StampLayer.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -9,6 +10,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 
+#include <qpdf/Buffer.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
@@ -58,9 +60,13 @@ void DrawLine(QPainter& painter, const QRectF& band, const PageText& line, const
     }
 }
 
-// A PDF with one page per page of the document, of the same size, holding only the header and footer.
+// Begins the content that lays a stamp over a page, so that it can be found and taken off again.
+const std::string kStampMark = "% velmora page text\n";
+
+// A PDF with one page per page of the document, of the same size, holding only the header and footer
+// drawn with that page's facts.
 QString DrawStamp(QIODevice* device, const std::vector<QSizeF>& pageSizes, const PageSetup& page,
-                  PageFacts facts) {
+                  const std::vector<PageFacts>& facts) {
     QPdfWriter writer(device);
     writer.setResolution(kStampResolution);
     writer.setPageMargins(QMarginsF());
@@ -70,7 +76,6 @@ QString DrawStamp(QIODevice* device, const std::vector<QSizeF>& pageSizes, const
     const QMarginsF margins = page.LayoutMarginsMm() * dotsPerMm;
     const double edge = kPageTextEdgeMm * dotsPerMm;
     const double lineHeight = PageTextLineMm(page.textSizePt) * dotsPerMm;
-    facts.pages = int(pageSizes.size());
     for (std::size_t index = 0; index < pageSizes.size(); ++index) {
         writer.setPageSize(QPageSize(pageSizes[index], QPageSize::Point, {}, QPageSize::ExactMatch));
         if (index == 0) {
@@ -85,10 +90,9 @@ QString DrawStamp(QIODevice* device, const std::vector<QSizeF>& pageSizes, const
         const QSizeF size = pageSizes[index] / kPointsPerMm * dotsPerMm;
         const double left = margins.left();
         const double width = size.width() - margins.left() - margins.right();
-        facts.page = int(index) + 1;
-        DrawLine(painter, QRectF(left, edge, width, lineHeight), page.header, facts);
+        DrawLine(painter, QRectF(left, edge, width, lineHeight), page.header, facts[index]);
         DrawLine(painter, QRectF(left, size.height() - edge - lineHeight, width, lineHeight), page.footer,
-                 facts);
+                 facts[index]);
     }
     return painter.end() ? QString() : QStringLiteral("its header and footer could not be drawn");
 }
@@ -113,19 +117,16 @@ void Overlay(QPDF& pdf, std::vector<QPDFPageObjectHelper>& pages, QPDF& stamp) {
             continue;
         resources.getKey("/XObject").replaceKey(name, form);
         page.addPageContents(pdf.newStream("q\n"), true);
-        page.addPageContents(pdf.newStream("\nQ\n" + placed), false);
+        page.addPageContents(pdf.newStream("\nQ\n" + kStampMark + placed), false);
     }
 }
 
 } // namespace
 
-QString StampPages(LoadedPdf& loaded, const PageSetup& page, PageFacts facts) {
-    QPDF& pdf = loaded.Document();
-    std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(pdf).getAllPages();
+QString StampPages(QPDF& pdf, std::vector<QPDFPageObjectHelper>& pages, const PageSetup& page,
+                   const std::vector<PageFacts>& facts, std::vector<std::shared_ptr<void>>& kept) {
     if (pages.empty())
         return QStringLiteral("it has no pages");
-    if (facts.title.isEmpty())
-        facts.title = DocumentTitle(pdf);
     QBuffer drawn;
     drawn.open(QIODevice::WriteOnly);
     if (const QString problem = DrawStamp(&drawn, PageSizes(pages), page, facts); !problem.isEmpty())
@@ -136,9 +137,47 @@ QString StampPages(LoadedPdf& loaded, const PageSetup& page, PageFacts facts) {
     auto stamp = std::make_shared<QPDF>();
     stamp->processMemoryFile("header and footer", stampData->constData(), std::size_t(stampData->size()));
     Overlay(pdf, pages, *stamp);
-    loaded.Keep(std::move(stamp));
-    loaded.Keep(std::move(stampData));
+    kept.push_back(std::move(stamp));
+    kept.push_back(std::move(stampData));
     return {};
+}
+
+QString StampPages(LoadedPdf& loaded, const PageSetup& page, PageFacts facts) {
+    QPDF& pdf = loaded.Document();
+    std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(pdf).getAllPages();
+    if (facts.title.isEmpty())
+        facts.title = DocumentTitle(pdf);
+    std::vector<PageFacts> eachPage(pages.size(), facts);
+    for (std::size_t index = 0; index < eachPage.size(); ++index) {
+        eachPage[index].page = int(index) + 1;
+        eachPage[index].pages = int(pages.size());
+    }
+    std::vector<std::shared_ptr<void>> kept;
+    const QString problem = StampPages(pdf, pages, page, eachPage, kept);
+    for (std::shared_ptr<void>& stamp : kept)
+        loaded.Keep(std::move(stamp));
+    return problem;
+}
+
+void TakeOffStamp(QPDFPageObjectHelper& page) {
+    QPDFObjectHandle contents = page.getObjectHandle().getKey("/Contents");
+    if (!contents.isArray() || contents.getArrayNItems() < 3)
+        return;
+    QPDFObjectHandle last = contents.getArrayItem(contents.getArrayNItems() - 1);
+    if (!last.isStream())
+        return;
+    const std::shared_ptr<Buffer> stream = last.getStreamData();
+    const std::string data(reinterpret_cast<const char*>(stream->getBuffer()), stream->getSize());
+    const std::string opening = "\nQ\n" + kStampMark;
+    if (data.compare(0, opening.size(), opening) != 0)
+        return;
+    // The stamp's form goes from the page's resources with its placing.
+    const std::size_t name = data.find("/Fx", opening.size());
+    QPDFObjectHandle forms = page.getAttribute("/Resources", false).getKey("/XObject");
+    if (name != std::string::npos && forms.isDictionary())
+        forms.removeKey(data.substr(name, data.find_first_of(" \n", name) - name));
+    contents.eraseItem(contents.getArrayNItems() - 1);
+    contents.eraseItem(0);
 }
 
 QString StampPageText(const QString& from, const QString& to, const PageSetup& page, PageFacts facts) {

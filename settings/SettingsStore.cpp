@@ -68,6 +68,7 @@ const PreferenceRule& RuleOf(Preference preference) {
         {Preference::PageHeader, QStringLiteral("PageHeader"), QString(), {}},
         {Preference::PageFooter, QStringLiteral("PageFooter"), QString(), {}},
         {Preference::PageTextSize, QStringLiteral("PageTextSize"), QString(), {}},
+        {Preference::PageNumbering, QStringLiteral("PageNumbering"), QString(), {}},
         {Preference::LocalRoot, kLocalRootValue, kAutomaticText, {}},
         {Preference::ResultColumn, kResultColumnValue, kHiddenText, {kShownText, kHiddenText}},
         {Preference::CombineIntoOne, kCombineIntoOneValue, kNoText, {kYesText, kNoText}},
@@ -234,6 +235,7 @@ PageSetup SettingsStore::Page() const {
     ReadPagePart(*this, Preference::PageHeader, page.header, ParseLine);
     ReadPagePart(*this, Preference::PageFooter, page.footer, ParseLine);
     ReadPagePart(*this, Preference::PageTextSize, page.textSizePt, ParseTextSize);
+    ReadPagePart(*this, Preference::PageNumbering, page.numbering, ParseNumbering);
     // Margins that leave no room on the stored paper read as the default ones.
     if (!page.Problem().isEmpty())
         page.marginsMm.reset();
@@ -252,6 +254,7 @@ void SettingsStore::SetPage(const PageSetup& page) const {
     SetPreferenceText(Preference::PageHeader, LineText(page.header));
     SetPreferenceText(Preference::PageFooter, LineText(page.footer));
     SetPreferenceText(Preference::PageTextSize, QString::number(page.textSizePt));
+    SetPreferenceText(Preference::PageNumbering, NumberingText(page.numbering));
 }
 
 QString SettingsStore::LocalRoot() const {

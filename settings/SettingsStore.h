@@ -34,6 +34,7 @@ enum class Preference {
     PageHeader,
     PageFooter,
     PageTextSize,
+    PageNumbering,
     // Combining and naming.
     CombineIntoOne,
     CombinedName,

@@ -152,9 +152,16 @@ void PageSetupDialog::CreateControls() {
     m_textSize->setRange(kMinTextSizePt, kMaxTextSizePt);
     m_textSize->setDecimals(1);
     m_textSize->setSuffix(QStringLiteral(" pt"));
+    m_bookNumbering = new QCheckBox(QStringLiteral("Count a combined PDF's pages &as one book"));
+    m_bookNumbering->setObjectName(QStringLiteral("chkBookNumbering"));
+    m_bookNumbering->setToolTip(
+        QStringLiteral("In a combined PDF, {page} and {pages} count the whole book; each separate PDF "
+                       "always counts its own pages."));
     auto* textRow = new QHBoxLayout;
     textRow->addWidget(new QLabel(QStringLiteral("Font size:")));
     textRow->addWidget(m_textSize);
+    textRow->addSpacing(12);
+    textRow->addWidget(m_bookNumbering);
     textRow->addStretch();
     textRow->addWidget(pageNumbers);
     textGrid->addLayout(textRow, 3, 0, 1, 4);
@@ -192,7 +199,7 @@ void PageSetupDialog::CreateControls() {
     for (QComboBox* box : {m_paper, m_media})
         connect(box, &QComboBox::currentIndexChanged, this, &PageSetupDialog::Changed);
     for (QAbstractButton* button : std::initializer_list<QAbstractButton*>{
-             m_portrait, m_landscape, m_cssPageSize, m_engineMargins, m_backgrounds})
+             m_portrait, m_landscape, m_cssPageSize, m_engineMargins, m_backgrounds, m_bookNumbering})
         connect(button, &QAbstractButton::toggled, this, &PageSetupDialog::Changed);
     for (int part = 0; part < 3; ++part)
         for (QLineEdit* edit : {m_header[part], m_footer[part]})
@@ -239,6 +246,7 @@ void PageSetupDialog::Show(const PageSetup& page) {
         edits[which][2]->setText(lines[which]->right);
     }
     m_textSize->setValue(page.textSizePt);
+    m_bookNumbering->setChecked(page.numbering == PageNumbering::Book);
     m_showing = false;
     Changed();
 }
@@ -259,6 +267,7 @@ PageSetup PageSetupDialog::Value() const {
     page.header = {m_header[0]->text(), m_header[1]->text(), m_header[2]->text()};
     page.footer = {m_footer[0]->text(), m_footer[1]->text(), m_footer[2]->text()};
     page.textSizePt = m_textSize->value();
+    page.numbering = m_bookNumbering->isChecked() ? PageNumbering::Book : PageNumbering::EachPart;
     return page;
 }
 

@@ -49,6 +49,7 @@ private:
     QLineEdit* m_header[3]; // left, centre, right
     QLineEdit* m_footer[3];
     QDoubleSpinBox* m_textSize;
+    QCheckBox* m_bookNumbering;
     QLabel* m_note;
     PagePreview* m_preview;
     QDialogButtonBox* m_buttons;

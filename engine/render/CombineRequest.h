@@ -1,5 +1,7 @@
 #pragma once
 
+#include "render/PageSetup.h"
+
 #include <QList>
 #include <QString>
 
@@ -15,11 +17,13 @@ struct CombinePart {
     QString source;   // the row's web address or local file: links to it lead to this part
 };
 
-// What a combined file holds: the parts in order, and what the file says about itself.
+// What a combined file holds: the parts in order, what the file says about itself, and the page setup
+// its parts were made with (their header and footer count the book's pages where it says so).
 struct CombineRequest {
     QList<CombinePart> parts;
     QString title;
     QString subject;
+    PageSetup page = {};
 };
 
 // Joins the parts into a new PDF at `to`. Empty on success, else one plain sentence. Touches only files,

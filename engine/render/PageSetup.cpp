@@ -34,6 +34,8 @@ constexpr Keyword<Orientation> kOrientations[] = {{Orientation::Portrait, QLatin
 constexpr Keyword<MediaStyle> kMediaStyles[] = {{MediaStyle::Print, QLatin1String("print")},
                                                 {MediaStyle::Screen, QLatin1String("screen")}};
 constexpr Keyword<bool> kOnOff[] = {{true, QLatin1String("on")}, {false, QLatin1String("off")}};
+constexpr Keyword<PageNumbering> kNumberings[] = {{PageNumbering::Book, QLatin1String("book")},
+                                                  {PageNumbering::EachPart, QLatin1String("each")}};
 
 // A length such as "10mm", "1.5cm" or "0.5in", in millimetres.
 std::optional<double> ParseLength(const QString& text) {
@@ -233,6 +235,14 @@ QString OnOffText(bool on) {
 
 std::optional<bool> ParseOnOff(const QString& text) {
     return ParseKeyword(text, kOnOff);
+}
+
+QString NumberingText(PageNumbering numbering) {
+    return KeywordText(numbering, kNumberings);
+}
+
+std::optional<PageNumbering> ParseNumbering(const QString& text) {
+    return ParseKeyword(text, kNumberings);
 }
 
 } // namespace page_text

@@ -13,6 +13,8 @@ namespace velmora {
 enum class Paper { A4, Letter, Legal, A3, A5, Custom };
 enum class Orientation { Portrait, Landscape };
 enum class MediaStyle { Print, Screen };
+// What {page} and {pages} count in a combined PDF: the whole book, or each part as its own PDF does.
+enum class PageNumbering { Book, EachPart };
 
 // One line of text above or below the page: left, centre and right parts, each with the fields
 // {page}, {pages}, {title}, {url} and {date}.
@@ -58,6 +60,7 @@ struct PageSetup {
     PageText header;
     PageText footer;
     double textSizePt = 9.0;
+    PageNumbering numbering = PageNumbering::Book;
 
     // The paper in millimetres, turned for the orientation.
     QSizeF PaperSizeMm() const;
@@ -121,6 +124,10 @@ std::optional<double> ParseTextSize(const QString& text);
 
 QString OnOffText(bool on);
 std::optional<bool> ParseOnOff(const QString& text);
+
+QString NumberingText(PageNumbering numbering);
+std::optional<PageNumbering> ParseNumbering(const QString& text);
+inline const QString kNumberingAccepts = QStringLiteral("book or each");
 } // namespace page_text
 
 } // namespace velmora

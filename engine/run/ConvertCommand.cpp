@@ -317,6 +317,7 @@ bool ConvertCommand::StartCombine() {
     if (path.isEmpty())
         return false;
     request.title = QFileInfo(path).completeBaseName();
+    request.page = m_runner.Page();
     const QString first = m_queue.SourceText(m_combinedRows.first());
     request.subject = request.parts.size() == 1 ? first
                                                 : QStringLiteral("%1 … %2 (%3 documents)")

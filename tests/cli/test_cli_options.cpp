@@ -23,6 +23,7 @@ private slots:
     void engine();
     void pageOptions_data();
     void pageOptions();
+    void bookNumbering();
     void localRoot();
     void combineAndNames_data();
     void combineAndNames();
@@ -205,6 +206,21 @@ void TestCliOptions::pageOptions() {
     QCOMPARE(Summary(PageSetupFor(parsed.options, stored)), summary);
 }
 
+// What a combined PDF's page numbers count: as stored, unless the option says.
+void TestCliOptions::bookNumbering() {
+    PageSetup stored;
+    stored.numbering = PageNumbering::EachPart;
+    const auto numbering = [&stored](const QStringList& arguments) {
+        return PageSetupFor(ParseCommandLine(QStringList{"prog"} + arguments + QStringList{"a.html"}).options,
+                            stored)
+            .numbering;
+    };
+    QCOMPARE(numbering({}), PageNumbering::EachPart);
+    QCOMPARE(numbering({"--number-pages", "book"}), PageNumbering::Book);
+    stored.numbering = PageNumbering::Book;
+    QCOMPARE(numbering({"--number-pages=each"}), PageNumbering::EachPart);
+}
+
 void TestCliOptions::localRoot() {
     QTemporaryDir folder;
     QCOMPARE(ParseCommandLine({"prog", "a.html"}).options.localRoot, std::nullopt);
@@ -288,6 +304,8 @@ void TestCliOptions::rejects_data() {
     QTest::newRow("scale too large") << QStringList{"--scale", "201%", "a.html"} << "--scale";
     QTest::newRow("unknown media") << QStringList{"--media", "tv", "a.html"}
                                    << "--media takes print or screen, not \"tv\"";
+    QTest::newRow("unknown numbering") << QStringList{"--number-pages", "chapter", "a.html"}
+                                       << "--number-pages takes book or each, not \"chapter\"";
     QTest::newRow("header of one part") << QStringList{"--header", "Page {page}", "a.html"}
                                         << "--header takes three parts \"left|centre|right\"";
     QTest::newRow("footer of four parts") << QStringList{"--footer", "a|b|c|d", "a.html"} << "--footer";

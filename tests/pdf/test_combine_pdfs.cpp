@@ -21,6 +21,8 @@
 #endif
 
 using namespace velmora;
+
+Q_DECLARE_METATYPE(velmora::PageNumbering)
 using namespace velmora::test;
 
 namespace {
@@ -104,6 +106,8 @@ private slots:
     void partThatIsNoFileFailsWithoutWaiting();
     void linksStayInsideTheBook();
     void rowLinksToItselfStayInside();
+    void pageNumbersCountTheBook_data();
+    void pageNumbersCountTheBook();
     void rowDocumentInformation_data();
     void rowDocumentInformation();
     void pdfDates_data();
@@ -150,6 +154,48 @@ void TestCombinePdfs::rowLinksToItselfStayInside() {
                           "1: uri http://127.0.0.1/docs/b.html#sec",
                           "1: uri " + QUrl::fromLocalFile(Path("outside.html")).toString(), "1: page 1",
                           "1: page 1", "1: page 2"}));
+}
+
+void TestCombinePdfs::pageNumbersCountTheBook_data() {
+    QTest::addColumn<PageNumbering>("numbering");
+    QTest::addColumn<QStringList>("texts"); // of the book's five pages: header, body, footer
+    QTest::newRow("book") << PageNumbering::Book
+                          << QStringList{"Alpha Body1 Page 1 of 5", "Alpha Body2 Page 2 of 5",
+                                         "Beta Body1 Page 3 of 5", "Beta Body2 Page 4 of 5",
+                                         "Beta Body3 Page 5 of 5"};
+    QTest::newRow("each part") << PageNumbering::EachPart
+                               << QStringList{"Alpha Body1 Page 1 of 2", "Alpha Body2 Page 2 of 2",
+                                              "Beta Body1 Page 1 of 3", "Beta Body2 Page 2 of 3",
+                                              "Beta Body3 Page 3 of 3"};
+}
+
+// Each row's own PDF counts its own pages; the book counts its own, or keeps the parts' counts. Every
+// page keeps its part's title.
+void TestCombinePdfs::pageNumbersCountTheBook() {
+    QFETCH(PageNumbering, numbering);
+    QFETCH(QStringList, texts);
+    RenderRequest row;
+    row.page.header = {QStringLiteral("{title}"), {}, {}};
+    row.page.footer = {{}, {}, kPageNumberText};
+    row.page.numbering = numbering;
+    const QPageSize a5(QPageSize::A5);
+    const QList<std::pair<QString, int>> parts{{QStringLiteral("Alpha"), 2}, {QStringLiteral("Beta"), 3}};
+    CombineRequest request;
+    request.page = row.page;
+    for (const auto& [title, pages] : parts) {
+        QVERIFY(WriteTestPdf(Path(title + ".in.pdf"), QList<QPageSize>(pages, a5), {}));
+        row.source = Path(title + ".html");
+        QCOMPARE(pdf::FinishRowPdf(Path(title + ".in.pdf"), Path(title + ".pdf"), row, title, kMoment),
+                 QString());
+        QCOMPARE(PdfPageText(Path(title + ".pdf"), pages).simplified(),
+                 QStringLiteral("%1 Body%2 Page %2 of %2").arg(title).arg(pages));
+        request.parts.append({Path(title + ".pdf"), title, row.source});
+    }
+    QCOMPARE(pdf::CombinePdfs(request, Path("book.pdf"), kMoment), QString());
+
+    QCOMPARE(PdfPageCount(Path("book.pdf")), int(texts.size()));
+    for (int page = 1; page <= texts.size(); ++page)
+        QCOMPARE(PdfPageText(Path("book.pdf"), page).simplified(), texts.at(page - 1));
 }
 
 void TestCombinePdfs::partsInOrderWithTheirOwnOutlinesNested() {

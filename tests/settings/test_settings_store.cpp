@@ -418,7 +418,9 @@ void TestSettingsStore::pageSetupRoundTrip() {
     page.header = {QStringLiteral("{title}"), QString(), QStringLiteral("{date}")};
     page.footer = {QString(), QStringLiteral("a - b"), kPageNumberText};
     page.textSizePt = 10.5;
+    page.numbering = PageNumbering::EachPart;
     store.SetPage(page);
+    QCOMPARE(StoredValue(QStringLiteral("PageNumbering")), QVariant(QStringLiteral("each")));
     QCOMPARE(StoredValue(QStringLiteral("PagePaper")), QVariant(QStringLiteral("123.5x234mm")));
     QCOMPARE(StoredValue(QStringLiteral("PageMargins")), QVariant(QStringLiteral("1mm 2mm 3mm 4mm")));
     const PageSetup read = store.Page();

@@ -51,6 +51,7 @@ void TestPageSetupDialog::valuesReachARunAndSurviveARestart() {
         Find<QSpinBox>(dialog, "spnScale")->setValue(80);
         Find<QCheckBox>(dialog, "chkBackgrounds")->click();
         Find<QPushButton>(dialog, "btnPageNumbers")->click();
+        Find<QCheckBox>(dialog, "chkBookNumbering")->click(); // on by default
         // A bar would split the part where it is stored, so it is not taken.
         QTest::keyClicks(Find<QLineEdit>(dialog, "edtHeaderLeft"), QStringLiteral("Draft| {page}"));
         return true;
@@ -66,6 +67,7 @@ void TestPageSetupDialog::valuesReachARunAndSurviveARestart() {
     QCOMPARE(stored.backgrounds, false);
     QCOMPARE(stored.footer, (PageText{QString(), QString(), kPageNumberText}));
     QCOMPARE(stored.header.left, QStringLiteral("Draft {page}"));
+    QCOMPARE(stored.numbering, PageNumbering::EachPart);
 
     // A run converts with them: the converter's options, and the footer on the PDF.
     const QStringList files = f.MakeFiles({"page.html"});
@@ -94,6 +96,7 @@ void TestPageSetupDialog::valuesReachARunAndSurviveARestart() {
                 Find<QDoubleSpinBox>(dialog, "spnMarginLeft")->value() == 25 &&
                 Find<QSpinBox>(dialog, "spnScale")->value() == 80 &&
                 !Find<QCheckBox>(dialog, "chkBackgrounds")->isChecked() &&
+                !Find<QCheckBox>(dialog, "chkBookNumbering")->isChecked() &&
                 Find<QLineEdit>(dialog, "edtFooterRight")->text() == kPageNumberText &&
                 Find<QLineEdit>(dialog, "edtHeaderLeft")->text() == QStringLiteral("Draft {page}");
         return false;

@@ -160,7 +160,8 @@ void TestRealCombine::linksStayInsideTheBook_data() {
 }
 
 // Three pages that link to their own far place, to each other and to a page outside the book: in the
-// book every link to a row jumps inside it, the one outside keeps its address.
+// book every link to a row jumps inside it, the one outside keeps its address. The footer's page numbers
+// count each PDF's own pages, and the book's.
 void TestRealCombine::linksStayInsideTheBook() {
     QFETCH(QString, engine);
     QFETCH(bool, web);
@@ -190,6 +191,9 @@ void TestRealCombine::linksStayInsideTheBook() {
         m_rig.queue->AddFiles(sources);
     }
     m_rig.command->SetCombine({true, QStringLiteral("Book"), true});
+    PageSetup page;
+    page.footer.right = kPageNumberText;
+    m_rig.command->Runner().SetPageSetup(page);
     Run(engine);
 
     QList<int> firstPages; // each part's first page in the book
@@ -197,8 +201,15 @@ void TestRealCombine::linksStayInsideTheBook() {
     for (int row = 0; row < names.size(); ++row) {
         QCOMPARE(m_rig.queue->State(row), RowState::Converted);
         firstPages << pages + 1;
-        pages += PdfPageCount(m_rig.queue->OutputPath(row));
+        const int partPages = PdfPageCount(m_rig.queue->OutputPath(row));
+        QVERIFY(PdfPageText(m_rig.queue->OutputPath(row), 1)
+                    .contains(QStringLiteral("Page 1 of %1").arg(partPages)));
+        pages += partPages;
     }
+    const QString book = m_rig.command->CombinedPath();
+    for (int first : firstPages)
+        QVERIFY(PdfPageText(book, first).contains(QStringLiteral("Page %1 of %2").arg(first).arg(pages)));
+    QVERIFY(PdfPageText(book, pages).contains(QStringLiteral("Page %1 of %1").arg(pages)));
     const QStringList links = PdfLinks(m_rig.command->CombinedPath());
     QCOMPARE(links.size(), 4 * names.size());
     int outside = 0;

@@ -29,7 +29,8 @@ int main(int argc, char* argv[]) {
         QSemaphore().acquire();
         return QString();
     };
-    step.Start({{{QDir(args.at(0)).filePath(QStringLiteral("part.pdf")), QStringLiteral("Part")}}, {}, {}},
-               QDir(args.at(0)).filePath(QStringLiteral("Combined.pdf")), stuck);
+    CombineRequest request;
+    request.parts = {{QDir(args.at(0)).filePath(QStringLiteral("part.pdf")), QStringLiteral("Part"), {}}};
+    step.Start(request, QDir(args.at(0)).filePath(QStringLiteral("Combined.pdf")), stuck);
     return app.exec();
 }
