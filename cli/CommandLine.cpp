@@ -32,6 +32,7 @@ const QString kNumberPages = QStringLiteral("number-pages");
 const QString kLocalRoot = QStringLiteral("local-root");
 const QString kCombine = QStringLiteral("combine");
 const QString kNameBy = QStringLiteral("name-by");
+const QString kTitle = QStringLiteral("title");
 constexpr Keyword<NameBy> kNameByKeywords[] = {{NameBy::Address, QLatin1String("address")},
                                                {NameBy::Title, QLatin1String("title")}};
 const QString kHelp = QStringLiteral("help");
@@ -201,6 +202,7 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
         {kNumberPages, {}, QStringLiteral("HOW")},
         {kLocalRoot, {}, QStringLiteral("FOLDER")},
         {kCombine, {}, QStringLiteral("FILE")},
+        {kTitle, {}, QStringLiteral("TEXT")},
         {kNameBy, {}, QStringLiteral("WHAT")},
         {{QStringLiteral("h"), kHelp}, {}},
         {{QStringLiteral("v"), kVersion}, {}},
@@ -288,6 +290,13 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
         }
         options.combine = name;
     }
+    if (parser.isSet(kTitle)) {
+        if (!parser.isSet(kCombine)) {
+            parsed.error = QStringLiteral("--title names the combined PDF, so it needs --combine.");
+            return parsed;
+        }
+        options.title = parser.values(kTitle).constLast().simplified();
+    }
     if (parser.isSet(kNameBy)) {
         const QString nameBy = parser.values(kNameBy).constLast();
         options.nameBy = ParseKeyword(nameBy, kNameByKeywords, KeywordMatch::Exact);
@@ -327,6 +336,9 @@ QString CommandLineHelp(const QString& programName) {
                "  --combine FILE     also join the converted PDFs, in order, into FILE in the output\n"
                "                     folder, with a bookmark for each (the separate PDFs stay unless\n"
                "                     the window's \"Keep the separate PDFs\" is off)\n"
+               "  --title TEXT       the combined PDF's title (default: the name the pages' titles\n"
+               "                     share, as \"Installation - Guide\" and \"Usage - Guide\" share\n"
+               "                     \"Guide\", else the name given to --combine)\n"
                "  --name-by address|title\n"
                "                     name each PDF after its address or file name, or after its page's\n"
                "                     title (the address when it has none); default: the window's choice\n"

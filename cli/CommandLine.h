@@ -35,6 +35,7 @@ struct CommandLineOptions {
     QList<std::function<void(PageSetup&)>> pageChanges;
     std::optional<QString> localRoot; // none: the stored choice; empty: automatic
     std::optional<QString> combine;   // the combined file's name in the output folder; none: no combining
+    QString title;                    // the combined file's Title; empty: chosen as the window does
     std::optional<NameBy> nameBy;     // none: the stored choice
 };
 

@@ -2,6 +2,7 @@
 
 #include "Dialogs.h"
 #include "queue/OutputNames.h"
+#include "run/BookTitle.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -89,14 +90,20 @@ void CombineMenu::TurnCombine(bool on) {
     Choose(choice);
 }
 
-// Offers the name there is, else the first row's page title when a run has read it, else the plain
-// default. A name that gives no file name is kept as none: the first page's title then names the file.
-// The title is not offered when the first row's PDF bears its name already, which a combined file may
-// not take.
+// Offers the name there is, else the name the rows' page titles share (as a documentation set's pages
+// share its name), else the first row's page title when a run has read it, else the plain default. A name
+// that gives no file name is kept as none: the first page's title then names the file. The title is not
+// offered when the first row's PDF bears its name already, which a combined file may not take.
 std::optional<QString> CombineMenu::AskName() {
     QString suggested = m_command.Combine().name;
     if (suggested.isEmpty() && m_queue.RowCount() > 0) {
-        suggested = QFileInfo(CombinedPathFor(m_queue.PageTitle(0), QStringLiteral("."))).fileName();
+        QStringList titles;
+        for (int row = 0; row < m_queue.RowCount(); ++row)
+            titles << m_queue.PageTitle(row);
+        const QString site = SharedSiteName(titles).name;
+        suggested =
+            QFileInfo(CombinedPathFor(site.isEmpty() ? m_queue.PageTitle(0) : site, QStringLiteral(".")))
+                .fileName();
         if (SameOutputPath(QFileInfo(m_queue.OutputPath(0)).fileName(), suggested))
             suggested.clear();
     }
@@ -113,7 +120,11 @@ void CombineMenu::Choose(const CombineChoice& choice) {
     Use(choice);
 }
 
-void CombineMenu::Use(const CombineChoice& choice) {
+// The name given in the window is the combined file's title too.
+void CombineMenu::Use(CombineChoice choice) {
+    choice.title = choice.name.trimmed();
+    if (choice.title.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
+        choice.title.chop(4);
     m_command.SetCombine(choice);
     m_combine->setChecked(choice.enabled);
     m_keepSeparate->setChecked(choice.keepSeparate);

@@ -28,7 +28,7 @@ private:
     void TurnCombine(bool on);
     std::optional<QString> AskName();         // nullopt when cancelled
     void Choose(const CombineChoice& choice); // stored and used
-    void Use(const CombineChoice& choice);    // shown and handed to the command
+    void Use(CombineChoice choice);           // shown and handed to the command
 
     Dialogs& m_dialogs;
     SettingsStore m_store;

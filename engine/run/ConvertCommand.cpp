@@ -4,6 +4,7 @@
 #include "queue/TargetFolder.h"
 #include "queue/TextRules.h"
 #include "render/PendingPdf.h"
+#include "run/BookTitle.h"
 
 #include <QDir>
 #include <QFile>
@@ -287,9 +288,8 @@ bool ConvertCommand::StartCombine() {
             m_combineGone.append(pdf);
             continue;
         }
-        const QString title = m_queue.PageTitle(row);
         const QString source = m_queue.SourceText(row);
-        request.parts.append({pdf, title.isEmpty() ? source : title, source});
+        request.parts.append({pdf, m_queue.PageTitle(row), source});
         m_combinedRows.append(row);
         rowPdfs.append({row, pdf, false});
     }
@@ -313,10 +313,21 @@ bool ConvertCommand::StartCombine() {
                 : QStringLiteral("The PDFs made no longer exist, so there was nothing to combine.");
         return false;
     }
-    const QString path = ChooseCombinedPath(rowPdfs);
+    // The pages' shared site name names the book, and each bookmark goes without it.
+    QStringList titles;
+    for (const CombinePart& part : std::as_const(request.parts))
+        titles << part.bookmark;
+    const SiteName site = SharedSiteName(titles);
+    for (qsizetype part = 0; part < request.parts.size(); ++part) {
+        CombinePart& each = request.parts[part];
+        each.bookmark = site.titles.at(part).isEmpty() ? each.source : site.titles.at(part);
+    }
+    const QString path = ChooseCombinedPath(rowPdfs, site.name);
     if (path.isEmpty())
         return false;
-    request.title = QFileInfo(path).completeBaseName();
+    request.title = !m_combine.title.isEmpty() ? m_combine.title
+                    : !site.name.isEmpty()     ? site.name
+                                               : QFileInfo(path).completeBaseName();
     request.page = m_runner.Page();
     const QString first = m_queue.SourceText(m_combinedRows.first());
     request.subject = request.parts.size() == 1 ? first
@@ -329,8 +340,9 @@ bool ConvertCommand::StartCombine() {
 
 // A combined file never replaces a row's PDF, new or kept from an earlier run. The name the user gave is
 // the one a script or a reader will look for, so a clash is refused and named rather than numbered
-// around; a name chosen here (the first page's title, else the default) is numbered past the PDFs.
-QString ConvertCommand::ChooseCombinedPath(const QList<RowPdf>& rowPdfs) {
+// around; a name chosen here (the pages' site name, else the first page's title, else the default) is
+// numbered past the PDFs.
+QString ConvertCommand::ChooseCombinedPath(const QList<RowPdf>& rowPdfs, const QString& siteName) {
     if (const QString asked = CombinedPathFor(m_combine.name, m_runFolder); !asked.isEmpty()) {
         const QString path = OutputNamer().Claim(asked);
         for (const RowPdf& pdf : rowPdfs) {
@@ -349,7 +361,8 @@ QString ConvertCommand::ChooseCombinedPath(const QList<RowPdf>& rowPdfs) {
         }
         return path;
     }
-    QString path = TitlePathFor(m_queue.PageTitle(m_combinedRows.first()), m_runFolder);
+    QString path =
+        TitlePathFor(siteName.isEmpty() ? m_queue.PageTitle(m_combinedRows.first()) : siteName, m_runFolder);
     if (path.isEmpty())
         path = CombinedPathFor(kDefaultCombinedName, m_runFolder);
     OutputNamer names;

@@ -61,6 +61,7 @@ struct CombineChoice {
     bool enabled = false;
     QString name;             // the file's name; empty: the first PDF's page title, else kDefaultCombinedName
     bool keepSeparate = true; // false: the rows' own PDFs go once the combined file is in place
+    QString title = {};       // the book's Title; empty: the pages' shared site name, else the file's name
     friend bool operator==(const CombineChoice&, const CombineChoice&) = default;
 };
 
@@ -128,7 +129,7 @@ private:
         QString path;
         bool earlier; // left by an earlier conversion rather than the row's PDF now
     };
-    QString ChooseCombinedPath(const QList<RowPdf>& rowPdfs);
+    QString ChooseCombinedPath(const QList<RowPdf>& rowPdfs, const QString& siteName);
     void OnCombined(const QString& path, const QString& problem);
     void EndRun(int failed, int total);
     void SetStatus(TRunStatus status);

@@ -24,6 +24,7 @@ private slots:
     void pageOptions_data();
     void pageOptions();
     void bookNumbering();
+    void bookTitle();
     void localRoot();
     void combineAndNames_data();
     void combineAndNames();
@@ -221,6 +222,13 @@ void TestCliOptions::bookNumbering() {
     QCOMPARE(numbering({"--number-pages=each"}), PageNumbering::EachPart);
 }
 
+void TestCliOptions::bookTitle() {
+    QCOMPARE(ParseCommandLine({"prog", "--combine", "B.pdf", "a.html"}).options.title, QString());
+    QCOMPARE(
+        ParseCommandLine({"prog", "--combine", "B.pdf", "--title", " My  Book ", "a.html"}).options.title,
+        QStringLiteral("My Book"));
+}
+
 void TestCliOptions::localRoot() {
     QTemporaryDir folder;
     QCOMPARE(ParseCommandLine({"prog", "a.html"}).options.localRoot, std::nullopt);
@@ -304,6 +312,8 @@ void TestCliOptions::rejects_data() {
     QTest::newRow("scale too large") << QStringList{"--scale", "201%", "a.html"} << "--scale";
     QTest::newRow("unknown media") << QStringList{"--media", "tv", "a.html"}
                                    << "--media takes print or screen, not \"tv\"";
+    QTest::newRow("a title without combining") << QStringList{"--title", "Book", "a.html"}
+                                               << "--title names the combined PDF, so it needs --combine.";
     QTest::newRow("unknown numbering") << QStringList{"--number-pages", "chapter", "a.html"}
                                        << "--number-pages takes book or each, not \"chapter\"";
     QTest::newRow("header of one part") << QStringList{"--header", "Page {page}", "a.html"}

@@ -16,6 +16,7 @@ private slots:
     void offInitiallyAndByAddress();
     void nameAskedOnceWhenTurnedOn_data();
     void nameAskedOnceWhenTurnedOn();
+    void nameOfferedIsTheSiteTheTitlesShare();
     void cancellingTheNameLeavesCombiningOff();
     void namingByTitleIsRememberedAndUsed();
     void runInTheWindowCombines();
@@ -62,7 +63,9 @@ void TestCombineMenu::nameAskedOnceWhenTurnedOn() {
     QVERIFY(f.Trigger("actCombine"));
     QCOMPARE(f.dialogs.textSuggestions, QStringList{suggested});
     const CombineChoice chosen{true, QStringLiteral("The Guide"), true};
-    QCOMPARE(f.Window().Command().Combine(), chosen);
+    // The name given is the combined file's title too.
+    QCOMPARE(f.Window().Command().Combine(),
+             (CombineChoice{true, QStringLiteral("The Guide"), true, QStringLiteral("The Guide")}));
     QCOMPARE(f.Store().Combine(), chosen);
     QVERIFY(f.Child<QAction>("actKeepSeparate")->isEnabled());
     QVERIFY(f.Child<QAction>("actCombinedName")->text().contains(QStringLiteral("The Guide")));
@@ -77,12 +80,25 @@ void TestCombineMenu::nameAskedOnceWhenTurnedOn() {
     f.Open(); // a restart
     QVERIFY(f.Child<QAction>("actCombine")->isChecked());
     QVERIFY(!f.Child<QAction>("actKeepSeparate")->isChecked());
-    QCOMPARE(f.Window().Command().Combine(), (CombineChoice{true, QStringLiteral("The Guide"), false}));
+    QCOMPARE(f.Window().Command().Combine(),
+             (CombineChoice{true, QStringLiteral("The Guide"), false, QStringLiteral("The Guide")}));
     // Asked again only through its own item, which offers the name there is.
     f.dialogs.nextText = QStringLiteral("Other.pdf");
     QVERIFY(f.Trigger("actCombinedName"));
     QCOMPARE(f.dialogs.textSuggestions.last(), QStringLiteral("The Guide"));
     QCOMPARE(f.Store().Combine().name, QStringLiteral("Other.pdf"));
+}
+
+void TestCombineMenu::nameOfferedIsTheSiteTheTitlesShare() {
+    MainFormFixture f;
+    f.Open();
+    QVERIFY(f.AddUrls({"http://site.test/a", "http://site.test/b"}));
+    f.Queue().SetPageTitle(0, QStringLiteral("Intro - The Guide"));
+    f.Queue().SetPageTitle(1, QStringLiteral("Usage - The Guide"));
+    f.dialogs.nextText = QStringLiteral("The Guide.pdf");
+    QVERIFY(f.Trigger("actCombine"));
+    QCOMPARE(f.dialogs.textSuggestions, QStringList{QStringLiteral("The Guide.pdf")});
+    QCOMPARE(f.Window().Command().Combine().title, QStringLiteral("The Guide"));
 }
 
 void TestCombineMenu::cancellingTheNameLeavesCombiningOff() {
