@@ -3,6 +3,7 @@
 #include "AddURLUnit.h"
 #include "CombineMenu.h"
 #include "CombinePdfs.h"
+#include "CombinedPdfOpener.h"
 #include "Dialogs.h"
 #include "DropAndPaste.h"
 #include "EditMenu.h"
@@ -101,6 +102,8 @@ void TfrmMain::CreateFeatures() {
                                 fileMenu->findChild<QAction*>(QStringLiteral("N3")),
                                 [this] { return m_convert.Status() != rsStart; });
     connect(m_queueFile, &QueueFile::rowsOffered, this, &TfrmMain::UpdateCounters);
+    m_combinedOpener = new CombinedPdfOpener(*fileMenu, fileMenu->findChild<QAction*>(QStringLiteral("N6")),
+                                             m_convert, m_dialogs, *this);
     // A relative or "~" text is shown as the folder it names.
     const auto showFolder = [this] {
         const QString folder = AbsoluteTargetFolder();
@@ -281,6 +284,10 @@ void TfrmMain::SetProgress(int percent) {
 
 void TfrmMain::ShowMessage(const QString& text) {
     m_dialogs.ShowMessage(this, text);
+}
+
+void TfrmMain::ShowEndMessage(const QString& text, const QString& combinedPath) {
+    m_combinedOpener->ShowEndMessage(text, combinedPath);
 }
 
 bool TfrmMain::ReportStartProblem(const QString& problem) {

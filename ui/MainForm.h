@@ -21,6 +21,7 @@ namespace velmora {
 
 class Dialogs;
 class EngineMenu;
+class CombinedPdfOpener;
 class QueueFile;
 class TAddURLForm;
 class TQueueGrid;
@@ -103,6 +104,7 @@ private:
     void SetProgressVisible(bool visible) override;
     void SetProgress(int percent) override;
     void ShowMessage(const QString& text) override;
+    void ShowEndMessage(const QString& text, const QString& combinedPath) override;
     void ExploreFolder(const QString& folder) override;
     bool ReportStartProblem(const QString& problem) override;
 
@@ -113,6 +115,7 @@ private:
     TAddURLForm* m_addUrlForm = nullptr;
     EngineMenu* m_engines = nullptr;
     QueueFile* m_queueFile = nullptr;
+    CombinedPdfOpener* m_combinedOpener = nullptr;
 
     QAction* ActaddURL = nullptr;
     QAction* actAddFiles = nullptr;

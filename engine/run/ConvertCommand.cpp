@@ -19,14 +19,21 @@ QStringList CompletionActions() {
 
 // PDFs made and problems are counted apart: "0 rows converted, 1 with warnings" read as nothing made.
 // The folder stands on a line of its own, so a long path is neither broken inside a word nor quoted.
-QString EndOfRunMessage(int converted, int warned, int failed, const QString& folder) {
+QString EndOfRunMessage(int converted, int warned, int failed, const QString& folder, bool pdfsKept) {
     if (warned == 0 && failed == 0)
         return kCompleteMessage;
     const int made = converted + warned;
-    QString counts = made == 1 ? QStringLiteral("1 PDF made") : QStringLiteral("%1 PDFs made").arg(made);
+    QString counts =
+        pdfsKept
+            ? (made == 1 ? QStringLiteral("1 PDF made") : QStringLiteral("%1 PDFs made").arg(made))
+            : (made == 1 ? QStringLiteral("1 row converted") : QStringLiteral("%1 rows converted").arg(made));
     if (warned > 0)
         counts += QStringLiteral(" (%1 with warnings)").arg(warned);
     counts += QStringLiteral(", %1 failed").arg(failed);
+    if (!pdfsKept)
+        return QStringLiteral("Conversion finished: %1. Their PDFs were combined into one, and the separate "
+                              "ones removed.\n\nSelect a marked row to see why.")
+            .arg(counts);
     return QStringLiteral(
                "Conversion finished: %1.\n\nThe PDFs are in:\n%2\n\nSelect a marked row to see why.")
         .arg(counts, folder);
@@ -397,8 +404,11 @@ void ConvertCommand::EndRun(int failed, int total) {
         int warned = 0;
         for (int row : std::as_const(m_runRows))
             warned += m_queue.State(row) == RowState::ConvertedWithWarnings ? 1 : 0;
-        const QString message = EndOfRunMessage(total - failed - warned, warned, failed, m_runFolder);
-        m_host.ShowMessage(note.isEmpty() ? message : message + QStringLiteral("\n\n") + note);
+        const bool pdfsKept = m_combinedPath.isEmpty() || m_combine.keepSeparate;
+        const QString message =
+            EndOfRunMessage(total - failed - warned, warned, failed, m_runFolder, pdfsKept);
+        m_host.ShowEndMessage(note.isEmpty() ? message : message + QStringLiteral("\n\n") + note,
+                              m_combinedPath);
         return;
     }
     // A combine that failed, or left out a PDF that was gone, is told whatever the completion action.

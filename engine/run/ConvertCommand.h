@@ -49,10 +49,16 @@ public:
         ShowMessage(problem);
         return false;
     }
+    // The end-of-run message; `combinedPath` names the combined file the run made, else is empty.
+    virtual void ShowEndMessage(const QString& text, const QString& combinedPath) {
+        Q_UNUSED(combinedPath);
+        ShowMessage(text);
+    }
 };
 
-// The end-of-run message: "Conversion complete!" only when every row converted cleanly.
-QString EndOfRunMessage(int converted, int warned, int failed, const QString& folder);
+// The end-of-run message: "Conversion complete!" only when every row converted cleanly. `pdfsKept`
+// false: the rows' own PDFs were combined into one and removed, so the message counts rows, not PDFs.
+QString EndOfRunMessage(int converted, int warned, int failed, const QString& folder, bool pdfsKept = true);
 
 inline const QString kDefaultCombinedName = QStringLiteral("Combined.pdf");
 

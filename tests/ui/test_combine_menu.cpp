@@ -1,8 +1,10 @@
 // Convert › "Combine into one PDF", the combined file's name, "Keep the separate PDFs" and "Name PDFs by".
+#include "CombinedPdfOpener.h"
 #include "MainFormFixture.h"
 
 #include <QAction>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QTest>
@@ -17,6 +19,7 @@ private slots:
     void nameAskedOnceWhenTurnedOn_data();
     void nameAskedOnceWhenTurnedOn();
     void nameOfferedIsTheSiteTheTitlesShare();
+    void combinedPdfOpensFromTheEndMessageAndTheFileMenu();
     void cancellingTheNameLeavesCombiningOff();
     void namingByTitleIsRememberedAndUsed();
     void runInTheWindowCombines();
@@ -147,6 +150,40 @@ void TestCombineMenu::runInTheWindowCombines() {
         qPrintable(f.Child<QLabel>("spRunSummary")->text()));
     QVERIFY(f.Child<QAction>("actCombine")->isEnabled());
     QVERIFY(f.dialogs.messages.isEmpty());
+}
+
+// With the separate PDFs removed, the end message counts rows, offers to open the book, and the File
+// menu opens it for as long as it exists.
+void TestCombineMenu::combinedPdfOpensFromTheEndMessageAndTheFileMenu() {
+    MainFormFixture f;
+    REQUIRE_FAKE_CONVERTER(f);
+    TfrmMain& window = f.Open();
+    f.TypeTargetFolder(f.OutputFolder());
+    f.ChooseCompletionAction(kShowMessage);
+    f.dialogs.nextText = QStringLiteral("Book");
+    QVERIFY(f.Trigger("actCombine"));
+    QVERIFY(f.Trigger("actKeepSeparate")); // off
+    QVERIFY(!f.Child<QAction>("actOpenCombined")->isEnabled());
+    QVERIFY(f.AddUrls({"http://site.test/a", "http://site.test/b-fail"}));
+    f.dialogs.takeOffer = true;
+    QVERIFY(f.Click("RzBitBtn1"));
+    QTRY_COMPARE_WITH_TIMEOUT(window.RunStatus(), rsStop, kRunTimeoutMs);
+
+    const QString book = QDir::toNativeSeparators(QDir(f.OutputFolder()).filePath("Book.pdf"));
+    QCOMPARE(f.dialogs.offers.size(), 1);
+    QVERIFY2(
+        f.dialogs.offers.at(0).startsWith(QStringLiteral("Conversion finished: 1 row converted, 1 failed. "
+                                                         "Their PDFs were combined into one")) &&
+            f.dialogs.offers.at(0).endsWith(QStringLiteral("[%1]").arg(kOpenCombinedCaption)),
+        qPrintable(f.dialogs.offers.at(0)));
+    QTRY_COMPARE(f.dialogs.openedFiles, QStringList{book});
+
+    QVERIFY(f.Child<QAction>("actOpenCombined")->isEnabled());
+    QVERIFY(f.Trigger("actOpenCombined"));
+    QTRY_COMPARE(f.dialogs.openedFiles, (QStringList{book, book}));
+    QVERIFY(QFile::remove(book));
+    emit f.Child<QMenu>("mnuFile")->aboutToShow();
+    QVERIFY(!f.Child<QAction>("actOpenCombined")->isEnabled());
 }
 
 QTEST_MAIN(TestCombineMenu)

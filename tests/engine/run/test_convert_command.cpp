@@ -169,12 +169,20 @@ void TestConvertCommand::endOfRunMessage_data() {
         << QList<int>{0, 0, 2}
         << "Conversion finished: 0 PDFs made, 2 failed.\n\nThe PDFs are in:\n/out\n\nSelect a marked row "
            "to see why.";
+    // A fourth count of 0: the rows' PDFs were combined into one and removed.
+    QTest::newRow("only the combined file left")
+        << QList<int>{2, 1, 1, 0}
+        << "Conversion finished: 3 rows converted (1 with warnings), 1 failed. Their PDFs were combined into "
+           "one, and the separate ones removed.\n\nSelect a marked row to see why.";
+    QTest::newRow("clean, only the combined file left") << QList<int>{2, 0, 0, 0} << "Conversion complete!";
 }
 
 void TestConvertCommand::endOfRunMessage() {
     QFETCH(QList<int>, counts);
     QFETCH(QString, expected);
-    QCOMPARE(EndOfRunMessage(counts.at(0), counts.at(1), counts.at(2), QStringLiteral("/out")), expected);
+    QCOMPARE(EndOfRunMessage(counts.at(0), counts.at(1), counts.at(2), QStringLiteral("/out"),
+                             counts.value(3, 1) != 0),
+             expected);
 }
 
 void TestConvertCommand::completionActions() {
