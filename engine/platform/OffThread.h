@@ -5,6 +5,7 @@
 #include <QPromise>
 #include <QThreadPool>
 
+#include <functional>
 #include <memory>
 #include <thread>
 #include <type_traits>
@@ -12,6 +13,9 @@
 namespace velmora {
 
 namespace off_thread {
+
+// Starts `task` on the global thread pool.
+void StartOnPool(std::function<void()> task);
 
 // Hands `launch` a task that runs `work`; `then` gets its result on `context`'s thread, through the
 // event loop: never before the caller has returned, and not at all once `context` is gone. What `work`
@@ -36,7 +40,7 @@ void Start(Work work, QObject* context, Then then, Launch launch) {
 // but what it holds.
 template <typename Work, typename Then> void RunOffThread(Work work, QObject* context, Then then) {
     off_thread::Start(std::move(work), context, std::move(then),
-                      [](auto task) { QThreadPool::globalInstance()->start(std::move(task)); });
+                      [](auto task) { StartOnPool(std::move(task)); });
 }
 
 // As RunOffThread, on a thread of its own that nothing waits for: for work that may block for good (a
