@@ -191,8 +191,13 @@ void TestChromiumBackend::outcomes_data() {
                                      << "The browser sent a message that could not be read." << false;
     QTest::newRow("browser dies") << "http://127.0.0.1/die" << RowState::Failed
                                   << "The browser ended unexpectedly." << false;
+#ifndef Q_OS_WIN
+    // POSIX: the pipe breaks as soon as its one reader closes it. Under Wine the engine's writes still
+    // succeed once the fake closed its end, so no broken pipe is seen there; the row would wait for its
+    // time limit instead.
     QTest::newRow("browser stops reading its commands")
         << "http://127.0.0.1/stopsreading" << RowState::Failed << "The browser ended unexpectedly." << false;
+#endif
 }
 
 void TestChromiumBackend::outcomes() {
