@@ -256,7 +256,7 @@ run_prints() {
 check "console program: a run prints its tab-separated line, exit status 0" run_prints
 failed_row() {
   cli_status 1 --output "$out_win" a.html missing.html &&
-    line_for "failed	missing\.html	Neither a web address \(http:// or https://\) nor a file\."
+    line_for 'failed	missing\.html	No such file: .*\\missing\.html'
 }
 check "console program: a failed row, exit status 1" failed_row
 usage_error() { cli_status 2 --bogus a.html && test -z "$cli_out" && grep -q bogus <<<"$cli_err"; }
