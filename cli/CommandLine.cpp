@@ -33,6 +33,7 @@ const QString kLocalRoot = QStringLiteral("local-root");
 const QString kCombine = QStringLiteral("combine");
 const QString kNameBy = QStringLiteral("name-by");
 const QString kTitle = QStringLiteral("title");
+const QString kContents = QStringLiteral("contents");
 constexpr Keyword<NameBy> kNameByKeywords[] = {{NameBy::Address, QLatin1String("address")},
                                                {NameBy::Title, QLatin1String("title")}};
 const QString kHelp = QStringLiteral("help");
@@ -203,6 +204,7 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
         {kLocalRoot, {}, QStringLiteral("FOLDER")},
         {kCombine, {}, QStringLiteral("FILE")},
         {kTitle, {}, QStringLiteral("TEXT")},
+        {kContents, {}},
         {kNameBy, {}, QStringLiteral("WHAT")},
         {{QStringLiteral("h"), kHelp}, {}},
         {{QStringLiteral("v"), kVersion}, {}},
@@ -297,6 +299,13 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
         }
         options.title = parser.values(kTitle).constLast().simplified();
     }
+    if (parser.isSet(kContents)) {
+        if (!parser.isSet(kCombine)) {
+            parsed.error = QStringLiteral("--contents begins the combined PDF, so it needs --combine.");
+            return parsed;
+        }
+        options.contents = true;
+    }
     if (parser.isSet(kNameBy)) {
         const QString nameBy = parser.values(kNameBy).constLast();
         options.nameBy = ParseKeyword(nameBy, kNameByKeywords, KeywordMatch::Exact);
@@ -314,7 +323,7 @@ QString CommandLineHelp(const QString& programName) {
     return QStringLiteral(
                "Usage: %1 [--output FOLDER] [--jobs N|auto] [--timeout SECONDS]\n"
                "       %4[--engine classic|modern] [--local-root FOLDER|auto] [page options]\n"
-               "       %4[--combine FILE] [--name-by address|title]\n"
+               "       %4[--combine FILE [--title TEXT] [--contents]] [--name-by address|title]\n"
                "       %4[--list FILE|-] [SOURCE...]\n"
                "       %1 --queue [SOURCE...]\n"
                "\n"
@@ -339,6 +348,8 @@ QString CommandLineHelp(const QString& programName) {
                "  --title TEXT       the combined PDF's title (default: the name the pages' titles\n"
                "                     share, as \"Installation - Guide\" and \"Usage - Guide\" share\n"
                "                     \"Guide\", else the name given to --combine)\n"
+               "  --contents         begin the combined PDF with a contents page listing each part\n"
+               "                     (and its headings) with the page it starts on, each a link\n"
                "  --name-by address|title\n"
                "                     name each PDF after its address or file name, or after its page's\n"
                "                     title (the address when it has none); default: the window's choice\n"

@@ -36,6 +36,7 @@ struct CommandLineOptions {
     std::optional<QString> localRoot; // none: the stored choice; empty: automatic
     std::optional<QString> combine;   // the combined file's name in the output folder; none: no combining
     QString title;                    // the combined file's Title; empty: chosen as the window does
+    bool contents = false;            // the combined file begins with a contents page
     std::optional<NameBy> nameBy;     // none: the stored choice
 };
 

@@ -283,7 +283,8 @@ int RunCommandLine(const QStringList& arguments, const QString& programFolder, c
     run.Runner().SetFinisher(pdf::RowFinisher());
     run.Runner().SetNameBy(options.nameBy.value_or(store.NamePdfsBy()));
     if (options.combine) {
-        run.Command().SetCombine({true, *options.combine, store.Combine().keepSeparate, options.title});
+        run.Command().SetCombine({true, *options.combine, store.Combine().keepSeparate, options.title,
+                                   options.contents});
         run.Command().SetCombiner(pdf::Combiner());
     }
     run.Runner().SetLocalRoot(options.localRoot.value_or(store.LocalRoot()));

@@ -1,6 +1,7 @@
 #include "CombinePdfs.h"
 
 #include "BookLinks.h"
+#include "ContentsPage.h"
 #include "DocumentInfo.h"
 #include "StampLayer.h"
 #include "PdfDocument.h"
@@ -189,6 +190,102 @@ QString NumberBook(QPDF& combined, const std::vector<std::pair<QString, QString>
     return StampPages(combined, pages, page, facts, kept);
 }
 
+// A line of the contents and the place in the book it leads to.
+struct ContentsEntry {
+    QString text;
+    bool heading = false;
+    QPDFObjectHandle destination;
+};
+
+QString TitleOf(const Bookmark& bookmark) {
+    QPDFObjectHandle item = bookmark.item;
+    return QString::fromStdString(item.getKey("/Title").getUTF8Value()).simplified();
+}
+
+// What a part's line on the contents page lists under it: its outline's first level. An item there that
+// is the page's own title (the only one, or named as the part is) stands for the part's line, which is
+// shown already, so its own kids are listed in its place.
+void AddContentsEntries(const Bookmark& bookmark, std::vector<ContentsEntry>& entries) {
+    QPDFObjectHandle item = bookmark.item;
+    const QString partTitle = TitleOf(bookmark);
+    entries.push_back({partTitle, false, item.getKey("/Dest")});
+    std::vector<const Bookmark*> listed;
+    for (const Bookmark& top : bookmark.kids) {
+        const bool isTheTitle =
+            bookmark.kids.size() == 1 || TitleOf(top).compare(partTitle, Qt::CaseInsensitive) == 0;
+        if (!isTheTitle)
+            listed.push_back(&top);
+        else
+            for (const Bookmark& kid : top.kids)
+                listed.push_back(&kid);
+    }
+    for (const Bookmark* heading : listed) {
+        QPDFObjectHandle headingItem = heading->item;
+        if (QPDFObjectHandle destination = headingItem.getKey("/Dest"); destination.isArray())
+            entries.push_back({TitleOf(*heading), true, destination});
+    }
+}
+
+QPDFObjectHandle StartOf(QPDFObjectHandle page) {
+    QPDFObjectHandle start = QPDFObjectHandle::parse("[null /XYZ null null null]");
+    start.setArrayItem(0, page);
+    return start;
+}
+
+// The contents as drawn, and the document read from it for its pages.
+struct ContentsDocument {
+    QByteArray bytes;
+    QPDF pdf;
+};
+
+// Puts the contents before the book's first page, each line a link to where it leads, and returns the
+// contents' pages. What they are read from goes into `kept`.
+std::vector<QPDFObjectHandle> AddContents(QPDF& combined, const QString& title,
+                                          const std::vector<ContentsEntry>& entries, const PageSetup& page,
+                                          std::vector<std::shared_ptr<void>>& kept) {
+    QPDFPageDocumentHelper bookPages(combined);
+    std::map<QPDFObjGen, int> pageNumbers;
+    for (QPDFPageObjectHelper& each : bookPages.getAllPages())
+        pageNumbers.emplace(each.getObjectHandle().getObjGen(), int(pageNumbers.size()) + 1);
+    std::vector<ContentsLine> lines;
+    for (ContentsEntry entry : entries) {
+        const auto number = pageNumbers.find(entry.destination.getArrayItem(0).getObjGen());
+        lines.push_back({entry.text, entry.heading, number == pageNumbers.end() ? 1 : number->second});
+    }
+    // The contents' own pages come first, so every number moves on by their count.
+    const DrawnContents counted = DrawContents(title, lines, page);
+    if (!counted.problem.isEmpty())
+        throw std::runtime_error(counted.problem.toStdString());
+    for (ContentsLine& line : lines)
+        line.page += counted.pages;
+    const DrawnContents drawn = DrawContents(title, lines, page);
+    if (!drawn.problem.isEmpty())
+        throw std::runtime_error(drawn.problem.toStdString());
+
+    auto document = std::make_shared<ContentsDocument>();
+    document->bytes = drawn.pdf;
+    document->pdf.processMemoryFile("contents", document->bytes.constData(), std::size_t(document->bytes.size()));
+    kept.push_back(document);
+    std::vector<QPDFObjectHandle> pages;
+    for (QPDFPageObjectHelper& each : QPDFPageDocumentHelper(document->pdf).getAllPages())
+        pages.push_back(combined.copyForeignObject(each.getObjectHandle()));
+    for (auto each = pages.rbegin(); each != pages.rend(); ++each)
+        bookPages.addPage(*each, true);
+    for (std::size_t index = 0; index < drawn.spots.size() && index < entries.size(); ++index) {
+        const DrawnContents::Spot& spot = drawn.spots[index];
+        QPDFObjectHandle link = QPDFObjectHandle::parse("<< /Type /Annot /Subtype /Link /Border [0 0 0] >>");
+        link.replaceKey("/Rect", QPDFObjectHandle::newArray(QPDFObjectHandle::Rectangle(
+                                     spot.rect.left(), spot.rect.top(), spot.rect.right(), spot.rect.bottom())));
+        QPDFObjectHandle destination = entries[index].destination;
+        link.replaceKey("/Dest", destination.shallowCopy());
+        QPDFObjectHandle onPage = pages.at(std::size_t(spot.page));
+        if (!onPage.getKey("/Annots").isArray())
+            onPage.replaceKey("/Annots", QPDFObjectHandle::newArray());
+        onPage.getKey("/Annots").appendItem(combined.makeIndirectObject(link));
+    }
+    return pages;
+}
+
 } // namespace
 
 QString CombinePdfs(const CombineRequest& request, const QString& to, const QDateTime& now,
@@ -202,6 +299,7 @@ QString CombinePdfs(const CombineRequest& request, const QString& to, const QDat
         combined.emptyPDF();
         QPDFPageDocumentHelper combinedPages(combined);
         std::vector<Bookmark> bookmarks;
+        std::vector<ContentsEntry> contents;
         std::vector<LinkedPart> linked;
         std::vector<std::pair<QString, QString>> titlesAndSources; // each part's, for its header and footer
         std::vector<std::shared_ptr<void>> stamps;                 // read as the combined file is written
@@ -227,11 +325,11 @@ QString CombinePdfs(const CombineRequest& request, const QString& to, const QDat
                 const auto copy = pages.find(page.getObjGen());
                 return copy == pages.end() ? QPDFObjectHandle::newNull() : copy->second;
             };
-            QPDFObjectHandle start = QPDFObjectHandle::parse("[null /XYZ null null null]");
-            start.setArrayItem(0, linkedPart.pages.front());
             QPDFOutlineDocumentHelper outline(*pdf);
-            bookmarks.push_back({NewItem(combined, part.bookmark.toStdString(), start), false,
-                                 CopiedOutline(combined, outline.getTopLevelOutlines(), toPage)});
+            bookmarks.push_back({NewItem(combined, part.bookmark.toStdString(), StartOf(linkedPart.pages.front())),
+                                 false, CopiedOutline(combined, outline.getTopLevelOutlines(), toPage)});
+            if (request.contents)
+                AddContentsEntries(bookmarks.back(), contents);
             titlesAndSources.emplace_back(DocumentTitle(*pdf), part.source);
             linked.push_back(std::move(linkedPart));
             input->StayOpen(false);
@@ -239,8 +337,16 @@ QString CombinePdfs(const CombineRequest& request, const QString& to, const QDat
         }
         current.clear();
         KeepLinksInside(linked);
+        std::vector<std::size_t> partPages;
+        if (request.contents) {
+            const std::vector<QPDFObjectHandle> contentsPages =
+                AddContents(combined, request.title, contents, request.page, stamps);
+            bookmarks.insert(bookmarks.begin(), Bookmark{NewItem(combined, "Contents", StartOf(contentsPages.front())), false, {}});
+            // The contents count in the book's page numbers, with the book's title for their own.
+            partPages.push_back(contentsPages.size());
+            titlesAndSources.insert(titlesAndSources.begin(), {request.title, QString()});
+        }
         if (request.page.HasPageText() && request.page.numbering == PageNumbering::Book) {
-            std::vector<std::size_t> partPages;
             for (const LinkedPart& part : linked)
                 partPages.push_back(part.pages.size());
             if (const QString problem =

@@ -74,6 +74,7 @@ const PreferenceRule& RuleOf(Preference preference) {
         {Preference::CombineIntoOne, kCombineIntoOneValue, kNoText, {kYesText, kNoText}},
         {Preference::CombinedName, kCombinedNameValue, QString(), {}},
         {Preference::KeepSeparatePdfs, kKeepSeparatePdfsValue, kYesText, {kYesText, kNoText}},
+        {Preference::ContentsPage, kContentsPageValue, kNoText, {kYesText, kNoText}},
         {Preference::NamePdfsBy, kNamePdfsByValue, kByAddressText, {kByAddressText, kByTitleText}},
     };
     return *std::find_if(std::cbegin(rules), std::cend(rules),
@@ -276,13 +277,15 @@ void SettingsStore::SetResultColumnShown(bool shown) const {
 
 CombineChoice SettingsStore::Combine() const {
     return {PreferenceText(Preference::CombineIntoOne) == kYesText, PreferenceText(Preference::CombinedName),
-            PreferenceText(Preference::KeepSeparatePdfs) == kYesText};
+            PreferenceText(Preference::KeepSeparatePdfs) == kYesText, QString(),
+            PreferenceText(Preference::ContentsPage) == kYesText};
 }
 
 void SettingsStore::SetCombine(const CombineChoice& choice) const {
     SetPreferenceText(Preference::CombineIntoOne, choice.enabled ? kYesText : kNoText);
     SetPreferenceText(Preference::CombinedName, choice.name);
     SetPreferenceText(Preference::KeepSeparatePdfs, choice.keepSeparate ? kYesText : kNoText);
+    SetPreferenceText(Preference::ContentsPage, choice.contents ? kYesText : kNoText);
 }
 
 NameBy SettingsStore::NamePdfsBy() const {

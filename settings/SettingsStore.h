@@ -39,6 +39,7 @@ enum class Preference {
     CombineIntoOne,
     CombinedName,
     KeepSeparatePdfs,
+    ContentsPage,
     NamePdfsBy,
 };
 inline const QString kConversionsAtOnceValue = QStringLiteral("ConversionsAtOnce");
@@ -51,6 +52,7 @@ inline const QString kHiddenText = QStringLiteral("Hidden");
 inline const QString kCombineIntoOneValue = QStringLiteral("CombineIntoOne");
 inline const QString kCombinedNameValue = QStringLiteral("CombinedName");
 inline const QString kKeepSeparatePdfsValue = QStringLiteral("KeepSeparatePdfs");
+inline const QString kContentsPageValue = QStringLiteral("ContentsPage");
 inline const QString kNamePdfsByValue = QStringLiteral("NamePdfsBy");
 inline const QString kYesText = QStringLiteral("Yes");
 inline const QString kNoText = QStringLiteral("No");

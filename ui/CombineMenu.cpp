@@ -30,6 +30,9 @@ CombineMenu::CombineMenu(QMenu& convertMenu, Dialogs& dialogs, SettingsStore sto
     m_keepSeparate = convertMenu.addAction(QStringLiteral("&Keep the separate PDFs"));
     m_keepSeparate->setObjectName(QStringLiteral("actKeepSeparate"));
     m_keepSeparate->setCheckable(true);
+    m_contents = convertMenu.addAction(QStringLiteral("Begin the book with a &contents page"));
+    m_contents->setObjectName(QStringLiteral("actContentsPage"));
+    m_contents->setCheckable(true);
     connect(m_combine, &QAction::triggered, this, &CombineMenu::TurnCombine);
     connect(m_name, &QAction::triggered, this, [this] {
         if (const std::optional<QString> name = AskName()) {
@@ -41,6 +44,11 @@ CombineMenu::CombineMenu(QMenu& convertMenu, Dialogs& dialogs, SettingsStore sto
     connect(m_keepSeparate, &QAction::triggered, this, [this](bool keep) {
         CombineChoice choice = m_command.Combine();
         choice.keepSeparate = keep;
+        Choose(choice);
+    });
+    connect(m_contents, &QAction::triggered, this, [this](bool contents) {
+        CombineChoice choice = m_command.Combine();
+        choice.contents = contents;
         Choose(choice);
     });
 
@@ -70,6 +78,7 @@ CombineMenu::CombineMenu(QMenu& convertMenu, Dialogs& dialogs, SettingsStore sto
         m_combine->setEnabled(status != rsStart);
         m_name->setEnabled(status != rsStart);
         m_keepSeparate->setEnabled(status != rsStart && m_combine->isChecked());
+        m_contents->setEnabled(status != rsStart && m_combine->isChecked());
         nameBy->setEnabled(status != rsStart);
     });
     Use(m_store.Combine());
@@ -129,6 +138,8 @@ void CombineMenu::Use(CombineChoice choice) {
     m_combine->setChecked(choice.enabled);
     m_keepSeparate->setChecked(choice.keepSeparate);
     m_keepSeparate->setEnabled(choice.enabled && m_command.Status() != rsStart);
+    m_contents->setChecked(choice.contents);
+    m_contents->setEnabled(choice.enabled && m_command.Status() != rsStart);
     m_name->setText(choice.name.isEmpty()
                         ? QStringLiteral("Na&me of the combined PDF…")
                         : QStringLiteral("Na&me of the combined PDF: %1…").arg(choice.name));

@@ -38,6 +38,7 @@ private:
     QAction* m_combine = nullptr;
     QAction* m_name = nullptr;
     QAction* m_keepSeparate = nullptr;
+    QAction* m_contents = nullptr;
 };
 
 } // namespace velmora

@@ -24,6 +24,7 @@ struct CombineRequest {
     QString title;
     QString subject;
     PageSetup page = {};
+    bool contents = false; // a contents page first, listing the parts (and their headings)
 };
 
 // Joins the parts into a new PDF at `to`. Empty on success, else one plain sentence. Touches only files,

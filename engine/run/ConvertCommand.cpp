@@ -336,6 +336,7 @@ bool ConvertCommand::StartCombine() {
                     : !site.name.isEmpty()     ? site.name
                                                : QFileInfo(path).completeBaseName();
     request.page = m_runner.Page();
+    request.contents = m_combine.contents;
     const QString first = m_queue.SourceText(m_combinedRows.first());
     request.subject = request.parts.size() == 1 ? first
                                                 : QStringLiteral("%1 … %2 (%3 documents)")

@@ -68,6 +68,7 @@ struct CombineChoice {
     QString name;             // the file's name; empty: the first PDF's page title, else kDefaultCombinedName
     bool keepSeparate = true; // false: the rows' own PDFs go once the combined file is in place
     QString title = {};       // the book's Title; empty: the pages' shared site name, else the file's name
+    bool contents = false;    // the book begins with a contents page
     friend bool operator==(const CombineChoice&, const CombineChoice&) = default;
 };
 

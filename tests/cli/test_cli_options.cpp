@@ -227,6 +227,8 @@ void TestCliOptions::bookTitle() {
     QCOMPARE(
         ParseCommandLine({"prog", "--combine", "B.pdf", "--title", " My  Book ", "a.html"}).options.title,
         QStringLiteral("My Book"));
+    QVERIFY(!ParseCommandLine({"prog", "--combine", "B.pdf", "a.html"}).options.contents);
+    QVERIFY(ParseCommandLine({"prog", "--combine", "B.pdf", "--contents", "a.html"}).options.contents);
 }
 
 void TestCliOptions::localRoot() {
@@ -314,6 +316,8 @@ void TestCliOptions::rejects_data() {
                                    << "--media takes print or screen, not \"tv\"";
     QTest::newRow("a title without combining") << QStringList{"--title", "Book", "a.html"}
                                                << "--title names the combined PDF, so it needs --combine.";
+    QTest::newRow("contents without combining") << QStringList{"--contents", "a.html"}
+                                                << "--contents begins the combined PDF, so it needs --combine.";
     QTest::newRow("unknown numbering") << QStringList{"--number-pages", "chapter", "a.html"}
                                        << "--number-pages takes book or each, not \"chapter\"";
     QTest::newRow("header of one part") << QStringList{"--header", "Page {page}", "a.html"}

@@ -5,6 +5,7 @@
 #include "RowFinish.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -92,6 +93,9 @@ bool WriteBytes(const QString& path, const QByteArray& bytes) {
 
 constexpr int kWaitMs = 30 * 1000;
 
+// The dots that lead from a contents line's title to its page number, as pdftotext reads them.
+const QRegularExpression kLeader(QStringLiteral("\\s*(\\.\\s*){2,}"));
+
 const QDateTime kMoment(QDate(2026, 3, 4), QTime(5, 6, 7), QTimeZone(2 * 3600));
 
 } // namespace
@@ -108,6 +112,8 @@ private slots:
     void rowLinksToItselfStayInside();
     void pageNumbersCountTheBook_data();
     void pageNumbersCountTheBook();
+    void contentsPageLeadsToEachPart();
+    void longContentsTakeMorePagesAndMoveTheNumbers();
     void rowDocumentInformation_data();
     void rowDocumentInformation();
     void pdfDates_data();
@@ -196,6 +202,61 @@ void TestCombinePdfs::pageNumbersCountTheBook() {
     QCOMPARE(PdfPageCount(Path("book.pdf")), int(texts.size()));
     for (int page = 1; page <= texts.size(); ++page)
         QCOMPARE(PdfPageText(Path("book.pdf"), page).simplified(), texts.at(page - 1));
+}
+
+// The contents come first, count as the book's page 1, list each part and its headings with the page they
+// start on, and each line jumps there.
+void TestCombinePdfs::contentsPageLeadsToEachPart() {
+    const QPageSize a5(QPageSize::A5);
+    QVERIFY(WriteTestPdf(Path("one.pdf"), {a5}, QStringLiteral("One")));
+    QVERIFY(WriteBytes(Path("outlined.pdf"), OutlinedPdf()));
+    QVERIFY(WriteTestPdf(Path("three.pdf"), {a5, a5, a5}, {}));
+    CombineRequest request;
+    request.parts = {{Path("one.pdf"), QStringLiteral("First"), Path("one.html")},
+                     {Path("outlined.pdf"), QStringLiteral("Second"), Path("outlined.html")},
+                     {Path("three.pdf"), QStringLiteral("Third"), Path("three.html")}};
+    request.title = QStringLiteral("The Book");
+    request.page.footer = {{}, {}, kPageNumberText};
+    request.contents = true;
+
+    QCOMPARE(pdf::CombinePdfs(request, Path("book.pdf"), kMoment), QString());
+
+    QCOMPARE(PdfPageCount(Path("book.pdf")), 1 + 1 + 2 + 3);
+    // "Heading", the outlined part's only top-level heading, reads as its title: what is under it is listed.
+    const QString contents = PdfPageText(Path("book.pdf"), 1).replace(kLeader, QStringLiteral(" ")).simplified();
+    QCOMPARE(contents, QStringLiteral("The Book Contents First 2 Second 3 Sub 4 Third 5 Page 1 of 7"));
+    QCOMPARE(PdfLinks(Path("book.pdf")), (QStringList{"1: page 2", "1: page 3", "1: page 4", "1: page 5"}));
+    QCOMPARE(PdfOutline(Path("book.pdf")),
+             (QStringList{"Contents", "First", "Second", "  Heading", "    Sub", "Third"}));
+    QCOMPARE(PdfOutlinePages(Path("book.pdf")), (QList<int>{1, 2, 3, 5}));
+    QCOMPARE(PdfPageText(Path("book.pdf"), 7).simplified(), QStringLiteral("Body3 Page 7 of 7"));
+}
+
+// Contents longer than a page push every part on, and every number they show follows.
+void TestCombinePdfs::longContentsTakeMorePagesAndMoveTheNumbers() {
+    CombineRequest request;
+    for (int part = 1; part <= 80; ++part) {
+        const QString name = QStringLiteral("part%1.pdf").arg(part);
+        QVERIFY(WriteTestPdf(Path(name), {QPageSize(QPageSize::A5)}, {}));
+        request.parts.append({Path(name), QStringLiteral("Chapter %1").arg(part), Path(name + ".html")});
+    }
+    request.page.paper = Paper::A5;
+    request.contents = true;
+
+    QCOMPARE(pdf::CombinePdfs(request, Path("book.pdf"), kMoment), QString());
+
+    const QList<int> bookmarkPages = PdfOutlinePages(Path("book.pdf"));
+    QCOMPARE(bookmarkPages.size(), 81);
+    const int contentsPages = bookmarkPages.at(1) - 1;
+    QVERIFY2(contentsPages >= 2, qPrintable(QString::number(contentsPages)));
+    QCOMPARE(PdfPageCount(Path("book.pdf")), contentsPages + 80);
+    QCOMPARE(PdfPageText(Path("book.pdf"), contentsPages + 80), QStringLiteral("Body1"));
+    const QString lastLine = PdfPageText(Path("book.pdf"), contentsPages).replace(kLeader, QStringLiteral(" ")).simplified();
+    QVERIFY2(lastLine.endsWith(QStringLiteral("Chapter 80 %1").arg(contentsPages + 80)), qPrintable(lastLine));
+    const QStringList links = PdfLinks(Path("book.pdf"));
+    QCOMPARE(links.size(), 80);
+    QCOMPARE(links.first(), QStringLiteral("1: page %1").arg(contentsPages + 1));
+    QCOMPARE(links.last(), QStringLiteral("%1: page %2").arg(contentsPages).arg(contentsPages + 80));
 }
 
 void TestCombinePdfs::partsInOrderWithTheirOwnOutlinesNested() {

@@ -331,12 +331,16 @@ void TestSettingsStore::preferenceText_data() {
     const int combine = int(Preference::CombineIntoOne);
     const int keep = int(Preference::KeepSeparatePdfs);
     const int nameBy = int(Preference::NamePdfsBy);
+    const int contents = int(Preference::ContentsPage);
     QTest::newRow("combine: missing") << combine << QVariant() << kNoText;
     QTest::newRow("combine: Yes") << combine << QVariant(kYesText) << kYesText;
     QTest::newRow("combine: a boolean") << combine << QVariant(true) << kNoText;
     QTest::newRow("keep separate: missing") << keep << QVariant() << kYesText;
     QTest::newRow("keep separate: No") << keep << QVariant(kNoText) << kNoText;
     QTest::newRow("keep separate: letter case") << keep << QVariant("no") << kYesText;
+    QTest::newRow("contents page: missing") << contents << QVariant() << kNoText;
+    QTest::newRow("contents page: Yes") << contents << QVariant(kYesText) << kYesText;
+    QTest::newRow("contents page: a boolean") << contents << QVariant(true) << kNoText;
     QTest::newRow("name by: missing") << nameBy << QVariant() << kByAddressText;
     QTest::newRow("name by: Title") << nameBy << QVariant(kByTitleText) << kByTitleText;
     QTest::newRow("name by: unknown") << nameBy << QVariant("Heading") << kByAddressText;
@@ -352,6 +356,7 @@ void TestSettingsStore::preferenceText() {
                                            {Preference::ResultColumn, kResultColumnValue},
                                            {Preference::CombineIntoOne, kCombineIntoOneValue},
                                            {Preference::KeepSeparatePdfs, kKeepSeparatePdfsValue},
+                                           {Preference::ContentsPage, kContentsPageValue},
                                            {Preference::NamePdfsBy, kNamePdfsByValue}};
     QVERIFY(names.contains(Preference(preference)));
     if (stored.isValid())
@@ -391,10 +396,11 @@ void TestSettingsStore::preferencesRoundTrip() {
     QCOMPARE(StoredValue(kResultColumnValue), QVariant(kHiddenText));
 
     QCOMPARE(store.Combine(), CombineChoice());
-    const CombineChoice combine{true, QStringLiteral("The Book.pdf"), false};
+    const CombineChoice combine{true, QStringLiteral("The Book.pdf"), false, QString(), true};
     store.SetCombine(combine);
     QCOMPARE(StoredValue(kCombineIntoOneValue), QVariant(kYesText));
     QCOMPARE(StoredValue(kKeepSeparatePdfsValue), QVariant(kNoText));
+    QCOMPARE(StoredValue(kContentsPageValue), QVariant(kYesText));
     QCOMPARE(store.Combine(), combine);
     QCOMPARE(store.NamePdfsBy(), NameBy::Address);
     store.SetNamePdfsBy(NameBy::Title);

@@ -31,6 +31,8 @@ void TestCombineMenu::offInitiallyAndByAddress() {
     QVERIFY(!f.Child<QAction>("actCombine")->isChecked());
     QVERIFY(f.Child<QAction>("actKeepSeparate")->isChecked());
     QVERIFY(!f.Child<QAction>("actKeepSeparate")->isEnabled());
+    QVERIFY(!f.Child<QAction>("actContentsPage")->isChecked());
+    QVERIFY(!f.Child<QAction>("actContentsPage")->isEnabled());
     QVERIFY(f.Child<QAction>("actNameByAddress")->isChecked());
     QCOMPARE(f.Window().Command().Combine(), CombineChoice());
     QCOMPARE(f.Window().Command().Runner().NamedBy(), NameBy::Address);
@@ -78,13 +80,16 @@ void TestCombineMenu::nameAskedOnceWhenTurnedOn() {
     QVERIFY(f.Trigger("actCombine"));
     QCOMPARE(f.dialogs.textSuggestions.size(), 1);
     QVERIFY(f.Trigger("actKeepSeparate"));
-    QCOMPARE(f.Store().Combine(), (CombineChoice{true, QStringLiteral("The Guide"), false}));
+    QVERIFY(f.Child<QAction>("actContentsPage")->isEnabled());
+    QVERIFY(f.Trigger("actContentsPage"));
+    QCOMPARE(f.Store().Combine(), (CombineChoice{true, QStringLiteral("The Guide"), false, QString(), true}));
 
     f.Open(); // a restart
     QVERIFY(f.Child<QAction>("actCombine")->isChecked());
     QVERIFY(!f.Child<QAction>("actKeepSeparate")->isChecked());
+    QVERIFY(f.Child<QAction>("actContentsPage")->isChecked());
     QCOMPARE(f.Window().Command().Combine(),
-             (CombineChoice{true, QStringLiteral("The Guide"), false, QStringLiteral("The Guide")}));
+             (CombineChoice{true, QStringLiteral("The Guide"), false, QStringLiteral("The Guide"), true}));
     // Asked again only through its own item, which offers the name there is.
     f.dialogs.nextText = QStringLiteral("Other.pdf");
     QVERIFY(f.Trigger("actCombinedName"));

@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -87,8 +88,8 @@ void TestRealCombine::bookChaptersCombined_data() {
     QTest::newRow("modern") << "modern" << true;
 }
 
-// Three chapters and one file gone before its turn: the chapters' pages and titles in queue order, the
-// gone file left out and counted.
+// Three chapters and one file gone before its turn: a contents page, then the chapters' pages and titles
+// in queue order, the gone file left out and counted.
 void TestRealCombine::bookChaptersCombined() {
     QFETCH(QString, engine);
     QFETCH(bool, headings);
@@ -100,17 +101,19 @@ void TestRealCombine::bookChaptersCombined() {
     files.insert(1, gone);
     m_rig.queue->AddFiles(files);
     QVERIFY(QFile::remove(gone));
-    m_rig.command->SetCombine({true, QStringLiteral("The Book"), true});
+    m_rig.command->SetCombine({true, QStringLiteral("The Book"), true, QString(), true});
     Run(engine);
 
     const QString book = QDir::toNativeSeparators(QDir(m_rig.host->targetFolder).filePath("The Book.pdf"));
     QCOMPARE(m_rig.command->CombinedPath(), book);
     QCOMPARE(m_rig.queue->State(1), RowState::Failed);
-    int pages = 0;
+    int pages = 1; // the contents
     QStringList rowTitles;
+    QStringList contentsLines; // each chapter with the book's page it starts on
     for (int row : {0, 2, 3}) {
         const QString file = m_rig.queue->OutputPath(row);
         QVERIFY2(!file.isEmpty(), qPrintable(m_rig.queue->Reason(row)));
+        contentsLines << QStringLiteral("%1 %2").arg(kChapterTitles.at(contentsLines.size())).arg(pages + 1);
         pages += PdfPageCount(file);
         rowTitles << PdfTitle(file);
         QCOMPARE(PdfInfo(file, QStringLiteral("Subject")),
@@ -124,8 +127,14 @@ void TestRealCombine::bookChaptersCombined() {
     for (const QString& title : kChapterTitles)
         expectedTitles << title + kBookTitle;
     QCOMPARE(rowTitles, expectedTitles);
-    QVERIFY(pages >= 3);
+    QVERIFY(pages >= 4);
     QCOMPARE(PdfPageCount(book), pages);
+    const QString contents =
+        PdfPageText(book, 1).replace(QRegularExpression(QStringLiteral("\\s*(\\.\\s*){2,}")), QStringLiteral(" "));
+    for (const QString& line : contentsLines)
+        QVERIFY2(contents.contains(line), qPrintable(contents));
+    // With an outline of headings, a chapter's sections are listed under it.
+    QCOMPARE(contents.contains(QStringLiteral("Creating a Project with Cargo")), headings);
     // The chapters share the book's name, which is the combined file's title and leaves the bookmarks.
     QCOMPARE(PdfTitle(book), kBookTitle.mid(3));
     QCOMPARE(PdfInfo(book, QStringLiteral("Creator")), pdf::kCreatorName);
@@ -135,7 +144,7 @@ void TestRealCombine::bookChaptersCombined() {
     for (const QString& line : outline)
         if (!line.startsWith(u' '))
             topLevel << line;
-    QCOMPARE(topLevel, kChapterTitles);
+    QCOMPARE(topLevel, QStringList{QStringLiteral("Contents")} + kChapterTitles);
     if (headings) {
         // Each chapter's own headings under its bookmark: its first heading names the chapter.
         for (int chapter = 0; chapter < kChapterTitles.size(); ++chapter) {
@@ -144,7 +153,7 @@ void TestRealCombine::bookChaptersCombined() {
         }
         QVERIFY(outline.contains(QStringLiteral("    Creating a Project with Cargo")));
     } else {
-        QCOMPARE(outline, kChapterTitles);
+        QCOMPARE(outline, QStringList{QStringLiteral("Contents")} + kChapterTitles);
     }
     QVERIFY2(
         m_rig.host->messages.value(0).endsWith(
