@@ -1,6 +1,7 @@
 #include "CombinePdfs.h"
 
 #include "BookLinks.h"
+#include "BookTags.h"
 #include "ContentsPage.h"
 #include "DocumentInfo.h"
 #include "StampLayer.h"
@@ -301,6 +302,7 @@ QString CombinePdfs(const CombineRequest& request, const QString& to, const QDat
         std::vector<Bookmark> bookmarks;
         std::vector<ContentsEntry> contents;
         std::vector<LinkedPart> linked;
+        BookTags tags(combined);
         std::vector<std::pair<QString, QString>> titlesAndSources; // each part's, for its header and footer
         std::vector<std::shared_ptr<void>> stamps;                 // read as the combined file is written
         for (const CombinePart& part : request.parts) {
@@ -321,6 +323,7 @@ QString CombinePdfs(const CombineRequest& request, const QString& to, const QDat
             }
             if (linkedPart.pages.empty())
                 throw std::runtime_error("it has no pages");
+            tags.AddPart(*pdf, linkedPart.pages);
             const PageInPdf toPage = [&pages](QPDFObjectHandle page) {
                 const auto copy = pages.find(page.getObjGen());
                 return copy == pages.end() ? QPDFObjectHandle::newNull() : copy->second;
@@ -342,10 +345,12 @@ QString CombinePdfs(const CombineRequest& request, const QString& to, const QDat
             const std::vector<QPDFObjectHandle> contentsPages =
                 AddContents(combined, request.title, contents, request.page, stamps);
             bookmarks.insert(bookmarks.begin(), Bookmark{NewItem(combined, "Contents", StartOf(contentsPages.front())), false, {}});
+            tags.AddDrawnPages(contentsPages, "/Sect", true);
             // The contents count in the book's page numbers, with the book's title for their own.
             partPages.push_back(contentsPages.size());
             titlesAndSources.insert(titlesAndSources.begin(), {request.title, QString()});
         }
+        tags.Finish();
         if (request.page.HasPageText() && request.page.numbering == PageNumbering::Book) {
             for (const LinkedPart& part : linked)
                 partPages.push_back(part.pages.size());

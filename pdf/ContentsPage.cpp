@@ -4,6 +4,7 @@
 #include <QFontMetricsF>
 #include <QPageSize>
 #include <QPainter>
+#include <QPen>
 #include <QPdfWriter>
 
 namespace velmora::pdf {
@@ -34,22 +35,20 @@ void DrawLine(QPainter& painter, const QRectF& band, const QString& text, int pa
     const double baseline = band.top() + (band.height() + metrics.ascent() - metrics.descent()) / 2;
     painter.drawText(QPointF(band.left(), baseline), shown);
     painter.drawText(QPointF(band.right() - numberWidth, baseline), number);
-    // The leader stays light whatever the line's weight, so the titles stand out.
-    painter.save();
-    QFont light = painter.font();
-    light.setBold(false);
-    painter.setFont(light);
-    painter.setPen(Qt::gray);
-    const QFontMetricsF lightMetrics(light, painter.device());
-    const double dotWidth = lightMetrics.horizontalAdvance(QStringLiteral(". "));
+    // The leader is drawn, not written, so the page's text (and a screen reader) reads only the title
+    // and its number.
     const double leaderLeft = band.left() + textWidth + gap;
     const double leaderRight = band.right() - numberWidth - gap;
-    if (dotWidth > 0 && leaderRight > leaderLeft) {
-        const int dots = int((leaderRight - leaderLeft) / dotWidth);
-        const QString leader = QStringLiteral(". ").repeated(dots).trimmed();
-        painter.drawText(QPointF(leaderRight - lightMetrics.horizontalAdvance(leader), baseline), leader);
+    if (leaderRight > leaderLeft) {
+        painter.save();
+        const double dot = metrics.height() / 10;
+        QPen pen(Qt::gray, dot, Qt::CustomDashLine, Qt::RoundCap);
+        pen.setDashPattern({0.01, 4});
+        painter.setPen(pen);
+        const double y = baseline - dot / 2;
+        painter.drawLine(QPointF(leaderLeft, y), QPointF(leaderRight, y));
+        painter.restore();
     }
-    painter.restore();
 }
 
 } // namespace

@@ -117,7 +117,8 @@ void Overlay(QPDF& pdf, std::vector<QPDFPageObjectHelper>& pages, QPDF& stamp) {
             continue;
         resources.getKey("/XObject").replaceKey(name, form);
         page.addPageContents(pdf.newStream("q\n"), true);
-        page.addPageContents(pdf.newStream("\nQ\n" + kStampMark + placed), false);
+        // Not part of the document's own content: a tagged PDF's readers skip it.
+        page.addPageContents(pdf.newStream("\nQ\n" + kStampMark + "/Artifact BMC\n" + placed + "EMC\n"), false);
     }
 }
 

@@ -5,12 +5,17 @@
 #include "RowFinish.h"
 
 #include <QFile>
-#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
 #include <QUrl>
+
+#include <qpdf/Buffer.hh>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFNumberTreeObjectHelper.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFPageObjectHelper.hh>
 
 #include <chrono>
 #include <future>
@@ -86,15 +91,31 @@ QByteArray WebPartPdf() {
     });
 }
 
+// A tagged page, as Chromium makes one: its content is a paragraph element, and its one link a Link
+// element; the page (key 0) and the link (key 1) find their elements through the parent tree.
+QByteArray TaggedPartPdf(const QByteArray& language) {
+    const QByteArray content = "/P << /MCID 0 >> BDC 0 0 10 10 re f EMC";
+    return MinimalPdf({
+        "<< /Type /Catalog /Pages 2 0 R /StructTreeRoot 5 0 R /MarkInfo << /Marked true >> /Lang (" + language +
+            ") >>",
+        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 4 0 R /StructParents 0 /Annots [9 0 R] >>",
+        "<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content + "\nendstream",
+        "<< /Type /StructTreeRoot /K 6 0 R /ParentTree 10 0 R /ParentTreeNextKey 2 /RoleMap << /Chapter /Sect >> >>",
+        "<< /Type /StructElem /S /Document /P 5 0 R /K [7 0 R 8 0 R] >>",
+        "<< /Type /StructElem /S /P /P 6 0 R /Pg 3 0 R /K 0 >>",
+        "<< /Type /StructElem /S /Link /P 6 0 R /K << /Type /OBJR /Obj 9 0 R /Pg 3 0 R >> >>",
+        "<< /Type /Annot /Subtype /Link /Rect [0 0 10 10] /StructParent 1 /A << /S /URI /URI (http://x.test/) >> >>",
+        "<< /Nums [0 [7 0 R] 1 8 0 R] >>",
+    });
+}
+
 bool WriteBytes(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 constexpr int kWaitMs = 30 * 1000;
-
-// The dots that lead from a contents line's title to its page number, as pdftotext reads them.
-const QRegularExpression kLeader(QStringLiteral("\\s*(\\.\\s*){2,}"));
 
 const QDateTime kMoment(QDate(2026, 3, 4), QTime(5, 6, 7), QTimeZone(2 * 3600));
 
@@ -114,6 +135,7 @@ private slots:
     void pageNumbersCountTheBook();
     void contentsPageLeadsToEachPart();
     void longContentsTakeMorePagesAndMoveTheNumbers();
+    void tagsOfEachPartUnderOneDocument();
     void rowDocumentInformation_data();
     void rowDocumentInformation();
     void pdfDates_data();
@@ -223,7 +245,7 @@ void TestCombinePdfs::contentsPageLeadsToEachPart() {
 
     QCOMPARE(PdfPageCount(Path("book.pdf")), 1 + 1 + 2 + 3);
     // "Heading", the outlined part's only top-level heading, reads as its title: what is under it is listed.
-    const QString contents = PdfPageText(Path("book.pdf"), 1).replace(kLeader, QStringLiteral(" ")).simplified();
+    const QString contents = PdfPageText(Path("book.pdf"), 1).simplified();
     QCOMPARE(contents, QStringLiteral("The Book Contents First 2 Second 3 Sub 4 Third 5 Page 1 of 7"));
     QCOMPARE(PdfLinks(Path("book.pdf")), (QStringList{"1: page 2", "1: page 3", "1: page 4", "1: page 5"}));
     QCOMPARE(PdfOutline(Path("book.pdf")),
@@ -251,12 +273,75 @@ void TestCombinePdfs::longContentsTakeMorePagesAndMoveTheNumbers() {
     QVERIFY2(contentsPages >= 2, qPrintable(QString::number(contentsPages)));
     QCOMPARE(PdfPageCount(Path("book.pdf")), contentsPages + 80);
     QCOMPARE(PdfPageText(Path("book.pdf"), contentsPages + 80), QStringLiteral("Body1"));
-    const QString lastLine = PdfPageText(Path("book.pdf"), contentsPages).replace(kLeader, QStringLiteral(" ")).simplified();
+    const QString lastLine = PdfPageText(Path("book.pdf"), contentsPages).simplified();
     QVERIFY2(lastLine.endsWith(QStringLiteral("Chapter 80 %1").arg(contentsPages + 80)), qPrintable(lastLine));
     const QStringList links = PdfLinks(Path("book.pdf"));
     QCOMPARE(links.size(), 80);
     QCOMPARE(links.first(), QStringLiteral("1: page %1").arg(contentsPages + 1));
     QCOMPARE(links.last(), QStringLiteral("%1: page %2").arg(contentsPages).arg(contentsPages + 80));
+}
+
+// Each tagged part's tree becomes a Part of the book's one Document, after the contents' own; every page
+// and link still finds its own element through the parent tree, though each part used the same keys.
+void TestCombinePdfs::tagsOfEachPartUnderOneDocument() {
+    QVERIFY(WriteBytes(Path("a.pdf"), TaggedPartPdf("en")));
+    QVERIFY(WriteTestPdf(Path("plain.pdf"), {QPageSize(QPageSize::A5)}, {}));
+    QVERIFY(WriteBytes(Path("b.pdf"), TaggedPartPdf("de")));
+    CombineRequest request;
+    request.parts = {{Path("a.pdf"), QStringLiteral("A"), Path("a.html")},
+                     {Path("plain.pdf"), QStringLiteral("Plain"), Path("plain.html")},
+                     {Path("b.pdf"), QStringLiteral("B"), Path("b.html")}};
+    request.contents = true;
+    request.page.footer = {{}, {}, kPageNumberText};
+    QCOMPARE(pdf::CombinePdfs(request, Path("book.pdf"), kMoment), QString());
+    QCOMPARE(PdfInfo(Path("book.pdf"), QStringLiteral("Tagged")), QStringLiteral("yes"));
+
+    QPDF book;
+    book.processFile(Path("book.pdf").toLocal8Bit().constData());
+    QPDFObjectHandle catalog = book.getRoot();
+    QCOMPARE(QString::fromStdString(catalog.getKey("/Lang").getUTF8Value()), QStringLiteral("en"));
+    QPDFObjectHandle root = catalog.getKey("/StructTreeRoot");
+    QPDFObjectHandle document = root.getKey("/K");
+    QCOMPARE(QString::fromStdString(document.getKey("/S").getName()), QStringLiteral("/Document"));
+    QVERIFY(document.getKey("/P").isSameObjectAs(root));
+    QStringList kinds;
+    for (QPDFObjectHandle element : document.getKey("/K").aitems()) {
+        kinds << QString::fromStdString(element.getKey("/S").getName());
+        QVERIFY(element.getKey("/P").isSameObjectAs(document));
+    }
+    QCOMPARE(kinds, (QStringList{"/Sect", "/Part", "/Part"}));
+    QCOMPARE(QString::fromStdString(root.getKey("/RoleMap").getKey("/Chapter").getName()), QStringLiteral("/Sect"));
+
+    QPDFNumberTreeObjectHelper parents(root.getKey("/ParentTree"), book);
+    QList<int> taggedPages;
+    int taggedLinks = 0;
+    std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(book).getAllPages();
+    for (std::size_t index = 0; index < pages.size(); ++index) {
+        QPDFObjectHandle page = pages[index].getObjectHandle();
+        if (!page.getKey("/StructParents").isInteger())
+            continue;
+        QPDFObjectHandle elements;
+        QVERIFY(parents.findObject(page.getKey("/StructParents").getIntValue(), elements));
+        QVERIFY2(elements.getArrayItem(0).getKey("/Pg").isSameObjectAs(page), qPrintable(QString::number(index)));
+        taggedPages << int(index) + 1;
+        for (QPDFAnnotationObjectHelper& link : pages[index].getAnnotations("/Link")) {
+            QPDFObjectHandle annotation = link.getObjectHandle();
+            QPDFObjectHandle element;
+            if (!annotation.getKey("/StructParent").isInteger())
+                continue; // the contents' own links
+            QVERIFY(parents.findObject(annotation.getKey("/StructParent").getIntValue(), element));
+            QVERIFY(element.getKey("/K").getKey("/Obj").isSameObjectAs(annotation));
+            ++taggedLinks;
+        }
+    }
+    QCOMPARE(taggedPages, (QList<int>{1, 2, 4})); // the contents, A and B; the plain part has no tags
+    QCOMPARE(taggedLinks, 2);
+    // The footer is no part of the document's content: a reader of the tags skips it.
+    QPDFObjectHandle contents = pages[1].getObjectHandle().getKey("/Contents");
+    QVERIFY(contents.isArray());
+    const std::shared_ptr<Buffer> footer = contents.getArrayItem(contents.getArrayNItems() - 1).getStreamData();
+    QVERIFY(std::string(reinterpret_cast<const char*>(footer->getBuffer()), footer->getSize()).find("/Artifact BMC") !=
+            std::string::npos);
 }
 
 void TestCombinePdfs::partsInOrderWithTheirOwnOutlinesNested() {
