@@ -1,7 +1,10 @@
 // What combining costs: the 15 corpus chapters converted once by the Modern engine (so each has its
-// headings' bookmarks), then joined into one PDF with a bookmark per chapter, and the same with the
-// chapters copied 10 and 100 times (150 and 1,500 parts). Prints the median time of each size and the
-// time per part, which stays about the same if combining grows linearly.
+// headings' bookmarks, its tags and its links), then joined into one PDF with a bookmark per chapter,
+// and the same with the chapters copied 10 and 100 times (150 and 1,500 parts). Each part keeps its
+// chapter's source, so the links between chapters are made to jump inside the book. Each size is joined
+// twice: as a plain join, and as a book (a contents page and a footer counting the book's pages).
+// Prints the median time of each and the time per part, which stays about the same if combining grows
+// linearly.
 //
 // Usage: bench_combine [rounds] (default 3; the 1,500-part size runs once per round as well). The
 // corpus path comes from the build.
@@ -101,27 +104,33 @@ int main(int argc, char** argv) {
                 }
                 if (times == copies.back())
                     bytes += QFileInfo(part).size();
-                request.parts.append({part, QFileInfo(part).completeBaseName(), part});
+                request.parts.append({part, QFileInfo(part).completeBaseName(),
+                                      pages.at(chapters.indexOf(chapter))});
             }
         }
         request.title = QStringLiteral("Combined");
         requests.push_back(request);
+        request.contents = true;
+        request.page.footer = {{}, {}, kPageNumberText};
+        requests.push_back(request);
     }
 
     const QString to = QDir(folder.path()).filePath(QStringLiteral("combined.pdf"));
-    std::vector<std::vector<double>> times(copies.size());
+    std::vector<std::vector<double>> times(requests.size());
     for (int round = 0; round < rounds; ++round) {
-        for (std::size_t size = 0; size < copies.size(); ++size)
-            times[size].push_back(Combine(requests[size], to));
-        std::printf("round %d: 15 parts %.3f s, 150 parts %.3f s, 1,500 parts %.3f s\n", round + 1,
-                    times[0].back(), times[1].back(), times[2].back());
+        std::printf("round %d:", round + 1);
+        for (std::size_t each = 0; each < requests.size(); ++each) {
+            times[each].push_back(Combine(requests[each], to));
+            std::printf(" %.3f s", times[each].back());
+        }
+        std::printf("\n");
     }
     std::printf("%d rounds; the 1,500 parts hold %.0f MB\n", rounds, bytes / 1e6);
-    for (std::size_t size = 0; size < copies.size(); ++size) {
-        const double median = bench::Median(times[size]);
-        const qsizetype parts = requests[size].parts.size();
-        std::printf("%5lld parts: median %.3f s, %.2f ms per part\n", qlonglong(parts), median,
-                    median * 1000 / parts);
+    for (std::size_t each = 0; each < requests.size(); ++each) {
+        const double median = bench::Median(times[each]);
+        const qsizetype parts = requests[each].parts.size();
+        std::printf("%5lld parts, %-10s median %.3f s, %.2f ms per part\n", qlonglong(parts),
+                    requests[each].contents ? "as a book:" : "plain:", median, median * 1000 / parts);
     }
     return 0;
 }
