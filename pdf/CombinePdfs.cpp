@@ -11,11 +11,13 @@
 #include <QDir>
 #include <QUrl>
 
+#include <qpdf/BufferInputSource.hh>
 #include <qpdf/FileInputSource.hh>
 #include <qpdf/QPDFOutlineDocumentHelper.hh>
 #include <qpdf/QPDFOutlineObjectHelper.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 
+#include <cstdio>
 #include <exception>
 #include <map>
 #include <memory>
@@ -71,9 +73,11 @@ QPDFObjectHandle NewItem(QPDF& pdf, const std::string& title, QPDFObjectHandle d
 }
 
 // A part read where it lies and open only while it is read, as qpdf's ClosedFileInputSource does, so
-// that a thousand parts neither fill the memory nor use up the open files. It is opened again each time
-// only if it is still a regular file, and not at all once the combine is abandoned. What went wrong is
-// kept, as qpdf turns some read errors into warnings.
+// that a thousand parts neither fill the memory nor use up the open files. While it stays open (its
+// pages, outline, tags and places are read) it is held in memory, as those reads are many and small;
+// afterwards each read opens the file again. It is opened only if it is still a regular file, and not
+// at all once the combine is abandoned. What went wrong is kept, as qpdf turns some read errors into
+// warnings.
 class PartInput final : public InputSource {
 public:
     PartInput(const QString& path, const std::atomic_bool* abandoned)
@@ -131,7 +135,19 @@ private:
         std::FILE* file = OpenRegularFile(m_path, error);
         if (!file)
             Fail(error.toStdString());
-        m_file = std::make_unique<FileInputSource>(m_name.c_str(), file, true);
+        if (m_stayOpen) {
+            std::string contents;
+            char chunk[65536];
+            for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
+                contents.append(chunk, got);
+            const bool failed = std::ferror(file) != 0;
+            std::fclose(file);
+            if (failed)
+                Fail("it could not be read");
+            m_file = std::make_unique<BufferInputSource>(m_name, contents);
+        } else {
+            m_file = std::make_unique<FileInputSource>(m_name.c_str(), file, true);
+        }
         m_file->seek(m_offset, SEEK_SET);
         m_file->setLastOffset(last_offset);
     }
@@ -150,7 +166,7 @@ private:
     QString m_path;
     std::string m_name;
     const std::atomic_bool* m_abandoned;
-    std::unique_ptr<FileInputSource> m_file;
+    std::unique_ptr<InputSource> m_file;
     qpdf_offset_t m_offset = 0;
     bool m_stayOpen = false;
     std::string m_failure;
