@@ -19,10 +19,12 @@ public:
         QByteArray status; // "200 OK"
         QByteArray type;
         QByteArray body;
+        QByteArray headers; // more header lines, each ending in \r\n
     };
     QHash<QString, Answer> routes;
     QHash<QString, int> hits; // requests by path
     QSet<QString> held;       // routes answered only once released
+    int mostHeldAtOnce = 0;   // requests waiting for a release at the same time
 
     RouteServer() { connect(&m_server, &QTcpServer::newConnection, this, &RouteServer::Accept); }
     bool Listen() { return m_server.listen(QHostAddress::LocalHost); }
@@ -35,6 +37,13 @@ public:
         for (const QPointer<QTcpSocket>& socket : m_waiting.take(path))
             if (socket)
                 Send(socket, routes[path]);
+    }
+
+    int HeldNow() const {
+        int count = 0;
+        for (const auto& sockets : m_waiting)
+            count += int(sockets.size());
+        return count;
     }
 
 private:
@@ -56,6 +65,7 @@ private:
             return; // never answered: the page never finishes loading
         if (held.contains(path)) {
             m_waiting[path].append(socket);
+            mostHeldAtOnce = qMax(mostHeldAtOnce, HeldNow());
             return;
         }
         Send(socket, routes[path]);
@@ -66,8 +76,8 @@ private:
             return;
         }
         socket->write("HTTP/1.1 " + answer.status + "\r\nContent-Type: " + answer.type +
-                      "\r\nContent-Length: " + QByteArray::number(answer.body.size()) +
-                      "\r\nConnection: close\r\n\r\n" + answer.body);
+                      "\r\nContent-Length: " + QByteArray::number(answer.body.size()) + "\r\n" + answer.headers +
+                      "Connection: close\r\n\r\n" + answer.body);
         socket->disconnectFromHost();
     }
 
