@@ -37,6 +37,11 @@ struct CommandLineOptions {
     std::optional<QString> combine;   // the combined file's name in the output folder; none: no combining
     QString title;                    // the combined file's Title; empty: chosen as the window does
     std::optional<NameBy> nameBy;     // none: the stored choice
+    std::optional<int> follow;        // how deep to follow links from each source; none: not at all
+    QString within;                   // the address prefix or folder links are followed in; empty: each
+                                      // source's own folder
+    std::optional<int> maxPages;      // none: the walk's own limit
+    bool dryRun = false;              // print the sources the run would convert, and convert nothing
 };
 
 // The stored page setup with the command line's page options applied.
