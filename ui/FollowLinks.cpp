@@ -6,7 +6,9 @@
 #include "run/ConvertCommand.h"
 
 #include <QAction>
+#include <QMainWindow>
 #include <QMenu>
+#include <QMenuBar>
 
 namespace velmora {
 
@@ -15,14 +17,15 @@ const QString kAddCaption = QStringLiteral("Add &linked pages...");
 const QString kStopCaption = QStringLiteral("Stop &looking for linked pages");
 } // namespace
 
-FollowLinks::FollowLinks(ConversionQueue& queue, ConvertCommand& command, Dialogs& dialogs, QMenu& editMenu,
-                         QMenu& popupMenu, QStatusBar& statusBar, QWidget& window)
+FollowLinks::FollowLinks(ConversionQueue& queue, ConvertCommand& command, Dialogs& dialogs, QMenu& popupMenu,
+                         QStatusBar& statusBar, QMainWindow& window)
     : QObject(&window), m_queue(queue), m_command(command), m_dialogs(dialogs), m_statusBar(statusBar),
       m_window(window) {
     m_action = new QAction(kAddCaption, this);
     m_action->setObjectName(QStringLiteral("actAddLinkedPages"));
-    editMenu.addSeparator();
-    editMenu.addAction(m_action);
+    QMenu* editMenu = window.menuBar()->findChild<QMenu*>(QStringLiteral("mnuEditMenu"));
+    editMenu->addSeparator();
+    editMenu->addAction(m_action);
     popupMenu.addAction(m_action);
     connect(m_action, &QAction::triggered, this, &FollowLinks::Triggered);
     connect(&command, &ConvertCommand::statusChanged, this, [this] {
@@ -93,7 +96,8 @@ void FollowLinks::AddWhenIdle() {
     const int added = AddFoundPages(m_queue, m_walk->Found());
     const int found = m_walk->FoundCount();
     QString text = m_walk->WasStopped() ? QStringLiteral("Stopped looking for linked pages. ") : QString();
-    text += added == 1 ? QStringLiteral("1 linked page added") : QStringLiteral("%1 linked pages added").arg(added);
+    text += added == 1 ? QStringLiteral("1 linked page added")
+                       : QStringLiteral("%1 linked pages added").arg(added);
     if (found > added)
         text += QStringLiteral(" (%1 already in the queue)").arg(found - added);
     text += QStringLiteral(". ") + SkippedSummary(m_walk->Skipped());

@@ -7,9 +7,9 @@
 #include <memory>
 
 class QAction;
+class QMainWindow;
 class QMenu;
 class QStatusBar;
-class QWidget;
 
 namespace velmora {
 
@@ -25,8 +25,9 @@ class Dialogs;
 class FollowLinks final : public QObject {
     Q_OBJECT
 public:
-    FollowLinks(ConversionQueue& queue, ConvertCommand& command, Dialogs& dialogs, QMenu& editMenu,
-                QMenu& popupMenu, QStatusBar& statusBar, QWidget& window);
+    // The item goes at the end of the window's Edit menu and of `popupMenu`.
+    FollowLinks(ConversionQueue& queue, ConvertCommand& command, Dialogs& dialogs, QMenu& popupMenu,
+                QStatusBar& statusBar, QMainWindow& window);
     ~FollowLinks() override;
 
     QAction* Action() const { return m_action; }
@@ -44,7 +45,7 @@ private:
     ConvertCommand& m_command;
     Dialogs& m_dialogs;
     QStatusBar& m_statusBar;
-    QWidget& m_window;
+    QMainWindow& m_window;
     QAction* m_action;
     std::unique_ptr<LinkWalk> m_walk;
     bool m_waitingForRun = false;

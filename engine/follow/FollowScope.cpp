@@ -15,21 +15,22 @@ namespace {
 // Endings of addresses that name something other than a page: documents, pictures, archives, media,
 // a page's own parts.
 const QStringList kNotPageSuffixes = {
-    QStringLiteral("pdf"),  QStringLiteral("png"),  QStringLiteral("jpg"),  QStringLiteral("jpeg"),
-    QStringLiteral("gif"),  QStringLiteral("svg"),  QStringLiteral("webp"), QStringLiteral("bmp"),
-    QStringLiteral("ico"),  QStringLiteral("tif"),  QStringLiteral("tiff"), QStringLiteral("zip"),
-    QStringLiteral("gz"),   QStringLiteral("tgz"),  QStringLiteral("bz2"),  QStringLiteral("xz"),
-    QStringLiteral("7z"),   QStringLiteral("rar"),  QStringLiteral("tar"),  QStringLiteral("zst"),
-    QStringLiteral("exe"),  QStringLiteral("msi"),  QStringLiteral("dmg"),  QStringLiteral("deb"),
-    QStringLiteral("rpm"),  QStringLiteral("iso"),  QStringLiteral("mp3"),  QStringLiteral("mp4"),
-    QStringLiteral("webm"), QStringLiteral("ogg"),  QStringLiteral("wav"),  QStringLiteral("avi"),
-    QStringLiteral("mov"),  QStringLiteral("css"),  QStringLiteral("js"),   QStringLiteral("json"),
-    QStringLiteral("woff"), QStringLiteral("woff2"), QStringLiteral("ttf"), QStringLiteral("otf"),
-    QStringLiteral("epub"), QStringLiteral("doc"),  QStringLiteral("docx"), QStringLiteral("xls"),
-    QStringLiteral("xlsx"), QStringLiteral("ppt"),  QStringLiteral("pptx"), QStringLiteral("odt"),
+    QStringLiteral("pdf"),  QStringLiteral("png"),   QStringLiteral("jpg"),  QStringLiteral("jpeg"),
+    QStringLiteral("gif"),  QStringLiteral("svg"),   QStringLiteral("webp"), QStringLiteral("bmp"),
+    QStringLiteral("ico"),  QStringLiteral("tif"),   QStringLiteral("tiff"), QStringLiteral("zip"),
+    QStringLiteral("gz"),   QStringLiteral("tgz"),   QStringLiteral("bz2"),  QStringLiteral("xz"),
+    QStringLiteral("7z"),   QStringLiteral("rar"),   QStringLiteral("tar"),  QStringLiteral("zst"),
+    QStringLiteral("exe"),  QStringLiteral("msi"),   QStringLiteral("dmg"),  QStringLiteral("deb"),
+    QStringLiteral("rpm"),  QStringLiteral("iso"),   QStringLiteral("mp3"),  QStringLiteral("mp4"),
+    QStringLiteral("webm"), QStringLiteral("ogg"),   QStringLiteral("wav"),  QStringLiteral("avi"),
+    QStringLiteral("mov"),  QStringLiteral("css"),   QStringLiteral("js"),   QStringLiteral("json"),
+    QStringLiteral("woff"), QStringLiteral("woff2"), QStringLiteral("ttf"),  QStringLiteral("otf"),
+    QStringLiteral("epub"), QStringLiteral("doc"),   QStringLiteral("docx"), QStringLiteral("xls"),
+    QStringLiteral("xlsx"), QStringLiteral("ppt"),   QStringLiteral("pptx"), QStringLiteral("odt"),
 };
 // The local files a walk reads as pages.
-const QStringList kLocalPageSuffixes = {QStringLiteral("htm"), QStringLiteral("html"), QStringLiteral("xhtml")};
+const QStringList kLocalPageSuffixes = {QStringLiteral("htm"), QStringLiteral("html"),
+                                        QStringLiteral("xhtml")};
 
 QString RealPath(const QString& path) {
     const QFileInfo info(path);
@@ -62,17 +63,18 @@ FollowScope FollowScope::For(const QString& start, const QString& within, const 
     scope.m_web = IsWebScheme(address.scheme());
     if (scope.m_web) {
         const QUrl prefix(within);
-        scope.m_prefix = IsWebScheme(prefix.scheme()) && !prefix.host().isEmpty()
-                             ? prefix.adjusted(QUrl::RemoveQuery | QUrl::RemoveFragment)
-                             : address.adjusted(QUrl::RemoveFilename | QUrl::RemoveQuery | QUrl::RemoveFragment);
+        scope.m_prefix =
+            IsWebScheme(prefix.scheme()) && !prefix.host().isEmpty()
+                ? prefix.adjusted(QUrl::RemoveQuery | QUrl::RemoveFragment)
+                : address.adjusted(QUrl::RemoveFilename | QUrl::RemoveQuery | QUrl::RemoveFragment);
         if (scope.m_prefix.path().isEmpty())
             scope.m_prefix.setPath(QStringLiteral("/"));
         return scope;
     }
     const QString document = address.toLocalFile();
     scope.m_documentSet = LocalRootFor(document, localRoot);
-    scope.m_folder = RealPath(!within.isEmpty() && QFileInfo(within).isDir() ? within
-                                                                              : QFileInfo(document).absolutePath());
+    scope.m_folder = RealPath(
+        !within.isEmpty() && QFileInfo(within).isDir() ? within : QFileInfo(document).absolutePath());
     return scope;
 }
 

@@ -35,9 +35,9 @@ public:
 
 private:
     bool m_web = false;
-    QUrl m_prefix;          // web: scheme, host, port and path prefix
-    QString m_folder;       // local: the folder the walk stays in, its real path
-    QString m_documentSet;  // local: the folder the start document may read
+    QUrl m_prefix;         // web: scheme, host, port and path prefix
+    QString m_folder;      // local: the folder the walk stays in, its real path
+    QString m_documentSet; // local: the folder the start document may read
 };
 
 } // namespace velmora

@@ -6,10 +6,14 @@
 
 #include <QTimer>
 
+#include <algorithm>
+#include <utility>
+
 namespace velmora {
 
 LinkWalk::LinkWalk(FollowOptions options, QObject* parent)
-    : QObject(parent), m_options(std::move(options)), m_reader(new PageReader(m_options.pageTimeoutMs, this)) {}
+    : QObject(parent), m_options(std::move(options)),
+      m_reader(new PageReader(m_options.pageTimeoutMs, this)) {}
 
 LinkWalk::~LinkWalk() = default;
 
@@ -31,8 +35,9 @@ void LinkWalk::Stop() {
 }
 
 int LinkWalk::UnreadableCount() const {
-    return int(std::count_if(m_skipped.cbegin(), m_skipped.cend(),
-                             [](const SkippedLink& link) { return link.kind == SkippedLink::Kind::Unreadable; }));
+    return int(std::count_if(m_skipped.cbegin(), m_skipped.cend(), [](const SkippedLink& link) {
+        return link.kind == SkippedLink::Kind::Unreadable;
+    }));
 }
 
 void LinkWalk::StartNext() {
@@ -123,8 +128,10 @@ void LinkWalk::TakeLinks(const QString& source, int depth, const QList<PageLink>
         QString why;
         const QString target = m_scope.Target(address, link.address, refusal, why);
         if (refusal != FollowScope::Refusal::None) {
-            const QUrl resolved = address.resolved(QUrl(link.address, QUrl::TolerantMode)).adjusted(QUrl::RemoveFragment);
-            Skip(refusal == FollowScope::Refusal::Outside ? SkippedLink::Kind::Outside : SkippedLink::Kind::NotAPage,
+            const QUrl resolved =
+                address.resolved(QUrl(link.address, QUrl::TolerantMode)).adjusted(QUrl::RemoveFragment);
+            Skip(refusal == FollowScope::Refusal::Outside ? SkippedLink::Kind::Outside
+                                                          : SkippedLink::Kind::NotAPage,
                  resolved.isLocalFile() || resolved.scheme().startsWith(QLatin1String("http"))
                      ? FollowScope::SourceOf(resolved)
                      : resolved.toString(),
@@ -182,7 +189,8 @@ void LinkWalk::End() {
 QString SkippedSummary(const QList<SkippedLink>& skipped) {
     using Kind = SkippedLink::Kind;
     const auto count = [&skipped](Kind kind) {
-        return std::count_if(skipped.cbegin(), skipped.cend(), [kind](const SkippedLink& link) { return link.kind == kind; });
+        return std::count_if(skipped.cbegin(), skipped.cend(),
+                             [kind](const SkippedLink& link) { return link.kind == kind; });
     };
     QStringList parts;
     const auto add = [&parts](qsizetype n, const char* one, const char* many) {
@@ -194,7 +202,8 @@ QString SkippedSummary(const QList<SkippedLink>& skipped) {
     add(count(Kind::Disallowed), "kept out by the site's robots.txt", "kept out by the site's robots.txt");
     add(count(Kind::Unreadable), "could not be read", "could not be read");
     add(count(Kind::PageLimit), "past the page limit", "past the page limit");
-    return parts.isEmpty() ? QString() : QStringLiteral("Not added: %1.").arg(parts.join(QStringLiteral(", ")));
+    return parts.isEmpty() ? QString()
+                           : QStringLiteral("Not added: %1.").arg(parts.join(QStringLiteral(", ")));
 }
 
 int AddFoundPages(ConversionQueue& queue, const QList<FoundPages>& found) {

@@ -20,11 +20,11 @@ struct PageRead;
 struct FollowOptions {
     static constexpr int kDefaultMaxPages = 500;
     static constexpr int kMaxDepth = 10;
-    int depth = 1;        // links followed from a start page; 0 reads nothing
-    QString within;       // an address prefix or a folder; empty: each start page's folder
+    int depth = 1;                   // links followed from a start page; 0 reads nothing
+    QString within;                  // an address prefix or a folder; empty: each start page's folder
     int maxPages = kDefaultMaxPages; // pages read besides the start pages
     int pageTimeoutMs = 30 * 1000;
-    QString localRoot;    // what local documents may read, as the run has it (empty: automatic)
+    QString localRoot; // what local documents may read, as the run has it (empty: automatic)
 };
 
 // A link the walk did not add, and why.
@@ -79,10 +79,10 @@ private:
     QStringList m_starts;
     qsizetype m_startIndex = -1;
     FollowScope m_scope;
-    QHash<QString, PageLinksRead> m_pages; // pages read in the current start's walk
-    QHash<QString, QString> m_aliases;     // an address asked for, by where it redirected
-    QSet<QString> m_asked;                 // sources asked for in the current start's walk
-    QSet<QString> m_everAsked;             // by any start's walk: no page is read twice
+    QHash<QString, PageLinksRead> m_pages;       // pages read in the current start's walk
+    QHash<QString, QString> m_aliases;           // an address asked for, by where it redirected
+    QSet<QString> m_asked;                       // sources asked for in the current start's walk
+    QSet<QString> m_everAsked;                   // by any start's walk: no page is read twice
     QHash<QString, QList<PageLink>> m_readLinks; // every page read, for a later start that is one
     QSet<QString> m_skippedAddresses;
     QStringList m_nextLevel;

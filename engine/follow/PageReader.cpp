@@ -30,14 +30,16 @@ QString PathAndQuery(const QUrl& url) {
 
 QNetworkRequest RequestFor(const QUrl& url) {
     QNetworkRequest request(url);
-    request.setHeader(QNetworkRequest::UserAgentHeader,
-                      QStringLiteral("Velmora/%1 (finding linked pages)").arg(QCoreApplication::applicationVersion()));
+    request.setHeader(
+        QNetworkRequest::UserAgentHeader,
+        QStringLiteral("Velmora/%1 (finding linked pages)").arg(QCoreApplication::applicationVersion()));
     return request;
 }
 
 bool IsHtml(const QString& contentType) {
     const QString type = contentType.section(u';', 0, 0).trimmed().toLower();
-    return type.isEmpty() || type == QLatin1String("text/html") || type == QLatin1String("application/xhtml+xml");
+    return type.isEmpty() || type == QLatin1String("text/html") ||
+           type == QLatin1String("application/xhtml+xml");
 }
 
 QString NetworkReason(QNetworkReply::NetworkError error, const QUrl& url, const QString& fallback) {
@@ -145,7 +147,8 @@ void PageReader::Get(const QString& origin, Job job) {
     limit->start(m_timeoutMs);
     connect(reply, &QNetworkReply::metaDataChanged, reply, [reply, state] {
         const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        if (status >= 200 && status < 300 && !IsHtml(reply->header(QNetworkRequest::ContentTypeHeader).toString())) {
+        if (status >= 200 && status < 300 &&
+            !IsHtml(reply->header(QNetworkRequest::ContentTypeHeader).toString())) {
             state->notHtml = true;
             reply->abort();
         }
@@ -155,47 +158,55 @@ void PageReader::Get(const QString& origin, Job job) {
         if (state->body.size() >= kPageBytes)
             reply->abort(); // what came is enough
     });
-    connect(reply, &QNetworkReply::finished, this, [this, reply, state, origin, job = std::move(job)]() mutable {
-        reply->deleteLater();
-        --m_inFlight[origin];
-        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        PageRead read;
-        read.source = FollowScope::SourceOf(job.url);
-        const QUrl location = reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
-        if (state->notHtml) {
-            read.outcome = PageRead::Outcome::NotAPage;
-            read.reason = QStringLiteral("It is no page (%1).")
-                              .arg(reply->header(QNetworkRequest::ContentTypeHeader).toString().section(u';', 0, 0));
-        } else if (state->timedOut) {
-            read.reason = QStringLiteral("The server %1 did not answer within %2 seconds.")
-                              .arg(job.url.host())
-                              .arg(m_timeoutMs / 1000);
-        } else if (status >= 300 && status < 400 && location.isValid()) {
-            const QUrl target = job.url.resolved(location).adjusted(QUrl::RemoveFragment);
-            if (!job.scope.Holds(target)) {
-                read.outcome = PageRead::Outcome::Outside;
-                read.reason = QStringLiteral("It redirects to %1, outside %2.").arg(target.toString(), job.scope.Prefix());
-            } else if (job.redirects >= kMaxRedirects) {
-                read.reason = NetErrorReason(QStringLiteral("net::ERR_TOO_MANY_REDIRECTS"), job.url.toString());
+    connect(
+        reply, &QNetworkReply::finished, this, [this, reply, state, origin, job = std::move(job)]() mutable {
+            reply->deleteLater();
+            --m_inFlight[origin];
+            const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+            PageRead read;
+            read.source = FollowScope::SourceOf(job.url);
+            const QUrl location = reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
+            if (state->notHtml) {
+                read.outcome = PageRead::Outcome::NotAPage;
+                read.reason =
+                    QStringLiteral("It is no page (%1).")
+                        .arg(
+                            reply->header(QNetworkRequest::ContentTypeHeader).toString().section(u';', 0, 0));
+            } else if (state->timedOut) {
+                const int seconds = qMax(1, m_timeoutMs / 1000);
+                read.reason =
+                    QStringLiteral("The server %1 did not answer within %2.")
+                        .arg(job.url.host(), seconds == 1 ? QStringLiteral("1 second")
+                                                          : QStringLiteral("%1 seconds").arg(seconds));
+            } else if (status >= 300 && status < 400 && location.isValid()) {
+                const QUrl target = job.url.resolved(location).adjusted(QUrl::RemoveFragment);
+                if (!job.scope.Holds(target)) {
+                    read.outcome = PageRead::Outcome::Outside;
+                    read.reason = QStringLiteral("It redirects to %1, outside %2.")
+                                      .arg(target.toString(), job.scope.Prefix());
+                } else if (job.redirects >= kMaxRedirects) {
+                    read.reason =
+                        NetErrorReason(QStringLiteral("net::ERR_TOO_MANY_REDIRECTS"), job.url.toString());
+                } else {
+                    job.url = target;
+                    ++job.redirects;
+                    Enqueue(std::move(job));
+                    Pump(origin);
+                    return;
+                }
+            } else if (status >= 400) {
+                read.reason = HttpStatusReason(
+                    status, reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString());
+            } else if (reply->error() != QNetworkReply::NoError && state->body.size() < kPageBytes) {
+                read.reason = NetworkReason(reply->error(), job.url, reply->errorString());
             } else {
-                job.url = target;
-                ++job.redirects;
-                Enqueue(std::move(job));
-                Pump(origin);
-                return;
+                read.outcome = PageRead::Outcome::Page;
+                read.html = QString::fromUtf8(state->body);
             }
-        } else if (status >= 400) {
-            read.reason = HttpStatusReason(status, reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString());
-        } else if (reply->error() != QNetworkReply::NoError && state->body.size() < kPageBytes) {
-            read.reason = NetworkReason(reply->error(), job.url, reply->errorString());
-        } else {
-            read.outcome = PageRead::Outcome::Page;
-            read.html = QString::fromUtf8(state->body);
-        }
-        if (!m_stopped)
-            job.done(read);
-        Pump(origin);
-    });
+            if (!m_stopped)
+                job.done(read);
+            Pump(origin);
+        });
 }
 
 void PageReader::ReadLocal(const QString& path, Done done) {

@@ -13,7 +13,8 @@ bool Matches(const QString& pattern, const QString& path) {
     const bool anchored = pattern.endsWith(QLatin1Char('$'));
     QString expression = QRegularExpression::escape(anchored ? pattern.chopped(1) : pattern);
     expression.replace(QStringLiteral("\\*"), QStringLiteral(".*"));
-    const QRegularExpression rule(QLatin1Char('^') + expression + (anchored ? QStringLiteral("$") : QString()));
+    const QRegularExpression rule(QLatin1Char('^') + expression +
+                                  (anchored ? QStringLiteral("$") : QString()));
     return rule.match(path).hasMatch();
 }
 

@@ -119,7 +119,6 @@ QStringList ElementNames(const QString& element, const QHash<QString, QString>& 
     return names;
 }
 
-
 // Calls `visit` with each start tag's lower-case name and attributes, in document order, leaving out
 // comments and the text of elements that hold text; a style element's text goes to `styleText`.
 template <typename Visit, typename StyleText>

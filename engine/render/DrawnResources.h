@@ -13,7 +13,7 @@ namespace velmora {
 QStringList DrawnResourceNames(const QString& html);
 
 struct PageLink {
-    QString address; // as written
+    QString address;   // as written
     bool next = false; // rel="next": the page a reader goes on to
 };
 

@@ -173,8 +173,8 @@ void TestCliProgram::usageErrors_data() {
         << QStringList{"--within", "@out", "--output", "@out", "@page"} << QByteArray() << true
         << "--within limits the pages --follow finds, so it needs --follow.";
     QTest::newRow("--within neither address nor folder")
-        << QStringList{"--follow", "1", "--within", "ftp://site/", "--output", "@out", "@page"} << QByteArray()
-        << true << "--within takes a web address prefix or an existing folder";
+        << QStringList{"--follow", "1", "--within", "ftp://site/", "--output", "@out", "@page"}
+        << QByteArray() << true << "--within takes a web address prefix or an existing folder";
     QTest::newRow("no pages") << QStringList{"--follow", "1", "--max-pages", "0", "--output", "@out", "@page"}
                               << QByteArray() << true << "--max-pages takes a whole number from 1";
 }
@@ -455,8 +455,8 @@ void TestCliProgram::followedPages_data() {
         << QStringList{"guide/index.html", "guide/intro.html", "side.html", "guide/basics.html"};
     // A local walk stays inside what the document may read: a wider folder needs --local-root too.
     QTest::newRow("within the pages folder")
-        << QStringList{"--follow", "1", "--within", "@pages", "--local-root", "@pages", "--dry-run",
-                       "@guide/index.html"}
+        << QStringList{"--follow",     "1",      "--within",  "@pages",
+                       "--local-root", "@pages", "--dry-run", "@guide/index.html"}
         << QStringList{"guide/index.html", "guide/intro.html", "guide/basics.html", "side.html"};
     QTest::newRow("at most one page, the first linked")
         << QStringList{"--follow", "1", "--max-pages", "1", "--dry-run", "@guide/index.html"}

@@ -37,6 +37,7 @@ private slots:
     void AddsPagesAfterTheirRowsConvertingNothing();
     void CancelLooksForNothing();
     void StopAddsWhatWasFound();
+    void PagesWaitForARunToEnd();
 };
 
 void TestFollowLinks::OfferedInEditMenuAndPopup() {
@@ -52,8 +53,9 @@ void TestFollowLinks::AddsPagesAfterTheirRowsConvertingNothing() {
     MainFormFixture f;
     QTemporaryDir dir;
     const QString root = dir.path();
-    Write(root + "/guide/index.html", "<link rel=next href=intro.html><a href=basics.html>B</a>"
-                                      "<a href=intro.html>I</a><a href=.hidden/x.html>x</a><a href=../up.html>up</a>");
+    Write(root + "/guide/index.html",
+          "<link rel=next href=intro.html><a href=basics.html>B</a>"
+          "<a href=intro.html>I</a><a href=.hidden/x.html>x</a><a href=../up.html>up</a>");
     Write(root + "/guide/intro.html", "<link rel=next href=basics.html>");
     Write(root + "/guide/basics.html", "basics");
     Write(root + "/guide/.hidden/x.html", "hidden");
@@ -76,7 +78,8 @@ void TestFollowLinks::AddsPagesAfterTheirRowsConvertingNothing() {
     QTRY_VERIFY_WITH_TIMEOUT(StatusText(f).contains(QLatin1String("linked pages added")), 30000);
     QCOMPARE(f.RowTexts(), (QStringList{native("/guide/index.html"), native("/guide/intro.html"),
                                         native("/guide/basics.html"), native("/other.html")}));
-    QCOMPARE(StatusText(f), QStringLiteral("2 linked pages added. Not added: 2 outside the pages' folder or prefix."));
+    QCOMPARE(StatusText(f),
+             QStringLiteral("2 linked pages added. Not added: 2 outside the pages' folder or prefix."));
     QVERIFY(f.ConverterCalls().isEmpty());
     for (int row = 0; row < f.Queue().RowCount(); ++row)
         QCOMPARE(f.State(row), RowState::Waiting);
@@ -121,6 +124,42 @@ void TestFollowLinks::StopAddsWhatWasFound() {
     QCOMPARE(f.RowTexts(), (QStringList{server.Url("/docs/index.html"), server.Url("/docs/a.html")}));
     QCOMPARE(f.Child<QAction>("actAddLinkedPages")->text(), QStringLiteral("Add &linked pages..."));
     server.Release("/docs/b.html");
+}
+
+// A run started while the walk goes on converts the queue as it was; the pages go in once it ends.
+void TestFollowLinks::PagesWaitForARunToEnd() {
+    MainFormFixture f;
+    REQUIRE_FAKE_CONVERTER(f);
+    RouteServer server;
+    server.routes = {
+        {"/robots.txt", {"404 Not Found", "text/plain", "", {}}},
+        {"/docs/index.html", {"200 OK", "text/html", "<a href=a.html>a</a>", {}}},
+        {"/docs/a.html", {"200 OK", "text/html", "a", {}}},
+    };
+    server.held = {"/docs/a.html"};
+    QVERIFY(server.Listen());
+    f.Open();
+    QVERIFY(f.Trigger("actConversionsAtOnce1"));
+    f.TypeTargetFolder(f.OutputFolder());
+    QVERIFY(f.AddUrls({"http://site.test/hang", server.Url("/docs/index.html")}));
+    f.ClickCell(1, 0);
+    f.dialogs.onModal = [](QDialog&) { return true; };
+    QVERIFY(f.Trigger("actAddLinkedPages"));
+    QTRY_COMPARE_WITH_TIMEOUT(server.HeldNow(), 1, 30000);
+
+    QVERIFY(f.Click("RzBitBtn1"));
+    QTRY_COMPARE_WITH_TIMEOUT(f.ConverterCalls().size(), 1, kRunTimeoutMs); // the converter hangs now
+    server.Release("/docs/a.html");
+    QTRY_COMPARE_WITH_TIMEOUT(f.Child<QAction>("actAddLinkedPages")->text(),
+                              QStringLiteral("Add &linked pages..."), 30000);
+    QVERIFY(!f.Child<QAction>("actAddLinkedPages")->isEnabled());
+    QCOMPARE(f.Queue().RowCount(), 2);
+
+    QVERIFY(f.Click("RzBitBtn1")); // Stop
+    QCOMPARE(f.Window().RunStatus(), rsStop);
+    QCOMPARE(f.RowTexts(), (QStringList{"http://site.test/hang", server.Url("/docs/index.html"),
+                                        server.Url("/docs/a.html")}));
+    QCOMPARE(f.State(2), RowState::Waiting);
 }
 
 QTEST_MAIN(TestFollowLinks)

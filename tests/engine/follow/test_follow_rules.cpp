@@ -27,10 +27,13 @@ void TestFollowRules::RobotsAllows_data() {
     const QByteArray own = "User-agent: *\nDisallow: /\n\nUser-agent: Velmora\nDisallow: /tmp/\n";
     QTest::newRow("own group replaces everyone's") << own << "/docs/a.html" << true;
     QTest::newRow("own group's rule") << own << "/tmp/x.html" << false;
-    QTest::newRow("wildcard and end") << QByteArray("User-agent: *\nDisallow: /*.php$\n") << "/a/b.php" << false;
-    QTest::newRow("end anchors") << QByteArray("User-agent: *\nDisallow: /*.php$\n") << "/a/b.php?x=1" << true;
+    QTest::newRow("wildcard and end")
+        << QByteArray("User-agent: *\nDisallow: /*.php$\n") << "/a/b.php" << false;
+    QTest::newRow("end anchors") << QByteArray("User-agent: *\nDisallow: /*.php$\n") << "/a/b.php?x=1"
+                                 << true;
     QTest::newRow("empty disallow allows") << QByteArray("User-agent: *\nDisallow:\n") << "/a" << true;
-    QTest::newRow("other robots' group") << QByteArray("User-agent: Googlebot\nDisallow: /\n") << "/a" << true;
+    QTest::newRow("other robots' group")
+        << QByteArray("User-agent: Googlebot\nDisallow: /\n") << "/a" << true;
 }
 
 void TestFollowRules::RobotsAllows() {

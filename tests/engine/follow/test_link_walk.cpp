@@ -15,7 +15,8 @@ using velmora::test::RouteServer;
 namespace {
 
 RouteServer::Answer Html(const QByteArray& body) {
-    return {"200 OK", "text/html; charset=utf-8", "<!doctype html><html><body>" + body + "</body></html>", {}};
+    return {
+        "200 OK", "text/html; charset=utf-8", "<!doctype html><html><body>" + body + "</body></html>", {}};
 }
 
 // A small site under /docs/: a contents page linking to a, b and c, which name c, a, b as their
@@ -26,7 +27,8 @@ void BuildSite(RouteServer& server) {
     server.routes = {
         {"/robots.txt", {"200 OK", "text/plain", "User-agent: *\nDisallow: /docs/private/\n", {}}},
         {"/docs/index.html",
-         {"200 OK", "text/html",
+         {"200 OK",
+          "text/html",
           "<html><head><link rel=next href=c.html></head><body>"
           "<a href=a.html>A</a> <a href=b.html#part>B</a> <a href=c.html>C</a> <a href=#top>top</a>"
           "<a href=index.html>self</a> <a href=../outside.html>up</a>"
@@ -41,7 +43,8 @@ void BuildSite(RouteServer& server) {
         {"/docs/deep.html", Html("<a href=b.html>back</a>")},
         {"/docs/c2.html", Html("end")},
         {"/docs/missing.html", {"404 Not Found", "text/html", "no such page", {}}},
-        {"/docs/moved.html", {"301 Moved Permanently", "text/html", "", "Location: /elsewhere/page.html\r\n"}},
+        {"/docs/moved.html",
+         {"301 Moved Permanently", "text/html", "", "Location: /elsewhere/page.html\r\n"}},
         {"/elsewhere/page.html", Html("elsewhere")},
         {"/docs/picture.html", {"200 OK", "image/png", "\x89PNG", {}}},
         {"/docs/private/secret.html", Html("secret")},
@@ -81,6 +84,7 @@ private slots:
     void WebSkipsWhatIsNoPageOfTheSite();
     void NoMoreThanTwoRequestsToOneHost();
     void PageLimit();
+    void SilentPageIsGivenUp();
     void StopKeepsWhatWasFound();
     void LocalSetStaysInFolderAndSet_data();
     void LocalSetStaysInFolderAndSet();
@@ -91,9 +95,11 @@ void TestLinkWalk::WebPagesInReadingOrder_data() {
     QTest::addColumn<int>("depth");
     QTest::addColumn<QStringList>("pages");
     QTest::newRow("depth 0 reads nothing") << 0 << QStringList{};
-    QTest::newRow("depth 1: the chain c, a, b") << 1 << QStringList{"/docs/c.html", "/docs/a.html", "/docs/b.html"};
+    QTest::newRow("depth 1: the chain c, a, b")
+        << 1 << QStringList{"/docs/c.html", "/docs/a.html", "/docs/b.html"};
     QTest::newRow("depth 2: then the rest as first linked")
-        << 2 << QStringList{"/docs/c.html", "/docs/a.html", "/docs/b.html", "/docs/deep.html", "/docs/c2.html"};
+        << 2
+        << QStringList{"/docs/c.html", "/docs/a.html", "/docs/b.html", "/docs/deep.html", "/docs/c2.html"};
 }
 
 void TestLinkWalk::WebPagesInReadingOrder() {
@@ -154,23 +160,25 @@ void TestLinkWalk::WebSkipsWhatIsNoPageOfTheSite() {
     for (const Expected& item : expected) {
         Kind kind = Kind::PageLimit;
         const QString reason = ReasonFor(walk, QLatin1String(item.addressEnd), kind);
-        QVERIFY2(reason.contains(QLatin1String(item.reasonPart)), qPrintable(item.addressEnd + (": " + reason)));
+        QVERIFY2(reason.contains(QLatin1String(item.reasonPart)),
+                 qPrintable(item.addressEnd + (": " + reason)));
         QCOMPARE(int(kind), int(item.kind));
     }
     QCOMPARE(walk.Skipped().size(), qsizetype(std::size(expected)));
     QCOMPARE(walk.UnreadableCount(), 1);
     QVERIFY(!server.hits.contains("/docs/private/secret.html"));
     QVERIFY(!server.hits.contains("/elsewhere/page.html"));
-    QCOMPARE(SkippedSummary(walk.Skipped()),
-             QStringLiteral("Not added: 3 outside the pages' folder or prefix, 5 not pages, 1 kept out by the "
-                            "site's robots.txt, 1 could not be read."));
+    QCOMPARE(
+        SkippedSummary(walk.Skipped()),
+        QStringLiteral("Not added: 3 outside the pages' folder or prefix, 5 not pages, 1 kept out by the "
+                       "site's robots.txt, 1 could not be read."));
 }
 
 void TestLinkWalk::NoMoreThanTwoRequestsToOneHost() {
     RouteServer server;
     BuildSite(server);
-    server.held = {"/docs/a.html", "/docs/b.html", "/docs/c.html", "/docs/missing.html", "/docs/moved.html",
-                   "/docs/picture.html"};
+    server.held = {"/docs/a.html",       "/docs/b.html",     "/docs/c.html",
+                   "/docs/missing.html", "/docs/moved.html", "/docs/picture.html"};
     QVERIFY(server.Listen());
     LinkWalk walk(FollowOptions{});
     QSignalSpy finished(&walk, &LinkWalk::finished);
@@ -200,11 +208,31 @@ void TestLinkWalk::PageLimit() {
     QSignalSpy finished(&walk, &LinkWalk::finished);
     walk.Start({server.Url("/site/index.html")});
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 60000);
-    QCOMPARE(Paths(walk.Found().first().pages, server),
-             (QStringList{"/site/p0.html", "/site/p1.html", "/site/p2.html", "/site/p3.html", "/site/p4.html"}));
+    QCOMPARE(
+        Paths(walk.Found().first().pages, server),
+        (QStringList{"/site/p0.html", "/site/p1.html", "/site/p2.html", "/site/p3.html", "/site/p4.html"}));
     QCOMPARE(walk.Skipped().size(), 10000 - 5);
     QVERIFY(walk.Skipped().first().reason.contains(QLatin1String("limit of 5 pages")));
     QCOMPARE(server.hits.size(), 1 + 1 + 5); // robots.txt, the start, five pages
+}
+
+void TestLinkWalk::SilentPageIsGivenUp() {
+    RouteServer server; // a path it has no route for is never answered
+    server.routes = {{"/robots.txt", {"404 Not Found", "text/plain", "", {}}},
+                     {"/docs/index.html", Html("<a href=silent.html>S</a><a href=a.html>A</a>")},
+                     {"/docs/a.html", Html("a")}};
+    QVERIFY(server.Listen());
+    FollowOptions options;
+    options.pageTimeoutMs = 1000;
+    LinkWalk walk(options);
+    QSignalSpy finished(&walk, &LinkWalk::finished);
+    walk.Start({server.Url("/docs/index.html")});
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
+    QCOMPARE(Paths(walk.Found().first().pages, server), QStringList{"/docs/a.html"});
+    SkippedLink::Kind kind = SkippedLink::Kind::PageLimit;
+    QCOMPARE(ReasonFor(walk, "/docs/silent.html", kind),
+             QStringLiteral("The server 127.0.0.1 did not answer within 1 second."));
+    QCOMPARE(int(kind), int(SkippedLink::Kind::Unreadable));
 }
 
 void TestLinkWalk::StopKeepsWhatWasFound() {
@@ -228,9 +256,10 @@ void TestLinkWalk::StopKeepsWhatWasFound() {
 void TestLinkWalk::LocalSetStaysInFolderAndSet_data() {
     QTest::addColumn<QString>("within");
     QTest::addColumn<QStringList>("pages");
-    QTest::newRow("the start's folder") << QString() << QStringList{"guide/intro.html", "guide/usage/basics.html"};
-    QTest::newRow("widened to the set") << "." << QStringList{"guide/intro.html", "guide/usage/basics.html",
-                                                              "other/page.html"};
+    QTest::newRow("the start's folder")
+        << QString() << QStringList{"guide/intro.html", "guide/usage/basics.html"};
+    QTest::newRow("widened to the set")
+        << "." << QStringList{"guide/intro.html", "guide/usage/basics.html", "other/page.html"};
     QTest::newRow("narrowed") << "guide/usage" << QStringList{"guide/usage/basics.html"};
 }
 
@@ -244,12 +273,13 @@ void TestLinkWalk::LocalSetStaysInFolderAndSet() {
     const QString root = dir.path();
     Write(root + "/_static/style.css", "body {}");
     Write(root + "/_static/search.html", "<p>search</p>");
-    Write(root + "/guide/index.html",
-          "<html><head><link rel=stylesheet href=../_static/style.css><link rel=next href=intro.html></head>"
-          "<body><div class=toctree><a href=intro.html>Intro</a><a href=usage/basics.html#top>Basics</a></div>"
-          "<a href=../_static/search.html>Search</a><a href=.hidden/secret.html>hidden</a>"
-          "<a href=../other/page.html>other</a><a href=notes.txt>notes</a><a href=figure.png>figure</a>"
-          "<a href=\"https://example.test/\">web</a><a href=gone.html>gone</a></body></html>");
+    Write(
+        root + "/guide/index.html",
+        "<html><head><link rel=stylesheet href=../_static/style.css><link rel=next href=intro.html></head>"
+        "<body><div class=toctree><a href=intro.html>Intro</a><a href=usage/basics.html#top>Basics</a></div>"
+        "<a href=../_static/search.html>Search</a><a href=.hidden/secret.html>hidden</a>"
+        "<a href=../other/page.html>other</a><a href=notes.txt>notes</a><a href=figure.png>figure</a>"
+        "<a href=\"https://example.test/\">web</a><a href=gone.html>gone</a></body></html>");
     Write(root + "/guide/intro.html", "<link rel=next href=usage/basics.html><a href=index.html>up</a>");
     Write(root + "/guide/usage/basics.html", "<a href=../index.html>up</a>");
     Write(root + "/guide/.hidden/secret.html", "secret");
@@ -300,8 +330,8 @@ void TestLinkWalk::FoundPagesFollowTheirSourceWithoutDuplicates() {
     QStringList rows;
     for (int row = 0; row < queue.RowCount(); ++row)
         rows.append(queue.SourceText(row));
-    QCOMPARE(rows, (QStringList{path("/index.html"), path("/one.html"), path("/three.html"), path("/other.html"),
-                                path("/two.html")}));
+    QCOMPARE(rows, (QStringList{path("/index.html"), path("/one.html"), path("/three.html"),
+                                path("/other.html"), path("/two.html")}));
 }
 
 QTEST_GUILESS_MAIN(TestLinkWalk)

@@ -76,8 +76,8 @@ private:
             return;
         }
         socket->write("HTTP/1.1 " + answer.status + "\r\nContent-Type: " + answer.type +
-                      "\r\nContent-Length: " + QByteArray::number(answer.body.size()) + "\r\n" + answer.headers +
-                      "Connection: close\r\n\r\n" + answer.body);
+                      "\r\nContent-Length: " + QByteArray::number(answer.body.size()) + "\r\n" +
+                      answer.headers + "Connection: close\r\n\r\n" + answer.body);
         socket->disconnectFromHost();
     }
 
