@@ -146,7 +146,8 @@ QString ReadFollowOptions(const QCommandLineParser& parser, CommandLineOptions& 
         const QString depth = parser.values(kFollow).constLast();
         options.follow = WholeNumber(depth, 0, FollowOptions::kMaxDepth);
         if (!options.follow)
-            return BadValue(kFollow, QStringLiteral("a depth from 0 to %1").arg(FollowOptions::kMaxDepth), depth);
+            return BadValue(kFollow, QStringLiteral("a depth from 0 to %1").arg(FollowOptions::kMaxDepth),
+                            depth);
     }
     for (const QString& option : {kWithin, kMaxPages})
         if (parser.isSet(option) && !options.follow)
