@@ -88,7 +88,7 @@ void TestFollowLinks::AddsPagesAfterTheirRowsConvertingNothing() {
 void TestFollowLinks::CancelLooksForNothing() {
     MainFormFixture f;
     RouteServer server;
-    server.routes = {{"/index.html", {"200 OK", "text/html", "<a href=a.html>a</a>", {}}}};
+    server.routes = {{"/index.html", {"200 OK", "text/html", "<a href=a.html>a</a>"}}};
     QVERIFY(server.Listen());
     f.Open();
     QVERIFY(f.AddUrls({server.Url("/index.html")}));
@@ -104,10 +104,10 @@ void TestFollowLinks::StopAddsWhatWasFound() {
     MainFormFixture f;
     RouteServer server;
     server.routes = {
-        {"/robots.txt", {"404 Not Found", "text/plain", "", {}}},
-        {"/docs/index.html", {"200 OK", "text/html", "<a href=a.html>a</a><a href=b.html>b</a>", {}}},
-        {"/docs/a.html", {"200 OK", "text/html", "a", {}}},
-        {"/docs/b.html", {"200 OK", "text/html", "b", {}}},
+        {"/robots.txt", {"404 Not Found", "text/plain", ""}},
+        {"/docs/index.html", {"200 OK", "text/html", "<a href=a.html>a</a><a href=b.html>b</a>"}},
+        {"/docs/a.html", {"200 OK", "text/html", "a"}},
+        {"/docs/b.html", {"200 OK", "text/html", "b"}},
     };
     server.held = {"/docs/b.html"};
     QVERIFY(server.Listen());
@@ -132,9 +132,9 @@ void TestFollowLinks::PagesWaitForARunToEnd() {
     REQUIRE_FAKE_CONVERTER(f);
     RouteServer server;
     server.routes = {
-        {"/robots.txt", {"404 Not Found", "text/plain", "", {}}},
-        {"/docs/index.html", {"200 OK", "text/html", "<a href=a.html>a</a>", {}}},
-        {"/docs/a.html", {"200 OK", "text/html", "a", {}}},
+        {"/robots.txt", {"404 Not Found", "text/plain", ""}},
+        {"/docs/index.html", {"200 OK", "text/html", "<a href=a.html>a</a>"}},
+        {"/docs/a.html", {"200 OK", "text/html", "a"}},
     };
     server.held = {"/docs/a.html"};
     QVERIFY(server.Listen());

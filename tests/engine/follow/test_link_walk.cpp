@@ -15,8 +15,7 @@ using velmora::test::RouteServer;
 namespace {
 
 RouteServer::Answer Html(const QByteArray& body) {
-    return {
-        "200 OK", "text/html; charset=utf-8", "<!doctype html><html><body>" + body + "</body></html>", {}};
+    return {"200 OK", "text/html; charset=utf-8", "<!doctype html><html><body>" + body + "</body></html>"};
 }
 
 // A small site under /docs/: a contents page linking to a, b and c, which name c, a, b as their
@@ -25,30 +24,29 @@ RouteServer::Answer Html(const QByteArray& body) {
 // redirecting off the prefix.
 void BuildSite(RouteServer& server) {
     server.routes = {
-        {"/robots.txt", {"200 OK", "text/plain", "User-agent: *\nDisallow: /docs/private/\n", {}}},
+        {"/robots.txt", {"200 OK", "text/plain", "User-agent: *\nDisallow: /docs/private/\n"}},
         {"/docs/index.html",
-         {"200 OK",
-          "text/html",
+         {"200 OK", "text/html",
           "<html><head><link rel=next href=c.html></head><body>"
           "<a href=a.html>A</a> <a href=b.html#part>B</a> <a href=c.html>C</a> <a href=#top>top</a>"
           "<a href=index.html>self</a> <a href=../outside.html>up</a>"
           "<a href=\"http://127.0.0.2:9/docs/other.html\">other host</a>"
           "<a href=manual.pdf>PDF</a> <a href=pic.png>image</a> <a href=\"mailto:a@b.test\">mail</a>"
           "<a href=missing.html>gone</a> <a href=moved.html>moved</a> <a href=private/secret.html>private</a>"
-          "<a href=picture.html>picture</a> <a href=\"javascript:void(0)\">script</a></body></html>",
-          {}}},
-        {"/docs/a.html", {"200 OK", "text/html", "<link rel=next href=b.html><a href=index.html>up</a>", {}}},
+          "<a href=picture.html>picture</a> <a href=\"javascript:void(0)\">script</a>"
+          "<a href=\"file:///etc/hostname\">a local file</a></body></html>"}},
+        {"/docs/a.html", {"200 OK", "text/html", "<link rel=next href=b.html><a href=index.html>up</a>"}},
         {"/docs/b.html", Html("<a href=index.html>up</a> <a href=deep.html>deeper</a>")},
         {"/docs/c.html", Html("<a rel=next href=a.html>next</a> <a href=c2.html>more</a>")},
         {"/docs/deep.html", Html("<a href=b.html>back</a>")},
         {"/docs/c2.html", Html("end")},
-        {"/docs/missing.html", {"404 Not Found", "text/html", "no such page", {}}},
-        {"/docs/moved.html",
-         {"301 Moved Permanently", "text/html", "", "Location: /elsewhere/page.html\r\n"}},
+        {"/docs/missing.html", {"404 Not Found", "text/html", "no such page"}},
+        {"/docs/moved.html", {"301 Moved Permanently", "text/html", ""}},
         {"/elsewhere/page.html", Html("elsewhere")},
-        {"/docs/picture.html", {"200 OK", "image/png", "\x89PNG", {}}},
+        {"/docs/picture.html", {"200 OK", "image/png", "\x89PNG"}},
         {"/docs/private/secret.html", Html("secret")},
     };
+    server.headers.insert("/docs/moved.html", "Location: /elsewhere/page.html\r\n");
 }
 
 QStringList Paths(const QStringList& addresses, const RouteServer& server) {
@@ -156,6 +154,7 @@ void TestLinkWalk::WebSkipsWhatIsNoPageOfTheSite() {
         {"/docs/moved.html", Kind::Outside, "redirects to"},
         {"/docs/private/secret.html", Kind::Disallowed, "robots.txt"},
         {"/docs/picture.html", Kind::NotAPage, "image/png"},
+        {"/etc/hostname", Kind::Outside, "a web page may not lead to a local file"},
     };
     for (const Expected& item : expected) {
         Kind kind = Kind::PageLimit;
@@ -170,7 +169,7 @@ void TestLinkWalk::WebSkipsWhatIsNoPageOfTheSite() {
     QVERIFY(!server.hits.contains("/elsewhere/page.html"));
     QCOMPARE(
         SkippedSummary(walk.Skipped()),
-        QStringLiteral("Not added: 3 outside the pages' folder or prefix, 5 not pages, 1 kept out by the "
+        QStringLiteral("Not added: 4 outside the pages' folder or prefix, 5 not pages, 1 kept out by the "
                        "site's robots.txt, 1 could not be read."));
 }
 
@@ -196,8 +195,7 @@ void TestLinkWalk::PageLimit() {
     QByteArray many;
     for (int i = 0; i < 10000; ++i)
         many += "<a href=p" + QByteArray::number(i) + ".html>" + QByteArray::number(i) + "</a>";
-    server.routes = {{"/robots.txt", {"404 Not Found", "text/plain", "", {}}},
-                     {"/site/index.html", Html(many)}};
+    server.routes = {{"/robots.txt", {"404 Not Found", "text/plain", ""}}, {"/site/index.html", Html(many)}};
     for (int i = 0; i < 10000; ++i)
         server.routes.insert(QStringLiteral("/site/p%1.html").arg(i), Html("<a href=index.html>back</a>"));
     QVERIFY(server.Listen());
@@ -218,7 +216,7 @@ void TestLinkWalk::PageLimit() {
 
 void TestLinkWalk::SilentPageIsGivenUp() {
     RouteServer server; // a path it has no route for is never answered
-    server.routes = {{"/robots.txt", {"404 Not Found", "text/plain", "", {}}},
+    server.routes = {{"/robots.txt", {"404 Not Found", "text/plain", ""}},
                      {"/docs/index.html", Html("<a href=silent.html>S</a><a href=a.html>A</a>")},
                      {"/docs/a.html", Html("a")}};
     QVERIFY(server.Listen());

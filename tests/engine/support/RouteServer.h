@@ -19,9 +19,9 @@ public:
         QByteArray status; // "200 OK"
         QByteArray type;
         QByteArray body;
-        QByteArray headers; // more header lines, each ending in \r\n
     };
     QHash<QString, Answer> routes;
+    QHash<QString, QByteArray> headers; // more header lines by path, each ending in \r\n
     QHash<QString, int> hits; // requests by path
     QSet<QString> held;       // routes answered only once released
     int mostHeldAtOnce = 0;   // requests waiting for a release at the same time
@@ -36,7 +36,7 @@ public:
         held.remove(path);
         for (const QPointer<QTcpSocket>& socket : m_waiting.take(path))
             if (socket)
-                Send(socket, routes[path]);
+                Send(socket, routes[path], headers.value(path));
     }
 
     int HeldNow() const {
@@ -68,16 +68,16 @@ private:
             mostHeldAtOnce = qMax(mostHeldAtOnce, HeldNow());
             return;
         }
-        Send(socket, routes[path]);
+        Send(socket, routes[path], headers.value(path));
     }
-    static void Send(QTcpSocket* socket, const Answer& answer) {
+    static void Send(QTcpSocket* socket, const Answer& answer, const QByteArray& moreHeaders) {
         if (answer.status.isEmpty()) {
             socket->disconnectFromHost();
             return;
         }
         socket->write("HTTP/1.1 " + answer.status + "\r\nContent-Type: " + answer.type +
                       "\r\nContent-Length: " + QByteArray::number(answer.body.size()) + "\r\n" +
-                      answer.headers + "Connection: close\r\n\r\n" + answer.body);
+                      moreHeaders + "Connection: close\r\n\r\n" + answer.body);
         socket->disconnectFromHost();
     }
 
