@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include "follow/LinkWalk.h"
 #include "queue/Keywords.h"
 #include "run/BatchRunner.h"
 #include "run/ConvertCommand.h"
@@ -36,6 +37,11 @@ const QString kTitle = QStringLiteral("title");
 const QString kContents = QStringLiteral("contents");
 constexpr Keyword<NameBy> kNameByKeywords[] = {{NameBy::Address, QLatin1String("address")},
                                                {NameBy::Title, QLatin1String("title")}};
+const QString kFollow = QStringLiteral("follow");
+const QString kWithin = QStringLiteral("within");
+const QString kMaxPages = QStringLiteral("max-pages");
+const QString kDryRun = QStringLiteral("dry-run");
+constexpr int kMostPages = 100000;
 const QString kHelp = QStringLiteral("help");
 const QString kVersion = QStringLiteral("version");
 const QString kQueueOption = QStringLiteral("--queue");
@@ -135,6 +141,38 @@ QString TypedOption(const QStringList& arguments, const QString& name) {
     return name;
 }
 
+// --follow, --within and --max-pages; the error names the first bad one.
+QString ReadFollowOptions(const QCommandLineParser& parser, CommandLineOptions& options) {
+    if (parser.isSet(kFollow)) {
+        const QString depth = parser.values(kFollow).constLast();
+        options.follow = WholeNumber(depth, 0, FollowOptions::kMaxDepth);
+        if (!options.follow)
+            return BadValue(kFollow, QStringLiteral("a depth from 0 to %1").arg(FollowOptions::kMaxDepth),
+                            depth);
+    }
+    for (const QString& option : {kWithin, kMaxPages})
+        if (parser.isSet(option) && !options.follow)
+            return QStringLiteral("--%1 limits the pages --follow finds, so it needs --follow.").arg(option);
+    if (parser.isSet(kWithin)) {
+        const QString within = parser.values(kWithin).constLast();
+        const QFileInfo folder(within);
+        if (within.startsWith(QLatin1String("http://"), Qt::CaseInsensitive) ||
+            within.startsWith(QLatin1String("https://"), Qt::CaseInsensitive))
+            options.within = within;
+        else if (!within.isEmpty() && folder.isDir())
+            options.within = folder.absoluteFilePath();
+        else
+            return BadValue(kWithin, QStringLiteral("a web address prefix or an existing folder"), within);
+    }
+    if (parser.isSet(kMaxPages)) {
+        const QString count = parser.values(kMaxPages).constLast();
+        options.maxPages = WholeNumber(count, 1, kMostPages);
+        if (!options.maxPages)
+            return BadValue(kMaxPages, QStringLiteral("a whole number from 1 to %1").arg(kMostPages), count);
+    }
+    return {};
+}
+
 } // namespace
 
 PageSetup PageSetupFor(const CommandLineOptions& options, PageSetup stored) {
@@ -206,6 +244,10 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
         {kTitle, {}, QStringLiteral("TEXT")},
         {kContents, {}},
         {kNameBy, {}, QStringLiteral("WHAT")},
+        {kFollow, {}, QStringLiteral("DEPTH")},
+        {kWithin, {}, QStringLiteral("PREFIX")},
+        {kMaxPages, {}, QStringLiteral("N")},
+        {kDryRun, {}},
         {{QStringLiteral("h"), kHelp}, {}},
         {{QStringLiteral("v"), kVersion}, {}},
     });
@@ -314,6 +356,11 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
             return parsed;
         }
     }
+    if (const QString error = ReadFollowOptions(parser, options); !error.isEmpty()) {
+        parsed.error = error;
+        return parsed;
+    }
+    options.dryRun = parser.isSet(kDryRun);
     if (options.sources.isEmpty() && options.lists.isEmpty())
         parsed.error = QStringLiteral("No sources given: name web addresses or files, or a --list.");
     return parsed;
@@ -324,6 +371,7 @@ QString CommandLineHelp(const QString& programName) {
                "Usage: %1 [--output FOLDER] [--jobs N|auto] [--timeout SECONDS]\n"
                "       %4[--engine classic|modern] [--local-root FOLDER|auto] [page options]\n"
                "       %4[--combine FILE [--title TEXT] [--contents]] [--name-by address|title]\n"
+               "       %4[--follow DEPTH [--within PREFIX] [--max-pages N]] [--dry-run]\n"
                "       %4[--list FILE|-] [SOURCE...]\n"
                "       %1 --queue [SOURCE...]\n"
                "\n"
@@ -353,6 +401,14 @@ QString CommandLineHelp(const QString& programName) {
                "  --name-by address|title\n"
                "                     name each PDF after its address or file name, or after its page's\n"
                "                     title (the address when it has none); default: the window's choice\n"
+               "  --follow DEPTH     also convert the pages each source links to, DEPTH links deep\n"
+               "                     (0 to %5), each after its source in reading order: where pages\n"
+               "                     name their next page, that order, else the order of first links\n"
+               "  --within PREFIX    follow links only to pages under PREFIX, a web address prefix or a\n"
+               "                     folder (default: each source's own folder)\n"
+               "  --max-pages N      read at most N pages besides the sources (default: %6)\n"
+               "  --dry-run          print the sources the run would convert, one a line, and convert\n"
+               "                     nothing\n"
                "  --queue SOURCE...  open the window with these sources queued, converting nothing yet\n"
                "\n"
                "Page options (default: the window's Page setup):\n"
@@ -396,7 +452,9 @@ QString CommandLineHelp(const QString& programName) {
         .arg(programName)
         .arg(kMaxJobs)
         .arg(BatchRunner::kDefaultTimeoutMs / 1000)
-        .arg(QString(programName.size() + 1, QLatin1Char(' ')));
+        .arg(QString(programName.size() + 1, QLatin1Char(' ')))
+        .arg(FollowOptions::kMaxDepth)
+        .arg(FollowOptions::kDefaultMaxPages);
 }
 
 } // namespace velmora

@@ -38,6 +38,11 @@ struct CommandLineOptions {
     QString title;                    // the combined file's Title; empty: chosen as the window does
     bool contents = false;            // the combined file begins with a contents page
     std::optional<NameBy> nameBy;     // none: the stored choice
+    std::optional<int> follow;        // how deep to follow links from each source; none: not at all
+    QString within;                   // the address prefix or folder links are followed in; empty: each
+                                      // source's own folder
+    std::optional<int> maxPages;      // none: the walk's own limit
+    bool dryRun = false;              // print the sources the run would convert, and convert nothing
 };
 
 // The stored page setup with the command line's page options applied.

@@ -7,6 +7,7 @@
 #include "RowFinish.h"
 #include "classic/ConverterLocation.h"
 #include "classic/WkhtmltopdfBackend.h"
+#include "follow/LinkWalk.h"
 #include "modern/BrowserLocation.h"
 #include "modern/ChromiumBackend.h"
 #include "platform/TerminationSignals.h"
@@ -68,6 +69,8 @@ public:
 
     BatchRunner& Runner() { return m_command.Runner(); }
     ConvertCommand& Command() { return m_command; }
+    void SetFollow(const std::optional<FollowOptions>& follow) { m_follow = follow; }
+    void SetDryRun(bool dryRun) { m_dryRun = dryRun; }
 
     int Exec(const QString& programName, const QStringList& sources) {
         const QList<RefusedSource> refused = AddSources(m_queue, sources);
@@ -75,6 +78,13 @@ public:
             WriteLine(
                 stdout,
                 QStringLiteral("failed\t%1\t%2").arg(OutputField(source.source), OutputField(source.reason)));
+        if (m_follow)
+            AddLinkedPages(programName);
+        if (m_dryRun) {
+            for (int row = 0; row < m_queue.RowCount(); ++row)
+                WriteLine(stdout, OutputField(m_queue.SourceText(row)));
+            return refused.isEmpty() ? kExitAllConverted : kExitSomeFailed;
+        }
         if (m_queue.RowCount() == 0)
             return kExitSomeFailed;
         m_reported.fill(false, m_queue.RowCount());
@@ -137,6 +147,30 @@ public:
     }
 
 private:
+    // Each source's linked pages go right after it; a page that could not be read is named on standard
+    // error, and what else was passed by is counted there in one line.
+    void AddLinkedPages(const QString& programName) {
+        QStringList starts;
+        for (int row = 0; row < m_queue.RowCount(); ++row)
+            starts.append(m_queue.SourceText(row));
+        LinkWalk walk(*m_follow);
+        QEventLoop walking;
+        connect(&walk, &LinkWalk::finished, &walking, &QEventLoop::quit);
+        walk.Start(starts);
+        if (walk.IsRunning())
+            walking.exec();
+        AddFoundPages(m_queue, walk.Found());
+        for (const SkippedLink& link : walk.Skipped())
+            if (link.kind == SkippedLink::Kind::Unreadable)
+                WriteLine(stderr, QStringLiteral("%1: not read: %2: %3")
+                                      .arg(programName, OutputField(link.address), OutputField(link.reason)));
+        if (const QString summary = SkippedSummary(walk.Skipped()); !summary.isEmpty())
+            WriteLine(stderr, QStringLiteral("%1: %2 linked pages found. %3")
+                                  .arg(programName)
+                                  .arg(walk.FoundCount())
+                                  .arg(summary));
+    }
+
     // RunHost
     QString TargetFolderText() const override { return m_targetFolder; }
     QString CompletionActionText() const override { return kDoNothing; }
@@ -197,6 +231,8 @@ private:
     int m_endingSignal = 0; // the signal that stopped the run, if any
     std::optional<ProgressLine> m_progress;
     QElapsedTimer m_clock;
+    std::optional<FollowOptions> m_follow;
+    bool m_dryRun = false;
 };
 
 int UsageError(const QString& programName, const QString& error) {
@@ -288,6 +324,15 @@ int RunCommandLine(const QStringList& arguments, const QString& programFolder, c
         run.Command().SetCombiner(pdf::Combiner());
     }
     run.Runner().SetLocalRoot(options.localRoot.value_or(store.LocalRoot()));
+    if (options.follow) {
+        FollowOptions follow;
+        follow.depth = *options.follow;
+        follow.within = options.within;
+        follow.maxPages = options.maxPages.value_or(FollowOptions::kDefaultMaxPages);
+        follow.localRoot = options.localRoot.value_or(store.LocalRoot());
+        run.SetFollow(follow);
+    }
+    run.SetDryRun(options.dryRun);
     return run.Exec(programName, sources);
 }
 

@@ -8,6 +8,7 @@
 #include "DropAndPaste.h"
 #include "EditMenu.h"
 #include "EngineMenu.h"
+#include "FollowLinks.h"
 #include "LocalRootMenu.h"
 #include "PageSetupMenu.h"
 #include "ParallelismMenu.h"
@@ -95,6 +96,7 @@ void TfrmMain::CreateFeatures() {
     connect(dropAndPaste, &DropAndPaste::skipped, this,
             [this](const QString& text) { ShowStatusNotice(RzStatusBar1, text); });
     new EditMenu(*menuBar(), *ConvertMenu, *gvConvert, dropAndPaste->PasteAction(), *actDelSelected, this);
+    new FollowLinks(m_queue, m_convert, m_dialogs, *PopupMenu, *RzStatusBar1, *this);
     new ResultView(m_queue, *gvConvert, m_store, *menuBar(), *ConvertMenu, this);
     new RowStatus(m_queue, *gvConvert, m_convert, *RzStatusBar1, this);
     auto* fileMenu = menuBar()->findChild<QMenu*>(QStringLiteral("mnuFile"));

@@ -79,7 +79,7 @@ int ConversionQueue::SelectedCount() const {
     return m_selectedCount;
 }
 
-AddOutcome ConversionQueue::AddWebAddresses(const QStringList& lines) {
+AddOutcome ConversionQueue::AddWebAddresses(const QStringList& lines, int at) {
     AddOutcome outcome;
     QStringList addresses;
     addresses.reserve(lines.size());
@@ -90,21 +90,21 @@ AddOutcome ConversionQueue::AddWebAddresses(const QStringList& lines) {
         else if (!trimmed.isEmpty())
             ++outcome.notWebAddress;
     }
-    outcome.added = AppendNew(addresses, kKindUrl);
+    outcome.added = AppendNew(addresses, kKindUrl, at);
     outcome.alreadyQueued = int(addresses.size()) - outcome.added;
     return outcome;
 }
 
-AddOutcome ConversionQueue::AddFiles(const QStringList& paths) {
+AddOutcome ConversionQueue::AddFiles(const QStringList& paths, int at) {
     AddOutcome outcome;
-    outcome.added = AppendNew(paths, kKindFile);
+    outcome.added = AppendNew(paths, kKindFile, at);
     outcome.alreadyQueued = int(paths.size()) - outcome.added;
     return outcome;
 }
 
 // Claims each text in m_sources as it goes, so later duplicates within the same call are skipped too;
 // the new rows are then announced as one insertion.
-int ConversionQueue::AppendNew(const QStringList& sourceTexts, const QString& kind) {
+int ConversionQueue::AppendNew(const QStringList& sourceTexts, const QString& kind, int at) {
     QList<QueueItem> added;
     for (const QString& text : sourceTexts) {
         const qsizetype before = m_sources.size();
@@ -118,10 +118,11 @@ int ConversionQueue::AppendNew(const QStringList& sourceTexts, const QString& ki
     }
     if (added.isEmpty())
         return 0;
-    const int first = RowCount();
+    const int first = at < 0 || at > RowCount() ? RowCount() : at;
     const int count = int(added.size());
     beginInsertRows({}, first, first + count - 1);
-    m_items.append(std::move(added));
+    for (int i = 0; i < count; ++i)
+        m_items.insert(first + i, std::move(added[i]));
     endInsertRows();
     return count;
 }

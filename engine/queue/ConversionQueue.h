@@ -73,8 +73,9 @@ public:
     void SetSelected(int row, bool selected);
     int SelectedCount() const;
 
-    AddOutcome AddWebAddresses(const QStringList& lines);
-    AddOutcome AddFiles(const QStringList& paths);
+    // The new rows go before row `at` (at the end when it is -1 or past the end).
+    AddOutcome AddWebAddresses(const QStringList& lines, int at = -1);
+    AddOutcome AddFiles(const QStringList& paths, int at = -1);
     void DeleteSelected();
     void DeleteUnselected();
     void DeleteAll();
@@ -109,7 +110,7 @@ signals:
 
 private:
     void RemoveRowsWhere(bool selected);
-    int AppendNew(const QStringList& sourceTexts, const QString& kind); // the rows added
+    int AppendNew(const QStringList& sourceTexts, const QString& kind, int at); // the rows added
 
     QList<QueueItem> m_items;
     QSet<QString> m_sources; // in step with m_items: keeps the duplicate test O(1)

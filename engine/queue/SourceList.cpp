@@ -85,15 +85,19 @@ std::optional<QStringList> ReadSourceList(const QString& path, QString& error) {
     return sources;
 }
 
-QList<RefusedSource> AddSources(ConversionQueue& queue, const QStringList& sources) {
+QList<RefusedSource> AddSources(ConversionQueue& queue, const QStringList& sources, int at) {
     QList<RefusedSource> refused;
+    const auto next = [&at](const AddOutcome& outcome) {
+        if (at >= 0)
+            at += outcome.added;
+    };
     for (const QString& source : sources) {
         const QString trimmed = TrimControl(source);
         if (HasWebPrefix(trimmed)) {
             if (!IsWebAddress(trimmed))
                 refused.append({trimmed, kNotWebAddress});
             else
-                queue.AddWebAddresses({trimmed});
+                next(queue.AddWebAddresses({trimmed}, at));
             continue;
         }
         const QFileInfo file(trimmed);
@@ -104,7 +108,7 @@ QList<RefusedSource> AddSources(ConversionQueue& queue, const QStringList& sourc
         else if (trimmed.isEmpty() || !file.isFile())
             refused.append({source, kNeitherAddressNorFile});
         else
-            queue.AddFiles({QDir::toNativeSeparators(file.absoluteFilePath())});
+            next(queue.AddFiles({QDir::toNativeSeparators(file.absoluteFilePath())}, at));
     }
     return refused;
 }

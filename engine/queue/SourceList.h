@@ -23,6 +23,7 @@ struct RefusedSource {
 // Adds the sources in their order through the queue's own rules: a text with a web prefix as the Add
 // URL box adds it, anything else as Add Files adds a chosen file (its full path). A text that is no
 // existing file is refused, as the file dialog would not offer it; duplicates are skipped silently.
-QList<RefusedSource> AddSources(ConversionQueue& queue, const QStringList& sources);
+// The rows go before row `at`, in order (at the end when it is -1).
+QList<RefusedSource> AddSources(ConversionQueue& queue, const QStringList& sources, int at = -1);
 
 } // namespace velmora

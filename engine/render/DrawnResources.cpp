@@ -119,10 +119,10 @@ QStringList ElementNames(const QString& element, const QHash<QString, QString>& 
     return names;
 }
 
-} // namespace
-
-QStringList DrawnResourceNames(const QString& html) {
-    QStringList names;
+// Calls `visit` with each start tag's lower-case name and attributes, in document order, leaving out
+// comments and the text of elements that hold text; a style element's text goes to `styleText`.
+template <typename Visit, typename StyleText>
+void ForEachStartTag(const QString& html, Visit visit, StyleText styleText) {
     qsizetype at = 0;
     while ((at = html.indexOf(QLatin1Char('<'), at)) >= 0) {
         if (QStringView(html).mid(at, 4) == QLatin1String("<!--")) {
@@ -137,17 +137,51 @@ QStringList DrawnResourceNames(const QString& html) {
             continue;
         }
         const QString element = tag.captured(1).toLower();
-        names += ElementNames(element, Attributes(tag.captured(2)));
+        visit(element, Attributes(tag.captured(2)));
         at = tag.capturedEnd();
         if (kTextElements.contains(element)) {
             const qsizetype end = html.indexOf(QLatin1String("</") + element, at, Qt::CaseInsensitive);
             if (element == QLatin1String("style"))
-                names += StyleNames(html.mid(at, end < 0 ? -1 : end - at));
+                styleText(html.mid(at, end < 0 ? -1 : end - at));
             at = end < 0 ? html.size() : end;
         }
     }
+}
+
+} // namespace
+
+QStringList DrawnResourceNames(const QString& html) {
+    QStringList names;
+    ForEachStartTag(
+        html,
+        [&names](const QString& element, const QHash<QString, QString>& attributes) {
+            names += ElementNames(element, attributes);
+        },
+        [&names](const QString& style) { names += StyleNames(style); });
     names.removeAll(QString());
     return names;
+}
+
+QList<PageLink> PageLinks(const QString& html) {
+    QList<PageLink> links;
+    ForEachStartTag(
+        html,
+        [&links](const QString& element, const QHash<QString, QString>& attributes) {
+            const bool anchor = element == QLatin1String("a") || element == QLatin1String("area");
+            if (!anchor && element != QLatin1String("link"))
+                return;
+            const auto href = attributes.constFind(QStringLiteral("href"));
+            if (href == attributes.constEnd() || href->trimmed().isEmpty())
+                return;
+            const bool next = attributes.value(QStringLiteral("rel"))
+                                  .split(kSpaces, Qt::SkipEmptyParts)
+                                  .contains(QLatin1String("next"), Qt::CaseInsensitive);
+            // A link element names the page's relations (style sheets, icons); only "next" is a page.
+            if (anchor || next)
+                links.append({href->trimmed(), next && element != QLatin1String("area")});
+        },
+        [](const QString&) {});
+    return links;
 }
 
 } // namespace velmora

@@ -60,6 +60,8 @@ private slots:
     void combinedPartRemovedOrReplaced();
     void listedSources_data();
     void listedSources();
+    void followedPages_data();
+    void followedPages();
     void engineChoice_data();
     void engineChoice();
     void storedClassicWithoutConverter();
@@ -165,6 +167,16 @@ void TestCliProgram::usageErrors_data() {
         << "--engine modern cannot run: Chromium was not found. Looked for it in: ";
     QTest::newRow("unknown engine") << QStringList{"--engine", "fast", "--output", "@out", "@page"}
                                     << QByteArray() << true << "--engine takes";
+    QTest::newRow("too deep") << QStringList{"--follow", "11", "--output", "@out", "@page"} << QByteArray()
+                              << true << "--follow takes a depth from 0 to 10";
+    QTest::newRow("--within without --follow")
+        << QStringList{"--within", "@out", "--output", "@out", "@page"} << QByteArray() << true
+        << "--within limits the pages --follow finds, so it needs --follow.";
+    QTest::newRow("--within neither address nor folder")
+        << QStringList{"--follow", "1", "--within", "ftp://site/", "--output", "@out", "@page"}
+        << QByteArray() << true << "--within takes a web address prefix or an existing folder";
+    QTest::newRow("no pages") << QStringList{"--follow", "1", "--max-pages", "0", "--output", "@out", "@page"}
+                              << QByteArray() << true << "--max-pages takes a whole number from 1";
 }
 
 void TestCliProgram::usageErrors() {
@@ -426,6 +438,75 @@ void TestCliProgram::listedSources() {
     for (const QString& token : converted)
         expected.append(Source(token));
     QCOMPARE(sources, expected);
+}
+
+// A small documentation set: guide/index.html lists basics before intro, the pages name intro, then
+// basics as the reading order; a page beside guide/ and one in a dot-named folder are linked too.
+void TestCliProgram::followedPages_data() {
+    QTest::addColumn<QStringList>("arguments"); // "@guide": the guide's folder
+    QTest::addColumn<QStringList>("printed");   // under the pages folder; "*" before a converted line
+    QTest::newRow("dry run, depth 1")
+        << QStringList{"--follow", "1", "--dry-run", "@guide/index.html"}
+        << QStringList{"guide/index.html", "guide/intro.html", "guide/basics.html"};
+    QTest::newRow("depth 0") << QStringList{"--follow", "0", "--dry-run", "@guide/index.html"}
+                             << QStringList{"guide/index.html"};
+    QTest::newRow("every listed source, duplicates once")
+        << QStringList{"--follow", "1", "--dry-run", "--list", "@list"}
+        << QStringList{"guide/index.html", "guide/intro.html", "side.html", "guide/basics.html"};
+    // A local walk stays inside what the document may read: a wider folder needs --local-root too.
+    QTest::newRow("within the pages folder")
+        << QStringList{"--follow",     "1",      "--within",  "@pages",
+                       "--local-root", "@pages", "--dry-run", "@guide/index.html"}
+        << QStringList{"guide/index.html", "guide/intro.html", "guide/basics.html", "side.html"};
+    QTest::newRow("at most one page, the first linked")
+        << QStringList{"--follow", "1", "--max-pages", "1", "--dry-run", "@guide/index.html"}
+        << QStringList{"guide/index.html", "guide/intro.html"};
+    QTest::newRow("converted in reading order")
+        << QStringList{"--follow", "2", "--jobs", "1", "--output", "@out", "@guide/index.html"}
+        << QStringList{"*guide/index.html", "*guide/intro.html", "*guide/basics.html"};
+}
+
+void TestCliProgram::followedPages() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, printed);
+    QVERIFY(m_program->Install());
+    const QString guide = QDir(m_pages).filePath(QStringLiteral("guide"));
+    QVERIFY(QDir().mkpath(guide + "/.private"));
+    QVERIFY(WriteFile(guide + "/index.html",
+                      "<link rel=next href=intro.html><a href=basics.html>B</a><a href=intro.html#x>I</a>"
+                      "<a href=.private/notes.html>P</a><a href=../side.html>S</a><a href=cover.png>C</a>"));
+    QVERIFY(WriteFile(guide + "/intro.html", "<link rel=next href=basics.html><a href=index.html>up</a>"));
+    QVERIFY(WriteFile(guide + "/basics.html", "<p>basics</p>"));
+    QVERIFY(WriteFile(guide + "/.private/notes.html", "<p>notes</p>"));
+    QVERIFY(WriteFile(m_pages + "/side.html", "<a href=guide/basics.html>B</a>"));
+    QVERIFY(WriteFile(m_pages + "/list.txt", "guide/index.html\nside.html\nguide/basics.html\n"));
+    m_program->SetWorkingDirectory(m_pages);
+    QStringList expanded;
+    for (QString argument : arguments)
+        expanded.append(argument.replace(QStringLiteral("@guide"), guide)
+                            .replace(QStringLiteral("@pages"), m_pages)
+                            .replace(QStringLiteral("@list"), m_pages + "/list.txt")
+                            .replace(QStringLiteral("@out"), m_out));
+
+    const CliOutcome outcome = m_program->Run(expanded);
+    QVERIFY(outcome.exitedNormally);
+    QCOMPARE(outcome.exitCode, kExitAllConverted);
+    QStringList expected;
+    for (const QString& page : printed) {
+        const QString path = QDir::toNativeSeparators(QDir(m_pages).filePath(QString(page).remove(u'*')));
+        expected.append(page.startsWith(u'*') ? QStringLiteral("converted\t") + path : path);
+    }
+    QStringList lines = outcome.lines;
+    if (printed.first().startsWith(u'*'))
+        for (QString& line : lines)
+            line = line.section(u'\t', 0, 1);
+    QCOMPARE(lines, expected);
+    if (!printed.first().startsWith(u'*'))
+        QVERIFY(m_program->Fake().Invocations().isEmpty());
+    // What was not added is counted on standard error in one line.
+    QVERIFY2(outcome.errors.isEmpty() == arguments.contains(QStringLiteral("0")), qPrintable(outcome.errors));
+    if (!outcome.errors.isEmpty())
+        QVERIFY2(outcome.errors.contains(QLatin1String("not a page")), qPrintable(outcome.errors));
 }
 
 void TestCliProgram::engineChoice_data() {

@@ -22,12 +22,15 @@ const QHash<QString, QStringList> kMayInclude = {
      {QStringLiteral("render"), QStringLiteral("queue"), QStringLiteral("platform")}},
     {QStringLiteral("engine/run"),
      {QStringLiteral("render"), QStringLiteral("queue"), QStringLiteral("platform")}},
+    {QStringLiteral("engine/follow"),
+     {QStringLiteral("render"), QStringLiteral("queue"), QStringLiteral("platform")}},
     {QStringLiteral("pdf"), {QStringLiteral("render"), QStringLiteral("queue"), QStringLiteral("platform")}},
     {QStringLiteral("settings"),
      {QStringLiteral("run"), QStringLiteral("render"), QStringLiteral("queue"), QStringLiteral("platform")}},
 };
 const QStringList kRooms = {QStringLiteral("queue"),   QStringLiteral("platform"), QStringLiteral("render"),
-                            QStringLiteral("classic"), QStringLiteral("modern"),   QStringLiteral("run")};
+                            QStringLiteral("classic"), QStringLiteral("modern"),   QStringLiteral("run"),
+                            QStringLiteral("follow")};
 // The folders outside the engine, whose headers are included by their names alone.
 const QStringList kOuterFolders = {QStringLiteral("pdf"), QStringLiteral("settings"), QStringLiteral("ui"),
                                    QStringLiteral("cli")};

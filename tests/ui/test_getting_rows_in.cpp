@@ -51,10 +51,12 @@ void TestGettingRowsIn::editMenuShowsItsShortcuts() {
     f.Open();
     QCOMPARE(MenuTitles(f).mid(0, 4), (QStringList{"&File", "&Edit", "&View", "&Convert"}));
     const QList<QAction*> items = f.Child<QMenu>("mnuEditMenu")->actions();
-    QCOMPARE(items.size(), 3);
+    QCOMPARE(items.size(), 5);
     QCOMPARE(items.at(0)->objectName(), QStringLiteral("actPaste"));
     QCOMPARE(items.at(1)->objectName(), QStringLiteral("actSelectAll"));
     QCOMPARE(items.at(2)->objectName(), QStringLiteral("actDeleteRows"));
+    QVERIFY(items.at(3)->isSeparator());
+    QCOMPARE(items.at(4)->objectName(), QStringLiteral("actAddLinkedPages"));
     // Shown beside each item, since a menu action shows its own shortcut.
     QCOMPARE(items.at(0)->shortcut(), QKeySequence(QKeySequence::Paste));
     QCOMPARE(items.at(1)->shortcut(), QKeySequence(QKeySequence::SelectAll));

@@ -21,8 +21,10 @@ public:
         QByteArray body;
     };
     QHash<QString, Answer> routes;
+    QHash<QString, QByteArray> headers; // more header lines by path, each ending in \r\n
     QHash<QString, int> hits; // requests by path
     QSet<QString> held;       // routes answered only once released
+    int mostHeldAtOnce = 0;   // requests waiting for a release at the same time
 
     RouteServer() { connect(&m_server, &QTcpServer::newConnection, this, &RouteServer::Accept); }
     bool Listen() { return m_server.listen(QHostAddress::LocalHost); }
@@ -34,7 +36,14 @@ public:
         held.remove(path);
         for (const QPointer<QTcpSocket>& socket : m_waiting.take(path))
             if (socket)
-                Send(socket, routes[path]);
+                Send(socket, routes[path], headers.value(path));
+    }
+
+    int HeldNow() const {
+        int count = 0;
+        for (const auto& sockets : m_waiting)
+            count += int(sockets.size());
+        return count;
     }
 
 private:
@@ -56,18 +65,19 @@ private:
             return; // never answered: the page never finishes loading
         if (held.contains(path)) {
             m_waiting[path].append(socket);
+            mostHeldAtOnce = qMax(mostHeldAtOnce, HeldNow());
             return;
         }
-        Send(socket, routes[path]);
+        Send(socket, routes[path], headers.value(path));
     }
-    static void Send(QTcpSocket* socket, const Answer& answer) {
+    static void Send(QTcpSocket* socket, const Answer& answer, const QByteArray& moreHeaders) {
         if (answer.status.isEmpty()) {
             socket->disconnectFromHost();
             return;
         }
         socket->write("HTTP/1.1 " + answer.status + "\r\nContent-Type: " + answer.type +
-                      "\r\nContent-Length: " + QByteArray::number(answer.body.size()) +
-                      "\r\nConnection: close\r\n\r\n" + answer.body);
+                      "\r\nContent-Length: " + QByteArray::number(answer.body.size()) + "\r\n" +
+                      moreHeaders + "Connection: close\r\n\r\n" + answer.body);
         socket->disconnectFromHost();
     }
 
