@@ -52,15 +52,15 @@ void AddPageLoadingOptions(QCommandLineParser& parser) {
 }
 
 QString ReadPageLoadingOptions(const QCommandLineParser& parser, QList<Change>& changes) {
-    for (const QString& error : {ReadSwitch(parser, kScroll, kNoScroll, &PageLoading::scroll, changes),
-                                 ReadSwitch(parser, kOpenDetails, kNoOpenDetails, &PageLoading::openDetails,
-                                            changes)})
+    for (const QString& error :
+         {ReadSwitch(parser, kScroll, kNoScroll, &PageLoading::scroll, changes),
+          ReadSwitch(parser, kOpenDetails, kNoOpenDetails, &PageLoading::openDetails, changes)})
         if (!error.isEmpty())
             return error;
     // An empty text turns a stored wait, style or hidden list off for the run.
-    for (const auto& [option, member] : {std::pair{kWaitFor, &PageLoading::waitFor},
-                                         std::pair{kWaitUntil, &PageLoading::waitUntil},
-                                         std::pair{kHide, &PageLoading::hide}}) {
+    for (const auto& [option, member] :
+         {std::pair{kWaitFor, &PageLoading::waitFor}, std::pair{kWaitUntil, &PageLoading::waitUntil},
+          std::pair{kHide, &PageLoading::hide}}) {
         if (parser.isSet(option))
             changes.append([member, text = Last(parser, option).trimmed()](PageSetup& page) {
                 page.loading.*member = text;
@@ -69,7 +69,8 @@ QString ReadPageLoadingOptions(const QCommandLineParser& parser, QList<Change>& 
     if (parser.isSet(kDelay)) {
         const std::optional<int> delay = page_text::ParseDelay(Last(parser, kDelay));
         if (!delay)
-            return QStringLiteral("--delay takes %1, not \"%2\".").arg(page_text::kDelayAccepts, Last(parser, kDelay));
+            return QStringLiteral("--delay takes %1, not \"%2\".")
+                .arg(page_text::kDelayAccepts, Last(parser, kDelay));
         changes.append([ms = *delay](PageSetup& page) { page.loading.delayMs = ms; });
     }
     if (parser.isSet(kStyle)) {
@@ -88,7 +89,7 @@ QString PageLoadingHelp() {
     return QStringLiteral(
         "  --scroll, --no-scroll\n"
         "                     bring every part of the page into view once before printing, so that\n"
-        "                     content loaded as it scrolls into view is there (Modern; on by default)\n"
+        "                     content loaded as it scrolls into view is there (on by default)\n"
         "  --open-details, --no-open-details\n"
         "                     open every collapsed section (<details>) before printing\n"
         "  --wait-for SELECTOR\n"

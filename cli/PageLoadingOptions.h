@@ -15,7 +15,8 @@ namespace velmora {
 // waits, the user's own style and hidden elements.
 void AddPageLoadingOptions(QCommandLineParser& parser);
 // Reads them into changes to the stored page setup; the error names the first bad one.
-QString ReadPageLoadingOptions(const QCommandLineParser& parser, QList<std::function<void(PageSetup&)>>& changes);
+QString ReadPageLoadingOptions(const QCommandLineParser& parser,
+                               QList<std::function<void(PageSetup&)>>& changes);
 // Their lines in --help.
 QString PageLoadingHelp();
 

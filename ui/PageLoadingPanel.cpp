@@ -8,8 +8,8 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QSpinBox>
+#include <QToolButton>
 
 namespace velmora {
 
@@ -27,11 +27,11 @@ QLineEdit* LineEdit(const char* name, const QString& placeholder) {
 
 PageLoadingPanel::PageLoadingPanel(QWidget* parent) : QGroupBox(QStringLiteral("Page loading"), parent) {
     setObjectName(QStringLiteral("grpPageLoading"));
-    m_scroll = new QCheckBox(QStringLiteral("Scroll &through the page first"));
+    m_scroll = new QCheckBox(QStringLiteral("Scroll through the page &first"));
     m_scroll->setObjectName(QStringLiteral("chkScroll"));
     m_scroll->setToolTip(QStringLiteral("Brings every part of the page into view once before printing, so "
                                         "that content loaded as it scrolls into view is there."));
-    m_openDetails = new QCheckBox(QStringLiteral("Open c&ollapsed sections"));
+    m_openDetails = new QCheckBox(QStringLiteral("Open collapsed se&ctions"));
     m_openDetails->setObjectName(QStringLiteral("chkOpenDetails"));
     m_waitFor = LineEdit("edtWaitFor", QStringLiteral("CSS selector, e.g. #chart svg"));
     m_waitUntil = LineEdit("edtWaitUntil", QStringLiteral("JavaScript, e.g. window.ready"));
@@ -42,7 +42,8 @@ PageLoadingPanel::PageLoadingPanel(QWidget* parent) : QGroupBox(QStringLiteral("
     m_delay->setSuffix(QStringLiteral(" ms"));
     m_delay->setSpecialValueText(QStringLiteral("none"));
     m_style = LineEdit("edtStyle", QStringLiteral("a .css file of your own"));
-    m_chooseStyle = new QPushButton(QStringLiteral("…"));
+    m_chooseStyle = new QToolButton;
+    m_chooseStyle->setText(QStringLiteral("…"));
     m_chooseStyle->setObjectName(QStringLiteral("btnChooseStyle"));
     m_chooseStyle->setToolTip(QStringLiteral("Choose a style sheet"));
     m_chooseStyle->setVisible(false);
@@ -54,11 +55,11 @@ PageLoadingPanel::PageLoadingPanel(QWidget* parent) : QGroupBox(QStringLiteral("
     auto* form = new QFormLayout(this);
     form->addRow(m_scroll);
     form->addRow(m_openDetails);
-    form->addRow(QStringLiteral("Wait for &element:"), m_waitFor);
-    form->addRow(QStringLiteral("Wait &until:"), m_waitUntil);
+    form->addRow(QStringLiteral("Wait for ele&ment:"), m_waitFor);
+    form->addRow(QStringLiteral("Wait u&ntil:"), m_waitUntil);
     form->addRow(QStringLiteral("&Delay after load:"), m_delay);
-    form->addRow(QStringLiteral("St&yle sheet:"), styleRow);
-    form->addRow(QStringLiteral("&Hide elements:"), m_hide);
+    form->addRow(QStringLiteral("Style s&heet:"), styleRow);
+    form->addRow(QStringLiteral("H&ide elements:"), m_hide);
 }
 
 void PageLoadingPanel::Show(const PageLoading& loading) {
@@ -79,7 +80,8 @@ PageLoading PageLoadingPanel::Value() const {
     loading.waitUntil = m_waitUntil->text().trimmed();
     loading.delayMs = m_delay->value();
     const QString style = m_style->text().trimmed();
-    loading.styleFile = style.isEmpty() ? QString() : QFileInfo(QDir::fromNativeSeparators(style)).absoluteFilePath();
+    loading.styleFile =
+        style.isEmpty() ? QString() : QFileInfo(QDir::fromNativeSeparators(style)).absoluteFilePath();
     loading.hide = m_hide->text().trimmed();
     return loading;
 }
@@ -89,7 +91,7 @@ void PageLoadingPanel::OfferStyleFiles(QWidget& dialog, Dialogs& dialogs) {
     if (!panel)
         return;
     panel->m_chooseStyle->setVisible(true);
-    connect(panel->m_chooseStyle, &QPushButton::clicked, panel, [panel, &dialogs] {
+    connect(panel->m_chooseStyle, &QToolButton::clicked, panel, [panel, &dialogs] {
         const QString current = panel->Value().styleFile;
         const std::optional<QStringList> chosen =
             dialogs.GetOpenFileNames(panel->window(), QStringLiteral("Style sheets (*.css);;All files (*)"),

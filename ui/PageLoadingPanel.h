@@ -6,7 +6,7 @@
 
 class QCheckBox;
 class QLineEdit;
-class QPushButton;
+class QToolButton;
 class QSpinBox;
 
 namespace velmora {
@@ -34,7 +34,7 @@ private:
     QLineEdit* m_waitUntil;
     QSpinBox* m_delay;
     QLineEdit* m_style;
-    QPushButton* m_chooseStyle;
+    QToolButton* m_chooseStyle;
     QLineEdit* m_hide;
 };
 

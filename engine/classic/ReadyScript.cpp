@@ -77,7 +77,8 @@ QStringList ReadyArguments(const RenderRequest& request, const QString& shownScr
     // As data, the style reaches the converter without naming a file the page could then read.
     if (const QString style = UserStyle(loading, nullptr); !style.isEmpty())
         arguments << QStringLiteral("--user-style-sheet")
-                  << QStringLiteral("data:text/css;charset=utf-8;base64,") + QString::fromLatin1(style.toUtf8().toBase64());
+                  << QStringLiteral("data:text/css;charset=utf-8;base64,") +
+                         QString::fromLatin1(style.toUtf8().toBase64());
     if (!request.localRoot.isEmpty())
         return arguments;
     const int delay = loading.delayMs > 0 ? loading.delayMs : kConverterDelayMs;
@@ -86,9 +87,10 @@ QStringList ReadyArguments(const RenderRequest& request, const QString& shownScr
     // One pass, so that nothing the user typed is read as a placeholder.
     const QString script = QString::fromLatin1(kScript).arg(
         loading.waitFor.isEmpty() ? QStringLiteral("''") : JsString(loading.waitFor),
-        loading.waitUntil.isEmpty() ? QStringLiteral("''") : JsString(loading.waitUntil), flag(loading.openDetails),
-        flag(loading.scroll), number(std::max(0, kLateRedirectMs - delay)), kWaitingMarker, shownScript, kReadyStatus,
-        number(kScrollMaxHeightPx), number(kScrollLimitMs), number(kScrollStepPx));
+        loading.waitUntil.isEmpty() ? QStringLiteral("''") : JsString(loading.waitUntil),
+        flag(loading.openDetails), flag(loading.scroll), number(std::max(0, kLateRedirectMs - delay)),
+        kWaitingMarker, shownScript, kReadyStatus, number(kScrollMaxHeightPx), number(kScrollLimitMs),
+        number(kScrollStepPx));
     arguments << QStringLiteral("--debug-javascript") << QStringLiteral("--window-status") << kReadyStatus
               << QStringLiteral("--run-script") << shownScript + script;
     return arguments;
@@ -104,8 +106,9 @@ QString LocalDocumentProblem(const PageLoading& loading) {
         what << QStringLiteral("wait for an expression");
     if (what.isEmpty())
         return {};
-    return QStringLiteral("The Classic engine runs no script in local documents, so it cannot %1 in one; choose "
-                          "the Modern engine for it.")
+    return QStringLiteral(
+               "The Classic engine runs no script in local documents, so it cannot %1 in one; choose "
+               "the Modern engine for it.")
         .arg(what.join(QStringLiteral(" or ")));
 }
 

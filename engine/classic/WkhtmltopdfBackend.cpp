@@ -448,9 +448,10 @@ QString WkhtmltopdfBackend::Abort(int job) {
     conversion->ReadErrors();
     const WkhtmltopdfReport report = conversion->Report();
     const PageLoading& loading = conversion->request.page.loading;
-    const QString lastMessage = report.waitingFor == kWaitingForElement      ? WaitForReason(loading.waitFor)
-                                : report.waitingFor == kWaitingForExpression ? WaitUntilReason(loading.waitUntil)
-                                                                             : report.lastMessage;
+    const QString lastMessage = report.waitingFor == kWaitingForElement ? WaitForReason(loading.waitFor)
+                                : report.waitingFor == kWaitingForExpression
+                                    ? WaitUntilReason(loading.waitUntil)
+                                    : report.lastMessage;
     QProcess* process = conversion->process.get();
     if (!process || process->state() == QProcess::NotRunning)
         return lastMessage;

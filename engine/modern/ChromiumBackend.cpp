@@ -140,8 +140,8 @@ struct ChromiumBackend::Row {
     int step = 0;              // counts waits, so that only the latest one goes on
     QFile output;
     QTimer settleLimit;
-    bool settled = false; // the settle limit passed: what is printed stands
-    QString userStyle;    // the user's style sheet and hidden elements, as CSS
+    bool settled = false;  // the settle limit passed: what is printed stands
+    QString userStyle;     // the user's style sheet and hidden elements, as CSS
     bool prepared = false; // the document was made ready for printing
     QString waiting;       // what preparing waits for, as a sentence for a row that runs out of time
     QElapsedTimer scrolling;
@@ -417,29 +417,28 @@ void ChromiumBackend::OpenTab(TabReady ready) {
             const QString targetId = Text(created, "targetId");
             if (!error.isEmpty() || targetId.isEmpty())
                 return fail(targetId, error);
-            m_browser->Send(QStringLiteral("Target.attachToTarget"),
-                            {{QStringLiteral("targetId"), targetId}, {QStringLiteral("flatten"), true}}, {},
-                            [this, ready, fail, targetId](const QJsonObject& attached, const QString& error) {
-                                const QString sessionId = Text(attached, "sessionId");
-                                if (!error.isEmpty() || sessionId.isEmpty())
-                                    return fail(targetId, error);
-                                // Every file: request passes the local-folder rule, web pages included (they
-                                // may read none). Commands of one session are handled in order, so the last
-                                // reply says all are on.
-                                const QJsonArray patterns{
-                                    QJsonObject{{QStringLiteral("urlPattern"), QStringLiteral("file:*")}}};
-                                m_browser->Send(QStringLiteral("Fetch.enable"),
-                                                {{QStringLiteral("patterns"), patterns}}, sessionId);
-                                m_browser->Send(QStringLiteral("Network.enable"), {}, sessionId);
-                                m_browser->Send(QStringLiteral("Page.addScriptToEvaluateOnNewDocument"),
-                                                {{QStringLiteral("source"), page_scripts::PageWatch()}},
-                                                sessionId);
-                                m_browser->Send(
-                                    QStringLiteral("Page.enable"), {}, sessionId,
+            m_browser->Send(
+                QStringLiteral("Target.attachToTarget"),
+                {{QStringLiteral("targetId"), targetId}, {QStringLiteral("flatten"), true}}, {},
+                [this, ready, fail, targetId](const QJsonObject& attached, const QString& error) {
+                    const QString sessionId = Text(attached, "sessionId");
+                    if (!error.isEmpty() || sessionId.isEmpty())
+                        return fail(targetId, error);
+                    // Every file: request passes the local-folder rule, web pages included (they
+                    // may read none). Commands of one session are handled in order, so the last
+                    // reply says all are on.
+                    const QJsonArray patterns{
+                        QJsonObject{{QStringLiteral("urlPattern"), QStringLiteral("file:*")}}};
+                    m_browser->Send(QStringLiteral("Fetch.enable"), {{QStringLiteral("patterns"), patterns}},
+                                    sessionId);
+                    m_browser->Send(QStringLiteral("Network.enable"), {}, sessionId);
+                    m_browser->Send(QStringLiteral("Page.addScriptToEvaluateOnNewDocument"),
+                                    {{QStringLiteral("source"), page_scripts::PageWatch()}}, sessionId);
+                    m_browser->Send(QStringLiteral("Page.enable"), {}, sessionId,
                                     [ready, targetId, sessionId](const QJsonObject&, const QString& error) {
                                         ready(targetId, sessionId, error);
                                     });
-                            });
+                });
         });
 }
 
@@ -734,11 +733,13 @@ void ChromiumBackend::AwaitElement(Row& row) {
     row.waiting = WaitForReason(selector);
     const auto again = [this](Row& r) { Later(r, kWaitPollMs, [this](Row& later) { AwaitElement(later); }); };
     Ask(
-        row, QStringLiteral("Runtime.evaluate"), page_scripts::Evaluation(page_scripts::ElementExists(selector)),
+        row, QStringLiteral("Runtime.evaluate"),
+        page_scripts::Evaluation(page_scripts::ElementExists(selector)),
         [this, again, selector](Row& r, const QJsonObject& result) {
             const QJsonValue found = Answer(result);
             if (found.toString() == QLatin1String("invalid"))
-                Fail(r, QStringLiteral("\"%1\" is not a CSS selector the browser understands.").arg(selector));
+                Fail(r,
+                     QStringLiteral("\"%1\" is not a CSS selector the browser understands.").arg(selector));
             else if (found.toBool())
                 AwaitExpression(r);
             else
@@ -754,7 +755,9 @@ void ChromiumBackend::AwaitExpression(Row& row) {
         return;
     }
     row.waiting = WaitUntilReason(expression);
-    const auto again = [this](Row& r) { Later(r, kWaitPollMs, [this](Row& later) { AwaitExpression(later); }); };
+    const auto again = [this](Row& r) {
+        Later(r, kWaitPollMs, [this](Row& later) { AwaitExpression(later); });
+    };
     Ask(
         row, QStringLiteral("Runtime.evaluate"),
         page_scripts::Evaluation(page_scripts::ExpressionTrue(expression)),
@@ -778,7 +781,9 @@ void ChromiumBackend::AddStyle(Row& row) {
         return;
     }
     const auto next = [this](Row& r) { OpenDetails(r); };
-    Ask(row, QStringLiteral("Runtime.evaluate"), page_scripts::Evaluation(page_scripts::AddStyle(row.userStyle)),
+    Ask(
+        row, QStringLiteral("Runtime.evaluate"),
+        page_scripts::Evaluation(page_scripts::AddStyle(row.userStyle)),
         [next](Row& r, const QJsonObject&) { next(r); }, next);
 }
 
@@ -788,7 +793,8 @@ void ChromiumBackend::OpenDetails(Row& row) {
         return;
     }
     const auto next = [this](Row& r) { StartScrolling(r); };
-    Ask(row, QStringLiteral("Runtime.evaluate"), page_scripts::Evaluation(page_scripts::OpenDetails()),
+    Ask(
+        row, QStringLiteral("Runtime.evaluate"), page_scripts::Evaluation(page_scripts::OpenDetails()),
         [next](Row& r, const QJsonObject&) { next(r); }, next);
 }
 
@@ -819,7 +825,8 @@ void ChromiumBackend::StartScrolling(Row& row) {
 void ChromiumBackend::Scroll(Row& row) {
     const auto toTop = [this](Row& r) {
         const auto next = [this](Row& top) { Prepared(top); };
-        Ask(r, QStringLiteral("Runtime.evaluate"), page_scripts::Evaluation(page_scripts::ScrollToTop()),
+        Ask(
+            r, QStringLiteral("Runtime.evaluate"), page_scripts::Evaluation(page_scripts::ScrollToTop()),
             [next](Row& top, const QJsonObject&) { next(top); }, next);
     };
     Ask(

@@ -95,13 +95,15 @@ QString AddStyle(const QString& css) {
 }
 
 QString OpenDetails() {
-    return QStringLiteral("document.querySelectorAll('details:not([open])').forEach(d => { d.open = true; })");
+    return QStringLiteral(
+        "document.querySelectorAll('details:not([open])').forEach(d => { d.open = true; })");
 }
 
 QString WatchesScrolling() {
-    return QStringLiteral("(() => { const watch = window[%1]; return !watch || watch.watchesScrolling || "
-                          "!!(window.onscroll || document.onscroll || (document.body && document.body.onscroll)); "
-                          "})()")
+    return QStringLiteral(
+               "(() => { const watch = window[%1]; return !watch || watch.watchesScrolling || "
+               "!!(window.onscroll || document.onscroll || (document.body && document.body.onscroll)); "
+               "})()")
         .arg(kWatchKey);
 }
 

@@ -60,7 +60,8 @@ QString UserStyle(const PageLoading& loading, QString* problem) {
         }
         if (file.size() > kMaxStyleBytes) {
             if (problem)
-                *problem = QStringLiteral("The style sheet \"%1\" is larger than 1 MB.").arg(loading.styleFile);
+                *problem =
+                    QStringLiteral("The style sheet \"%1\" is larger than 1 MB.").arg(loading.styleFile);
             return {};
         }
         style = QString::fromUtf8(file.readAll()) + u'\n';

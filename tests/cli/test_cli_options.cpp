@@ -228,8 +228,12 @@ void TestCliOptions::bookNumbering() {
 // A page's loading as the options take it, to compare in one line.
 QString LoadingSummary(const PageLoading& loading) {
     using namespace page_text;
-    return QStringList{OnOffText(loading.scroll), OnOffText(loading.openDetails), loading.waitFor,
-                       loading.waitUntil,         QString::number(loading.delayMs), loading.styleFile,
+    return QStringList{OnOffText(loading.scroll),
+                       OnOffText(loading.openDetails),
+                       loading.waitFor,
+                       loading.waitUntil,
+                       QString::number(loading.delayMs),
+                       loading.styleFile,
                        loading.hide}
         .join(QStringLiteral(" / "));
 }
@@ -237,13 +241,16 @@ QString LoadingSummary(const PageLoading& loading) {
 void TestCliOptions::pageLoadingOptions_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("summary");
-    const QString style = QFileInfo(QStringLiteral(__FILE__)).absoluteFilePath();
+    const QString style = QStringLiteral("<style>"); // a style sheet file the test makes
     QTest::newRow("as stored") << QStringList{} << "on / off / #stored /  / 700 / /stored.css / .ad";
-    QTest::newRow("every option")
-        << QStringList{"--no-scroll", "--open-details", "--wait-for", " #chart svg ", "--wait-until",
-                       "window.ready", "--delay", "2500", "--style", style, "--hide",
-                       "#cookie-banner, .chat-widget"}
-        << "off / on / #chart svg / window.ready / 2500 / " + style + " / #cookie-banner, .chat-widget";
+    QTest::newRow("every option") << QStringList{"--no-scroll",  "--open-details",
+                                                 "--wait-for",   " #chart svg ",
+                                                 "--wait-until", "window.ready",
+                                                 "--delay",      "2500",
+                                                 "--style",      style,
+                                                 "--hide",       "#cookie-banner, .chat-widget"}
+                                  << "off / on / #chart svg / window.ready / 2500 / " + style +
+                                         " / #cookie-banner, .chat-widget";
     QTest::newRow("empty texts turn the stored ones off")
         << QStringList{"--wait-for=", "--style=", "--hide=", "--delay", "0"} << "on / off /  /  / 0 /  / ";
 }
@@ -257,7 +264,14 @@ void TestCliOptions::pageLoadingOptions() {
     stored.loading.delayMs = 700;
     stored.loading.styleFile = QStringLiteral("/stored.css");
     stored.loading.hide = QStringLiteral(".ad");
-    const ParsedCommandLine parsed = ParseCommandLine(QStringList{"prog"} + arguments + QStringList{"a.html"});
+    QTemporaryDir folder;
+    const QString style = folder.filePath(QStringLiteral("mine.css"));
+    QFile file(style);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    arguments.replaceInStrings(QStringLiteral("<style>"), style);
+    summary.replace(QStringLiteral("<style>"), style);
+    const ParsedCommandLine parsed =
+        ParseCommandLine(QStringList{"prog"} + arguments + QStringList{"a.html"});
     QCOMPARE(parsed.error, QString());
     QCOMPARE(LoadingSummary(PageSetupFor(parsed.options, stored).loading), summary);
 }
@@ -374,8 +388,9 @@ void TestCliOptions::rejects_data() {
     QTest::newRow("empty local root") << QStringList{"--local-root=", "a.html"} << "--local-root";
     QTest::newRow("scroll both ways") << QStringList{"--scroll", "--no-scroll", "a.html"}
                                       << "--scroll and --no-scroll cannot both be given.";
-    QTest::newRow("negative delay") << QStringList{"--delay", "-1", "a.html"}
-                                    << "--delay takes a whole number of milliseconds from 0 to 600000, not \"-1\"";
+    QTest::newRow("negative delay")
+        << QStringList{"--delay", "-1", "a.html"}
+        << "--delay takes a whole number of milliseconds from 0 to 600000, not \"-1\"";
     QTest::newRow("style that does not exist")
         << QStringList{"--style", "/no/such/style.css", "a.html"}
         << "--style takes a readable style sheet file, not \"/no/such/style.css\"";

@@ -16,6 +16,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTest>
+#include <QToolButton>
 
 using namespace velmora;
 using namespace velmora::test;
@@ -117,7 +118,7 @@ void TestPageSetupDialog::pageLoadingReachesARunAndSurvivesARestart() {
     f.dialogs.onModal = [](QDialog& dialog) {
         Find<QCheckBox>(dialog, "chkScroll")->click(); // on by default
         Find<QSpinBox>(dialog, "spnDelay")->setValue(1500);
-        Find<QPushButton>(dialog, "btnChooseStyle")->click();
+        Find<QToolButton>(dialog, "btnChooseStyle")->click();
         QTest::keyClicks(Find<QLineEdit>(dialog, "edtHide"), QStringLiteral("#cookie-banner, .chat"));
         return true;
     };

@@ -891,10 +891,14 @@ void TestRealConverter::waitsForWhatThePageFinishesLate_data() {
     QTest::addColumn<QString>("expression");
     QTest::addColumn<int>("delayMs");
     QTest::addColumn<bool>("finished");
-    QTest::newRow("no wait") << "" << "" << 0 << false;
-    QTest::newRow("an element") << "#done" << "" << 0 << true;
-    QTest::newRow("an expression") << "" << "window.reportReady === true" << 0 << true;
-    QTest::newRow("a delay") << "" << "" << 2500 << true;
+    QTest::newRow("no wait") << ""
+                             << "" << 0 << false;
+    QTest::newRow("an element") << "#done"
+                                << "" << 0 << true;
+    QTest::newRow("an expression") << ""
+                                   << "window.reportReady === true" << 0 << true;
+    QTest::newRow("a delay") << ""
+                             << "" << 2500 << true;
 }
 
 void TestRealConverter::waitsForWhatThePageFinishesLate() {
@@ -917,8 +921,11 @@ void TestRealConverter::waitThatNeverEndsNamesWhatNeverCame_data() {
     QTest::addColumn<QString>("expression");
     QTest::addColumn<QString>("reason");
     QTest::newRow("an element")
-        << "#never" << "" << "Its last message was: The page never showed an element matching \"#never\".";
-    QTest::newRow("an expression") << "" << "window.neverSet"
+        << "#never"
+        << ""
+        << "Its last message was: The page never showed an element matching \"#never\".";
+    QTest::newRow("an expression") << ""
+                                   << "window.neverSet"
                                    << "Its last message was: The page never made \"window.neverSet\" true.";
 }
 

@@ -852,10 +852,14 @@ void TestRealChromium::waitsForWhatThePageFinishesLate_data() {
     QTest::addColumn<QString>("expression");
     QTest::addColumn<int>("delayMs");
     QTest::addColumn<bool>("finished");
-    QTest::newRow("no wait") << "" << "" << 0 << false;
-    QTest::newRow("an element") << "#done" << "" << 0 << true;
-    QTest::newRow("an expression") << "" << "window.reportReady === true" << 0 << true;
-    QTest::newRow("a delay") << "" << "" << 2500 << true;
+    QTest::newRow("no wait") << ""
+                             << "" << 0 << false;
+    QTest::newRow("an element") << "#done"
+                                << "" << 0 << true;
+    QTest::newRow("an expression") << ""
+                                   << "window.reportReady === true" << 0 << true;
+    QTest::newRow("a delay") << ""
+                             << "" << 2500 << true;
 }
 
 void TestRealChromium::waitsForWhatThePageFinishesLate() {
@@ -878,14 +882,18 @@ void TestRealChromium::waitThatNeverEndsNamesWhatNeverCame_data() {
     QTest::addColumn<QString>("expression");
     QTest::addColumn<QString>("reason");
     QTest::newRow("an element")
-        << "#never" << ""
+        << "#never"
+        << ""
         << "Its last message was: The page never showed an element matching \"#never\".";
-    QTest::newRow("an expression") << "" << "window.neverSet"
+    QTest::newRow("an expression") << ""
+                                   << "window.neverSet"
                                    << "Its last message was: The page never made \"window.neverSet\" true.";
-    QTest::newRow("not a selector")
-        << "p[" << "" << "\"p[\" is not a CSS selector the browser understands.";
-    QTest::newRow("not an expression")
-        << "" << "1 +" << "\"1 +\" is not a JavaScript expression the browser can read.";
+    QTest::newRow("not a selector") << "p["
+                                    << ""
+                                    << "\"p[\" is not a CSS selector the browser understands.";
+    QTest::newRow("not an expression") << ""
+                                       << "1 +"
+                                       << "\"1 +\" is not a JavaScript expression the browser can read.";
 }
 
 // A wait ends with the row's time limit, and the row says what never came; one the browser cannot read
@@ -937,7 +945,8 @@ void TestRealChromium::userStyleAndHiddenElements() {
     loading.hide = "#cookie-banner, .chat-widget";
     const QString text = ConvertLoadingPage("/styled-reads", loading);
     QCOMPARE(m_ended[0], std::pair(RowState::ConvertedWithWarnings,
-                                   "This part could not be loaded: " + QUrl::fromLocalFile(secret.fileName()).toString() + "."));
+                                   "This part could not be loaded: " +
+                                       QUrl::fromLocalFile(secret.fileName()).toString() + "."));
     QVERIFY2(text.contains("Body text STYLEDBYUSER"), qPrintable(text));
     for (const char* gone : {"COOKIE BANNER", "CHAT BUBBLE", "SECRETMARK"})
         QVERIFY2(!text.contains(gone), qPrintable(text));
