@@ -107,7 +107,8 @@ QString WatchesScrolling() {
         .arg(kWatchKey);
 }
 
-// Two frames and a moment let intersection observers and scroll handlers see the new place.
+// Two frames let intersection observers and scroll handlers see the new place: they hear of it as the
+// first is drawn.
 QString ScrollStep() {
     return QStringLiteral(R"(new Promise(resolve => {
   const root = document.scrollingElement || document.documentElement;
@@ -115,7 +116,7 @@ QString ScrollStep() {
   window.scrollBy(0, Math.max(100, window.innerHeight));
   const answer = () => resolve({height: root.scrollHeight, y: window.scrollY,
     end: window.scrollY <= from || window.scrollY + window.innerHeight >= root.scrollHeight - 1});
-  requestAnimationFrame(() => requestAnimationFrame(() => setTimeout(answer, 50)));
+  requestAnimationFrame(() => requestAnimationFrame(answer));
   setTimeout(answer, 300);
 }))");
 }

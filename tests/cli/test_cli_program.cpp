@@ -165,6 +165,13 @@ void TestCliProgram::usageErrors_data() {
         << "--engine modern cannot run: Chromium was not found. Looked for it in: ";
     QTest::newRow("unknown engine") << QStringList{"--engine", "fast", "--output", "@out", "@page"}
                                     << QByteArray() << true << "--engine takes";
+    // Qt would take --style for a window style of its own.
+    QTest::newRow("style sheet that does not exist")
+        << QStringList{"--output", "@out", "--style", "@out/none.css", "@page"} << QByteArray() << true
+        << "--style takes a readable style sheet file";
+    QTest::newRow("style sheet that does not exist, with =")
+        << QStringList{"--output", "@out", "--style=@out/none.css", "@page"} << QByteArray() << true
+        << "--style takes a readable style sheet file";
 }
 
 void TestCliProgram::usageErrors() {
