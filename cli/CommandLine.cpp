@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include "PageLoadingOptions.h"
 #include "follow/LinkWalk.h"
 #include "queue/Keywords.h"
 #include "run/BatchRunner.h"
@@ -251,6 +252,7 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
         {{QStringLiteral("h"), kHelp}, {}},
         {{QStringLiteral("v"), kVersion}, {}},
     });
+    AddPageLoadingOptions(parser);
 
     ParsedCommandLine parsed;
     CommandLineOptions& options = parsed.options;
@@ -308,6 +310,10 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
         }
     }
     if (const QString error = ReadPageOptions(parser, options); !error.isEmpty()) {
+        parsed.error = error;
+        return parsed;
+    }
+    if (const QString error = ReadPageLoadingOptions(parser, options.pageChanges); !error.isEmpty()) {
         parsed.error = error;
         return parsed;
     }
@@ -430,6 +436,7 @@ QString CommandLineHelp(const QString& programName) {
                "  --number-pages book|each\n"
                "                     in a combined PDF, {page} and {pages} count the whole book (the\n"
                "                     default) or each part on its own, as its separate PDF does\n"
+               "%7"
                "\n"
                "  -h, --help         show this text\n"
                "  -v, --version      show the version\n"
@@ -454,7 +461,8 @@ QString CommandLineHelp(const QString& programName) {
         .arg(BatchRunner::kDefaultTimeoutMs / 1000)
         .arg(QString(programName.size() + 1, QLatin1Char(' ')))
         .arg(FollowOptions::kMaxDepth)
-        .arg(FollowOptions::kDefaultMaxPages);
+        .arg(FollowOptions::kDefaultMaxPages)
+        .arg(PageLoadingHelp());
 }
 
 } // namespace velmora

@@ -69,6 +69,13 @@ const PreferenceRule& RuleOf(Preference preference) {
         {Preference::PageFooter, QStringLiteral("PageFooter"), QString(), {}},
         {Preference::PageTextSize, QStringLiteral("PageTextSize"), QString(), {}},
         {Preference::PageNumbering, QStringLiteral("PageNumbering"), QString(), {}},
+        {Preference::PageScroll, QStringLiteral("PageScroll"), QString(), {}},
+        {Preference::PageOpenDetails, QStringLiteral("PageOpenDetails"), QString(), {}},
+        {Preference::PageWaitFor, QStringLiteral("PageWaitFor"), QString(), {}},
+        {Preference::PageWaitUntil, QStringLiteral("PageWaitUntil"), QString(), {}},
+        {Preference::PageDelay, QStringLiteral("PageDelay"), QString(), {}},
+        {Preference::PageStyle, QStringLiteral("PageStyle"), QString(), {}},
+        {Preference::PageHide, QStringLiteral("PageHide"), QString(), {}},
         {Preference::LocalRoot, kLocalRootValue, kAutomaticText, {}},
         {Preference::ResultColumn, kResultColumnValue, kHiddenText, {kShownText, kHiddenText}},
         {Preference::CombineIntoOne, kCombineIntoOneValue, kNoText, {kYesText, kNoText}},
@@ -237,6 +244,14 @@ PageSetup SettingsStore::Page() const {
     ReadPagePart(*this, Preference::PageFooter, page.footer, ParseLine);
     ReadPagePart(*this, Preference::PageTextSize, page.textSizePt, ParseTextSize);
     ReadPagePart(*this, Preference::PageNumbering, page.numbering, ParseNumbering);
+    ReadPagePart(*this, Preference::PageScroll, page.loading.scroll, ParseOnOff);
+    ReadPagePart(*this, Preference::PageOpenDetails, page.loading.openDetails, ParseOnOff);
+    ReadPagePart(*this, Preference::PageDelay, page.loading.delayMs, ParseDelay);
+    page.loading.waitFor = PreferenceText(Preference::PageWaitFor).trimmed();
+    page.loading.waitUntil = PreferenceText(Preference::PageWaitUntil).trimmed();
+    page.loading.hide = PreferenceText(Preference::PageHide).trimmed();
+    if (const QString style = PreferenceText(Preference::PageStyle); QDir::isAbsolutePath(style))
+        page.loading.styleFile = style;
     // Margins that leave no room on the stored paper read as the default ones.
     if (!page.Problem().isEmpty())
         page.marginsMm.reset();
@@ -256,6 +271,13 @@ void SettingsStore::SetPage(const PageSetup& page) const {
     SetPreferenceText(Preference::PageFooter, LineText(page.footer));
     SetPreferenceText(Preference::PageTextSize, QString::number(page.textSizePt));
     SetPreferenceText(Preference::PageNumbering, NumberingText(page.numbering));
+    SetPreferenceText(Preference::PageScroll, OnOffText(page.loading.scroll));
+    SetPreferenceText(Preference::PageOpenDetails, OnOffText(page.loading.openDetails));
+    SetPreferenceText(Preference::PageWaitFor, page.loading.waitFor);
+    SetPreferenceText(Preference::PageWaitUntil, page.loading.waitUntil);
+    SetPreferenceText(Preference::PageDelay, QString::number(page.loading.delayMs));
+    SetPreferenceText(Preference::PageStyle, page.loading.styleFile);
+    SetPreferenceText(Preference::PageHide, page.loading.hide);
 }
 
 QString SettingsStore::LocalRoot() const {

@@ -35,6 +35,14 @@ enum class Preference {
     PageFooter,
     PageTextSize,
     PageNumbering,
+    // Page setup: what is done to a page before it is printed.
+    PageScroll,
+    PageOpenDetails,
+    PageWaitFor,
+    PageWaitUntil,
+    PageDelay,
+    PageStyle,
+    PageHide,
     // Combining and naming.
     CombineIntoOne,
     CombinedName,

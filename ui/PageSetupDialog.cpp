@@ -1,6 +1,7 @@
 #include "PageSetupDialog.h"
 
 #include "DialogParts.h"
+#include "PageLoadingPanel.h"
 #include "PagePreview.h"
 
 #include <QCheckBox>
@@ -188,6 +189,8 @@ void PageSetupDialog::CreateControls() {
     side->addWidget(m_preview);
     side->addWidget(m_note);
     side->addStretch();
+    m_loading = new PageLoadingPanel;
+    side->addWidget(m_loading);
     grid->addLayout(side, 0, 1, 3, 1);
     grid->addWidget(m_buttons, 4, 0, 1, 2);
 
@@ -247,6 +250,7 @@ void PageSetupDialog::Show(const PageSetup& page) {
     }
     m_textSize->setValue(page.textSizePt);
     m_bookNumbering->setChecked(page.numbering == PageNumbering::Book);
+    m_loading->Show(page.loading);
     m_showing = false;
     Changed();
 }
@@ -268,6 +272,7 @@ PageSetup PageSetupDialog::Value() const {
     page.footer = {m_footer[0]->text(), m_footer[1]->text(), m_footer[2]->text()};
     page.textSizePt = m_textSize->value();
     page.numbering = m_bookNumbering->isChecked() ? PageNumbering::Book : PageNumbering::EachPart;
+    page.loading = m_loading->Value();
     return page;
 }
 

@@ -15,6 +15,7 @@ class QSpinBox;
 
 namespace velmora {
 
+class PageLoadingPanel;
 class PagePreview;
 
 inline const QString kPageSetupCaption = QStringLiteral("Page Setup");
@@ -52,6 +53,7 @@ private:
     QCheckBox* m_bookNumbering;
     QLabel* m_note;
     PagePreview* m_preview;
+    PageLoadingPanel* m_loading;
     QDialogButtonBox* m_buttons;
     double m_mmPerUnit = 1.0;
     bool m_showing = false;

@@ -1,6 +1,7 @@
 #include "PageSetupMenu.h"
 
 #include "Dialogs.h"
+#include "PageLoadingPanel.h"
 #include "PageSetupDialog.h"
 
 #include <QAction>
@@ -22,6 +23,7 @@ PageSetupMenu::PageSetupMenu(QMenu& convertMenu, Dialogs& dialogs, const Setting
 
 void PageSetupMenu::Open() {
     PageSetupDialog dialog(m_store.Page(), &m_window);
+    PageLoadingPanel::OfferStyleFiles(dialog, m_dialogs);
     if (!m_dialogs.RunModal(dialog))
         return;
     const PageSetup page = dialog.Value();

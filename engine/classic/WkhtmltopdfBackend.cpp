@@ -2,6 +2,7 @@
 
 #include "classic/CertificateCheck.h"
 #include "classic/ConverterLocation.h"
+#include "classic/ReadyScript.h"
 #include "classic/TypedCopy.h"
 #include "classic/WkhtmltopdfReport.h"
 #include "platform/OffThread.h"
@@ -223,9 +224,7 @@ QStringList WkhtmltopdfArguments(const RenderRequest& request) {
     arguments << PageArguments(request.page);
     // The converter writes no title into the PDF, so a web page tells it on the console, which the
     // converter prints among its messages, with the address it finally shows.
-    if (!local)
-        arguments << QStringLiteral("--debug-javascript") << QStringLiteral("--run-script")
-                  << kTitleScript + kAddressScript;
+    arguments << ReadyArguments(request, kTitleScript + kAddressScript);
     arguments << (local ? QDir::toNativeSeparators(request.source) : request.source)
               << QDir::toNativeSeparators(request.temporaryPath);
     return arguments;
@@ -336,6 +335,8 @@ QFuture<QString> WkhtmltopdfBackend::StartProblem() {
 // Debian's converter is built without the patched Qt that screen style needs, and it sizes the paper
 // before the page is read, so a document's own @page size never reaches it.
 QString WkhtmltopdfBackend::PageSetupProblem(const PageSetup& page) const {
+    if (const QString problem = page.loading.Problem(); !problem.isEmpty())
+        return problem;
     if (page.media == MediaStyle::Screen)
         return QStringLiteral("The Classic engine prints pages with their print style only; choose the "
                               "Modern engine for the on-screen style.");
@@ -352,6 +353,12 @@ void WkhtmltopdfBackend::Begin(int job, const RenderRequest& request) {
     conversion->serial = m_nextSerial++;
     conversion->request = request;
     m_conversions[job] = std::move(owned);
+    if (const QString problem = request.localRoot.isEmpty() ? request.page.loading.Problem()
+                                                            : LocalDocumentProblem(request.page.loading);
+        !problem.isEmpty()) {
+        End(job, RowState::Failed, problem);
+        return;
+    }
     const QUrl url(request.source);
     if (request.localRoot.isEmpty() &&
         url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0) {
@@ -392,8 +399,12 @@ void WkhtmltopdfBackend::Launch(int job, const QStringList& arguments) {
     Conversion* conversion = m_conversions.at(job).get();
     conversion->process = std::make_unique<QProcess>();
     QProcess* process = conversion->process.get();
+    // A style sheet of one's own can be long too.
+    const PageLoading& loading = conversion->request.page.loading;
     const QByteArray argumentLine =
-        conversion->request.localRoot.isEmpty() ? QByteArray() : ArgumentLine(arguments);
+        conversion->request.localRoot.isEmpty() && loading.styleFile.isEmpty() && loading.hide.isEmpty()
+            ? QByteArray()
+            : ArgumentLine(arguments);
     process->setProgram(m_program);
     if (argumentLine.isEmpty()) {
         process->setArguments(arguments);
@@ -435,7 +446,12 @@ QString WkhtmltopdfBackend::Abort(int job) {
     if (conversion->check)
         conversion->check->disconnect(this);
     conversion->ReadErrors();
-    const QString lastMessage = conversion->Report().lastMessage;
+    const WkhtmltopdfReport report = conversion->Report();
+    const PageLoading& loading = conversion->request.page.loading;
+    const QString lastMessage = report.waitingFor == kWaitingForElement ? WaitForReason(loading.waitFor)
+                                : report.waitingFor == kWaitingForExpression
+                                    ? WaitUntilReason(loading.waitUntil)
+                                    : report.lastMessage;
     QProcess* process = conversion->process.get();
     if (!process || process->state() == QProcess::NotRunning)
         return lastMessage;

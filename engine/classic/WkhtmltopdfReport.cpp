@@ -32,6 +32,7 @@ const QRegularExpression kBlocked(QStringLiteral(R"(^Warning: Blocked access to 
 const QRegularExpression kServerReplied(QStringLiteral(R"(server replied: (.*)$)"));
 const QRegularExpression kTitleLine(QStringLiteral(R"(^Warning: .*?%1(".*")$)").arg(kTitleMarker));
 const QRegularExpression kAddressLine(QStringLiteral(R"(^Warning: .*?%1(".*")$)").arg(kAddressMarker));
+const QRegularExpression kWaitingLine(QStringLiteral(R"(^Warning: .*?%1(\w*)$)").arg(kWaitingMarker));
 const QRegularExpression kLineBreak(QStringLiteral("[\r\n]"));
 const QRegularExpression kTransferring(QStringLiteral(R"(^Error transferring (\S+) - )"));
 const QRegularExpression kArgPlaceholder(QStringLiteral("%[1-9]"));
@@ -162,6 +163,10 @@ WkhtmltopdfReport ReadWkhtmltopdfReport(const QByteArray& errorOutput, const QSt
             report.finalAddress = JsonString(address.captured(1)); // the page tells it at every load
             if (!report.shownAddresses.contains(report.finalAddress))
                 report.shownAddresses.append(report.finalAddress);
+            continue;
+        }
+        if (const auto waiting = kWaitingLine.match(line); waiting.hasMatch()) {
+            report.waitingFor = waiting.captured(1);
             continue;
         }
         if (line == kCertificateIgnored)

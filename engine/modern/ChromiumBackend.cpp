@@ -3,10 +3,12 @@
 #include "modern/BrowserLocation.h"
 #include "modern/BrowserPipe.h"
 #include "modern/DevToolsBrowser.h"
+#include "modern/PageScripts.h"
 #include "modern/PhaseTrace.h"
 #include "render/PageLoadRules.h"
 #include "render/PendingPdf.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -67,6 +69,14 @@ DocumentChanges ReadChanges(const QJsonObject& evaluated) {
             value.value(QLatin1String("title")).toString().simplified()};
 }
 
+// The value a page answered a question with, when it answered.
+QJsonValue Answer(const QJsonObject& evaluated) {
+    return evaluated.value(QLatin1String("result")).toObject().value(QLatin1String("value"));
+}
+
+// How often a wait asks the page again.
+constexpr int kWaitPollMs = 100;
+
 // A full disk is the usual reason, and the system's words for it differ from one system to the next.
 QString WriteProblem(const QFile& file) {
     if (file.error() == QFileDevice::ResourceError)
@@ -101,7 +111,7 @@ QString BrowserUrl(const QString& source) {
 } // namespace
 
 struct ChromiumBackend::Row {
-    enum class Stage { Opening, Loading, Printing };
+    enum class Stage { Opening, Loading, Preparing, Printing };
 
     int job = 0;
     quint64 serial = 0;
@@ -130,7 +140,12 @@ struct ChromiumBackend::Row {
     int step = 0;              // counts waits, so that only the latest one goes on
     QFile output;
     QTimer settleLimit;
-    bool settled = false; // the settle limit passed: what is printed stands
+    bool settled = false;  // the settle limit passed: what is printed stands
+    QString userStyle;     // the user's style sheet and hidden elements, as CSS
+    bool prepared = false; // the document was made ready for printing
+    QString waiting;       // what preparing waits for, as a sentence for a row that runs out of time
+    QElapsedTimer scrolling;
+    int scrollHeight = -1; // the page's height at the last step that reached its end
     PhaseTrace trace;
 };
 
@@ -290,6 +305,12 @@ void ChromiumBackend::Start(int job, const RenderRequest& request, bool mayResta
         End(row, RowState::Failed, browserProblem);
         return;
     }
+    QString styleProblem;
+    row.userStyle = UserStyle(request.page.loading, &styleProblem);
+    if (!styleProblem.isEmpty()) {
+        End(row, RowState::Failed, styleProblem);
+        return;
+    }
     WaitForTab(row);
 }
 
@@ -315,6 +336,9 @@ QString ChromiumBackend::Abort(int job) {
             return QStringLiteral("The page had not finished loading.");
         return QStringLiteral("The page had finished loading but kept fetching %1 more parts.")
             .arg(row->inFlight.size());
+    case Row::Stage::Preparing:
+        return row->waiting.isEmpty() ? QStringLiteral("The page was being made ready for printing.")
+                                      : row->waiting;
     case Row::Stage::Printing:
         return QStringLiteral("The page was being printed.");
     }
@@ -393,26 +417,28 @@ void ChromiumBackend::OpenTab(TabReady ready) {
             const QString targetId = Text(created, "targetId");
             if (!error.isEmpty() || targetId.isEmpty())
                 return fail(targetId, error);
-            m_browser->Send(QStringLiteral("Target.attachToTarget"),
-                            {{QStringLiteral("targetId"), targetId}, {QStringLiteral("flatten"), true}}, {},
-                            [this, ready, fail, targetId](const QJsonObject& attached, const QString& error) {
-                                const QString sessionId = Text(attached, "sessionId");
-                                if (!error.isEmpty() || sessionId.isEmpty())
-                                    return fail(targetId, error);
-                                // Every file: request passes the local-folder rule, web pages included (they
-                                // may read none). Commands of one session are handled in order, so the last
-                                // reply says all are on.
-                                const QJsonArray patterns{
-                                    QJsonObject{{QStringLiteral("urlPattern"), QStringLiteral("file:*")}}};
-                                m_browser->Send(QStringLiteral("Fetch.enable"),
-                                                {{QStringLiteral("patterns"), patterns}}, sessionId);
-                                m_browser->Send(QStringLiteral("Network.enable"), {}, sessionId);
-                                m_browser->Send(
-                                    QStringLiteral("Page.enable"), {}, sessionId,
+            m_browser->Send(
+                QStringLiteral("Target.attachToTarget"),
+                {{QStringLiteral("targetId"), targetId}, {QStringLiteral("flatten"), true}}, {},
+                [this, ready, fail, targetId](const QJsonObject& attached, const QString& error) {
+                    const QString sessionId = Text(attached, "sessionId");
+                    if (!error.isEmpty() || sessionId.isEmpty())
+                        return fail(targetId, error);
+                    // Every file: request passes the local-folder rule, web pages included (they
+                    // may read none). Commands of one session are handled in order, so the last
+                    // reply says all are on.
+                    const QJsonArray patterns{
+                        QJsonObject{{QStringLiteral("urlPattern"), QStringLiteral("file:*")}}};
+                    m_browser->Send(QStringLiteral("Fetch.enable"), {{QStringLiteral("patterns"), patterns}},
+                                    sessionId);
+                    m_browser->Send(QStringLiteral("Network.enable"), {}, sessionId);
+                    m_browser->Send(QStringLiteral("Page.addScriptToEvaluateOnNewDocument"),
+                                    {{QStringLiteral("source"), page_scripts::PageWatch()}}, sessionId);
+                    m_browser->Send(QStringLiteral("Page.enable"), {}, sessionId,
                                     [ready, targetId, sessionId](const QJsonObject&, const QString& error) {
                                         ready(targetId, sessionId, error);
                                     });
-                            });
+                });
         });
 }
 
@@ -602,6 +628,8 @@ void ChromiumBackend::OnPageEvent(Row& row, const QString& method, const QJsonOb
             row.settleLimit.stop();
             row.settled = false;
             row.missingParts.clear();
+            CancelPreparation(row);
+            row.prepared = false;
         }
     } else if (method == QLatin1String("Network.responseReceived")) {
         const QJsonObject response = params.value(QLatin1String("response")).toObject();
@@ -655,11 +683,195 @@ void ChromiumBackend::OnMainRequest(Row& row, const QString& requestId, const QS
     row.mainUrl = url;
     row.navigating = true;
     row.restless = row.restless || row.stage != Row::Stage::Loading;
+    CancelPreparation(row);
 }
 
 void ChromiumBackend::PrintIfQuiet(Row& row) {
     if (row.stage == Row::Stage::Loading && row.loaded && !row.navigating && row.inFlight.isEmpty())
-        Print(row);
+        row.prepared ? Print(row) : Prepare(row);
+}
+
+// Each step goes on to the next once done; a page that does not answer is taken as it is, except while
+// it is waited for. A new document on its way ends the steps (see CancelPreparation), and its own load
+// begins them again.
+void ChromiumBackend::Prepare(Row& row) {
+    row.stage = Row::Stage::Preparing;
+    row.trace.Mark("prepare");
+    AwaitRedirect(row);
+}
+
+// A page may send the browser on shortly after its load, by a timer or a refresh; it is waited for.
+void ChromiumBackend::AwaitRedirect(Row& row) {
+    Ask(
+        row, QStringLiteral("Runtime.evaluate"), page_scripts::Evaluation(page_scripts::PendingRedirectMs()),
+        [this](Row& r, const QJsonObject& result) {
+            const int ms = Answer(result).toInt();
+            if (ms > 0)
+                Later(r, ms + 20, [this](Row& later) { AwaitRedirect(later); });
+            else
+                AwaitDelay(r);
+        },
+        [this](Row& r) { AwaitDelay(r); });
+}
+
+void ChromiumBackend::AwaitDelay(Row& row) {
+    const int delay = row.request.page.loading.delayMs;
+    if (delay <= 0) {
+        AwaitElement(row);
+        return;
+    }
+    row.waiting = QStringLiteral("The page was waited for %1 ms after its load.").arg(delay);
+    Later(row, delay, [this](Row& r) { AwaitElement(r); });
+}
+
+void ChromiumBackend::AwaitElement(Row& row) {
+    const QString selector = row.request.page.loading.waitFor;
+    if (selector.isEmpty()) {
+        AwaitExpression(row);
+        return;
+    }
+    row.waiting = WaitForReason(selector);
+    const auto again = [this](Row& r) { Later(r, kWaitPollMs, [this](Row& later) { AwaitElement(later); }); };
+    Ask(
+        row, QStringLiteral("Runtime.evaluate"),
+        page_scripts::Evaluation(page_scripts::ElementExists(selector)),
+        [this, again, selector](Row& r, const QJsonObject& result) {
+            const QJsonValue found = Answer(result);
+            if (found.toString() == QLatin1String("invalid"))
+                Fail(r,
+                     QStringLiteral("\"%1\" is not a CSS selector the browser understands.").arg(selector));
+            else if (found.toBool())
+                AwaitExpression(r);
+            else
+                again(r);
+        },
+        again);
+}
+
+void ChromiumBackend::AwaitExpression(Row& row) {
+    const QString expression = row.request.page.loading.waitUntil;
+    if (expression.isEmpty()) {
+        AddStyle(row);
+        return;
+    }
+    row.waiting = WaitUntilReason(expression);
+    const auto again = [this](Row& r) {
+        Later(r, kWaitPollMs, [this](Row& later) { AwaitExpression(later); });
+    };
+    Ask(
+        row, QStringLiteral("Runtime.evaluate"),
+        page_scripts::Evaluation(page_scripts::ExpressionTrue(expression)),
+        [this, again, expression](Row& r, const QJsonObject& result) {
+            const QJsonValue value = Answer(result);
+            if (value.toString() == QLatin1String("invalid"))
+                Fail(r, QStringLiteral("\"%1\" is not a JavaScript expression the browser can read.")
+                            .arg(expression));
+            else if (value.toBool())
+                AddStyle(r);
+            else
+                again(r);
+        },
+        again);
+}
+
+void ChromiumBackend::AddStyle(Row& row) {
+    row.waiting.clear();
+    if (row.userStyle.isEmpty()) {
+        OpenDetails(row);
+        return;
+    }
+    const auto next = [this](Row& r) { OpenDetails(r); };
+    Ask(
+        row, QStringLiteral("Runtime.evaluate"),
+        page_scripts::Evaluation(page_scripts::AddStyle(row.userStyle)),
+        [next](Row& r, const QJsonObject&) { next(r); }, next);
+}
+
+void ChromiumBackend::OpenDetails(Row& row) {
+    if (!row.request.page.loading.openDetails) {
+        StartScrolling(row);
+        return;
+    }
+    const auto next = [this](Row& r) { StartScrolling(r); };
+    Ask(
+        row, QStringLiteral("Runtime.evaluate"), page_scripts::Evaluation(page_scripts::OpenDetails()),
+        [next](Row& r, const QJsonObject&) { next(r); }, next);
+}
+
+// Only a page that watches its scrolling (an intersection observer, a scroll handler) is scrolled: the
+// others show the same whether scrolled or not, and scrolling a long page costs time.
+void ChromiumBackend::StartScrolling(Row& row) {
+    if (!row.request.page.loading.scroll) {
+        Prepared(row);
+        return;
+    }
+    Ask(
+        row, QStringLiteral("Runtime.evaluate"), page_scripts::Evaluation(page_scripts::WatchesScrolling()),
+        [this](Row& r, const QJsonObject& result) {
+            if (!Answer(result).toBool()) {
+                Prepared(r);
+                return;
+            }
+            r.trace.Mark("scroll");
+            r.scrolling.start();
+            r.scrollHeight = -1;
+            Scroll(r);
+        },
+        [this](Row& r) { Prepared(r); });
+}
+
+// A screen at a time down to the end; at the end, once the page fetches nothing more and has not grown
+// since the step before, back to the top. Bounded by a height and a time.
+void ChromiumBackend::Scroll(Row& row) {
+    const auto toTop = [this](Row& r) {
+        const auto next = [this](Row& top) { Prepared(top); };
+        Ask(
+            r, QStringLiteral("Runtime.evaluate"), page_scripts::Evaluation(page_scripts::ScrollToTop()),
+            [next](Row& top, const QJsonObject&) { next(top); }, next);
+    };
+    Ask(
+        row, QStringLiteral("Runtime.evaluate"), page_scripts::Evaluation(page_scripts::ScrollStep()),
+        [this, toTop](Row& r, const QJsonObject& result) {
+            const QJsonObject step = Answer(result).toObject();
+            const int height = step.value(QLatin1String("height")).toInt();
+            if (step.isEmpty() || step.value(QLatin1String("y")).toInt() >= kScrollMaxHeightPx ||
+                r.scrolling.elapsed() >= kScrollLimitMs) {
+                toTop(r);
+                return;
+            }
+            if (!step.value(QLatin1String("end")).toBool()) {
+                Scroll(r);
+                return;
+            }
+            const bool settled = r.inFlight.isEmpty() && height == r.scrollHeight;
+            r.scrollHeight = r.inFlight.isEmpty() ? height : -1;
+            if (settled)
+                toTop(r);
+            else
+                Later(r, kWaitPollMs, [this](Row& later) { Scroll(later); });
+        },
+        toTop);
+}
+
+// What the steps did counts as part of the page's load: the settle limit starts again, and the page is
+// printed once it is quiet.
+void ChromiumBackend::Prepared(Row& row) {
+    row.trace.Mark("prepared");
+    row.waiting.clear();
+    row.prepared = true;
+    row.stage = Row::Stage::Loading;
+    row.settled = false;
+    row.settleLimit.start();
+    PrintIfQuiet(row);
+}
+
+// A new document is on its way: what was being done to the one before no longer matters.
+void ChromiumBackend::CancelPreparation(Row& row) {
+    if (row.stage != Row::Stage::Preparing)
+        return;
+    ++row.step;
+    row.waiting.clear();
+    row.stage = Row::Stage::Loading;
 }
 
 void ChromiumBackend::Print(Row& row) {

@@ -43,6 +43,7 @@ public:
 
     // Starts the browser, which the run then uses, so that "cannot be started" is known before a run.
     QFuture<QString> StartProblem() override;
+    QString PageSetupProblem(const PageSetup& page) const override { return page.loading.Problem(); }
     void BeginRun(int parallelism) override;
     void EndRun() override;
     void Begin(int job, const RenderRequest& request) override;
@@ -92,6 +93,19 @@ private:
     void OnPageEvent(Row& row, const QString& method, const QJsonObject& params);
     void OnMainRequest(Row& row, const QString& requestId, const QString& url);
     void PrintIfQuiet(Row& row);
+    // Before the first print of each document: late redirects, waits, the user's style, collapsed
+    // sections, scrolling; then the quiet wait as for any page.
+    void Prepare(Row& row);
+    void AwaitRedirect(Row& row);
+    void AwaitDelay(Row& row);
+    void AwaitElement(Row& row);
+    void AwaitExpression(Row& row);
+    void AddStyle(Row& row);
+    void OpenDetails(Row& row);
+    void StartScrolling(Row& row);
+    void Scroll(Row& row);
+    void Prepared(Row& row);
+    void CancelPreparation(Row& row);
     void Print(Row& row);
     void ReadStream(Row& row, const QString& stream);
     void CheckQuiet(Row& row);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "render/PageLoading.h"
+
 #include <QDate>
 #include <QMarginsF>
 #include <QSizeF>
@@ -61,6 +63,7 @@ struct PageSetup {
     PageText footer;
     double textSizePt = 9.0;
     PageNumbering numbering = PageNumbering::Book;
+    PageLoading loading = {}; // what is done to the page before it is printed
 
     // The paper in millimetres, turned for the orientation.
     QSizeF PaperSizeMm() const;

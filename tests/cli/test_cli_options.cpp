@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -24,6 +25,8 @@ private slots:
     void pageOptions_data();
     void pageOptions();
     void bookNumbering();
+    void pageLoadingOptions_data();
+    void pageLoadingOptions();
     void bookTitle();
     void localRoot();
     void combineAndNames_data();
@@ -222,6 +225,57 @@ void TestCliOptions::bookNumbering() {
     QCOMPARE(numbering({"--number-pages=each"}), PageNumbering::EachPart);
 }
 
+// A page's loading as the options take it, to compare in one line.
+QString LoadingSummary(const PageLoading& loading) {
+    using namespace page_text;
+    return QStringList{OnOffText(loading.scroll),
+                       OnOffText(loading.openDetails),
+                       loading.waitFor,
+                       loading.waitUntil,
+                       QString::number(loading.delayMs),
+                       loading.styleFile,
+                       loading.hide}
+        .join(QStringLiteral(" / "));
+}
+
+void TestCliOptions::pageLoadingOptions_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("summary");
+    const QString style = QStringLiteral("<style>"); // a style sheet file the test makes
+    QTest::newRow("as stored") << QStringList{} << "on / off / #stored /  / 700 / /stored.css / .ad";
+    QTest::newRow("every option") << QStringList{"--no-scroll",  "--open-details",
+                                                 "--wait-for",   " #chart svg ",
+                                                 "--wait-until", "window.ready",
+                                                 "--delay",      "2500",
+                                                 "--style",      style,
+                                                 "--hide",       "#cookie-banner, .chat-widget"}
+                                  << "off / on / #chart svg / window.ready / 2500 / " + style +
+                                         " / #cookie-banner, .chat-widget";
+    QTest::newRow("empty texts turn the stored ones off")
+        << QStringList{"--wait-for=", "--style=", "--hide=", "--delay", "0"} << "on / off /  /  / 0 /  / ";
+}
+
+// Each option changes its part of the stored page setup; the others stay as stored.
+void TestCliOptions::pageLoadingOptions() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, summary);
+    PageSetup stored;
+    stored.loading.waitFor = QStringLiteral("#stored");
+    stored.loading.delayMs = 700;
+    stored.loading.styleFile = QStringLiteral("/stored.css");
+    stored.loading.hide = QStringLiteral(".ad");
+    QTemporaryDir folder;
+    const QString style = folder.filePath(QStringLiteral("mine.css"));
+    QFile file(style);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    arguments.replaceInStrings(QStringLiteral("<style>"), style);
+    summary.replace(QStringLiteral("<style>"), style);
+    const ParsedCommandLine parsed =
+        ParseCommandLine(QStringList{"prog"} + arguments + QStringList{"a.html"});
+    QCOMPARE(parsed.error, QString());
+    QCOMPARE(LoadingSummary(PageSetupFor(parsed.options, stored).loading), summary);
+}
+
 void TestCliOptions::bookTitle() {
     QCOMPARE(ParseCommandLine({"prog", "--combine", "B.pdf", "a.html"}).options.title, QString());
     QCOMPARE(
@@ -336,6 +390,15 @@ void TestCliOptions::rejects_data() {
     QTest::newRow("local root that does not exist")
         << QStringList{"--local-root", "/no/such/folder", "a.html"} << "\"/no/such/folder\"";
     QTest::newRow("empty local root") << QStringList{"--local-root=", "a.html"} << "--local-root";
+    QTest::newRow("scroll both ways") << QStringList{"--scroll", "--no-scroll", "a.html"}
+                                      << "--scroll and --no-scroll cannot both be given.";
+    QTest::newRow("negative delay")
+        << QStringList{"--delay", "-1", "a.html"}
+        << "--delay takes a whole number of milliseconds from 0 to 600000, not \"-1\"";
+    QTest::newRow("style that does not exist")
+        << QStringList{"--style", "/no/such/style.css", "a.html"}
+        << "--style takes a readable style sheet file, not \"/no/such/style.css\"";
+    QTest::newRow("style that is a folder") << QStringList{"--style", "/", "a.html"} << "--style";
 }
 
 void TestCliOptions::rejects() {

@@ -177,6 +177,13 @@ void TestCliProgram::usageErrors_data() {
         << QByteArray() << true << "--within takes a web address prefix or an existing folder";
     QTest::newRow("no pages") << QStringList{"--follow", "1", "--max-pages", "0", "--output", "@out", "@page"}
                               << QByteArray() << true << "--max-pages takes a whole number from 1";
+    // Qt would take --style for a window style of its own.
+    QTest::newRow("style sheet that does not exist")
+        << QStringList{"--output", "@out", "--style", "@out/none.css", "@page"} << QByteArray() << true
+        << "--style takes a readable style sheet file";
+    QTest::newRow("style sheet that does not exist, with =")
+        << QStringList{"--output", "@out", "--style=@out/none.css", "@page"} << QByteArray() << true
+        << "--style takes a readable style sheet file";
 }
 
 void TestCliProgram::usageErrors() {

@@ -425,7 +425,16 @@ void TestSettingsStore::pageSetupRoundTrip() {
     page.footer = {QString(), QStringLiteral("a - b"), kPageNumberText};
     page.textSizePt = 10.5;
     page.numbering = PageNumbering::EachPart;
+    page.loading.scroll = false;
+    page.loading.openDetails = true;
+    page.loading.waitFor = QStringLiteral("#chart svg");
+    page.loading.waitUntil = QStringLiteral("window.ready === true");
+    page.loading.delayMs = 1500;
+    page.loading.styleFile = QDir::temp().absoluteFilePath(QStringLiteral("mine.css"));
+    page.loading.hide = QStringLiteral("#cookie-banner, .chat-widget");
     store.SetPage(page);
+    QCOMPARE(StoredValue(QStringLiteral("PageScroll")), QVariant(QStringLiteral("off")));
+    QCOMPARE(StoredValue(QStringLiteral("PageHide")), QVariant(page.loading.hide));
     QCOMPARE(StoredValue(QStringLiteral("PageNumbering")), QVariant(QStringLiteral("each")));
     QCOMPARE(StoredValue(QStringLiteral("PagePaper")), QVariant(QStringLiteral("123.5x234mm")));
     QCOMPARE(StoredValue(QStringLiteral("PageMargins")), QVariant(QStringLiteral("1mm 2mm 3mm 4mm")));
@@ -445,10 +454,15 @@ void TestSettingsStore::pageSetupInvalidPartsReadAsDefaults() {
         settings.setValue(QStringLiteral("PageMedia"), QStringLiteral("screen"));
         settings.setValue(QStringLiteral("PageFooter"), QStringLiteral("no parts"));
         settings.setValue(QStringLiteral("PageTextSize"), QStringLiteral("big"));
+        settings.setValue(QStringLiteral("PageScroll"), QStringLiteral("sometimes"));
+        settings.setValue(QStringLiteral("PageDelay"), QStringLiteral("-5"));
+        settings.setValue(QStringLiteral("PageStyle"), QStringLiteral("relative/mine.css"));
+        settings.setValue(QStringLiteral("PageOpenDetails"), QStringLiteral("on"));
     }
     PageSetup expected;
     expected.paper = Paper::A5; // valid parts are kept
     expected.media = MediaStyle::Screen;
+    expected.loading.openDetails = true;
     QCOMPARE(Store().Page(), expected);
 
     // Margins that leave no room on the stored paper read as each engine's own.

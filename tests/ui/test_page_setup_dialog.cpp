@@ -1,6 +1,7 @@
 // Convert > Page setup...: the dialog's values reach a run and survive a restart; its live preview and
 // notes; driven offscreen through the scripted dialogs.
 #include "MainFormFixture.h"
+#include "PageLoadingPanel.h"
 #include "PagePreview.h"
 #include "PageSetupDialog.h"
 #include "PdfTools.h"
@@ -15,6 +16,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTest>
+#include <QToolButton>
 
 using namespace velmora;
 using namespace velmora::test;
@@ -34,6 +36,7 @@ class TestPageSetupDialog : public QObject {
     Q_OBJECT
 private slots:
     void valuesReachARunAndSurviveARestart();
+    void pageLoadingReachesARunAndSurvivesARestart();
     void cancelKeepsTheStoredSetup();
     void notesAndOkFollowTheValues();
     void unitsConvertTheLengths();
@@ -103,6 +106,52 @@ void TestPageSetupDialog::valuesReachARunAndSurviveARestart() {
     };
     QVERIFY(f.Trigger("actPageSetup"));
     QVERIFY(shown);
+}
+
+// The "Page loading" part: a style sheet chosen through the file dialog, elements to hide, a delay.
+void TestPageSetupDialog::pageLoadingReachesARunAndSurvivesARestart() {
+    MainFormFixture f;
+    REQUIRE_FAKE_CONVERTER(f);
+    f.Open();
+    const QString style = f.MakeFiles({"mine.css"}).value(0);
+    f.dialogs.nextFiles = QStringList{style};
+    f.dialogs.onModal = [](QDialog& dialog) {
+        Find<QCheckBox>(dialog, "chkScroll")->click(); // on by default
+        Find<QSpinBox>(dialog, "spnDelay")->setValue(1500);
+        Find<QToolButton>(dialog, "btnChooseStyle")->click();
+        QTest::keyClicks(Find<QLineEdit>(dialog, "edtHide"), QStringLiteral("#cookie-banner, .chat"));
+        return true;
+    };
+    QVERIFY(f.Trigger("actPageSetup"));
+    PageLoading expected;
+    expected.scroll = false;
+    expected.delayMs = 1500;
+    expected.styleFile = style;
+    expected.hide = QStringLiteral("#cookie-banner, .chat");
+    QCOMPARE(f.Store().Page().loading, expected);
+
+    const QStringList files = f.MakeFiles({"page.html"});
+    QVERIFY(f.AddFiles(files));
+    f.TypeTargetFolder(f.OutputFolder());
+    QVERIFY(f.Click("RzBitBtn1"));
+    QTRY_COMPARE_WITH_TIMEOUT(f.Window().RunStatus(), rsStop, kRunTimeoutMs);
+    QCOMPARE(f.State(0), RowState::Converted);
+    const QStringList args = f.ConverterCalls().value(0);
+    const QString css = UserStyle(expected, nullptr);
+    QVERIFY(css.contains(QStringLiteral(".chat { display: none !important; }")));
+    for (const QStringList& pair :
+         {QStringList{"--javascript-delay", "1500"},
+          QStringList{"--user-style-sheet", "data:text/css;charset=utf-8;base64," + css.toUtf8().toBase64()}})
+        QVERIFY2(args.mid(args.indexOf(pair[0]), 2) == pair, qPrintable(args.join(u' ')));
+
+    f.Open();
+    std::optional<PageLoading> shown;
+    f.dialogs.onModal = [&shown](QDialog& dialog) {
+        shown = dialog.findChild<PageLoadingPanel*>()->Value();
+        return false;
+    };
+    QVERIFY(f.Trigger("actPageSetup"));
+    QCOMPARE(shown, std::optional(expected));
 }
 
 void TestPageSetupDialog::cancelKeepsTheStoredSetup() {

@@ -1,9 +1,11 @@
 #include "CombinePdfs.h"
+#include "LoadingPages.h"
 #include "PdfTools.h"
 #include "RowFinish.h"
 #include "RunTestSupport.h"
 #include "SmallDisk.h"
 #include "classic/ConverterLocation.h"
+#include "classic/ReadyScript.h"
 #include "queue/TextRules.h"
 #include "render/PageLoadRules.h"
 #include "run/ConvertCommand.h"
@@ -216,14 +218,29 @@ private slots:
     void timeLimitReasonWithoutProgressNoise();
     void fullDiskSaysSo_data();
     void fullDiskSaysSo();
+    void contentLoadedOnScrollIsPrinted_data();
+    void contentLoadedOnScrollIsPrinted();
+    void collapsedSectionsOpenWhenAsked_data();
+    void collapsedSectionsOpenWhenAsked();
+    void waitsForWhatThePageFinishesLate_data();
+    void waitsForWhatThePageFinishesLate();
+    void waitThatNeverEndsNamesWhatNeverCame_data();
+    void waitThatNeverEndsNamesWhatNeverCame();
+    void userStyleAndHiddenElements();
+    void lateRedirectIsFollowed_data();
+    void lateRedirectIsFollowed();
+    void localDocumentRefusesWhatNeedsAScript();
 
 private:
     // Queues the source as the only row and runs the Convert command to its end.
     void ConvertOnly(const QString& source);
+    // Converts one of the loading pages with what is done to it before printing; its PDF's text.
+    QString ConvertLoadingPage(const QString& path, const PageLoading& loading);
     QString PdfOf(const QString& source) const { return OutputPathFor(source, m_rig.host->targetFolder); }
 
     QTemporaryDir m_programFolder; // without "bin", so the converter on PATH is used
     CommandRig m_rig;
+    RouteServer m_routes;
 };
 
 void TestRealConverter::initTestCase() {
@@ -232,6 +249,7 @@ void TestRealConverter::initTestCase() {
 #endif
     const ProgramLocation converter = LocateConverter(m_programFolder.path());
     QVERIFY2(converter.found, "wkhtmltopdf must be installed on PATH");
+    QVERIFY(m_routes.Listen());
 }
 
 void TestRealConverter::init() {
@@ -251,6 +269,15 @@ void TestRealConverter::ConvertOnly(const QString& source) {
     QCOMPARE(m_rig.queue->RowCount(), 1);
     m_rig.command->Execute();
     QTRY_COMPARE_WITH_TIMEOUT(m_rig.command->Status(), rsStop, kConverterWaitMs);
+}
+
+QString TestRealConverter::ConvertLoadingPage(const QString& path, const PageLoading& loading) {
+    AddLoadingPages(m_routes);
+    PageSetup page;
+    page.loading = loading;
+    m_rig.command->Runner().SetPageSetup(page);
+    ConvertOnly(m_routes.Url(path));
+    return PdfText(PdfOf(m_routes.Url(path))).simplified();
 }
 
 void TestRealConverter::localPageWithImageBesideIt() {
@@ -825,3 +852,140 @@ void TestRealConverter::fullDiskSaysSo() {
 
 QTEST_MAIN(TestRealConverter)
 #include "test_real_converter.moc"
+
+void TestRealConverter::contentLoadedOnScrollIsPrinted_data() {
+    QTest::addColumn<bool>("scroll");
+    QTest::newRow("scrolled through") << true;
+    QTest::newRow("not scrolled") << false;
+}
+
+// The converter's WebKit has no intersection observer, so the page loads its sections on scroll events.
+void TestRealConverter::contentLoadedOnScrollIsPrinted() {
+    QFETCH(bool, scroll);
+    PageLoading loading;
+    loading.scroll = scroll;
+    const QString text = ConvertLoadingPage("/endless", loading);
+    QCOMPARE(m_rig.queue->State(0), RowState::Converted);
+    QVERIFY2(text.contains("Top of the list"), qPrintable(text));
+    QCOMPARE(text.contains(kLastSectionText), scroll);
+}
+
+void TestRealConverter::collapsedSectionsOpenWhenAsked_data() {
+    QTest::addColumn<bool>("open");
+    QTest::newRow("opened") << true;
+    QTest::newRow("left closed") << false;
+}
+
+void TestRealConverter::collapsedSectionsOpenWhenAsked() {
+    QFETCH(bool, open);
+    PageLoading loading;
+    loading.openDetails = open;
+    const QString text = ConvertLoadingPage("/details", loading);
+    QCOMPARE(m_rig.queue->State(0), RowState::Converted);
+    QVERIFY2(text.contains("Show the answer"), qPrintable(text));
+    QCOMPARE(text.contains(kAnswerText), open);
+}
+
+void TestRealConverter::waitsForWhatThePageFinishesLate_data() {
+    QTest::addColumn<QString>("selector");
+    QTest::addColumn<QString>("expression");
+    QTest::addColumn<int>("delayMs");
+    QTest::addColumn<bool>("finished");
+    QTest::newRow("no wait") << ""
+                             << "" << 0 << false;
+    QTest::newRow("an element") << "#done"
+                                << "" << 0 << true;
+    QTest::newRow("an expression") << ""
+                                   << "window.reportReady === true" << 0 << true;
+    QTest::newRow("a delay") << ""
+                             << "" << 2500 << true;
+}
+
+void TestRealConverter::waitsForWhatThePageFinishesLate() {
+    QFETCH(QString, selector);
+    QFETCH(QString, expression);
+    QFETCH(int, delayMs);
+    QFETCH(bool, finished);
+    PageLoading loading;
+    loading.waitFor = selector;
+    loading.waitUntil = expression;
+    loading.delayMs = delayMs;
+    const QString text = ConvertLoadingPage("/late", loading);
+    QCOMPARE(m_rig.queue->State(0), RowState::Converted);
+    QVERIFY2(text.contains("Report page"), qPrintable(text));
+    QCOMPARE(text.contains(kFinishedText), finished);
+}
+
+void TestRealConverter::waitThatNeverEndsNamesWhatNeverCame_data() {
+    QTest::addColumn<QString>("selector");
+    QTest::addColumn<QString>("expression");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("an element")
+        << "#never"
+        << ""
+        << "Its last message was: The page never showed an element matching \"#never\".";
+    QTest::newRow("an expression") << ""
+                                   << "window.neverSet"
+                                   << "Its last message was: The page never made \"window.neverSet\" true.";
+}
+
+void TestRealConverter::waitThatNeverEndsNamesWhatNeverCame() {
+    QFETCH(QString, selector);
+    QFETCH(QString, expression);
+    QFETCH(QString, reason);
+    // Long enough for the converter to start and load the page on a busy machine.
+    m_rig.command->Runner().SetTimeoutMs(10000);
+    PageLoading loading;
+    loading.waitFor = selector;
+    loading.waitUntil = expression;
+    ConvertLoadingPage("/details", loading);
+    QCOMPARE(m_rig.queue->State(0), RowState::Failed);
+    QVERIFY2(m_rig.queue->Reason(0).endsWith(reason), qPrintable(m_rig.queue->Reason(0)));
+    QVERIFY(!QFile::exists(PdfOf(m_routes.Url("/details"))));
+}
+
+// The style reaches the converter as data, so its folder stays as closed to the page as before.
+void TestRealConverter::userStyleAndHiddenElements() {
+    QVERIFY(WriteFile(m_rig.work->filePath("style/mine.css"), "p.note::after { content: ' STYLEDBYUSER'; }"));
+    QVERIFY(WriteFile(m_rig.work->filePath("style/secret.css"), "body::before { content: 'SECRETMARK'; }"));
+    m_routes.routes["/styled-reads"] = {
+        "200 OK", "text/html",
+        "<html><head><link rel=stylesheet href='" +
+            QUrl::fromLocalFile(m_rig.work->filePath("style/secret.css")).toEncoded() +
+            "'></head><body><div id=cookie-banner>COOKIE BANNER</div><p class=note>Body text</p>"
+            "<div class='chat-widget'>CHAT BUBBLE</div></body></html>"};
+    PageLoading loading;
+    loading.styleFile = m_rig.work->filePath("style/mine.css");
+    loading.hide = "#cookie-banner, .chat-widget";
+    const QString text = ConvertLoadingPage("/styled-reads", loading);
+    QVERIFY2(m_rig.queue->State(0) != RowState::Failed, qPrintable(m_rig.queue->Reason(0)));
+    QVERIFY2(text.contains("Body text STYLEDBYUSER"), qPrintable(text));
+    for (const char* gone : {"COOKIE BANNER", "CHAT BUBBLE", "SECRETMARK"})
+        QVERIFY2(!text.contains(gone), qPrintable(text));
+}
+
+void TestRealConverter::lateRedirectIsFollowed_data() {
+    QTest::addColumn<QString>("path");
+    QTest::newRow("a script after 500 ms") << "/soon";
+    QTest::newRow("a refresh after half a second") << "/refresh-soon";
+}
+
+void TestRealConverter::lateRedirectIsFollowed() {
+    QFETCH(QString, path);
+    const QString text = ConvertLoadingPage(path, {});
+    QCOMPARE(m_rig.queue->State(0), RowState::Converted);
+    QVERIFY2(text.contains(kArrivedText) && !text.contains("Leaving soon"), qPrintable(text));
+}
+
+// A local document runs no script with this engine, so what needs one is refused rather than left out.
+void TestRealConverter::localDocumentRefusesWhatNeedsAScript() {
+    const QString page = m_rig.work->filePath("site/questions.html");
+    QVERIFY(WriteFile(page, "<details><summary>Show</summary><p>Answer</p></details>"));
+    PageSetup setup;
+    setup.loading.openDetails = true;
+    m_rig.command->Runner().SetPageSetup(setup);
+    ConvertOnly(page);
+    QCOMPARE(m_rig.queue->State(0), RowState::Failed);
+    QCOMPARE(m_rig.queue->Reason(0), LocalDocumentProblem(setup.loading));
+    QVERIFY(m_rig.queue->Reason(0).contains("open collapsed sections"));
+}

@@ -1,3 +1,4 @@
+#include "classic/ReadyScript.h"
 #include "classic/WkhtmltopdfBackend.h"
 #include "classic/WkhtmltopdfReport.h"
 
@@ -44,6 +45,17 @@ void TestWkhtmltopdfArguments::pageSetup_data() {
     page.footer.right = kPageNumberText;
     QTest::newRow("a footer sets the margins")
         << page << QStringList{"-T", "10.00mm", "-R", "10.00mm", "-B", "10.00mm", "-L", "10.00mm"};
+    // Each hidden selector is a rule of its own; a comma inside brackets stays with its selector.
+    page = {};
+    page.loading.delayMs = 1500;
+    page.loading.hide = QStringLiteral(" a ,b[title=\"x,y\"], ");
+    QTest::newRow("a delay, hidden elements")
+        << page
+        << QStringList{"--javascript-delay", "1500", "--user-style-sheet",
+                       "data:text/css;charset=utf-8;base64," +
+                           QByteArray("a { display: none !important; }\nb[title=\"x,y\"] { display: none "
+                                      "!important; }\n")
+                               .toBase64()};
 }
 
 void TestWkhtmltopdfArguments::pageSetup() {
@@ -56,10 +68,14 @@ void TestWkhtmltopdfArguments::pageSetup() {
     // A web page always tells the address it finally shows.
     const QString script = arguments.value(arguments.indexOf(QStringLiteral("--run-script")) + 1);
     QVERIFY(script.contains(kAddressMarker));
-    const QStringList expected =
-        QStringList{"--disable-local-file-access"} + pageArguments +
-        QStringList{"--debug-javascript", "--run-script", script, "https://example.test/",
-                    QDir::toNativeSeparators(QStringLiteral("/tmp/out.pdf"))};
+    const QStringList expected = QStringList{"--disable-local-file-access"} + pageArguments +
+                                 QStringList{"--debug-javascript",
+                                             "--window-status",
+                                             kReadyStatus,
+                                             "--run-script",
+                                             script,
+                                             "https://example.test/",
+                                             QDir::toNativeSeparators(QStringLiteral("/tmp/out.pdf"))};
     QCOMPARE(arguments, expected);
 }
 
@@ -79,6 +95,13 @@ void TestWkhtmltopdfArguments::titleReport() {
     QCOMPARE(report.pageTitle, QStringLiteral("Café \"quoted\" | {page}"));
     QVERIFY(!report.HasWarnings());
     QCOMPARE(report.lastMessage, QStringLiteral("Warning: https://example.test/:3 own message"));
+
+    // What the page is waited for, until the wait is over.
+    const QByteArray waiting = "Warning: :4 " + kWaitingMarker.toUtf8() + "element\n";
+    QCOMPARE(ReadWkhtmltopdfReport(output + waiting, {}).waitingFor, kWaitingForElement);
+    QCOMPARE(ReadWkhtmltopdfReport(output + waiting + "Warning: :4 " + kWaitingMarker.toUtf8() + "\n", {})
+                 .waitingFor,
+             QString());
 }
 
 QTEST_GUILESS_MAIN(TestWkhtmltopdfArguments)

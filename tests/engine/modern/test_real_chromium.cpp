@@ -1,3 +1,4 @@
+#include "LoadingPages.h"
 #include "PdfTools.h"
 #include "RouteServer.h"
 #include "SmallDisk.h"
@@ -208,8 +209,21 @@ private slots:
     void onlyPartsThePrintShowsWarn();
     void fullDiskSaysSo_data();
     void fullDiskSaysSo();
+    void contentLoadedOnScrollIsPrinted_data();
+    void contentLoadedOnScrollIsPrinted();
+    void collapsedSectionsOpenWhenAsked_data();
+    void collapsedSectionsOpenWhenAsked();
+    void waitsForWhatThePageFinishesLate_data();
+    void waitsForWhatThePageFinishesLate();
+    void waitThatNeverEndsNamesWhatNeverCame_data();
+    void waitThatNeverEndsNamesWhatNeverCame();
+    void userStyleAndHiddenElements();
+    void lateRedirectIsFollowed_data();
+    void lateRedirectIsFollowed();
 
 private:
+    // Converts one page of the loading pages with what is done to it before printing; its PDF's text.
+    QString ConvertLoadingPage(const QString& path, const PageLoading& loading);
     QString BeginRow(int job, const QString& source, const QString& localRoot = {});
     QList<ConversionJob> JobsInto(const QString& folder, const QStringList& paths) const;
     bool WaitForEndWithin(int job, int ms) {
@@ -247,6 +261,21 @@ void TestRealChromium::init() {
 void TestRealChromium::cleanup() {
     m_backend.reset();
     m_work.reset();
+}
+
+QString TestRealChromium::ConvertLoadingPage(const QString& path, const PageLoading& loading) {
+    AddLoadingPages(m_server);
+    PageSetup page;
+    page.loading = loading;
+    const QString output = m_work->filePath(QStringLiteral("loading.pdf.part"));
+    QFile file(output);
+    if (!file.open(QIODevice::WriteOnly))
+        return {};
+    file.close();
+    m_backend->Begin(0, RenderRequest{m_server.Url(path), output, {}, page});
+    if (!WaitForEnd(0))
+        return {};
+    return PdfText(output).simplified();
 }
 
 QString TestRealChromium::BeginRow(int job, const QString& source, const QString& localRoot) {
@@ -783,3 +812,156 @@ void TestRealChromium::fullDiskSaysSo() {
 
 QTEST_GUILESS_MAIN(TestRealChromium)
 #include "test_real_chromium.moc"
+
+void TestRealChromium::contentLoadedOnScrollIsPrinted_data() {
+    QTest::addColumn<bool>("scroll");
+    QTest::newRow("scrolled through") << true;
+    QTest::newRow("not scrolled") << false;
+}
+
+// Sections a page adds as its end comes into view are there only when the page was scrolled through.
+void TestRealChromium::contentLoadedOnScrollIsPrinted() {
+    QFETCH(bool, scroll);
+    PageLoading loading;
+    loading.scroll = scroll;
+    const QString text = ConvertLoadingPage("/endless", loading);
+    QCOMPARE(m_ended[0], std::pair(RowState::Converted, QString()));
+    QVERIFY2(text.contains("Top of the list"), qPrintable(text));
+    QCOMPARE(text.contains(kLastSectionText), scroll);
+    QCOMPARE(m_server.hits.value("/section?n=6"), scroll ? 1 : 0);
+}
+
+void TestRealChromium::collapsedSectionsOpenWhenAsked_data() {
+    QTest::addColumn<bool>("open");
+    QTest::newRow("opened") << true;
+    QTest::newRow("left closed") << false;
+}
+
+void TestRealChromium::collapsedSectionsOpenWhenAsked() {
+    QFETCH(bool, open);
+    PageLoading loading;
+    loading.openDetails = open;
+    const QString text = ConvertLoadingPage("/details", loading);
+    QCOMPARE(m_ended[0], std::pair(RowState::Converted, QString()));
+    QVERIFY2(text.contains("Show the answer"), qPrintable(text));
+    QCOMPARE(text.contains(kAnswerText), open);
+}
+
+void TestRealChromium::waitsForWhatThePageFinishesLate_data() {
+    QTest::addColumn<QString>("selector");
+    QTest::addColumn<QString>("expression");
+    QTest::addColumn<int>("delayMs");
+    QTest::addColumn<bool>("finished");
+    QTest::newRow("no wait") << ""
+                             << "" << 0 << false;
+    QTest::newRow("an element") << "#done"
+                                << "" << 0 << true;
+    QTest::newRow("an expression") << ""
+                                   << "window.reportReady === true" << 0 << true;
+    QTest::newRow("a delay") << ""
+                             << "" << 2500 << true;
+}
+
+void TestRealChromium::waitsForWhatThePageFinishesLate() {
+    QFETCH(QString, selector);
+    QFETCH(QString, expression);
+    QFETCH(int, delayMs);
+    QFETCH(bool, finished);
+    PageLoading loading;
+    loading.waitFor = selector;
+    loading.waitUntil = expression;
+    loading.delayMs = delayMs;
+    const QString text = ConvertLoadingPage("/late", loading);
+    QCOMPARE(m_ended[0], std::pair(RowState::Converted, QString()));
+    QVERIFY2(text.contains("Report page"), qPrintable(text));
+    QCOMPARE(text.contains(kFinishedText), finished);
+}
+
+void TestRealChromium::waitThatNeverEndsNamesWhatNeverCame_data() {
+    QTest::addColumn<QString>("selector");
+    QTest::addColumn<QString>("expression");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("an element")
+        << "#never"
+        << ""
+        << "Its last message was: The page never showed an element matching \"#never\".";
+    QTest::newRow("an expression") << ""
+                                   << "window.neverSet"
+                                   << "Its last message was: The page never made \"window.neverSet\" true.";
+    QTest::newRow("not a selector") << "p["
+                                    << ""
+                                    << "\"p[\" is not a CSS selector the browser understands.";
+    QTest::newRow("not an expression") << ""
+                                       << "1 +"
+                                       << "\"1 +\" is not a JavaScript expression the browser can read.";
+}
+
+// A wait ends with the row's time limit, and the row says what never came; one the browser cannot read
+// fails at once.
+void TestRealChromium::waitThatNeverEndsNamesWhatNeverCame() {
+    QFETCH(QString, selector);
+    QFETCH(QString, expression);
+    QFETCH(QString, reason);
+    AddLoadingPages(m_server);
+    const QString folder = m_work->filePath("out");
+    QVERIFY(QDir().mkpath(folder));
+    BatchRunner runner;
+    runner.SetBackend(std::make_unique<ChromiumBackend>(m_browser));
+    // Long enough for the browser to start and the page to load on a busy machine.
+    runner.SetTimeoutMs(10000);
+    PageSetup page;
+    page.loading.waitFor = selector;
+    page.loading.waitUntil = expression;
+    runner.SetPageSetup(page);
+    QSignalSpy rows(&runner, &BatchRunner::rowFinished);
+    QSignalSpy finished(&runner, &BatchRunner::finished);
+    runner.Start(JobsInto(folder, {"/details"}));
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, kRowWaitMs);
+    QCOMPARE(rows[0][1].value<RowState>(), RowState::Failed);
+    QVERIFY2(rows[0][2].toString().endsWith(reason), qPrintable(rows[0][2].toString()));
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
+// The user's style comes after the page's own; hidden elements leave the PDF. The style sheet's folder
+// stays closed to the page.
+void TestRealChromium::userStyleAndHiddenElements() {
+    const QString styleFolder = m_work->filePath("style");
+    QVERIFY(QDir().mkpath(styleFolder));
+    QFile style(styleFolder + "/mine.css");
+    QVERIFY(style.open(QIODevice::WriteOnly));
+    style.write("p.note::after { content: ' STYLEDBYUSER'; }");
+    style.close();
+    QFile secret(styleFolder + "/secret.css");
+    QVERIFY(secret.open(QIODevice::WriteOnly));
+    secret.write("body::before { content: 'SECRETMARK'; }");
+    secret.close();
+    m_server.routes["/styled-reads"] = {
+        "200 OK", "text/html",
+        "<html><head><link rel=stylesheet href='" + QUrl::fromLocalFile(secret.fileName()).toEncoded() +
+            "'></head><body><div id=cookie-banner>COOKIE BANNER</div><p class=note>Body text</p>"
+            "<div class='chat-widget'>CHAT BUBBLE</div></body></html>"};
+    PageLoading loading;
+    loading.styleFile = style.fileName();
+    loading.hide = "#cookie-banner, .chat-widget";
+    const QString text = ConvertLoadingPage("/styled-reads", loading);
+    QCOMPARE(m_ended[0], std::pair(RowState::ConvertedWithWarnings,
+                                   "This part could not be loaded: " +
+                                       QUrl::fromLocalFile(secret.fileName()).toString() + "."));
+    QVERIFY2(text.contains("Body text STYLEDBYUSER"), qPrintable(text));
+    for (const char* gone : {"COOKIE BANNER", "CHAT BUBBLE", "SECRETMARK"})
+        QVERIFY2(!text.contains(gone), qPrintable(text));
+}
+
+void TestRealChromium::lateRedirectIsFollowed_data() {
+    QTest::addColumn<QString>("path");
+    QTest::newRow("a script after 500 ms") << "/soon";
+    QTest::newRow("a refresh after half a second") << "/refresh-soon";
+}
+
+// The outcome follows the document finally printed.
+void TestRealChromium::lateRedirectIsFollowed() {
+    QFETCH(QString, path);
+    const QString text = ConvertLoadingPage(path, {});
+    QCOMPARE(m_ended[0], std::pair(RowState::Converted, QString()));
+    QVERIFY2(text.contains(kArrivedText) && !text.contains("Leaving soon"), qPrintable(text));
+}
