@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "queue/Keywords.h"
+#include "render/SignIn.h"
 #include "run/BatchRunner.h"
 #include "run/ConvertCommand.h"
 
@@ -35,6 +36,12 @@ const QString kNameBy = QStringLiteral("name-by");
 const QString kTitle = QStringLiteral("title");
 constexpr Keyword<NameBy> kNameByKeywords[] = {{NameBy::Address, QLatin1String("address")},
                                                {NameBy::Title, QLatin1String("title")}};
+const QString kCookie = QStringLiteral("cookie");
+const QString kCookies = QStringLiteral("cookies");
+const QString kHttpHeader = QStringLiteral("http-header");
+const QString kUser = QStringLiteral("user");
+const QString kPassword = QStringLiteral("password");
+const QString kPasswordFile = QStringLiteral("password-file");
 const QString kHelp = QStringLiteral("help");
 const QString kVersion = QStringLiteral("version");
 const QString kQueueOption = QStringLiteral("--queue");
@@ -121,6 +128,40 @@ QString ReadPageOptions(const QCommandLineParser& parser, CommandLineOptions& op
     return {};
 }
 
+// Reads the sign-in options; the error names the first bad one. A password is never taken from the
+// command line, which other users of the computer can read.
+QString ReadSignInOptions(const QCommandLineParser& parser, CommandLineOptions& options) {
+    if (parser.isSet(kPassword))
+        return QStringLiteral("A password is never taken on the command line, where other users can read it: "
+                              "give it with --password-file FILE, --password-file - (standard input) or the "
+                              "environment variable %1.")
+            .arg(kPasswordVariable);
+    for (const QString& value : parser.values(kCookie)) {
+        const std::optional<Cookie> cookie = ParseCookieArgument(value);
+        if (!cookie)
+            return BadValue(kCookie, kCookieAccepts, value);
+        options.cookies.append(*cookie);
+    }
+    options.cookieFiles = parser.values(kCookies);
+    for (const QString& value : parser.values(kHttpHeader)) {
+        const std::optional<HttpHeader> header = ParseHeader(value);
+        if (!header)
+            return BadValue(kHttpHeader, kHeaderAccepts, value);
+        options.headers.append(*header);
+    }
+    options.user = parser.isSet(kUser) ? parser.values(kUser).constLast() : QString();
+    if (parser.isSet(kUser) && options.user.isEmpty())
+        return BadValue(kUser, QStringLiteral("a user name"), options.user);
+    if (parser.isSet(kPasswordFile)) {
+        if (!parser.isSet(kUser))
+            return QStringLiteral("--password-file gives the password for --user, so it needs --user.");
+        options.passwordFile = parser.values(kPasswordFile).constLast();
+        if (options.passwordFile == QLatin1String("-") && options.lists.contains(QStringLiteral("-")))
+            return QStringLiteral("Standard input cannot hold both the password and a --list.");
+    }
+    return {};
+}
+
 // The option as the user typed it, without any "=value": QCommandLineParser names it without dashes.
 QString TypedOption(const QStringList& arguments, const QString& name) {
     for (const QString& argument : arguments.mid(1)) {
@@ -204,6 +245,12 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
         {kCombine, {}, QStringLiteral("FILE")},
         {kTitle, {}, QStringLiteral("TEXT")},
         {kNameBy, {}, QStringLiteral("WHAT")},
+        {kCookie, {}, QStringLiteral("NAME=VALUE")},
+        {kCookies, {}, QStringLiteral("FILE")},
+        {kHttpHeader, {}, QStringLiteral("LINE")},
+        {kUser, {}, QStringLiteral("NAME")},
+        {kPassword, {}, QStringLiteral("PASSWORD")},
+        {kPasswordFile, {}, QStringLiteral("FILE")},
         {{QStringLiteral("h"), kHelp}, {}},
         {{QStringLiteral("v"), kVersion}, {}},
     });
@@ -305,6 +352,10 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
             return parsed;
         }
     }
+    if (const QString error = ReadSignInOptions(parser, options); !error.isEmpty()) {
+        parsed.error = error;
+        return parsed;
+    }
     if (options.sources.isEmpty() && options.lists.isEmpty())
         parsed.error = QStringLiteral("No sources given: name web addresses or files, or a --list.");
     return parsed;
@@ -315,6 +366,8 @@ QString CommandLineHelp(const QString& programName) {
                "Usage: %1 [--output FOLDER] [--jobs N|auto] [--timeout SECONDS]\n"
                "       %4[--engine classic|modern] [--local-root FOLDER|auto] [page options]\n"
                "       %4[--combine FILE] [--name-by address|title]\n"
+               "       %4[--cookie NAME=VALUE] [--cookies FILE] [--http-header LINE]\n"
+               "       %4[--user NAME [--password-file FILE|-]]\n"
                "       %4[--list FILE|-] [SOURCE...]\n"
                "       %1 --queue [SOURCE...]\n"
                "\n"
@@ -363,6 +416,19 @@ QString CommandLineHelp(const QString& programName) {
                "  --number-pages book|each\n"
                "                     in a combined PDF, {page} and {pages} count the whole book (the\n"
                "                     default) or each part on its own, as its separate PDF does\n"
+               "\n"
+               "Pages behind a login (the window's sign-in setting is not used here):\n"
+               "  --cookie NAME=VALUE\n"
+               "                     send this cookie to the hosts of the sources (repeatable)\n"
+               "  --cookies FILE     send the cookies of a cookies.txt file (as browsers' extensions\n"
+               "                     export it), each only to the host it belongs to (repeatable)\n"
+               "  --http-header \"Name: value\"\n"
+               "                     send this header to the hosts of the sources alone, never to other\n"
+               "                     servers a page loads from (repeatable; Modern engine)\n"
+               "  --user NAME        sign in with HTTP basic or digest to the hosts of the sources\n"
+               "                     (Modern engine); the password comes from --password-file FILE,\n"
+               "                     --password-file - (standard input) or the environment variable\n"
+               "                     VELMORA_PASSWORD, never from the command line\n"
                "\n"
                "  -h, --help         show this text\n"
                "  -v, --version      show the version\n"

@@ -37,7 +37,17 @@ struct CommandLineOptions {
     std::optional<QString> combine;   // the combined file's name in the output folder; none: no combining
     QString title;                    // the combined file's Title; empty: chosen as the window does
     std::optional<NameBy> nameBy;     // none: the stored choice
+    // Pages behind a login: cookies (given, and the files named by --cookies), headers, an HTTP user
+    // whose password comes from passwordFile ("-": standard input) or kPasswordVariable.
+    QList<Cookie> cookies;
+    QStringList cookieFiles;
+    QList<HttpHeader> headers;
+    QString user;
+    QString passwordFile;
 };
+
+// The environment variable that holds the password for --user when no --password-file is given.
+inline const QString kPasswordVariable = QStringLiteral("VELMORA_PASSWORD");
 
 // The stored page setup with the command line's page options applied.
 PageSetup PageSetupFor(const CommandLineOptions& options, PageSetup stored);

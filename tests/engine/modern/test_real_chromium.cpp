@@ -1,5 +1,6 @@
 #include "PdfTools.h"
 #include "RouteServer.h"
+#include "SignInServer.h"
 #include "SmallDisk.h"
 #include "modern/BrowserLocation.h"
 #include "modern/ChromiumBackend.h"
@@ -158,6 +159,11 @@ QList<qint64> HelpersInGroup(qint64 group, const QByteArray& type) {
     return helpers;
 }
 
+bool WriteBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
 int ProcessesInGroup(qint64 group) {
     int count = 0;
     QDirIterator proc(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
@@ -208,6 +214,8 @@ private slots:
     void onlyPartsThePrintShowsWarn();
     void fullDiskSaysSo_data();
     void fullDiskSaysSo();
+    void signInGoesOnlyToTheRowsHosts_data();
+    void signInGoesOnlyToTheRowsHosts();
 
 private:
     QString BeginRow(int job, const QString& source, const QString& localRoot = {});
@@ -247,6 +255,87 @@ void TestRealChromium::init() {
 void TestRealChromium::cleanup() {
     m_backend.reset();
     m_work.reset();
+}
+
+// What a page behind a login needs reaches it, and nothing of it the second host the page loads from; a
+// page left without it fails with a reason that points to the setting.
+void TestRealChromium::signInGoesOnlyToTheRowsHosts_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QByteArray>("needs");
+    QTest::addColumn<bool>("basic");
+    QTest::addColumn<RowState>("state");
+    QTest::addColumn<QString>("reason");
+
+    const QString signInReason = QStringLiteral("the page asks for a sign-in");
+    QTest::newRow("no cookie: refused") << "none" << QByteArray("session=opensesame") << false << RowState::Failed
+                                        << "The server answered 403 Forbidden: " + signInReason;
+    QTest::newRow("cookie for the rows' hosts") << "cookie" << QByteArray("session=opensesame") << false
+                                                << RowState::ConvertedWithWarnings << "ask.png";
+    QTest::newRow("cookie from a cookies file") << "cookies file" << QByteArray("session=opensesame") << false
+                                                << RowState::ConvertedWithWarnings << "ask.png";
+    QTest::newRow("header") << "header" << QByteArray("X-Club: members") << false
+                            << RowState::ConvertedWithWarnings << "ask.png";
+    QTest::newRow("basic sign-in") << "basic" << QByteArray("Authorization: Basic dTpwdw==") << true
+                                   << RowState::ConvertedWithWarnings << "ask.png";
+    QTest::newRow("wrong password: asked once") << "wrong password" << QByteArray("Authorization: Basic dTpwdw==")
+                                                << true << RowState::Failed
+                                                << "The server answered 401 Unauthorized: " + signInReason;
+}
+
+void TestRealChromium::signInGoesOnlyToTheRowsHosts() {
+    QFETCH(QString, kind);
+    QFETCH(QByteArray, needs);
+    QFETCH(bool, basic);
+    QFETCH(RowState, state);
+    QFETCH(QString, reason);
+    MembersSite site;
+    QVERIFY(site.Start(needs, basic));
+
+    SignIn signIn;
+    signIn.hosts = HostsOf({site.MembersUrl()});
+    if (kind == "cookie") {
+        signIn.cookies = {*ParseCookieArgument("session=opensesame")};
+    } else if (kind == "cookies file") {
+        const QString file = m_work->filePath("cookies.txt");
+        QVERIFY(WriteBytes(file, "# Netscape HTTP Cookie File\n127.0.0.1\tFALSE\t/\tFALSE\t0\tsession\topensesame\n"
+                                "127.0.0.2\tFALSE\t/\tFALSE\t0\tother\tsecondonly\n"));
+        QString error;
+        signIn.cookies = ReadCookiesFile(file, error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+    } else if (kind == "header") {
+        signIn.headers = {*ParseHeader("X-Club: members")};
+    } else if (kind == "basic" || kind == "wrong password") {
+        signIn.user = "u";
+        signIn.password = kind == "basic" ? "pw" : "nope";
+    }
+    const QString output = m_work->filePath("row0.pdf.part");
+    QVERIFY(WriteBytes(output, {}));
+    m_backend->Begin(0, RenderRequest{site.MembersUrl(), output, {}, {}, signIn});
+    QVERIFY(WaitForEnd(0));
+
+    QCOMPARE(m_ended[0].first, state);
+    QVERIFY2(m_ended[0].second.contains(reason), qPrintable(m_ended[0].second));
+    if (state != RowState::Failed) {
+        QVERIFY2(PdfText(output).contains(MembersSite::kText), qPrintable(PdfText(output)));
+        QVERIFY(site.first.AnyHeadHolds(needs));
+        // The framed address of the rows' host that redirects to the second host was followed.
+        QTRY_VERIFY_WITH_TIMEOUT(site.second.AnyHeadHolds("GET /landing"), kCloseWaitMs);
+    }
+    const QString problem =
+        site.SecondHostProblem({"opensesame", "X-Club", "Authorization"}, state != RowState::Failed);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    if (kind == "cookies file") {
+        // A cookie of the second host's own reaches it, when it is the page (the browser sends no
+        // cookie to a third party's picture), and the first host's does not.
+        m_ended.clear();
+        const QString second = m_work->filePath("row1.pdf.part");
+        QVERIFY(WriteBytes(second, {}));
+        m_backend->Begin(1, RenderRequest{site.second.Url("/landing"), second, {}, {}, signIn});
+        QVERIFY(WaitForEnd(1));
+        QCOMPARE(m_ended[1].first, RowState::Converted);
+        QVERIFY(site.second.AnyHeadHolds("other=secondonly"));
+        QVERIFY(!site.second.AnyHeadHolds("opensesame"));
+    }
 }
 
 QString TestRealChromium::BeginRow(int job, const QString& source, const QString& localRoot) {
