@@ -259,13 +259,14 @@ SignIn SignInFor(const CommandLineOptions& options, QString& error) {
     } else if (qEnvironmentVariableIsSet(qPrintable(kPasswordVariable))) {
         password = qgetenv(qPrintable(kPasswordVariable));
     } else {
-        error = QStringLiteral("--user needs a password: give it with --password-file FILE, --password-file - "
-                               "(standard input) or the environment variable %1.")
-                    .arg(kPasswordVariable);
+        error =
+            QStringLiteral("--user needs a password: give it with --password-file FILE, --password-file - "
+                           "(standard input) or the environment variable %1.")
+                .arg(kPasswordVariable);
         return {};
     }
     // The first line: a file or a pipe ends it with a line break.
-    signIn.password = QString::fromUtf8(password.left(password.indexOf('\n'))).remove(QLatin1Char('\r'));
+    signIn.password = QString::fromUtf8(password.split('\n').constFirst()).remove(QLatin1Char('\r'));
     return signIn;
 }
 

@@ -4,6 +4,7 @@
 #include "modern/BrowserPipe.h"
 #include "modern/DevToolsBrowser.h"
 #include "modern/PhaseTrace.h"
+#include "modern/SignInProfile.h"
 #include "render/PageLoadRules.h"
 #include "render/PendingPdf.h"
 
@@ -92,11 +93,11 @@ QString DeniedFileNote(const QString& localRoot) {
                                : QStringLiteral("blocked: outside the document's folder");
 }
 
-// The request's cookies as the browser takes them: one that belongs to a host alone is set through an
-// address on it, so that it stays that host's.
-QJsonArray CookieParams(const SignIn& signIn) {
+// Cookies as the browser takes them: one that belongs to a host alone is set through an address on it,
+// so that it stays that host's.
+QJsonArray CookieParams(const QList<Cookie>& cookies) {
     QJsonArray params;
-    for (const Cookie& cookie : signIn.CookiesForHosts()) {
+    for (const Cookie& cookie : cookies) {
         QJsonObject param{{QStringLiteral("name"), cookie.name},
                           {QStringLiteral("value"), cookie.value},
                           {QStringLiteral("path"), cookie.path},
@@ -105,8 +106,9 @@ QJsonArray CookieParams(const SignIn& signIn) {
         if (cookie.includeSubdomains)
             param.insert(QStringLiteral("domain"), QLatin1Char('.') + cookie.domain);
         else
-            param.insert(QStringLiteral("url"), (cookie.secure ? QStringLiteral("https://") : QStringLiteral("http://")) +
-                                                     cookie.domain + QLatin1Char('/'));
+            param.insert(QStringLiteral("url"),
+                         (cookie.secure ? QStringLiteral("https://") : QStringLiteral("http://")) +
+                             cookie.domain + QLatin1Char('/'));
         if (cookie.expires > 0)
             param.insert(QStringLiteral("expires"), double(cookie.expires));
         params.append(param);
@@ -125,10 +127,12 @@ QJsonArray HeadersFor(const QJsonObject& requestHeaders, const SignIn& signIn, b
     QJsonArray headers;
     for (auto it = requestHeaders.constBegin(); it != requestHeaders.constEnd(); ++it)
         if (!ours(it.key()))
-            headers.append(QJsonObject{{QStringLiteral("name"), it.key()}, {QStringLiteral("value"), it.value()}});
+            headers.append(
+                QJsonObject{{QStringLiteral("name"), it.key()}, {QStringLiteral("value"), it.value()}});
     if (rowHost)
         for (const HttpHeader& header : signIn.headers)
-            headers.append(QJsonObject{{QStringLiteral("name"), header.name}, {QStringLiteral("value"), header.value}});
+            headers.append(
+                QJsonObject{{QStringLiteral("name"), header.name}, {QStringLiteral("value"), header.value}});
     return headers;
 }
 
@@ -163,7 +167,7 @@ struct ChromiumBackend::Row {
     };
     QHash<QString, Part> inFlight;  // by request id, sub-resources only
     QHash<QString, QString> denied; // file: addresses refused, by request id
-    QSet<QString> signInsGiven;     // addresses given the user name and password, so a wrong one is not retried
+    QSet<QString> signInsGiven; // addresses given the user name and password, so a wrong one is not retried
     QStringList missingParts;
     bool restless = false;     // a part or a document was asked for after printing began
     int changesAtPrint = -1;   // the document's change count when printing began
@@ -204,6 +208,7 @@ QFuture<QString> ChromiumBackend::StartProblem() {
 
 void ChromiumBackend::BeginRun(int parallelism) {
     m_parallelism = std::max(1, parallelism);
+    m_profileCookies = SignInProfileCookies();
     QString reason;
     if (EnsureBrowser(&reason) && m_idleTabs.size() + m_tabsOpening == 0) // a failure shows in the
         OpenPoolTab(); // first row's Begin, which tries again; the tab is opened while the run starts
@@ -551,12 +556,13 @@ void ChromiumBackend::EvictIdleTab(const QString& targetId, const QString& sessi
 void ChromiumBackend::Navigate(Row& row) {
     row.stage = Row::Stage::Loading;
     const SignIn& signIn = row.request.signIn;
-    if (!signIn.cookies.isEmpty())
-        Command(row, QStringLiteral("Network.setCookies"), {{QStringLiteral("cookies"), CookieParams(signIn)}},
-                true, {});
+    if (const QList<Cookie> cookies = signIn.CookiesForHosts() + m_profileCookies; !cookies.isEmpty())
+        Command(row, QStringLiteral("Network.setCookies"),
+                {{QStringLiteral("cookies"), CookieParams(cookies)}}, true, {});
     if (!signIn.headers.isEmpty() || !signIn.user.isEmpty())
         Command(row, QStringLiteral("Fetch.enable"),
-                {{QStringLiteral("patterns"), QJsonArray{QJsonObject{{QStringLiteral("urlPattern"), QStringLiteral("*")}}}},
+                {{QStringLiteral("patterns"),
+                  QJsonArray{QJsonObject{{QStringLiteral("urlPattern"), QStringLiteral("*")}}}},
                  {QStringLiteral("handleAuthRequests"), !signIn.user.isEmpty()}},
                 true, {});
     Command(row, QStringLiteral("Page.navigate"), {{QStringLiteral("url"), BrowserUrl(row.request.source)}},
@@ -662,9 +668,10 @@ void ChromiumBackend::OnPageEvent(Row& row, const QString& method, const QJsonOb
             response.insert(QStringLiteral("username"), signIn.user);
             response.insert(QStringLiteral("password"), signIn.password);
         }
-        m_browser->Send(QStringLiteral("Fetch.continueWithAuth"),
-                        {{QStringLiteral("requestId"), requestId}, {QStringLiteral("authChallengeResponse"), response}},
-                        row.sessionId);
+        m_browser->Send(
+            QStringLiteral("Fetch.continueWithAuth"),
+            {{QStringLiteral("requestId"), requestId}, {QStringLiteral("authChallengeResponse"), response}},
+            row.sessionId);
     } else if (method == QLatin1String("Network.requestWillBeSent")) {
         const QString url = Text(params.value(QLatin1String("request")).toObject(), "url");
         if (Text(params, "type") == QLatin1String("Document") && Text(params, "frameId") == row.targetId) {
