@@ -56,8 +56,7 @@ void SignInMenu::Open() {
         ShowBrowserState(dialog, browser);
     });
     if (m_browser)
-        connect(m_browser, &SignInBrowser::cookiesSaved, &dialog,
-                [this, &dialog, browser] { ShowBrowserState(dialog, browser); });
+        WatchBrowser(dialog, browser);
     if (!m_dialogs.RunModal(dialog))
         return;
     const SignInChoice choice = dialog.Value();
@@ -88,12 +87,18 @@ void SignInMenu::SignInWithBrowser(SignInDialog& dialog, const ProgramLocation& 
         return;
     if (!m_browser) {
         m_browser = new SignInBrowser(browser.path, this);
-        connect(m_browser, &SignInBrowser::cookiesSaved, &dialog,
-                [this, &dialog, browser] { ShowBrowserState(dialog, browser); });
+        WatchBrowser(dialog, browser);
     }
     QString reason;
     if (!m_browser->Open(address->trimmed(), &reason))
         m_dialogs.ShowError(&dialog, reason);
+}
+
+// While the dialog is open it follows the browser window: the cookies it saves, and its end.
+void SignInMenu::WatchBrowser(SignInDialog& dialog, const ProgramLocation& browser) {
+    const auto show = [this, &dialog, browser] { ShowBrowserState(dialog, browser); };
+    connect(m_browser, &SignInBrowser::cookiesSaved, &dialog, show);
+    connect(m_browser, &SignInBrowser::closed, &dialog, show);
 }
 
 void SignInMenu::ShowBrowserState(SignInDialog& dialog, const ProgramLocation& browser) const {

@@ -32,6 +32,7 @@ private:
     void Open();
     void Use(const SignInChoice& choice);
     void SignInWithBrowser(SignInDialog& dialog, const ProgramLocation& browser);
+    void WatchBrowser(SignInDialog& dialog, const ProgramLocation& browser);
     void ShowBrowserState(SignInDialog& dialog, const ProgramLocation& browser) const;
 
     Dialogs& m_dialogs;

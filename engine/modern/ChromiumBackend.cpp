@@ -93,29 +93,6 @@ QString DeniedFileNote(const QString& localRoot) {
                                : QStringLiteral("blocked: outside the document's folder");
 }
 
-// Cookies as the browser takes them: one that belongs to a host alone is set through an address on it,
-// so that it stays that host's.
-QJsonArray CookieParams(const QList<Cookie>& cookies) {
-    QJsonArray params;
-    for (const Cookie& cookie : cookies) {
-        QJsonObject param{{QStringLiteral("name"), cookie.name},
-                          {QStringLiteral("value"), cookie.value},
-                          {QStringLiteral("path"), cookie.path},
-                          {QStringLiteral("secure"), cookie.secure},
-                          {QStringLiteral("httpOnly"), cookie.httpOnly}};
-        if (cookie.includeSubdomains)
-            param.insert(QStringLiteral("domain"), QLatin1Char('.') + cookie.domain);
-        else
-            param.insert(QStringLiteral("url"),
-                         (cookie.secure ? QStringLiteral("https://") : QStringLiteral("http://")) +
-                             cookie.domain + QLatin1Char('/'));
-        if (cookie.expires > 0)
-            param.insert(QStringLiteral("expires"), double(cookie.expires));
-        params.append(param);
-    }
-    return params;
-}
-
 // The request's headers with the sign-in's headers added for a host of the run's rows, and taken out
 // for any other: a redirect to another host carries on the headers its first request was given.
 QJsonArray HeadersFor(const QJsonObject& requestHeaders, const SignIn& signIn, bool rowHost) {

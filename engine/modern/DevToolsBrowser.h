@@ -70,7 +70,7 @@ private:
     void DeleteWhenEnded();
 
     QString m_program;
-    QString m_profilesFolder;                 // empty when the user's own one cannot be trusted
+    QString m_profilesFolder;                 // empty for a window, or where the user's own cannot be trusted
     Window m_window;                          // keptProfile empty: headless, on m_profile
     std::unique_ptr<QTemporaryDir> m_profile; // the throw-away profile of a headless browser
     QProcess m_process;

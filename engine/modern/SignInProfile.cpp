@@ -24,6 +24,29 @@ QString CookiesPath() {
 
 } // namespace
 
+// Cookies as the browser takes them: one that belongs to a host alone is set through an address on it,
+// so that it stays that host's.
+QJsonArray CookieParams(const QList<Cookie>& cookies) {
+    QJsonArray params;
+    for (const Cookie& cookie : cookies) {
+        QJsonObject param{{QStringLiteral("name"), cookie.name},
+                          {QStringLiteral("value"), cookie.value},
+                          {QStringLiteral("path"), cookie.path},
+                          {QStringLiteral("secure"), cookie.secure},
+                          {QStringLiteral("httpOnly"), cookie.httpOnly}};
+        if (cookie.includeSubdomains)
+            param.insert(QStringLiteral("domain"), QLatin1Char('.') + cookie.domain);
+        else
+            param.insert(QStringLiteral("url"),
+                         (cookie.secure ? QStringLiteral("https://") : QStringLiteral("http://")) +
+                             cookie.domain + QLatin1Char('/'));
+        if (cookie.expires > 0)
+            param.insert(QStringLiteral("expires"), double(cookie.expires));
+        params.append(param);
+    }
+    return params;
+}
+
 QString SignInProfileFolder() {
     return QDir(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation))
         .filePath(QStringLiteral("browser-sign-in"));
@@ -91,21 +114,9 @@ bool SignInBrowser::Open(const QString& address, QString* reason) {
     m_browser = browser;
     connect(m_browser, &DevToolsBrowser::broken, this, &SignInBrowser::OnEnded);
     // The browser forgot the session cookies saved before when it closed; they are given back.
-    QJsonArray saved;
-    for (const Cookie& cookie : SignInProfileCookies()) {
-        QJsonObject param{{QStringLiteral("name"), cookie.name},
-                          {QStringLiteral("value"), cookie.value},
-                          {QStringLiteral("path"), cookie.path},
-                          {QStringLiteral("secure"), cookie.secure},
-                          {QStringLiteral("httpOnly"), cookie.httpOnly},
-                          {QStringLiteral("domain"),
-                           (cookie.includeSubdomains ? QStringLiteral(".") : QString()) + cookie.domain}};
-        if (cookie.expires > 0)
-            param.insert(QStringLiteral("expires"), double(cookie.expires));
-        saved.append(param);
-    }
-    if (!saved.isEmpty())
-        m_browser->Send(QStringLiteral("Storage.setCookies"), {{QStringLiteral("cookies"), saved}});
+    if (const QList<Cookie> saved = SignInProfileCookies(); !saved.isEmpty())
+        m_browser->Send(QStringLiteral("Storage.setCookies"),
+                        {{QStringLiteral("cookies"), CookieParams(saved)}});
     m_save.start();
     return true;
 }

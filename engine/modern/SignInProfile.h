@@ -3,6 +3,7 @@
 #include "render/SignIn.h"
 
 #include <QByteArray>
+#include <QJsonArray>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -19,6 +20,9 @@ QString SignInProfileFolder();
 QList<Cookie> SignInProfileCookies();
 // Removes the profile and its cookies; false when some of it could not be removed.
 bool ClearSignInProfile();
+
+// Cookies as DevTools' Network.setCookies and Storage.setCookies take them.
+QJsonArray CookieParams(const QList<Cookie>& cookies);
 
 // A browser window on the kept profile, opened at an address. While it is open its cookies are saved
 // as they change, so that what the user signed in to is there for the next run, session cookies too
