@@ -3,6 +3,7 @@
 #include "PageLoadingOptions.h"
 #include "follow/LinkWalk.h"
 #include "queue/Keywords.h"
+#include "render/SignIn.h"
 #include "run/BatchRunner.h"
 #include "run/ConvertCommand.h"
 
@@ -43,6 +44,12 @@ const QString kWithin = QStringLiteral("within");
 const QString kMaxPages = QStringLiteral("max-pages");
 const QString kDryRun = QStringLiteral("dry-run");
 constexpr int kMostPages = 100000;
+const QString kCookie = QStringLiteral("cookie");
+const QString kCookies = QStringLiteral("cookies");
+const QString kHttpHeader = QStringLiteral("http-header");
+const QString kUser = QStringLiteral("user");
+const QString kPassword = QStringLiteral("password");
+const QString kPasswordFile = QStringLiteral("password-file");
 const QString kHelp = QStringLiteral("help");
 const QString kVersion = QStringLiteral("version");
 const QString kQueueOption = QStringLiteral("--queue");
@@ -126,6 +133,40 @@ QString ReadPageOptions(const QCommandLineParser& parser, CommandLineOptions& op
     }
     if (parser.isSet(kCssPageSize))
         changes.append([](PageSetup& page) { page.cssPageSize = true; });
+    return {};
+}
+
+// Reads the sign-in options; the error names the first bad one. A password is never taken from the
+// command line, which other users of the computer can read.
+QString ReadSignInOptions(const QCommandLineParser& parser, CommandLineOptions& options) {
+    if (parser.isSet(kPassword))
+        return QStringLiteral("A password is never taken on the command line, where other users can read it: "
+                              "give it with --password-file FILE, --password-file - (standard input) or the "
+                              "environment variable %1.")
+            .arg(kPasswordVariable);
+    for (const QString& value : parser.values(kCookie)) {
+        const std::optional<Cookie> cookie = ParseCookieArgument(value);
+        if (!cookie)
+            return BadValue(kCookie, kCookieAccepts, value);
+        options.cookies.append(*cookie);
+    }
+    options.cookieFiles = parser.values(kCookies);
+    for (const QString& value : parser.values(kHttpHeader)) {
+        const std::optional<HttpHeader> header = ParseHeader(value);
+        if (!header)
+            return BadValue(kHttpHeader, kHeaderAccepts, value);
+        options.headers.append(*header);
+    }
+    options.user = parser.isSet(kUser) ? parser.values(kUser).constLast() : QString();
+    if (parser.isSet(kUser) && options.user.isEmpty())
+        return BadValue(kUser, QStringLiteral("a user name"), options.user);
+    if (parser.isSet(kPasswordFile)) {
+        if (!parser.isSet(kUser))
+            return QStringLiteral("--password-file gives the password for --user, so it needs --user.");
+        options.passwordFile = parser.values(kPasswordFile).constLast();
+        if (options.passwordFile == QLatin1String("-") && options.lists.contains(QStringLiteral("-")))
+            return QStringLiteral("Standard input cannot hold both the password and a --list.");
+    }
     return {};
 }
 
@@ -249,6 +290,12 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
         {kWithin, {}, QStringLiteral("PREFIX")},
         {kMaxPages, {}, QStringLiteral("N")},
         {kDryRun, {}},
+        {kCookie, {}, QStringLiteral("NAME=VALUE")},
+        {kCookies, {}, QStringLiteral("FILE")},
+        {kHttpHeader, {}, QStringLiteral("LINE")},
+        {kUser, {}, QStringLiteral("NAME")},
+        {kPassword, {}, QStringLiteral("PASSWORD")},
+        {kPasswordFile, {}, QStringLiteral("FILE")},
         {{QStringLiteral("h"), kHelp}, {}},
         {{QStringLiteral("v"), kVersion}, {}},
     });
@@ -367,6 +414,10 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
         return parsed;
     }
     options.dryRun = parser.isSet(kDryRun);
+    if (const QString error = ReadSignInOptions(parser, options); !error.isEmpty()) {
+        parsed.error = error;
+        return parsed;
+    }
     if (options.sources.isEmpty() && options.lists.isEmpty())
         parsed.error = QStringLiteral("No sources given: name web addresses or files, or a --list.");
     return parsed;
@@ -378,6 +429,8 @@ QString CommandLineHelp(const QString& programName) {
                "       %4[--engine classic|modern] [--local-root FOLDER|auto] [page options]\n"
                "       %4[--combine FILE [--title TEXT] [--contents]] [--name-by address|title]\n"
                "       %4[--follow DEPTH [--within PREFIX] [--max-pages N]] [--dry-run]\n"
+               "       %4[--cookie NAME=VALUE] [--cookies FILE] [--http-header LINE]\n"
+               "       %4[--user NAME [--password-file FILE|-]]\n"
                "       %4[--list FILE|-] [SOURCE...]\n"
                "       %1 --queue [SOURCE...]\n"
                "\n"
@@ -437,6 +490,19 @@ QString CommandLineHelp(const QString& programName) {
                "                     in a combined PDF, {page} and {pages} count the whole book (the\n"
                "                     default) or each part on its own, as its separate PDF does\n"
                "%7"
+               "\n"
+               "Pages behind a login (the window's sign-in setting is not used here):\n"
+               "  --cookie NAME=VALUE\n"
+               "                     send this cookie to the hosts of the sources (repeatable)\n"
+               "  --cookies FILE     send the cookies of a cookies.txt file (as browsers' extensions\n"
+               "                     export it), each only to the host it belongs to (repeatable)\n"
+               "  --http-header \"Name: value\"\n"
+               "                     send this header to the hosts of the sources alone, never to other\n"
+               "                     servers a page loads from (repeatable; Modern engine)\n"
+               "  --user NAME        sign in with HTTP basic or digest to the hosts of the sources\n"
+               "                     (Modern engine); the password comes from --password-file FILE,\n"
+               "                     --password-file - (standard input) or the environment variable\n"
+               "                     VELMORA_PASSWORD, never from the command line\n"
                "\n"
                "  -h, --help         show this text\n"
                "  -v, --version      show the version\n"

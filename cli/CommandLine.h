@@ -43,7 +43,17 @@ struct CommandLineOptions {
                                       // source's own folder
     std::optional<int> maxPages;      // none: the walk's own limit
     bool dryRun = false;              // print the sources the run would convert, and convert nothing
+    // Pages behind a login: cookies (given, and the files named by --cookies), headers, an HTTP user
+    // whose password comes from passwordFile ("-": standard input) or kPasswordVariable.
+    QList<Cookie> cookies;
+    QStringList cookieFiles;
+    QList<HttpHeader> headers;
+    QString user;
+    QString passwordFile;
 };
+
+// The environment variable that holds the password for --user when no --password-file is given.
+inline const QString kPasswordVariable = QStringLiteral("VELMORA_PASSWORD");
 
 // The stored page setup with the command line's page options applied.
 PageSetup PageSetupFor(const CommandLineOptions& options, PageSetup stored);

@@ -17,6 +17,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QTimer>
 
@@ -264,6 +265,47 @@ EngineFactory ChooseEngine(std::optional<RenderingEngine> asked, const SettingsS
     return MakeClassicEngine;
 }
 
+// The sign-in the options ask for: their cookies and those of the files named, their headers, and the
+// user with the password from its file, standard input or the environment. `error` says what is wrong.
+SignIn SignInFor(const CommandLineOptions& options, QString& error) {
+    SignIn signIn{options.cookies, options.headers, options.user, {}, {}};
+    for (const QString& path : options.cookieFiles) {
+        signIn.cookies += ReadCookiesFile(path, error);
+        if (!error.isEmpty())
+            return {};
+    }
+    if (options.user.isEmpty())
+        return signIn;
+    QByteArray password;
+    if (options.passwordFile == QLatin1String("-")) {
+        QFile input;
+        if (!input.open(stdin, QIODevice::ReadOnly)) {
+            error = QStringLiteral("The password could not be read from standard input.");
+            return {};
+        }
+        password = input.readAll();
+    } else if (!options.passwordFile.isEmpty()) {
+        QFile file(options.passwordFile);
+        if (!file.open(QIODevice::ReadOnly)) {
+            error = QStringLiteral("The password file \"%1\" cannot be read (%2).")
+                        .arg(options.passwordFile, file.errorString());
+            return {};
+        }
+        password = file.readAll();
+    } else if (qEnvironmentVariableIsSet(qPrintable(kPasswordVariable))) {
+        password = qgetenv(qPrintable(kPasswordVariable));
+    } else {
+        error =
+            QStringLiteral("--user needs a password: give it with --password-file FILE, --password-file - "
+                           "(standard input) or the environment variable %1.")
+                .arg(kPasswordVariable);
+        return {};
+    }
+    // The first line: a file or a pipe ends it with a line break.
+    signIn.password = QString::fromUtf8(password.split('\n').constFirst()).remove(QLatin1Char('\r'));
+    return signIn;
+}
+
 } // namespace
 
 int RunCommandLine(const QStringList& arguments, const QString& programFolder, const SettingsStore& store) {
@@ -299,6 +341,11 @@ int RunCommandLine(const QStringList& arguments, const QString& programFolder, c
     if (const QString problem = page.Problem(); !problem.isEmpty())
         return UsageError(programName, problem);
 
+    QString signInError;
+    const SignIn signIn = SignInFor(options, signInError);
+    if (!signInError.isEmpty())
+        return UsageError(programName, signInError);
+
     QString engineError;
     EngineFactory engine = ChooseEngine(options.engine, store, programFolder, programName, engineError);
     if (!engine)
@@ -333,6 +380,7 @@ int RunCommandLine(const QStringList& arguments, const QString& programFolder, c
         run.SetFollow(follow);
     }
     run.SetDryRun(options.dryRun);
+    run.Runner().SetSignIn(signIn);
     return run.Exec(programName, sources);
 }
 

@@ -83,6 +83,9 @@ const PreferenceRule& RuleOf(Preference preference) {
         {Preference::KeepSeparatePdfs, kKeepSeparatePdfsValue, kYesText, {kYesText, kNoText}},
         {Preference::ContentsPage, kContentsPageValue, kNoText, {kYesText, kNoText}},
         {Preference::NamePdfsBy, kNamePdfsByValue, kByAddressText, {kByAddressText, kByTitleText}},
+        {Preference::SignInCookiesFile, QStringLiteral("SignInCookiesFile"), QString(), {}},
+        {Preference::SignInHeaders, QStringLiteral("SignInHeaders"), QString(), {}},
+        {Preference::SignInUser, QStringLiteral("SignInUser"), QString(), {}},
     };
     return *std::find_if(std::cbegin(rules), std::cend(rules),
                          [preference](const PreferenceRule& rule) { return rule.preference == preference; });

@@ -49,6 +49,11 @@ enum class Preference {
     KeepSeparatePdfs,
     ContentsPage,
     NamePdfsBy,
+    // Pages behind a login: the cookies file's path, the headers (one "Name: value" a line), the HTTP
+    // user. Never the password (see the window's PasswordKeeper).
+    SignInCookiesFile,
+    SignInHeaders,
+    SignInUser,
 };
 inline const QString kConversionsAtOnceValue = QStringLiteral("ConversionsAtOnce");
 inline const QString kRenderingEngineValue = QStringLiteral("RenderingEngine");

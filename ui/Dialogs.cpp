@@ -1,6 +1,7 @@
 #include "Dialogs.h"
 
 #include "ExploreFolder.h"
+#include "PasswordKeeper.h"
 
 #include <QClipboard>
 #include <QDesktopServices>
@@ -14,6 +15,7 @@
 #include <QPushButton>
 
 #include <algorithm>
+#include <memory>
 
 namespace velmora {
 
@@ -27,6 +29,11 @@ void ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& text) {
 }
 
 } // namespace
+
+PasswordKeeper& Dialogs::Passwords() {
+    static const std::unique_ptr<PasswordKeeper> keeper = SystemPasswordKeeper();
+    return *keeper;
+}
 
 QStringList FileDialogFilters(const QString& pipeFilter) {
     const QStringList parts = pipeFilter.split(u'|');

@@ -13,6 +13,8 @@ class QWidget;
 
 namespace velmora {
 
+class PasswordKeeper;
+
 inline const QString kApplicationTitle = QStringLiteral("Velmora Free HTML to PDF Converter");
 
 // Told later, never from inside the shell call, whether a program could show what was asked for: an
@@ -54,6 +56,8 @@ public:
     virtual void ShowInFolder(QWidget* parent, const QString& file, ShellDone done) = 0;
     // As ShowMessage, for a text that names `path`: the path can be selected and copied.
     virtual void ShowPathMessage(QWidget* parent, const QString& text, const QString& path) = 0;
+    // Where the sign-in's password is kept: the system's keyring, else the session.
+    virtual PasswordKeeper& Passwords();
 };
 
 // A filter in the pipe form "Description|*.a;*.b|..." as Qt's file dialog filters, "Description (*.a *.b)".

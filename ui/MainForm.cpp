@@ -21,6 +21,7 @@
 #include "RowFinish.h"
 #include "RowStatus.h"
 #include "ShellRoutines.h"
+#include "SignInMenu.h"
 #include "StatusNotice.h"
 #include "aboutForm.h"
 #include "classic/ConverterLocation.h"
@@ -64,6 +65,7 @@ TfrmMain::TfrmMain(Dialogs& dialogs, SettingsStore store, QString programFolder,
     m_engines->SetStoredChoice(
         m_store.Engine(DefaultEngine(LocateConverter(programFolder).found, browser.found)));
     new LocalRootMenu(*ConvertMenu, m_store, m_convert.Runner(), m_dialogs, this);
+    new SignInMenu(*ConvertMenu, m_dialogs, m_store, m_convert, m_queue, programFolder, *this);
     gvConvert->setFocus();
 
     connect(&m_queue, &ConversionQueue::rowsInserted, this, &TfrmMain::UpdateActionStates);

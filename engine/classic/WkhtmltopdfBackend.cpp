@@ -15,9 +15,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QNetworkCookie>
 #include <QProcess>
 #include <QSet>
 #include <QStringDecoder>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
 
@@ -234,6 +236,7 @@ struct WkhtmltopdfBackend::Conversion {
     quint64 serial = 0; // tells a conversion from an earlier one of the same job
     RenderRequest request;
     std::shared_ptr<const TypedCopy> typedCopy; // what a local document is converted from
+    std::unique_ptr<QTemporaryDir> cookieFolder; // the cookie jar, readable by the user alone
     QString localTitle;
     std::unique_ptr<CertificateCheck> check;
     std::unique_ptr<QProcess> process; // none while the certificate is checked or the document read
@@ -260,6 +263,22 @@ struct WkhtmltopdfBackend::Conversion {
     QString ConvertedSource() const { return typedCopy ? typedCopy->Path() : request.source; }
     WkhtmltopdfReport Report() const { return ReadWkhtmltopdfReport(errorOutput, ConvertedSource()); }
 };
+
+QByteArray WkhtmltopdfCookieJar(const SignIn& signIn) {
+    QByteArray jar;
+    for (const Cookie& cookie : signIn.CookiesForHosts()) {
+        QNetworkCookie own(cookie.name.toUtf8(), cookie.value.toUtf8());
+        // Without a leading dot the converter sends it to that host alone.
+        own.setDomain(cookie.includeSubdomains ? QLatin1Char('.') + cookie.domain : cookie.domain);
+        own.setPath(cookie.path);
+        own.setSecure(cookie.secure);
+        own.setHttpOnly(cookie.httpOnly);
+        if (cookie.expires > 0)
+            own.setExpirationDate(QDateTime::fromSecsSinceEpoch(cookie.expires));
+        jar += own.toRawForm() + '\n';
+    }
+    return jar;
+}
 
 std::unique_ptr<RenderBackend> MakeClassicEngine(const QString& programFolder) {
     const ProgramLocation converter = LocateConverter(programFolder);
@@ -346,6 +365,19 @@ QString WkhtmltopdfBackend::PageSetupProblem(const PageSetup& page) const {
     return {};
 }
 
+// The converter's own header option sends a header on to wherever the address redirects, and its
+// user name and password go to any server a page loads from that asks for them.
+QString WkhtmltopdfBackend::SignInProblem(const SignIn& signIn) const {
+    if (!signIn.headers.isEmpty())
+        return QStringLiteral("The Classic engine cannot keep headers to the queue's sites (it sends them on "
+                              "to wherever an address redirects); choose the Modern engine for headers.");
+    if (!signIn.user.isEmpty())
+        return QStringLiteral("The Classic engine cannot keep a user name and password to the queue's sites "
+                              "(it gives them to any server a page loads from that asks); choose the Modern "
+                              "engine for them.");
+    return {};
+}
+
 // The converter accepts any certificate, so the main address's is checked first.
 void WkhtmltopdfBackend::Begin(int job, const RenderRequest& request) {
     auto owned = std::make_unique<Conversion>();
@@ -395,8 +427,19 @@ void WkhtmltopdfBackend::Start(int job) {
                  });
 }
 
-void WkhtmltopdfBackend::Launch(int job, const QStringList& arguments) {
+void WkhtmltopdfBackend::Launch(int job, const QStringList& pageArguments) {
     Conversion* conversion = m_conversions.at(job).get();
+    QStringList arguments = pageArguments;
+    if (const QByteArray jar = WkhtmltopdfCookieJar(conversion->request.signIn); !jar.isEmpty()) {
+        conversion->cookieFolder = std::make_unique<QTemporaryDir>();
+        QFile file(conversion->cookieFolder->filePath(QStringLiteral("cookies.txt")));
+        if (!conversion->cookieFolder->isValid() || !file.open(QIODevice::WriteOnly) || file.write(jar) != jar.size()) {
+            End(job, RowState::Failed, QStringLiteral("The cookies could not be handed to the converter (%1).")
+                                           .arg(file.errorString()));
+            return;
+        }
+        arguments = QStringList{QStringLiteral("--cookie-jar"), QDir::toNativeSeparators(file.fileName())} + arguments;
+    }
     conversion->process = std::make_unique<QProcess>();
     QProcess* process = conversion->process.get();
     // A style sheet of one's own can be long too.

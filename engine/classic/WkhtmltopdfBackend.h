@@ -25,6 +25,10 @@ inline const QString kConverterNotStartedMessage =
 // web pages no local file; undeclared UTF-8 text is read as UTF-8.
 QStringList WkhtmltopdfArguments(const RenderRequest& request);
 
+// The converter's cookie jar (--cookie-jar) for the request's cookies: each bound to its host, where
+// --cookie would send it to every server the page loads from.
+QByteArray WkhtmltopdfCookieJar(const SignIn& signIn);
+
 // The classic engine: one wkhtmltopdf process per row.
 class WkhtmltopdfBackend final : public RenderBackend {
     Q_OBJECT
@@ -35,6 +39,7 @@ public:
 
     QFuture<QString> StartProblem() override;
     QString PageSetupProblem(const PageSetup& page) const override;
+    QString SignInProblem(const SignIn& signIn) const override;
     void Begin(int job, const RenderRequest& request) override;
     QString Abort(int job) override;
 

@@ -91,6 +91,8 @@ QString MainPageReason(const QRegularExpressionMatch& match, const QUrl& url) {
     const QString detail = match.captured(4).trimmed();
     if (http > 0) {
         const QString phrase = kServerReplied.match(detail).captured(1).trimmed();
+        if (const QString reason = HttpStatusReason(http, phrase); !reason.isEmpty())
+            return reason;
         return phrase.isEmpty() ? QStringLiteral("The server answered %1.").arg(http)
                                 : QStringLiteral("The server answered %1 %2.").arg(http).arg(phrase);
     }

@@ -6,7 +6,11 @@
 
 namespace velmora {
 
-ProgramLocation LocateBrowser(const QString& programFolder) {
+namespace {
+
+const QString kHeadlessShell = QStringLiteral("chromium-headless-shell");
+
+ProgramLocation Locate(const QString& programFolder, const QStringList& names) {
     ProgramLocation location;
     const QString bundled = BundledProgramPath(programFolder, browser_places::BundledName());
     QList<browser_places::Place> places = {{bundled, bundled}};
@@ -19,7 +23,6 @@ ProgramLocation LocateBrowser(const QString& programFolder) {
             return location;
         }
     }
-    const QStringList names = browser_places::CommandNames();
     if (names.isEmpty())
         return location;
     location.searched.append(
@@ -33,6 +36,18 @@ ProgramLocation LocateBrowser(const QString& programFolder) {
         }
     }
     return location;
+}
+
+} // namespace
+
+ProgramLocation LocateBrowser(const QString& programFolder) {
+    return Locate(programFolder, browser_places::CommandNames());
+}
+
+ProgramLocation LocateWindowedBrowser(const QString& programFolder) {
+    QStringList names = browser_places::CommandNames();
+    names.removeAll(kHeadlessShell);
+    return Locate(programFolder, names);
 }
 
 } // namespace velmora

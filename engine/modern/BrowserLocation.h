@@ -14,6 +14,8 @@ namespace velmora {
 // folders, then the App Paths registry entries of chrome.exe and msedge.exe (the current user's, then
 // the machine's). searched lists every place looked in.
 ProgramLocation LocateBrowser(const QString& programFolder);
+// The same search for a browser that can show a window: Chromium's headless shell cannot.
+ProgramLocation LocateWindowedBrowser(const QString& programFolder);
 
 // The platform's part of the search (BrowserLocation_win.cpp, BrowserLocation_posix.cpp).
 namespace browser_places {

@@ -5,6 +5,7 @@
 #include "modern/DevToolsBrowser.h"
 #include "modern/PageScripts.h"
 #include "modern/PhaseTrace.h"
+#include "modern/SignInProfile.h"
 #include "render/PageLoadRules.h"
 #include "render/PendingPdf.h"
 
@@ -12,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
+#include <QSet>
 #include <QTimer>
 #include <QUrl>
 
@@ -101,6 +103,26 @@ QString DeniedFileNote(const QString& localRoot) {
                                : QStringLiteral("blocked: outside the document's folder");
 }
 
+// The request's headers with the sign-in's headers added for a host of the run's rows, and taken out
+// for any other: a redirect to another host carries on the headers its first request was given.
+QJsonArray HeadersFor(const QJsonObject& requestHeaders, const SignIn& signIn, bool rowHost) {
+    const auto ours = [&signIn](const QString& name) {
+        return std::any_of(signIn.headers.cbegin(), signIn.headers.cend(), [&name](const HttpHeader& header) {
+            return header.name.compare(name, Qt::CaseInsensitive) == 0;
+        });
+    };
+    QJsonArray headers;
+    for (auto it = requestHeaders.constBegin(); it != requestHeaders.constEnd(); ++it)
+        if (!ours(it.key()))
+            headers.append(
+                QJsonObject{{QStringLiteral("name"), it.key()}, {QStringLiteral("value"), it.value()}});
+    if (rowHost)
+        for (const HttpHeader& header : signIn.headers)
+            headers.append(
+                QJsonObject{{QStringLiteral("name"), header.name}, {QStringLiteral("value"), header.value}});
+    return headers;
+}
+
 QString BrowserUrl(const QString& source) {
     const QUrl asWebAddress(source);
     if (asWebAddress.scheme().size() > 1) // not a Windows drive letter
@@ -132,6 +154,7 @@ struct ChromiumBackend::Row {
     };
     QHash<QString, Part> inFlight;  // by request id, sub-resources only
     QHash<QString, QString> denied; // file: addresses refused, by request id
+    QSet<QString> signInsGiven; // addresses given the user name and password, so a wrong one is not retried
     QStringList missingParts;
     bool restless = false;     // a part or a document was asked for after printing began
     int changesAtPrint = -1;   // the document's change count when printing began
@@ -177,6 +200,7 @@ QFuture<QString> ChromiumBackend::StartProblem() {
 
 void ChromiumBackend::BeginRun(int parallelism) {
     m_parallelism = std::max(1, parallelism);
+    m_profileCookies = SignInProfileCookies();
     QString reason;
     if (EnsureBrowser(&reason) && m_idleTabs.size() + m_tabsOpening == 0) // a failure shows in the
         OpenPoolTab(); // first row's Begin, which tries again; the tab is opened while the run starts
@@ -530,8 +554,20 @@ void ChromiumBackend::EvictIdleTab(const QString& targetId, const QString& sessi
     m_idleTabs.erase(gone);
 }
 
+// Cookies live in the browser, each for its own host. Headers and credentials are given request by
+// request, only to the hosts of the run's rows, so every request is seen; file: requests always are.
 void ChromiumBackend::Navigate(Row& row) {
     row.stage = Row::Stage::Loading;
+    const SignIn& signIn = row.request.signIn;
+    if (const QList<Cookie> cookies = signIn.CookiesForHosts() + m_profileCookies; !cookies.isEmpty())
+        Command(row, QStringLiteral("Network.setCookies"),
+                {{QStringLiteral("cookies"), CookieParams(cookies)}}, true, {});
+    if (!signIn.headers.isEmpty() || !signIn.user.isEmpty())
+        Command(row, QStringLiteral("Fetch.enable"),
+                {{QStringLiteral("patterns"),
+                  QJsonArray{QJsonObject{{QStringLiteral("urlPattern"), QStringLiteral("*")}}}},
+                 {QStringLiteral("handleAuthRequests"), !signIn.user.isEmpty()}},
+                true, {});
     Command(row, QStringLiteral("Page.navigate"), {{QStringLiteral("url"), BrowserUrl(row.request.source)}},
             true, [this](Row& r, const QJsonObject& result) { OnNavigated(r, result); });
 }
@@ -599,8 +635,18 @@ void ChromiumBackend::OnTargetCreated(const QJsonObject& targetInfo) {
 void ChromiumBackend::OnPageEvent(Row& row, const QString& method, const QJsonObject& params) {
     const QString requestId = Text(params, "requestId");
     if (method == QLatin1String("Fetch.requestPaused")) {
-        const QString url = Text(params.value(QLatin1String("request")).toObject(), "url");
-        if (MayReadFile(url, row.request.localRoot)) {
+        const QJsonObject request = params.value(QLatin1String("request")).toObject();
+        const QString url = Text(request, "url");
+        const SignIn& signIn = row.request.signIn;
+        if (!QUrl(url).isLocalFile()) {
+            QJsonObject answer{{QStringLiteral("requestId"), requestId}};
+            if (!signIn.headers.isEmpty())
+                answer.insert(QStringLiteral("headers"),
+                              HeadersFor(request.value(QLatin1String("headers")).toObject(), signIn,
+                                         signIn.IsRowHost(QUrl(url).host())));
+            // A request the page called off meanwhile cannot be continued, which is no fault of the row.
+            m_browser->Send(QStringLiteral("Fetch.continueRequest"), answer, row.sessionId);
+        } else if (MayReadFile(url, row.request.localRoot)) {
             Command(row, QStringLiteral("Fetch.continueRequest"), {{QStringLiteral("requestId"), requestId}},
                     true, {});
         } else {
@@ -610,6 +656,25 @@ void ChromiumBackend::OnPageEvent(Row& row, const QString& method, const QJsonOb
                      {QStringLiteral("errorReason"), QStringLiteral("AccessDenied")}},
                     true, {});
         }
+    } else if (method == QLatin1String("Fetch.authRequired")) {
+        // Given once per address, to a server of the run's rows alone (never a proxy); a server that asks
+        // again refused them, and its answer (401) fails the row.
+        const QJsonObject challenge = params.value(QLatin1String("authChallenge")).toObject();
+        const QString url = Text(params.value(QLatin1String("request")).toObject(), "url");
+        const SignIn& signIn = row.request.signIn;
+        const bool give = !signIn.user.isEmpty() && Text(challenge, "source") != QLatin1String("Proxy") &&
+                          signIn.IsRowHost(QUrl(url).host()) && !row.signInsGiven.contains(url);
+        QJsonObject response{{QStringLiteral("response"),
+                              give ? QStringLiteral("ProvideCredentials") : QStringLiteral("CancelAuth")}};
+        if (give) {
+            row.signInsGiven.insert(url);
+            response.insert(QStringLiteral("username"), signIn.user);
+            response.insert(QStringLiteral("password"), signIn.password);
+        }
+        m_browser->Send(
+            QStringLiteral("Fetch.continueWithAuth"),
+            {{QStringLiteral("requestId"), requestId}, {QStringLiteral("authChallengeResponse"), response}},
+            row.sessionId);
     } else if (method == QLatin1String("Network.requestWillBeSent")) {
         const QString url = Text(params.value(QLatin1String("request")).toObject(), "url");
         if (Text(params, "type") == QLatin1String("Document") && Text(params, "frameId") == row.targetId) {

@@ -124,7 +124,8 @@ private:
     QList<Tab> m_idleTabs;
     QList<quint64> m_waitingForTab; // row serials, first come first served
     int m_tabsOpening = 0;
-    int m_parallelism = 1; // at most this many tabs are kept for the rows to come
+    int m_parallelism = 1;          // at most this many tabs are kept for the rows to come
+    QList<Cookie> m_profileCookies; // from the browser sign-in's profile, read as the run begins
     quint64 m_nextSerial = 1;
     int m_unansweredCloses = 0;
     QTimer m_closeWatch;

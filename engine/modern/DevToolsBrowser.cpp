@@ -16,6 +16,17 @@ namespace {
 constexpr char kSeparator = '\0';
 const QString kProfilePrefix = QStringLiteral("velmora-profile-");
 
+// A window for the user keeps the browser's own look and start page: only the pipe and the profile.
+QStringList WindowArguments(const DevToolsBrowser::Window& window) {
+    QStringList arguments = {QStringLiteral("--remote-debugging-pipe"),
+                             QStringLiteral("--user-data-dir=") +
+                                 QDir::toNativeSeparators(window.keptProfile),
+                             QStringLiteral("--no-first-run"), QStringLiteral("--no-default-browser-check")};
+    arguments += BrowserPipe::PlatformArguments();
+    arguments.append(window.address);
+    return arguments;
+}
+
 QStringList BrowserArguments(const QString& profileFolder) {
     QStringList arguments = {
         QStringLiteral("--headless"),
@@ -50,9 +61,16 @@ QString ProfileTemplate(const QString& profilesFolder) {
 } // namespace
 
 DevToolsBrowser::DevToolsBrowser(QString program, QObject* parent)
-    : QObject(parent), m_program(std::move(program)), m_profilesFolder(PrivateFolder(QDir::tempPath())),
-      m_profile(ProfileTemplate(m_profilesFolder)), m_pipe(new BrowserPipe(this)) {
-    m_profile.setAutoRemove(false); // see the destructor
+    : DevToolsBrowser(std::move(program), {}, parent) {}
+
+DevToolsBrowser::DevToolsBrowser(QString program, Window window, QObject* parent)
+    : QObject(parent), m_program(std::move(program)),
+      m_profilesFolder(window.keptProfile.isEmpty() ? PrivateFolder(QDir::tempPath()) : QString()),
+      m_window(std::move(window)), m_pipe(new BrowserPipe(this)) {
+    if (m_window.keptProfile.isEmpty()) {
+        m_profile = std::make_unique<QTemporaryDir>(ProfileTemplate(m_profilesFolder));
+        m_profile->setAutoRemove(false); // see the destructor
+    }
     m_process.setStandardOutputFile(QProcess::nullDevice());
     m_process.setStandardErrorFile(QProcess::nullDevice());
     connect(m_pipe, &BrowserPipe::received, this, &DevToolsBrowser::OnReceived);
@@ -77,15 +95,15 @@ DevToolsBrowser::~DevToolsBrowser() {
     WaitForKilledProcess(m_process);
     // Without QTemporaryDir's warning: should a helper still have written as it died, the folder stays
     // for the next start's clean-up.
-    if (m_profile.isValid())
-        QDir(m_profile.path()).removeRecursively();
+    if (m_profile && m_profile->isValid())
+        QDir(m_profile->path()).removeRecursively();
 }
 
 bool DevToolsBrowser::Start(QString* reason) {
     // Profiles of browsers whose program was killed before it could remove them.
     if (!m_profilesFolder.isEmpty())
         RemoveAbandoned(m_profilesFolder, kProfilePrefix, {}, LeftoverKind::Folder);
-    if (!m_profile.isValid()) {
+    if (m_profile && !m_profile->isValid()) {
         *reason = QStringLiteral("No temporary folder for the browser's profile could be made.");
         return false;
     }
@@ -94,7 +112,7 @@ bool DevToolsBrowser::Start(QString* reason) {
         *reason = QStringLiteral("No pipe to the browser could be made.");
         return false;
     }
-    m_process.start(m_program, BrowserArguments(m_profile.path()));
+    m_process.start(m_program, m_profile ? BrowserArguments(m_profile->path()) : WindowArguments(m_window));
     const bool started = m_process.state() != QProcess::NotRunning;
     if (started)
         AdoptProcessTree(m_process);

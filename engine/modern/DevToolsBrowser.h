@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 
 #include <functional>
+#include <memory>
 
 namespace velmora {
 
@@ -23,8 +24,14 @@ class DevToolsBrowser final : public QObject {
 public:
     // error is empty on success, else the browser's "message".
     using Reply = std::function<void(const QJsonObject& result, const QString& error)>;
+    // A browser window for the user instead, on a profile kept between uses, opened at an address.
+    struct Window {
+        QString keptProfile;
+        QString address;
+    };
 
     explicit DevToolsBrowser(QString program, QObject* parent = nullptr);
+    DevToolsBrowser(QString program, Window window, QObject* parent = nullptr);
     ~DevToolsBrowser() override;
 
     // Starts the browser; false with a plain reason when it cannot be started at once. Whether it
@@ -46,7 +53,7 @@ public:
     // if it has not within waitMs.
     void Abandon();
     void Shut(int waitMs);
-    QString ProfileFolder() const { return m_profile.path(); }
+    QString ProfileFolder() const { return m_profile ? m_profile->path() : m_window.keptProfile; }
 
 signals:
     void event(const QString& method, const QJsonObject& params, const QString& sessionId);
@@ -63,8 +70,9 @@ private:
     void DeleteWhenEnded();
 
     QString m_program;
-    QString m_profilesFolder; // empty when the user's own one cannot be trusted
-    QTemporaryDir m_profile;
+    QString m_profilesFolder;                 // empty for a window, or where the user's own cannot be trusted
+    Window m_window;                          // keptProfile empty: headless, on m_profile
+    std::unique_ptr<QTemporaryDir> m_profile; // the throw-away profile of a headless browser
     QProcess m_process;
     BrowserPipe* m_pipe;
     QByteArray m_incoming;

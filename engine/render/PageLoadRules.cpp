@@ -147,8 +147,12 @@ QString HttpStatusReason(int status, const QString& statusText) {
         {504, QStringLiteral("Gateway Timeout")},
     };
     const QString phrase = statusText.trimmed().isEmpty() ? kPhrases.value(status) : statusText.trimmed();
-    return phrase.isEmpty() ? QStringLiteral("The server answered %1.").arg(status)
-                            : QStringLiteral("The server answered %1 %2.").arg(status).arg(phrase);
+    const QString answered = phrase.isEmpty() ? QStringLiteral("The server answered %1").arg(status)
+                                              : QStringLiteral("The server answered %1 %2").arg(status).arg(phrase);
+    // What users most often get wrong: the sign-in page printed, or refused, instead of the page.
+    if (status == 401 || status == 403)
+        return answered + QStringLiteral(": the page asks for a sign-in. ") + kSignInHint;
+    return answered + QLatin1Char('.');
 }
 
 QString MissingPartsReason(const QStringList& parts) {

@@ -9,8 +9,14 @@ namespace velmora {
 // ("net::ERR_NAME_NOT_RESOLVED") and the address asked for.
 QString NetErrorReason(const QString& errorText, const QString& url);
 
+// Where pages behind a login get what they need.
+inline const QString kSignInHint =
+    QStringLiteral("Give it in Convert › Sign-in and cookies… (on the command line: --cookies, --cookie, "
+                   "--http-header or --user).");
+
 // The plain sentence for a main document the server answered with an error status (400 and up);
-// empty for any other status. statusText may be empty (HTTP/2 sends none).
+// empty for any other status. statusText may be empty (HTTP/2 sends none). 401 and 403 point to the
+// sign-in setting.
 QString HttpStatusReason(int status, const QString& statusText);
 
 // The warning for parts of a page that could not be loaded, naming each once.

@@ -2,6 +2,7 @@
 
 #include "queue/RowState.h"
 #include "render/PageSetup.h"
+#include "render/SignIn.h"
 
 #include <QFuture>
 #include <QObject>
@@ -18,6 +19,7 @@ struct RenderRequest {
     QString temporaryPath; // absolute path of the temporary file to write the PDF into (exists, empty)
     QString localRoot;     // for a local file: the only folder (with sub-folders) it may read; else empty
     PageSetup page = {};   // paper, margins, scale, backgrounds, style; the run stamps header and footer
+    SignIn signIn = {};    // cookies, headers and an HTTP sign-in for pages behind a login
 };
 
 // One rendering engine behind the batch run. The run owns everything every engine obeys alike: queue
@@ -36,6 +38,12 @@ public:
     // Why this engine cannot print with `page` (something it has no way to do); empty when it can.
     virtual QString PageSetupProblem(const PageSetup& page) const {
         Q_UNUSED(page);
+        return {};
+    }
+
+    // Why this engine cannot send `signIn` as asked (only to the hosts it belongs to); empty when it can.
+    virtual QString SignInProblem(const SignIn& signIn) const {
+        Q_UNUSED(signIn);
         return {};
     }
 

@@ -60,6 +60,8 @@ struct BatchRunner::Private {
     PageSetup page;
     PdfFinisher finisher;
     QString localRoot;
+    SignIn signIn;
+    QStringList runHosts; // the hosts of the run's rows
     NameBy nameBy = NameBy::Address;
     OutputNamer titleNames; // the names given by title in this run
 
@@ -107,7 +109,8 @@ void BatchRunner::Private::Launch(int job) {
         return;
 
     const ConversionJob& spec = jobs.at(job);
-    RenderRequest request{spec.source, {}, {}, page};
+    RenderRequest request{spec.source, {}, {}, page, signIn};
+    request.signIn.hosts = runHosts;
     if (!HasWebPrefix(spec.source)) {
         // Absolute, so that no source reaches a converter looking like one of its options.
         const QFileInfo file(spec.source);
@@ -349,10 +352,22 @@ QString BatchRunner::LocalRoot() const {
     return d->localRoot;
 }
 
+void BatchRunner::SetSignIn(const SignIn& signIn) {
+    d->signIn = signIn;
+}
+
+const SignIn& BatchRunner::SignInSetting() const {
+    return d->signIn;
+}
+
 void BatchRunner::Start(const QList<ConversionJob>& jobs) {
     Q_ASSERT(d->backend);
     Stop();
     d->jobs = jobs;
+    QStringList sources;
+    for (const ConversionJob& job : jobs)
+        sources.append(job.source);
+    d->runHosts = HostsOf(sources);
     d->next = 0;
     d->done = 0;
     d->failed = 0;

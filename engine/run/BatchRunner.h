@@ -58,6 +58,9 @@ public:
     // The folder local documents inside it may read; empty: each its own document set's (automatic).
     void SetLocalRoot(const QString& folder);
     QString LocalRoot() const;
+    // Cookies, headers and an HTTP sign-in for the next Start; its hosts are those of the run's rows.
+    void SetSignIn(const SignIn& signIn);
+    const SignIn& SignInSetting() const;
 
     // Starts a run; jobs are numbered 0..n-1 in the signals. Emits finished() even for no jobs.
     void Start(const QList<ConversionJob>& jobs);

@@ -188,6 +188,10 @@ void ConvertCommand::OnEngineChecked(std::unique_ptr<RenderBackend> engine, cons
         Refuse(pageProblem);
         return;
     }
+    if (const QString signInProblem = engine->SignInProblem(m_runner.SignInSetting()); !signInProblem.isEmpty()) {
+        Refuse(signInProblem);
+        return;
+    }
     if (!QDir().mkpath(folder) || !QFileInfo(folder).isDir()) {
         Refuse(kFolderNotCreatedMessage.arg(folder));
         return;

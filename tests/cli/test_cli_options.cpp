@@ -33,6 +33,7 @@ private slots:
     void combineAndNames();
     void rejects_data();
     void rejects();
+    void signInOptions();
     void helpNamesTheProgram();
     void manualNamesWhatTheHelpNames();
     void outputField_data();
@@ -399,6 +400,40 @@ void TestCliOptions::rejects_data() {
         << QStringList{"--style", "/no/such/style.css", "a.html"}
         << "--style takes a readable style sheet file, not \"/no/such/style.css\"";
     QTest::newRow("style that is a folder") << QStringList{"--style", "/", "a.html"} << "--style";
+    QTest::newRow("a password on the command line")
+        << QStringList{"--user", "u", "--password", "secret", "a.html"}
+        << "A password is never taken on the command line, where other users can read it";
+    QTest::newRow("a cookie without a name") << QStringList{"--cookie", "=abc", "a.html"}
+                                             << "--cookie takes NAME=VALUE, not \"=abc\"";
+    QTest::newRow("a cookie without a value sign") << QStringList{"--cookie", "session", "a.html"} << "--cookie";
+    QTest::newRow("a header without a colon") << QStringList{"--http-header", "X-Club members", "a.html"}
+                                              << "--http-header takes \"Name: value\"";
+    QTest::newRow("a header name with a space") << QStringList{"--http-header", "X Club: members", "a.html"}
+                                                << "--http-header";
+    QTest::newRow("a password file without a user") << QStringList{"--password-file", "pw.txt", "a.html"}
+                                                    << "--password-file gives the password for --user";
+    QTest::newRow("password and list both on standard input")
+        << QStringList{"--user", "u", "--password-file", "-", "--list", "-"} << "Standard input cannot hold both";
+}
+
+void TestCliOptions::signInOptions() {
+    const ParsedCommandLine parsed =
+        ParseCommandLine({"prog", "--cookie", "session=a=b", "--cookie", "lang=", "--cookies", "c.txt",
+                          "--http-header", "X-Club:  members ", "--header", "Draft||", "--user", "skipper",
+                          "--password-file", "pw.txt", "a.html"});
+    QVERIFY2(parsed.error.isEmpty(), qPrintable(parsed.error));
+    const CommandLineOptions& options = parsed.options;
+    QCOMPARE(options.cookies.size(), 2);
+    QCOMPARE(options.cookies[0].name, QStringLiteral("session"));
+    QCOMPARE(options.cookies[0].value, QStringLiteral("a=b"));
+    QCOMPARE(options.cookies[0].domain, QString()); // the sources' hosts
+    QCOMPARE(options.cookies[1].value, QString());
+    QCOMPARE(options.cookieFiles, QStringList{"c.txt"});
+    QCOMPARE(options.headers, (QList<HttpHeader>{{"X-Club", "members"}}));
+    // --header stays the page's header line.
+    QCOMPARE(PageSetupFor(options, {}).header, (PageText{"Draft", {}, {}}));
+    QCOMPARE(options.user, QStringLiteral("skipper"));
+    QCOMPARE(options.passwordFile, QStringLiteral("pw.txt"));
 }
 
 void TestCliOptions::rejects() {

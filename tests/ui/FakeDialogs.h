@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Dialogs.h"
+#include "PasswordKeeper.h"
 
 #include <QDialog>
 #include <QList>
@@ -91,6 +92,9 @@ public:
         messages << text;
         copyablePaths << path;
     }
+    // Stands in for the system's keyring: it outlives each window the test opens.
+    PasswordKeeper& Passwords() override { return passwords; }
+    SessionPasswordKeeper passwords;
 
 private:
     // As the real opener: the answer comes from the event loop, after the call returned.

@@ -3,6 +3,7 @@
 #include "PdfTools.h"
 #include "RowFinish.h"
 #include "RunTestSupport.h"
+#include "SignInServer.h"
 #include "SmallDisk.h"
 #include "classic/ConverterLocation.h"
 #include "classic/ReadyScript.h"
@@ -230,6 +231,10 @@ private slots:
     void lateRedirectIsFollowed_data();
     void lateRedirectIsFollowed();
     void localDocumentRefusesWhatNeedsAScript();
+    void signInCookiesGoOnlyToTheirHosts_data();
+    void signInCookiesGoOnlyToTheirHosts();
+    void signInItCannotKeepIsRefused_data();
+    void signInItCannotKeepIsRefused();
 
 private:
     // Queues the source as the only row and runs the Convert command to its end.
@@ -278,6 +283,85 @@ QString TestRealConverter::ConvertLoadingPage(const QString& path, const PageLoa
     m_rig.command->Runner().SetPageSetup(page);
     ConvertOnly(m_routes.Url(path));
     return PdfText(PdfOf(m_routes.Url(path))).simplified();
+}
+
+// The converter's own --cookie would send a cookie to every server a page loads from; the cookie jar the
+// engine hands it keeps each to its host.
+void TestRealConverter::signInCookiesGoOnlyToTheirHosts_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<RowState>("state");
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("no cookie: refused") << "none" << RowState::Failed
+                                        << "The server answered 403 Forbidden: the page asks for a sign-in. " +
+                                               kSignInHint;
+    QTest::newRow("cookie for the rows' hosts") << "cookie" << RowState::ConvertedWithWarnings << "ask.png";
+    QTest::newRow("cookie from a cookies file") << "cookies file" << RowState::ConvertedWithWarnings << "ask.png";
+}
+
+void TestRealConverter::signInCookiesGoOnlyToTheirHosts() {
+    QFETCH(QString, kind);
+    QFETCH(RowState, state);
+    QFETCH(QString, reason);
+    MembersSite site;
+    QVERIFY(site.Start("session=opensesame", false));
+    SignIn signIn;
+    if (kind == "cookie") {
+        signIn.cookies = {*ParseCookieArgument("session=opensesame")};
+    } else if (kind == "cookies file") {
+        const QString file = m_rig.work->filePath("cookies.txt");
+        QVERIFY(WriteFile(file, "127.0.0.1\tFALSE\t/\tFALSE\t0\tsession\topensesame\n"
+                                "127.0.0.2\tFALSE\t/\tFALSE\t0\tother\tsecondonly\n"));
+        QString error;
+        signIn.cookies = ReadCookiesFile(file, error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+    }
+    m_rig.command->Runner().SetSignIn(signIn);
+
+    ConvertOnly(site.MembersUrl());
+
+    QCOMPARE(m_rig.queue->State(0), state);
+    QVERIFY2(m_rig.queue->Reason(0).contains(reason), qPrintable(m_rig.queue->Reason(0)));
+    if (state != RowState::Failed) {
+        QVERIFY2(PdfText(PdfOf(site.MembersUrl())).contains(MembersSite::kText),
+                 qPrintable(PdfText(PdfOf(site.MembersUrl()))));
+    }
+    const QString problem = site.SecondHostProblem({"opensesame"}, state != RowState::Failed);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    if (kind == "cookies file")
+        QVERIFY(site.second.AnyHeadHolds("other=secondonly"));
+}
+
+// Its header option follows redirects to other hosts, and its credentials go to any host that asks: a
+// run with either is refused with the reason, and nothing is asked of the site.
+void TestRealConverter::signInItCannotKeepIsRefused_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("header") << "header" << "The Classic engine cannot keep headers to the queue's sites";
+    QTest::newRow("user and password") << "user"
+                                       << "The Classic engine cannot keep a user name and password to the queue's";
+}
+
+void TestRealConverter::signInItCannotKeepIsRefused() {
+    QFETCH(QString, kind);
+    QFETCH(QString, message);
+    MembersSite site;
+    QVERIFY(site.Start("X-Club: members", false));
+    SignIn signIn;
+    if (kind == "header")
+        signIn.headers = {*ParseHeader("X-Club: members")};
+    else
+        signIn = {{}, {}, "u", "pw", {}};
+    m_rig.command->Runner().SetSignIn(signIn);
+    m_rig.queue->AddWebAddresses({site.MembersUrl()});
+
+    m_rig.command->Execute();
+
+    QTRY_COMPARE_WITH_TIMEOUT(m_rig.host->messages.size(), 1, kConverterWaitMs);
+    QVERIFY2(m_rig.host->messages.first().startsWith(message), qPrintable(m_rig.host->messages.first()));
+    QVERIFY(m_rig.command->Status() != rsStart);
+    QCOMPARE(m_rig.queue->State(0), RowState::Waiting);
+    QVERIFY(site.first.heads.isEmpty());
 }
 
 void TestRealConverter::localPageWithImageBesideIt() {

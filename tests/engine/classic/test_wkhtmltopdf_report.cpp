@@ -1,4 +1,5 @@
 #include "classic/WkhtmltopdfReport.h"
+#include "render/PageLoadRules.h"
 
 #include <QDir>
 #include <QTest>
@@ -38,6 +39,17 @@ void TestWkhtmltopdfReport::reports_data() {
         << "Error: Failed to load http://a.test/x, with network status code 203 and http status code 404 - "
            "Error "
            "transferring http://a.test/x - server replied: Not Found";
+    // Without a user name the converter gives up on a page that asks for one, naming neither phrase nor
+    // server reply.
+    const QByteArray unauthorized =
+        "Error: Failed to load http://a.test/in, with network status code 204 and http status code 401 - Host "
+        "requires authentication";
+    QTest::newRow("main page asks for a sign-in")
+        << progress + unauthorized + "\nPrinting pages (2/2)\nDone\nExit with code 1 due to network error: "
+                                     "AuthenticationRequiredError\n"
+        << "http://a.test/in"
+        << "The server answered 401 Unauthorized: the page asks for a sign-in. " + kSignInHint << QStringList{}
+        << QStringList{} << QString::fromLatin1(unauthorized);
     // The converter fills its message in with Qt's arg(), which also replaces "%2" and "%3" inside the
     // address; the address it failed to transfer is printed as it was.
     const QByteArray escaped =

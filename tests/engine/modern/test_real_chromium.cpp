@@ -1,9 +1,11 @@
 #include "LoadingPages.h"
 #include "PdfTools.h"
 #include "RouteServer.h"
+#include "SignInServer.h"
 #include "SmallDisk.h"
 #include "modern/BrowserLocation.h"
 #include "modern/ChromiumBackend.h"
+#include "modern/SignInProfile.h"
 #include "render/PageLoadRules.h"
 #include "run/BatchRunner.h"
 
@@ -159,6 +161,11 @@ QList<qint64> HelpersInGroup(qint64 group, const QByteArray& type) {
     return helpers;
 }
 
+bool WriteBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
 int ProcessesInGroup(qint64 group) {
     int count = 0;
     QDirIterator proc(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
@@ -220,6 +227,9 @@ private slots:
     void userStyleAndHiddenElements();
     void lateRedirectIsFollowed_data();
     void lateRedirectIsFollowed();
+    void signInGoesOnlyToTheRowsHosts_data();
+    void signInGoesOnlyToTheRowsHosts();
+    void browserSignInServesLaterRunsUntilCleared();
 
 private:
     // Converts one page of the loading pages with what is done to it before printing; its PDF's text.
@@ -238,7 +248,76 @@ private:
     QHash<int, std::pair<RowState, QString>> m_ended;
 };
 
+// A user signs in in a real browser window (on a screen of Xvfb's): the site sets a session cookie,
+// which the program saves from the window while it is open. Later runs send it, until it is cleared.
+void TestRealChromium::browserSignInServesLaterRunsUntilCleared() {
+    const ProgramLocation windowed = LocateWindowedBrowser(QDir::tempPath());
+    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+    if (!windowed.found || xvfb.isEmpty())
+        QSKIP("A browser that shows windows and Xvfb are needed.");
+    int display = 60;
+    while (display < 100 && (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(display)) ||
+                             QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(display))))
+        ++display;
+    QProcess screen;
+    screen.start(xvfb,
+                 {QStringLiteral(":%1").arg(display), "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+    QVERIFY(screen.waitForStarted());
+    const auto stopScreen = qScopeGuard([&screen] {
+        screen.terminate();
+        screen.waitForFinished();
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(display)), kCloseWaitMs);
+    const QByteArray previousDisplay = qgetenv("DISPLAY");
+    qputenv("DISPLAY", QStringLiteral(":%1").arg(display).toLatin1());
+    const auto restoreDisplay = qScopeGuard([&previousDisplay] { qputenv("DISPLAY", previousDisplay); });
+
+    MembersSite site;
+    QVERIFY(site.Start("session=opensesame", false));
+    site.first.routes.insert(
+        "/login", {{"200 OK", "Content-Type: text/html\r\nSet-Cookie: session=opensesame; Path=/\r\n",
+                    "<p>Signed in</p>"},
+                   {},
+                   {}});
+    QVERIFY(ClearSignInProfile());
+    {
+        SignInBrowser browser(windowed.path);
+        QString reason;
+        QVERIFY2(browser.Open(site.first.Url("/login"), &reason), qPrintable(reason));
+        const auto saved = [] {
+            const QList<Cookie> cookies = SignInProfileCookies();
+            return std::any_of(cookies.cbegin(), cookies.cend(), [](const Cookie& c) {
+                return c.name == "session" && c.value == "opensesame";
+            });
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(saved(), kRowWaitMs);
+    } // the program ends, and its window with it
+
+    const auto convert = [this, &site](int job) {
+        m_backend = std::make_unique<ChromiumBackend>(m_browser);
+        connect(m_backend.get(), &RenderBackend::rowEnded, this,
+                [this](int ended, RowState state, const QString& reason) {
+                    m_ended.insert(ended, {state, reason});
+                });
+        m_backend->BeginRun(1);
+        return BeginRow(job, site.MembersUrl());
+    };
+    const QString pdf = convert(0);
+    QVERIFY(WaitForEnd(0));
+    QVERIFY2(m_ended[0].first != RowState::Failed, qPrintable(m_ended[0].second));
+    QVERIFY2(PdfText(pdf).contains(MembersSite::kText), qPrintable(PdfText(pdf)));
+    QVERIFY(!site.second.AnyHeadHolds("opensesame"));
+
+    QVERIFY(ClearSignInProfile());
+    convert(1);
+    QVERIFY(WaitForEnd(1));
+    QCOMPARE(m_ended[1].first, RowState::Failed);
+    QVERIFY2(m_ended[1].second.contains("asks for a sign-in"), qPrintable(m_ended[1].second));
+}
+
 void TestRealChromium::initTestCase() {
+    // The browser sign-in's profile lives in a folder of the tests' own.
+    QStandardPaths::setTestModeEnabled(true);
     const ProgramLocation browser = LocateBrowser(QDir::tempPath());
     QVERIFY2(browser.found, qPrintable("Chromium must be installed; looked at " + browser.path));
     m_browser = browser.path;
@@ -276,6 +355,89 @@ QString TestRealChromium::ConvertLoadingPage(const QString& path, const PageLoad
     if (!WaitForEnd(0))
         return {};
     return PdfText(output).simplified();
+}
+
+// What a page behind a login needs reaches it, and nothing of it the second host the page loads from; a
+// page left without it fails with a reason that points to the setting.
+void TestRealChromium::signInGoesOnlyToTheRowsHosts_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QByteArray>("needs");
+    QTest::addColumn<bool>("basic");
+    QTest::addColumn<RowState>("state");
+    QTest::addColumn<QString>("reason");
+
+    const QString signInReason = QStringLiteral("the page asks for a sign-in");
+    QTest::newRow("no cookie: refused")
+        << "none" << QByteArray("session=opensesame") << false << RowState::Failed
+        << "The server answered 403 Forbidden: " + signInReason;
+    QTest::newRow("cookie for the rows' hosts") << "cookie" << QByteArray("session=opensesame") << false
+                                                << RowState::ConvertedWithWarnings << "ask.png";
+    QTest::newRow("cookie from a cookies file") << "cookies file" << QByteArray("session=opensesame") << false
+                                                << RowState::ConvertedWithWarnings << "ask.png";
+    QTest::newRow("header") << "header" << QByteArray("X-Club: members") << false
+                            << RowState::ConvertedWithWarnings << "ask.png";
+    QTest::newRow("basic sign-in") << "basic" << QByteArray("Authorization: Basic dTpwdw==") << true
+                                   << RowState::ConvertedWithWarnings << "ask.png";
+    QTest::newRow("wrong password: asked once")
+        << "wrong password" << QByteArray("Authorization: Basic dTpwdw==") << true << RowState::Failed
+        << "The server answered 401 Unauthorized: " + signInReason;
+}
+
+void TestRealChromium::signInGoesOnlyToTheRowsHosts() {
+    QFETCH(QString, kind);
+    QFETCH(QByteArray, needs);
+    QFETCH(bool, basic);
+    QFETCH(RowState, state);
+    QFETCH(QString, reason);
+    MembersSite site;
+    QVERIFY(site.Start(needs, basic));
+
+    SignIn signIn;
+    signIn.hosts = HostsOf({site.MembersUrl()});
+    if (kind == "cookie") {
+        signIn.cookies = {*ParseCookieArgument("session=opensesame")};
+    } else if (kind == "cookies file") {
+        const QString file = m_work->filePath("cookies.txt");
+        QVERIFY(WriteBytes(file,
+                           "# Netscape HTTP Cookie File\n127.0.0.1\tFALSE\t/\tFALSE\t0\tsession\topensesame\n"
+                           "127.0.0.2\tFALSE\t/\tFALSE\t0\tother\tsecondonly\n"));
+        QString error;
+        signIn.cookies = ReadCookiesFile(file, error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+    } else if (kind == "header") {
+        signIn.headers = {*ParseHeader("X-Club: members")};
+    } else if (kind == "basic" || kind == "wrong password") {
+        signIn.user = "u";
+        signIn.password = kind == "basic" ? "pw" : "nope";
+    }
+    const QString output = m_work->filePath("row0.pdf.part");
+    QVERIFY(WriteBytes(output, {}));
+    m_backend->Begin(0, RenderRequest{site.MembersUrl(), output, {}, {}, signIn});
+    QVERIFY(WaitForEnd(0));
+
+    QCOMPARE(m_ended[0].first, state);
+    QVERIFY2(m_ended[0].second.contains(reason), qPrintable(m_ended[0].second));
+    if (state != RowState::Failed) {
+        QVERIFY2(PdfText(output).contains(MembersSite::kText), qPrintable(PdfText(output)));
+        QVERIFY(site.first.AnyHeadHolds(needs));
+        // The framed address of the rows' host that redirects to the second host was followed.
+        QTRY_VERIFY_WITH_TIMEOUT(site.second.AnyHeadHolds("GET /landing"), kCloseWaitMs);
+    }
+    const QString problem =
+        site.SecondHostProblem({"opensesame", "X-Club", "Authorization"}, state != RowState::Failed);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    if (kind == "cookies file") {
+        // A cookie of the second host's own reaches it, when it is the page (the browser sends no
+        // cookie to a third party's picture), and the first host's does not.
+        m_ended.clear();
+        const QString second = m_work->filePath("row1.pdf.part");
+        QVERIFY(WriteBytes(second, {}));
+        m_backend->Begin(1, RenderRequest{site.second.Url("/landing"), second, {}, {}, signIn});
+        QVERIFY(WaitForEnd(1));
+        QCOMPARE(m_ended[1].first, RowState::Converted);
+        QVERIFY(site.second.AnyHeadHolds("other=secondonly"));
+        QVERIFY(!site.second.AnyHeadHolds("opensesame"));
+    }
 }
 
 QString TestRealChromium::BeginRow(int job, const QString& source, const QString& localRoot) {

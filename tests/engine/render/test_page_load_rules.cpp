@@ -71,8 +71,14 @@ void TestPageLoadRules::httpStatuses_data() {
                                           << "";
     QTest::newRow("server's own phrase") << 404 << "Not Found"
                                          << "The server answered 404 Not Found.";
-    QTest::newRow("unusual phrase kept") << 403 << "Go Away"
-                                         << "The server answered 403 Go Away.";
+    QTest::newRow("unusual phrase kept") << 410 << "Went Away"
+                                         << "The server answered 410 Went Away.";
+    QTest::newRow("403 asks for a sign-in") << 403 << "Go Away"
+                                            << "The server answered 403 Go Away: the page asks for a "
+                                               "sign-in. " + kSignInHint;
+    QTest::newRow("401 over HTTP/2 asks for a sign-in") << 401 << ""
+                                                        << "The server answered 401 Unauthorized: the "
+                                                           "page asks for a sign-in. " + kSignInHint;
     QTest::newRow("HTTP/2 without phrase") << 503 << ""
                                            << "The server answered 503 Service Unavailable.";
     QTest::newRow("unknown code without phrase") << 599 << ""
