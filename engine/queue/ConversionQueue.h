@@ -33,6 +33,13 @@ QString ResultText(const QueueItem& item);
 
 enum class SortKey { SourceText, Kind };
 
+// A row a delete took, with the place it had in the queue just before.
+struct RemovedRow {
+    int row = 0;
+    QueueItem item;
+};
+using RemovedRows = QList<RemovedRow>; // top to bottom
+
 // What one add took, and what it passed by.
 struct AddOutcome {
     int added = 0;
@@ -75,9 +82,13 @@ public:
 
     AddOutcome AddWebAddresses(const QStringList& lines);
     AddOutcome AddFiles(const QStringList& paths);
-    void DeleteSelected();
-    void DeleteUnselected();
-    void DeleteAll();
+    // Each returns the rows it took, so they can be put back.
+    RemovedRows DeleteSelected();
+    RemovedRows DeleteUnselected();
+    RemovedRows DeleteAll();
+    // Puts rows a delete took back at their places, with their flags and outcomes; a source queued again
+    // meanwhile stays where it is now. Returns how many rows came back.
+    int Restore(const RemovedRows& rows);
     bool CanDeleteSelected() const;
     bool CanDeleteUnselected() const;
     bool CanDeleteAll() const;
@@ -108,7 +119,7 @@ signals:
     void selectionFlagsChanged();
 
 private:
-    void RemoveRowsWhere(bool selected);
+    RemovedRows RemoveRowsWhere(bool selected);
     int AppendNew(const QStringList& sourceTexts, const QString& kind); // the rows added
 
     QList<QueueItem> m_items;
