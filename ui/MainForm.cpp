@@ -4,6 +4,7 @@
 #include "CombineMenu.h"
 #include "CombinePdfs.h"
 #include "CombinedPdfOpener.h"
+#include "ComponentsForm.h"
 #include "Dialogs.h"
 #include "DropAndPaste.h"
 #include "EditMenu.h"
@@ -63,6 +64,9 @@ TfrmMain::TfrmMain(Dialogs& dialogs, SettingsStore store, QString programFolder,
     m_engines->SetStoredChoice(
         m_store.Engine(DefaultEngine(LocateConverter(programFolder).found, browser.found)));
     new LocalRootMenu(*ConvertMenu, m_store, m_convert.Runner(), m_dialogs, this);
+    auto* help = menuBar()->findChild<QMenu*>(QStringLiteral("Help1"));
+    AddComponentsItem(*help, help->findChild<QAction*>(QStringLiteral("About1")), m_dialogs, programFolder,
+                      *this);
     gvConvert->setFocus();
 
     connect(&m_queue, &ConversionQueue::rowsInserted, this, &TfrmMain::UpdateActionStates);
