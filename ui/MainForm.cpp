@@ -290,8 +290,8 @@ void TfrmMain::ShowMessage(const QString& text) {
     m_dialogs.ShowMessage(this, text);
 }
 
-void TfrmMain::ShowEndMessage(const QString& text, const QString& combinedPath) {
-    m_combinedOpener->ShowEndMessage(text, combinedPath);
+void TfrmMain::ShowEndMessage(const QString& text, const QString& combinedPath, bool failed) {
+    m_combinedOpener->ShowEndMessage(text, combinedPath, failed);
 }
 
 bool TfrmMain::ReportStartProblem(const QString& problem) {

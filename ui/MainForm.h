@@ -104,7 +104,7 @@ private:
     void SetProgressVisible(bool visible) override;
     void SetProgress(int percent) override;
     void ShowMessage(const QString& text) override;
-    void ShowEndMessage(const QString& text, const QString& combinedPath) override;
+    void ShowEndMessage(const QString& text, const QString& combinedPath, bool failed) override;
     void ExploreFolder(const QString& folder) override;
     bool ReportStartProblem(const QString& problem) override;
 

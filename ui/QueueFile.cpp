@@ -17,7 +17,7 @@ namespace velmora {
 
 namespace {
 
-const QString kQueueFileFilter = QStringLiteral("Queue lists(*.txt)|*.txt|All files(*.*)|*.*");
+const QString kQueueFileFilter = QStringLiteral("Queue lists (*.txt)|*.txt|All files (*.*)|*.*");
 const QString kSuggestedName = QStringLiteral("queue.txt");
 
 // A refusal's reason as part of a line: "Neither a web address ... nor a file." -> "neither ... file",
@@ -78,7 +78,7 @@ void QueueFile::AddSources(const QStringList& sources) {
 
 void QueueFile::Save() {
     const std::optional<QString> path =
-        m_dialogs.GetSaveFileName(&m_window, kQueueFileFilter, kSuggestedName);
+        m_dialogs.GetSaveFileName(&m_window, kQueueFileFilter, kSuggestedName, QStringLiteral("Save queue"));
     if (!path)
         return;
     QStringList lines;
@@ -95,7 +95,7 @@ void QueueFile::Save() {
 
 void QueueFile::Open() {
     const std::optional<QStringList> files =
-        m_dialogs.GetOpenFileNames(&m_window, kQueueFileFilter, QString());
+        m_dialogs.GetOpenFileNames(&m_window, kQueueFileFilter, QString(), QStringLiteral("Open queue"));
     if (!files || !m_canAdd())
         return;
     QStringList sources;

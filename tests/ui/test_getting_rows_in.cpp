@@ -163,6 +163,8 @@ void TestGettingRowsIn::saveAndOpenQueue() {
     QCOMPARE(StatusMessage(f),
              QStringLiteral("1 line skipped: neither a web address (http:// or https://) nor "
                             "a file; 1 already in the queue"));
+    QCOMPARE(f.dialogs.fileTitles.mid(1), (QStringList{"Save queue", "Open queue"})); // after Add Files'
+    QCOMPARE(FileDialogFilters(f.dialogs.openFileFilters.last()).first(), "Queue lists (*.txt) (*.txt)");
 
     // A list that cannot be read is reported; a save that cannot be written too.
     f.dialogs.nextFiles = QStringList{scratch.filePath(QStringLiteral("missing.txt"))};

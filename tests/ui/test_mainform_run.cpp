@@ -116,9 +116,12 @@ void TestMainFormRun::endToEnd() {
     QCOMPARE(progressValues.last().first().toInt(), 100);
     QCOMPARE(ConvertCaptions(f), QStringList(3, kConvertCaption));
     QCOMPARE(f.PaneTexts(), QStringList({"URL Count: 2", "Files Count: 2", "URL/Files Count: 4"}));
-    QCOMPARE(f.dialogs.messages, message.isEmpty() ? QStringList()
-                                                   : QStringList{EndOfRunMessage(message.at(0), message.at(1),
-                                                                                 message.at(2), target)});
+    // With a failed row the message has a warning icon.
+    const QStringList endMessage =
+        message.isEmpty() ? QStringList()
+                          : QStringList{EndOfRunMessage(message.at(0), message.at(1), message.at(2), target)};
+    QCOMPARE(f.dialogs.messages, withFailure ? QStringList() : endMessage);
+    QCOMPARE(f.dialogs.warnings, withFailure ? endMessage : QStringList());
     QCOMPARE(f.dialogs.exploredFolders, explores ? QStringList{target} : QStringList());
 
     // Local files may read their own folder, and their arguments come on the converter's standard
