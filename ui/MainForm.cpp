@@ -276,6 +276,7 @@ void TfrmMain::SetCompletionActionText(const QString& text) {
 
 void TfrmMain::ShowRunning(bool running) {
     ActConvert->setText(running ? kStopCaption : kConvertCaption);
+    Exit1->setShortcut(running ? kStopKey : kConvertKey);
 }
 
 void TfrmMain::SetProgressVisible(bool visible) {

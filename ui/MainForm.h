@@ -4,6 +4,7 @@
 #include "queue/ConversionQueue.h"
 #include "run/ConvertCommand.h"
 
+#include <QKeySequence>
 #include <QMainWindow>
 
 class QAction;
@@ -33,6 +34,9 @@ inline const QString kOpenFileFilter =
                    "XML Files(*.xml)|*.xml|All files(*.*)|*.*");
 inline const QString kConvertCaption = QStringLiteral("&Convert Now");
 inline const QString kStopCaption = QStringLiteral("&Stop Conversion");
+// Convert Now and Stop Conversion have keys of their own, so a second F5 does not stop the run it began.
+inline const QKeySequence kConvertKey{Qt::Key_F5};
+inline const QKeySequence kStopKey{Qt::Key_Escape};
 inline const QString kChooseFolderTitle = QStringLiteral("Please select target folder");
 // The target folder edit's tooltip; %1: the absolute folder its text names.
 inline const QString kTargetFolderToolTip = QStringLiteral("The PDFs go to \"%1\".");
@@ -123,6 +127,7 @@ private:
     QAction* actDelunselected = nullptr;
     QAction* actDelall = nullptr;
     QAction* ActConvert = nullptr;
+    QAction* Exit1 = nullptr; // the Convert menu's item, which carries the Convert or the Stop key
 
     QFrame* pelToolbar = nullptr;
     QToolButton* AdvGlowButton1 = nullptr; // Delete: runs actDelSelectedExecute, not bound to the action

@@ -40,8 +40,10 @@ QueueFile::QueueFile(ConversionQueue& queue, Dialogs& dialogs, QWidget& window, 
       m_canAdd(std::move(canAdd)) {
     m_open = new QAction(QStringLiteral("&Open queue..."), this);
     m_open->setObjectName(QStringLiteral("actOpenQueue"));
+    m_open->setShortcut(QKeySequence::Open);
     m_save = new QAction(QStringLiteral("&Save queue..."), this);
     m_save->setObjectName(QStringLiteral("actSaveQueue"));
+    m_save->setShortcut(QKeySequence::Save);
     fileMenu.insertActions(before, {m_open, m_save});
     fileMenu.insertSeparator(m_open);
     connect(m_open, &QAction::triggered, this, &QueueFile::Open);

@@ -47,6 +47,7 @@ private slots:
     void convertsInTheOrderShown();
     void stopEndsTheRunWithoutTheCompletionAction();
     void stopWhileTheConverterIsAskedForItsVersion();
+    void keysStartAndStopARun();
     void duringARunOnlyStopSettingsAndLinksAreAvailable();
     void closeDuringARunStopsItAndSaves();
     void windowsDefaultFolderWithBackslashNames();
@@ -225,6 +226,29 @@ void TestMainFormRun::stopWhileTheConverterIsAskedForItsVersion() {
     QCOMPARE(f.Window().windowTitle(), title);
     QVERIFY(f.dialogs.messages.isEmpty());
     QCOMPARE(f.ConverterCalls().size(), 1);
+}
+
+// F5 starts a run and a second F5 leaves it going; Escape stops it. The menu item shows the key that applies.
+void TestMainFormRun::keysStartAndStopARun() {
+    MainFormFixture f;
+    REQUIRE_FAKE_CONVERTER(f);
+    f.Open();
+    f.TypeTargetFolder(f.OutputFolder());
+    f.ChooseCompletionAction(kDoNothing);
+    QVERIFY(f.AddUrls({"http://site.test/hang"}));
+    auto* item = f.Child<QAction>("Exit1");
+    QCOMPARE(item->shortcut(), kConvertKey);
+
+    QTest::keySequence(&f.Window(), kConvertKey);
+    QCOMPARE(f.Window().RunStatus(), rsStart);
+    QTRY_COMPARE_WITH_TIMEOUT(StateOf(f, 0), RowState::Converting, kRunTimeoutMs);
+    QCOMPARE(item->shortcut(), kStopKey);
+    QTest::keySequence(&f.Window(), kConvertKey);
+    QCOMPARE(f.Window().RunStatus(), rsStart);
+
+    QTest::keySequence(&f.Window(), kStopKey);
+    QCOMPARE(f.Window().RunStatus(), rsStop);
+    QCOMPARE(item->shortcut(), kConvertKey);
 }
 
 // While a run is in progress nothing may change the queue, the target folder or start another run.
