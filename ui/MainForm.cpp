@@ -22,6 +22,7 @@
 #include "RowStatus.h"
 #include "ShellRoutines.h"
 #include "StatusNotice.h"
+#include "UndoRemoval.h"
 #include "aboutForm.h"
 #include "classic/ConverterLocation.h"
 #include "classic/WkhtmltopdfBackend.h"
@@ -99,6 +100,10 @@ void TfrmMain::CreateFeatures() {
     connect(dropAndPaste, &DropAndPaste::skipped, this,
             [this](const QString& text) { ShowStatusNotice(RzStatusBar1, text); });
     new EditMenu(*menuBar(), *ConvertMenu, *gvConvert, dropAndPaste->PasteAction(), *actDelSelected, this);
+    m_undo = new UndoRemoval(
+        m_queue, *menuBar()->findChild<QMenu*>(QStringLiteral("mnuEditMenu")),
+        [this] { return m_convert.Status() != rsStart; }, this);
+    connect(m_undo, &UndoRemoval::rowsRestored, this, &TfrmMain::UpdateCounters);
     new ResultView(m_queue, *gvConvert, m_store, *menuBar(), *ConvertMenu, this);
     new RowStatus(m_queue, *gvConvert, m_convert, *RzStatusBar1, this);
     auto* fileMenu = menuBar()->findChild<QMenu*>(QStringLiteral("mnuFile"));
@@ -187,6 +192,7 @@ void TfrmMain::UpdateActionStates() {
     gvConvert->SetLocked(!idle);
     m_engines->SetEnabled(idle);
     m_queueFile->UpdateStates();
+    m_undo->UpdateState();
 }
 
 void TfrmMain::QueueSources(const QStringList& sources) {
@@ -212,17 +218,17 @@ void TfrmMain::actAddFilesExecute() {
 
 // Also the toolbar's Delete button, which stays enabled: with nothing selected it deletes nothing.
 void TfrmMain::actDelSelectedExecute() {
-    m_queue.DeleteSelected();
+    m_undo->Keep(m_queue.DeleteSelected());
     UpdateCounters();
 }
 
 void TfrmMain::actDelunselectedExecute() {
-    m_queue.DeleteUnselected();
+    m_undo->Keep(m_queue.DeleteUnselected());
     UpdateCounters();
 }
 
 void TfrmMain::actDelallExecute() {
-    m_queue.DeleteAll();
+    m_undo->Keep(m_queue.DeleteAll());
     UpdateCounters();
 }
 

@@ -26,6 +26,7 @@ class CombinedPdfOpener;
 class QueueFile;
 class TAddURLForm;
 class TQueueGrid;
+class UndoRemoval;
 
 // The Add Files dialog's choices, first one selected.
 inline const QString kOpenFileFilter =
@@ -120,6 +121,7 @@ private:
     EngineMenu* m_engines = nullptr;
     QueueFile* m_queueFile = nullptr;
     CombinedPdfOpener* m_combinedOpener = nullptr;
+    UndoRemoval* m_undo = nullptr;
 
     QAction* ActaddURL = nullptr;
     QAction* actAddFiles = nullptr;
