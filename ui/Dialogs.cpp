@@ -5,15 +5,17 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFontMetrics>
 #include <QGuiApplication>
-#include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -143,29 +145,35 @@ std::optional<QString> SystemDialogs::GetSaveFileName(QWidget* parent, const QSt
     return QDir::toNativeSeparators(dialog.selectedFiles().first());
 }
 
-void SetUpTextDialog(QInputDialog& dialog, const QString& label, const QString& suggested) {
+QLineEdit* SetUpTextDialog(QDialog& dialog, const QString& label, const QString& suggested) {
     dialog.setWindowTitle(kApplicationTitle);
-    dialog.setInputMode(QInputDialog::TextInput);
-    dialog.setLabelText(label);
-    dialog.setTextValue(suggested);
-    if (auto* edit = dialog.findChild<QLineEdit*>()) {
-        // Room for 60 average characters, or the suggestion whole, up to what a small screen holds.
-        const QFontMetrics metrics = edit->fontMetrics();
-        // The title bar's buttons and icon take about 160 pixels beside the title.
-        const int title = dialog.fontMetrics().horizontalAdvance(kApplicationTitle) + 160;
-        edit->setMinimumWidth(std::min(
-            std::max({metrics.averageCharWidth() * 60, metrics.horizontalAdvance(suggested) + 24, title}),
-            760));
-    }
+    auto* edit = new QLineEdit(suggested);
+    edit->selectAll();
+    auto* caption = new QLabel(label);
+    caption->setBuddy(edit);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto* column = new QVBoxLayout(&dialog);
+    column->addWidget(caption);
+    column->addWidget(edit);
+    column->addWidget(buttons);
+    // Room for 60 average characters, or the suggestion whole, and for the title beside the title bar's
+    // icon and buttons (about 160 pixels), up to what a small screen holds.
+    const QFontMetrics metrics = edit->fontMetrics();
+    const int title = dialog.fontMetrics().horizontalAdvance(kApplicationTitle) + 160;
+    edit->setMinimumWidth(std::min(
+        std::max({metrics.averageCharWidth() * 60, metrics.horizontalAdvance(suggested) + 24, title}), 780));
+    return edit;
 }
 
 std::optional<QString> SystemDialogs::GetText(QWidget* parent, const QString& label,
                                               const QString& suggested) {
-    QInputDialog dialog(parent);
-    SetUpTextDialog(dialog, label, suggested);
+    QDialog dialog(parent);
+    const QLineEdit* edit = SetUpTextDialog(dialog, label, suggested);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return dialog.textValue();
+    return edit->text();
 }
 
 std::optional<QString> SystemDialogs::GetExistingDirectory(QWidget* parent, const QString& title,

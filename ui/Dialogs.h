@@ -10,7 +10,7 @@
 class QDialog;
 class QFileDialog;
 class QFontMetrics;
-class QInputDialog;
+class QLineEdit;
 class QWidget;
 
 namespace velmora {
@@ -74,8 +74,8 @@ QStringList FileDialogFilters(const QString& pipeFilter);
 // first one selected, opening in `startFolder`.
 void SetUpOpenFileDialog(QFileDialog& dialog, const QString& pipeFilter, const QString& startFolder);
 // Makes `dialog` ask for one line under `label`, `suggested` filled in, wide enough for a long name and
-// for the application title in its title bar.
-void SetUpTextDialog(QInputDialog& dialog, const QString& label, const QString& suggested);
+// for the application title in its title bar; returns the line's edit.
+QLineEdit* SetUpTextDialog(QDialog& dialog, const QString& label, const QString& suggested);
 // Makes `dialog` a dialog for a file to write, titled `title`, with the choices of `pipeFilter` and the
 // name `suggested`.
 void SetUpSaveFileDialog(QFileDialog& dialog, const QString& title, const QString& pipeFilter,

@@ -5,7 +5,6 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFontMetrics>
-#include <QInputDialog>
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QTextDocument>
@@ -172,10 +171,8 @@ void TestShellRoutines::saveFileDialogShowsItsTitleAndTheCaptionsAsGiven() {
 
 void TestShellRoutines::textDialogHoldsALongName() {
     const QString name = QStringLiteral("Installation - The Rust Programming Language.pdf");
-    QInputDialog dialog;
-    SetUpTextDialog(dialog, "Name of the combined PDF, in the target folder:", name);
-    auto* edit = dialog.findChild<QLineEdit*>();
-    QVERIFY(edit);
+    QDialog dialog;
+    const QLineEdit* edit = SetUpTextDialog(dialog, "Name of the combined PDF, in the target folder:", name);
     QCOMPARE(edit->text(), name);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
