@@ -16,6 +16,7 @@ constexpr int kBorder = 8;
 constexpr double kContentLineMm = 6.0;
 // Fitting is measured in tenths of a point, fine enough to match what the PDF cuts.
 constexpr double kFitUnitsPerPoint = 10.0;
+constexpr double kSmallestStripPoints = 6.5;
 
 PageFacts SampleFacts() {
     PageFacts sample;
@@ -109,7 +110,16 @@ void PagePreview::PaintLine(QPainter& painter, const QRectF& strip, const PageTe
     painter.setPen(QPen(QColor(0xC8, 0xB4, 0x78), 1));
     painter.drawRect(strip);
     const QRectF text = strip.adjusted(4, 0, -4, 0);
-    const std::array<QString, 3> shown = pdf::FitPageTextLine(onPage, QFontMetricsF(font()), text.width());
+    // A line too long for the strip is drawn smaller, down to a size still readable, before it is cut.
+    QFont stripFont = font();
+    const QFontMetricsF readable(stripFont);
+    double needed = 2 * readable.horizontalAdvance(QLatin1Char(' '));
+    for (const QString& part : onPage)
+        needed += readable.horizontalAdvance(part);
+    if (needed > text.width())
+        stripFont.setPointSizeF(qMax(kSmallestStripPoints, stripFont.pointSizeF() * text.width() / needed));
+    painter.setFont(stripFont);
+    const std::array<QString, 3> shown = pdf::FitPageTextLine(onPage, QFontMetricsF(stripFont), text.width());
     painter.setPen(Qt::black);
     const Qt::Alignment alignments[] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight};
     for (int part = 0; part < 3; ++part)
