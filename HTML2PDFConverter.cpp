@@ -1,6 +1,7 @@
 // With arguments that are the command line's own (see WantsCommandLine) the program converts without a
 // window or display; otherwise the window opens, and Qt's window options (-platform, -style) reach it.
-// "--queue SOURCE..." opens the window with the sources queued.
+// "--queue SOURCE..." opens the window with the sources queued. While a window runs in the user's
+// session, a later start hands its sources to it and ends.
 // No display name is set: X11 would append it to every dialog caption ("About", "Add URLs").
 #include "CommandLine.h"
 #include "CommandLineMain.h"
@@ -9,6 +10,7 @@
 #include "Dialogs.h"
 #include "MainForm.h"
 #include "SettingsStore.h"
+#include "SingleInstance.h"
 #include "platform/TerminationSignals.h"
 
 #include <QApplication>
@@ -44,6 +46,10 @@ int main(int argc, char* argv[]) {
     }
     QApplication app(argc, argv);
     velmora::SetApplicationIdentity();
+    const QStringList queued = velmora::QueuedSources(QCoreApplication::arguments()).value_or(QStringList());
+    velmora::SingleInstance instance;
+    if (instance.HandToRunningWindow(queued))
+        return 0;
     velmora::SystemDialogs dialogs;
     velmora::TfrmMain window(dialogs, velmora::SettingsStore::ForCurrentUser(),
                              QCoreApplication::applicationDirPath());
@@ -52,7 +58,8 @@ int main(int argc, char* argv[]) {
     QObject::connect(&velmora::TerminationSignals::Install(), &velmora::TerminationSignals::requested,
                      &window, &QWidget::close);
     window.show();
-    if (const auto queued = velmora::QueuedSources(QCoreApplication::arguments()))
-        window.QueueSources(*queued);
+    if (!queued.isEmpty())
+        window.QueueSources(queued);
+    instance.Serve(window);
     return app.exec();
 }

@@ -245,12 +245,15 @@ int UsageError(const QString& programName, const QString& error) {
 // cannot run is a usage error (`error` set); a stored one falls back to Classic with a notice, as the
 // window does.
 EngineFactory ChooseEngine(std::optional<RenderingEngine> asked, const SettingsStore& store,
-                           const QString& programFolder, const QString& programName, QString& error) {
+                           const QString& programFolder, const QString& programName, QString& error,
+                           RenderingEngine& chosen) {
     const ProgramLocation browser = LocateBrowser(programFolder);
     const RenderingEngine engine =
         asked.value_or(store.Engine(DefaultEngine(LocateConverter(programFolder).found, browser.found)));
+    chosen = RenderingEngine::Classic;
     if (engine == RenderingEngine::Classic)
         return MakeClassicEngine;
+    chosen = RenderingEngine::Modern;
     if (browser.found)
         return MakeModernEngine;
     const QString unavailable = QStringLiteral("Chromium was not found. Looked for it in: %1.")
@@ -262,6 +265,7 @@ EngineFactory ChooseEngine(std::optional<RenderingEngine> asked, const SettingsS
     WriteLine(stderr, QStringLiteral("%1: the stored engine is Modern, but it cannot run (%2), so the "
                                      "Classic engine converts.")
                           .arg(programName, unavailable));
+    chosen = RenderingEngine::Classic;
     return MakeClassicEngine;
 }
 
@@ -306,6 +310,23 @@ SignIn SignInFor(const CommandLineOptions& options, QString& error) {
     return signIn;
 }
 
+// What the Classic engine cannot print when it comes from the page setup the window stored rather than
+// from an option given: the engine alone would blame the user for an option they did not give.
+QString StoredPageProblemForClassic(const CommandLineOptions& options, const PageSetup& page) {
+    const PageSetup given = PageSetupFor(options, PageSetup());
+    if (page.media == MediaStyle::Screen && given.media != MediaStyle::Screen)
+        return QStringLiteral(
+            "The page setup stored by the window prints pages as on screen, which the Classic "
+            "engine cannot do; give --media print to print them with their print style, or "
+            "--engine modern.");
+    if (page.cssPageSize && !given.cssPageSize)
+        return QStringLiteral(
+            "The page setup stored by the window uses each page's own paper size, which the "
+            "Classic engine cannot do; give --paper SIZE for one paper size, or "
+            "--engine modern.");
+    return {};
+}
+
 } // namespace
 
 int RunCommandLine(const QStringList& arguments, const QString& programFolder, const SettingsStore& store) {
@@ -347,9 +368,14 @@ int RunCommandLine(const QStringList& arguments, const QString& programFolder, c
         return UsageError(programName, signInError);
 
     QString engineError;
-    EngineFactory engine = ChooseEngine(options.engine, store, programFolder, programName, engineError);
+    RenderingEngine chosen = RenderingEngine::Classic;
+    EngineFactory engine =
+        ChooseEngine(options.engine, store, programFolder, programName, engineError, chosen);
     if (!engine)
         return UsageError(programName, engineError);
+    if (const QString stored = StoredPageProblemForClassic(options, page);
+        chosen == RenderingEngine::Classic && !stored.isEmpty())
+        return UsageError(programName, stored);
 
     StoredSettings stored;
     // As in the window, a stored value that cannot be read is reported and the defaults stand in.

@@ -1,5 +1,6 @@
 #include "PageStamp.h"
 
+#include "PageTextFit.h"
 #include "PdfDocument.h"
 #include "StampLayer.h"
 
@@ -35,28 +36,16 @@ std::vector<QSizeF> PageSizes(std::vector<QPDFPageObjectHelper>& pages) {
     return sizes;
 }
 
-// Draws one line of stamped text. The centre part is centred on the band; the side parts share what it
-// leaves, each shortened in the middle where it would run into another.
+// Draws one line of stamped text, each part where FitPageTextLine puts it.
 void DrawLine(QPainter& painter, const QRectF& band, const PageText& line, const PageFacts& facts) {
     const QFontMetricsF metrics(painter.font(), painter.device());
-    const bool sides = !line.left.isEmpty() || !line.right.isEmpty();
-    const bool bothSides = !line.left.isEmpty() && !line.right.isEmpty();
-    double centreWidth = 0;
-    if (!line.centre.isEmpty()) {
-        const QString centre = metrics.elidedText(FillPageText(line.centre, facts), Qt::ElideMiddle,
-                                                  sides ? band.width() / 3 : band.width());
-        centreWidth = metrics.horizontalAdvance(centre);
-        painter.drawText(band, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine, centre);
-    }
-    const double sideWidth = centreWidth > 0 ? (band.width() - centreWidth) / 2
-                             : bothSides     ? band.width() / 2
-                                             : band.width();
-    for (const auto& [text, alignment] :
-         {std::pair{&line.left, Qt::AlignLeft}, std::pair{&line.right, Qt::AlignRight}}) {
-        if (text->isEmpty())
-            continue;
-        const QString shown = metrics.elidedText(FillPageText(*text, facts), Qt::ElideMiddle, sideWidth);
-        painter.drawText(band, alignment | Qt::AlignVCenter | Qt::TextSingleLine, shown);
+    const std::array<QString, 3> shown = FitPageTextLine(
+        {FillPageText(line.left, facts), FillPageText(line.centre, facts), FillPageText(line.right, facts)},
+        metrics, band.width());
+    const Qt::Alignment alignments[] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight};
+    for (int part = 0; part < 3; ++part) {
+        if (!shown[part].isEmpty())
+            painter.drawText(band, alignments[part] | Qt::AlignVCenter | Qt::TextSingleLine, shown[part]);
     }
 }
 

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Drives the real program under Xvfb with the real converter and saves the screenshots in
 # docs/screenshots: idle, the Add URLs dialog, a run in progress, a finished run with one failed row
-# (its tooltip showing why), the About box, and, over the benchmark corpus when it is there, a parallel
-# run with its progress text and the status bar after it, then the Modern engine chosen in the Convert
-# menu and the same chapters converted with it; last the page setup dialog and a PDF page with its
-# header and footer. Needs a build in ./build (tools/build.sh).
+# (its tooltip showing why), the About box, Help › Components and licences, the combined file's name
+# box, and, over the benchmark corpus when it is there, a parallel run with its progress text and the
+# status bar after it, then the Modern engine chosen in the Convert menu and the same chapters
+# converted with it; last the page setup dialog (on its first tab and on Header and footer) and a PDF
+# page with its header and footer. Needs a build in ./build (tools/build.sh).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 program="${BUILD_DIR:-$root/build}/HTML2PDFConverter"
@@ -149,6 +150,26 @@ shot about-box
 xdotool key Return
 sleep 0.5
 
+# Help › Components and licences.
+xdotool key alt+h
+sleep 0.5
+xdotool key c
+sleep 1
+shot components-dialog
+xdotool key Escape
+sleep 0.5
+# The combined file's name box with a long name; cancelled, so combining stays off.
+xdotool key alt+c
+sleep 0.5
+xdotool key b
+sleep 1
+xdotool key ctrl+a
+xdotool type --delay 2 "Installation - The Rust Programming Language.pdf"
+sleep 0.4
+shot combine-name-dialog
+xdotool key Escape
+sleep 0.5
+
 pdftotext "$work/out/report-html.pdf" - | head -2
 check_output "$work/out"
 ls "$work/out"
@@ -242,6 +263,9 @@ done
 [ -n "$dialog" ] || { echo "the page setup dialog did not appear" >&2; exit 1; }
 sleep 0.5
 import -window "$dialog" "$shots/page-setup-dialog.png"
+xdotool key alt+h # the Header and footer tab
+sleep 0.6
+import -window "$dialog" "$shots/page-setup-header-footer.png"
 xdotool key Escape
 sleep 0.5
 XDG_CONFIG_HOME="$work/config3" "$program" --output "$work/out3" "$work/files/report.html" >/dev/null

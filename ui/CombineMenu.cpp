@@ -14,6 +14,9 @@ namespace velmora {
 namespace {
 
 const QString kNameLabel = QStringLiteral("Name of the combined PDF, in the target folder:");
+// %1: the file name the combined PDF gets; %2: the name as typed.
+const QString kNameBecameMessage =
+    QStringLiteral("The combined PDF will be named \"%1\": \"%2\" cannot be a file name as it is.");
 
 } // namespace
 
@@ -121,7 +124,16 @@ std::optional<QString> CombineMenu::AskName() {
     const std::optional<QString> name = m_dialogs.GetText(&m_window, kNameLabel, suggested);
     if (!name)
         return std::nullopt;
-    return CombinedPathFor(*name, QStringLiteral(".")).isEmpty() ? QString() : name->trimmed();
+    const QString became = QFileInfo(CombinedPathFor(*name, QStringLiteral("."))).fileName();
+    if (became.isEmpty())
+        return QString();
+    // As the command line prints the combined file's path, the window says what a name turned into.
+    QString typed = name->trimmed();
+    if (!typed.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
+        typed += QLatin1String(".pdf");
+    if (became.compare(typed, Qt::CaseInsensitive) != 0)
+        m_dialogs.ShowMessage(&m_window, kNameBecameMessage.arg(became, name->trimmed()));
+    return name->trimmed();
 }
 
 void CombineMenu::Choose(const CombineChoice& choice) {

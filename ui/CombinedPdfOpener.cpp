@@ -22,12 +22,15 @@ CombinedPdfOpener::CombinedPdfOpener(QMenu& fileMenu, QAction* before, ConvertCo
     UpdateState();
 }
 
-void CombinedPdfOpener::ShowEndMessage(const QString& text, const QString& combinedPath) {
+void CombinedPdfOpener::ShowEndMessage(const QString& text, const QString& combinedPath, bool failed) {
     if (combinedPath.isEmpty()) {
-        m_dialogs.ShowMessage(&m_window, text);
+        if (failed)
+            m_dialogs.ShowWarning(&m_window, text);
+        else
+            m_dialogs.ShowMessage(&m_window, text);
         return;
     }
-    if (m_dialogs.OfferAction(&m_window, text, kOpenCombinedCaption))
+    if (m_dialogs.OfferAction(&m_window, text, kOpenCombinedCaption, failed))
         Open(combinedPath);
 }
 

@@ -25,8 +25,9 @@ public:
     CombinedPdfOpener(QMenu& fileMenu, QAction* before, ConvertCommand& command, Dialogs& dialogs,
                       QWidget& window);
 
-    // The end message, with a button that opens `combinedPath` when there is one.
-    void ShowEndMessage(const QString& text, const QString& combinedPath);
+    // The end message, with a button that opens `combinedPath` when there is one, and a warning icon
+    // when something `failed`.
+    void ShowEndMessage(const QString& text, const QString& combinedPath, bool failed);
 
 private:
     void UpdateState();

@@ -6,13 +6,17 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QGuiApplication>
-#include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <memory>
@@ -21,18 +25,49 @@ namespace velmora {
 
 namespace {
 
+// Wider than this, a message box wraps its text (Qt's soft limit for a word-wrapped message).
+constexpr int kMessageTextWidth = 480;
+
+// A box whose text keeps its paths whole, with the font it will be drawn in.
+void SetBoxText(QMessageBox& box, const QString& text) {
+    box.setTextFormat(Qt::RichText);
+    box.setText(MessageHtml(text, box.fontMetrics(), kMessageTextWidth));
+}
+
 void ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& text) {
-    QMessageBox box(icon, kApplicationTitle, text, QMessageBox::Ok, parent);
+    QMessageBox box(icon, kApplicationTitle, QString(), QMessageBox::Ok, parent);
+    SetBoxText(box, text);
     // A folder or a reason in a message can be selected and copied.
     box.setTextInteractionFlags(Qt::TextSelectableByMouse);
     box.exec();
 }
+
+// A line that is a path as a whole ("/tmp/out", "C:\\PDFs", "\\\\server\\share"), or a quoted path.
+const QRegularExpression
+    kPathPattern(QStringLiteral(R"((?:^(?:[A-Za-z]:[\\/]|\\\\|/|~/)[^\n]*$)|(?<=")[^"\n]*[\\/][^"\n]*(?="))"),
+                 QRegularExpression::MultilineOption);
 
 } // namespace
 
 PasswordKeeper& Dialogs::Passwords() {
     static const std::unique_ptr<PasswordKeeper> keeper = SystemPasswordKeeper();
     return *keeper;
+}
+
+// Qt breaks a line after a slash; a path in a span that does not wrap stays whole.
+QString MessageHtml(const QString& text, const QFontMetrics& metrics, int width) {
+    QString html;
+    qsizetype done = 0;
+    for (auto it = kPathPattern.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        html += text.mid(done, match.capturedStart() - done).toHtmlEscaped();
+        html += QStringLiteral("<span style=\"white-space:pre\">%1</span>")
+                    .arg(metrics.elidedText(match.captured(), Qt::ElideMiddle, width).toHtmlEscaped());
+        done = match.capturedEnd();
+    }
+    html += text.mid(done).toHtmlEscaped();
+    html.replace(u'\n', QStringLiteral("<br>"));
+    return html;
 }
 
 QStringList FileDialogFilters(const QString& pipeFilter) {
@@ -55,8 +90,14 @@ void SystemDialogs::ShowError(QWidget* parent, const QString& text) {
     ShowBox(parent, QMessageBox::Critical, text);
 }
 
-bool SystemDialogs::OfferAction(QWidget* parent, const QString& text, const QString& action) {
-    QMessageBox box(QMessageBox::NoIcon, kApplicationTitle, text, QMessageBox::Ok, parent);
+void SystemDialogs::ShowWarning(QWidget* parent, const QString& text) {
+    ShowBox(parent, QMessageBox::Warning, text);
+}
+
+bool SystemDialogs::OfferAction(QWidget* parent, const QString& text, const QString& action, bool warning) {
+    QMessageBox box(warning ? QMessageBox::Warning : QMessageBox::NoIcon, kApplicationTitle, QString(),
+                    QMessageBox::Ok, parent);
+    SetBoxText(box, text);
     QPushButton* offered = box.addButton(action, QMessageBox::AcceptRole);
     box.setDefaultButton(offered);
     box.exec();
@@ -75,9 +116,21 @@ void SetUpOpenFileDialog(QFileDialog& dialog, const QString& pipeFilter, const Q
     dialog.selectNameFilter(filters.value(0));
 }
 
+void SetUpSaveFileDialog(QFileDialog& dialog, const QString& title, const QString& pipeFilter,
+                         const QString& suggested) {
+    dialog.setWindowTitle(title);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    const QStringList filters = FileDialogFilters(pipeFilter);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setNameFilters(filters);
+    dialog.selectNameFilter(filters.value(0));
+    dialog.selectFile(suggested);
+}
+
 std::optional<QStringList> SystemDialogs::GetOpenFileNames(QWidget* parent, const QString& filter,
-                                                           const QString& startFolder) {
-    QFileDialog dialog(parent);
+                                                           const QString& startFolder, const QString& title) {
+    QFileDialog dialog(parent, title);
     SetUpOpenFileDialog(dialog, filter, startFolder);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
@@ -91,22 +144,43 @@ std::optional<QStringList> SystemDialogs::GetOpenFileNames(QWidget* parent, cons
 }
 
 std::optional<QString> SystemDialogs::GetSaveFileName(QWidget* parent, const QString& filter,
-                                                      const QString& suggested) {
-    const QString file =
-        QFileDialog::getSaveFileName(parent, QString(), suggested, FileDialogFilters(filter).join(u";;"));
-    if (file.isEmpty())
+                                                      const QString& suggested, const QString& title) {
+    QFileDialog dialog(parent);
+    SetUpSaveFileDialog(dialog, title, filter, suggested);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return QDir::toNativeSeparators(file);
+    return QDir::toNativeSeparators(dialog.selectedFiles().first());
+}
+
+QLineEdit* SetUpTextDialog(QDialog& dialog, const QString& label, const QString& suggested) {
+    dialog.setWindowTitle(kApplicationTitle);
+    auto* edit = new QLineEdit(suggested);
+    edit->selectAll();
+    auto* caption = new QLabel(label);
+    caption->setBuddy(edit);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto* column = new QVBoxLayout(&dialog);
+    column->addWidget(caption);
+    column->addWidget(edit);
+    column->addWidget(buttons);
+    // Room for 60 average characters, or the suggestion whole, and for the title beside the title bar's
+    // icon and buttons (about 160 pixels), up to what a small screen holds.
+    const QFontMetrics metrics = edit->fontMetrics();
+    const int title = dialog.fontMetrics().horizontalAdvance(kApplicationTitle) + 160;
+    edit->setMinimumWidth(std::min(
+        std::max({metrics.averageCharWidth() * 60, metrics.horizontalAdvance(suggested) + 24, title}), 780));
+    return edit;
 }
 
 std::optional<QString> SystemDialogs::GetText(QWidget* parent, const QString& label,
                                               const QString& suggested) {
-    bool accepted = false;
-    const QString text =
-        QInputDialog::getText(parent, kApplicationTitle, label, QLineEdit::Normal, suggested, &accepted);
-    if (!accepted)
+    QDialog dialog(parent);
+    const QLineEdit* edit = SetUpTextDialog(dialog, label, suggested);
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return text;
+    return edit->text();
 }
 
 std::optional<QString> SystemDialogs::GetExistingDirectory(QWidget* parent, const QString& title,
@@ -138,7 +212,8 @@ void SystemDialogs::ShowInFolder(QWidget* parent, const QString& file, ShellDone
 }
 
 void SystemDialogs::ShowPathMessage(QWidget* parent, const QString& text, const QString& path) {
-    QMessageBox box(QMessageBox::Information, kApplicationTitle, text, QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::Information, kApplicationTitle, QString(), QMessageBox::Ok, parent);
+    SetBoxText(box, text);
     box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     const QPushButton* copy = box.addButton(QStringLiteral("&Copy Path"), QMessageBox::ActionRole);
     box.setDefaultButton(QMessageBox::Ok);

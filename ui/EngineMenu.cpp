@@ -71,7 +71,7 @@ bool EngineMenu::ReportStartProblem(Dialogs& dialogs, QWidget* parent, const QSt
         dialogs.ShowMessage(parent, problem);
         return false;
     }
-    if (!dialogs.OfferAction(parent, problem, kUseModernEngineCaption))
+    if (!dialogs.OfferAction(parent, problem, kUseModernEngineCaption, false))
         return false;
     m_modern->trigger();
     return true;

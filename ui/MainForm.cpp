@@ -4,6 +4,7 @@
 #include "CombineMenu.h"
 #include "CombinePdfs.h"
 #include "CombinedPdfOpener.h"
+#include "ComponentsForm.h"
 #include "Dialogs.h"
 #include "DropAndPaste.h"
 #include "EditMenu.h"
@@ -23,6 +24,7 @@
 #include "ShellRoutines.h"
 #include "SignInMenu.h"
 #include "StatusNotice.h"
+#include "UndoRemoval.h"
 #include "aboutForm.h"
 #include "classic/ConverterLocation.h"
 #include "classic/WkhtmltopdfBackend.h"
@@ -66,6 +68,9 @@ TfrmMain::TfrmMain(Dialogs& dialogs, SettingsStore store, QString programFolder,
         m_store.Engine(DefaultEngine(LocateConverter(programFolder).found, browser.found)));
     new LocalRootMenu(*ConvertMenu, m_store, m_convert.Runner(), m_dialogs, this);
     new SignInMenu(*ConvertMenu, m_dialogs, m_store, m_convert, m_queue, programFolder, *this);
+    auto* help = menuBar()->findChild<QMenu*>(QStringLiteral("Help1"));
+    AddComponentsItem(*help, help->findChild<QAction*>(QStringLiteral("About1")), m_dialogs, programFolder,
+                      *this);
     gvConvert->setFocus();
 
     connect(&m_queue, &ConversionQueue::rowsInserted, this, &TfrmMain::UpdateActionStates);
@@ -99,6 +104,10 @@ void TfrmMain::CreateFeatures() {
             [this](const QString& text) { ShowStatusNotice(RzStatusBar1, text); });
     new EditMenu(*menuBar(), *ConvertMenu, *gvConvert, dropAndPaste->PasteAction(), *actDelSelected, this);
     new FollowLinks(m_queue, m_convert, m_dialogs, *PopupMenu, *RzStatusBar1, *this);
+    m_undo = new UndoRemoval(
+        m_queue, *menuBar()->findChild<QMenu*>(QStringLiteral("mnuEditMenu")),
+        [this] { return m_convert.Status() != rsStart; }, this);
+    connect(m_undo, &UndoRemoval::rowsRestored, this, &TfrmMain::UpdateCounters);
     new ResultView(m_queue, *gvConvert, m_store, *menuBar(), *ConvertMenu, this);
     new RowStatus(m_queue, *gvConvert, m_convert, *RzStatusBar1, this);
     auto* fileMenu = menuBar()->findChild<QMenu*>(QStringLiteral("mnuFile"));
@@ -187,6 +196,7 @@ void TfrmMain::UpdateActionStates() {
     gvConvert->SetLocked(!idle);
     m_engines->SetEnabled(idle);
     m_queueFile->UpdateStates();
+    m_undo->UpdateState();
 }
 
 void TfrmMain::QueueSources(const QStringList& sources) {
@@ -212,17 +222,17 @@ void TfrmMain::actAddFilesExecute() {
 
 // Also the toolbar's Delete button, which stays enabled: with nothing selected it deletes nothing.
 void TfrmMain::actDelSelectedExecute() {
-    m_queue.DeleteSelected();
+    m_undo->Keep(m_queue.DeleteSelected());
     UpdateCounters();
 }
 
 void TfrmMain::actDelunselectedExecute() {
-    m_queue.DeleteUnselected();
+    m_undo->Keep(m_queue.DeleteUnselected());
     UpdateCounters();
 }
 
 void TfrmMain::actDelallExecute() {
-    m_queue.DeleteAll();
+    m_undo->Keep(m_queue.DeleteAll());
     UpdateCounters();
 }
 
@@ -276,6 +286,7 @@ void TfrmMain::SetCompletionActionText(const QString& text) {
 
 void TfrmMain::ShowRunning(bool running) {
     ActConvert->setText(running ? kStopCaption : kConvertCaption);
+    Exit1->setShortcut(running ? kStopKey : kConvertKey);
 }
 
 void TfrmMain::SetProgressVisible(bool visible) {
@@ -290,8 +301,8 @@ void TfrmMain::ShowMessage(const QString& text) {
     m_dialogs.ShowMessage(this, text);
 }
 
-void TfrmMain::ShowEndMessage(const QString& text, const QString& combinedPath) {
-    m_combinedOpener->ShowEndMessage(text, combinedPath);
+void TfrmMain::ShowEndMessage(const QString& text, const QString& combinedPath, bool failed) {
+    m_combinedOpener->ShowEndMessage(text, combinedPath, failed);
 }
 
 bool TfrmMain::ReportStartProblem(const QString& problem) {

@@ -4,6 +4,7 @@
 #include "queue/ConversionQueue.h"
 #include "run/ConvertCommand.h"
 
+#include <QKeySequence>
 #include <QMainWindow>
 
 class QAction;
@@ -25,6 +26,7 @@ class CombinedPdfOpener;
 class QueueFile;
 class TAddURLForm;
 class TQueueGrid;
+class UndoRemoval;
 
 // The Add Files dialog's choices, first one selected.
 inline const QString kOpenFileFilter =
@@ -33,6 +35,9 @@ inline const QString kOpenFileFilter =
                    "XML Files(*.xml)|*.xml|All files(*.*)|*.*");
 inline const QString kConvertCaption = QStringLiteral("&Convert Now");
 inline const QString kStopCaption = QStringLiteral("&Stop Conversion");
+// Convert Now and Stop Conversion have keys of their own, so a second F5 does not stop the run it began.
+inline const QKeySequence kConvertKey{Qt::Key_F5};
+inline const QKeySequence kStopKey{Qt::Key_Escape};
 inline const QString kChooseFolderTitle = QStringLiteral("Please select target folder");
 // The target folder edit's tooltip; %1: the absolute folder its text names.
 inline const QString kTargetFolderToolTip = QStringLiteral("The PDFs go to \"%1\".");
@@ -104,7 +109,7 @@ private:
     void SetProgressVisible(bool visible) override;
     void SetProgress(int percent) override;
     void ShowMessage(const QString& text) override;
-    void ShowEndMessage(const QString& text, const QString& combinedPath) override;
+    void ShowEndMessage(const QString& text, const QString& combinedPath, bool failed) override;
     void ExploreFolder(const QString& folder) override;
     bool ReportStartProblem(const QString& problem) override;
 
@@ -116,6 +121,7 @@ private:
     EngineMenu* m_engines = nullptr;
     QueueFile* m_queueFile = nullptr;
     CombinedPdfOpener* m_combinedOpener = nullptr;
+    UndoRemoval* m_undo = nullptr;
 
     QAction* ActaddURL = nullptr;
     QAction* actAddFiles = nullptr;
@@ -123,6 +129,7 @@ private:
     QAction* actDelunselected = nullptr;
     QAction* actDelall = nullptr;
     QAction* ActConvert = nullptr;
+    QAction* Exit1 = nullptr; // the Convert menu's item, which carries the Convert or the Stop key
 
     QFrame* pelToolbar = nullptr;
     QToolButton* AdvGlowButton1 = nullptr; // Delete: runs actDelSelectedExecute, not bound to the action

@@ -281,18 +281,22 @@ void TfrmMain::CreateMenus() {
     bar->setFont(PreferredFont(QStringLiteral("Microsoft YaHei"), 9));
     bar->setStyleSheet(QLatin1String(kMenuStyle));
 
+    // The keys sit on the menu items, not on the commands: the toolbar buttons hold the commands too, and
+    // a key held twice in one window would be ambiguous and do nothing.
     QMenu* file = AddMenu(bar, "mnuFile", QStringLiteral("&File"));
-    AddBoundItem(file, "addVideoFiles1", ActaddURL);
-    AddBoundItem(file, "mnuEdit", actAddFiles);
+    AddBoundItem(file, "addVideoFiles1", ActaddURL)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_U));
+    AddBoundItem(file, "mnuEdit", actAddFiles)->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
     AddSeparator(file, "N3");
     AddBoundItem(file, "SetOutputFolder1", actDelSelected);
     AddBoundItem(file, "OpenOutputFolder1", actDelunselected);
     AddBoundItem(file, "DeleteAll1", actDelall);
     AddSeparator(file, "N6");
-    AddItem(file, "Close1", QStringLiteral("Close"), this, &TfrmMain::Close1Click);
+    AddItem(file, "Close1", QStringLiteral("Close"), this, &TfrmMain::Close1Click)
+        ->setShortcut(QKeySequence::Quit);
 
     ConvertMenu = AddMenu(bar, "Convert", QStringLiteral("&Convert"));
-    AddBoundItem(ConvertMenu, "Exit1", ActConvert);
+    Exit1 = AddBoundItem(ConvertMenu, "Exit1", ActConvert);
+    Exit1->setShortcut(kConvertKey);
 
     QMenu* products = AddMenu(bar, "mnuProducts", QStringLiteral("&Products"));
     for (const ProductLink& product : OtherProducts())

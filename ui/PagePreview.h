@@ -6,7 +6,8 @@
 
 namespace velmora {
 
-// A small picture of one page: the paper's shape, the margins, and where the header and footer fall.
+// A picture of one page: the paper's shape, the margins, and where the header and footer fall; below it
+// the header and footer lines at a size one can read, cut where the PDF's lines will be cut.
 class PagePreview final : public QWidget {
     Q_OBJECT
 public:
@@ -19,6 +20,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void PaintPage(QPainter& painter, const QRectF& room);
+    void PaintLine(QPainter& painter, const QRectF& strip, const PageText& line);
+
     PageSetup m_page;
 };
 

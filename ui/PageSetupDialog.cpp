@@ -18,6 +18,7 @@
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QSpinBox>
+#include <QTabWidget>
 
 namespace velmora {
 
@@ -180,24 +181,57 @@ void PageSetupDialog::CreateControls() {
     connect(m_buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
+    m_tabs = new QTabWidget;
+    m_tabs->setObjectName(QStringLiteral("tabsPageSetup"));
+    const auto addTab = [this](const QString& caption, std::initializer_list<QWidget*> boxes) {
+        auto* page = new QWidget;
+        auto* column = new QVBoxLayout(page);
+        for (QWidget* box : boxes)
+            column->addWidget(box);
+        column->addStretch();
+        m_tabs->addTab(page, caption);
+    };
+    addTab(QStringLiteral("Pape&r"), {paperBox, marginsBox});
+    addTab(QStringLiteral("Co&ntent"), {contentBox});
+    addTab(QStringLiteral("&Header and footer"), {textBox});
+    m_loading = new PageLoadingPanel;
+    addTab(QStringLiteral("Page &loading"), {m_loading});
+
     auto* grid = new QGridLayout(this);
-    grid->addWidget(paperBox, 0, 0);
-    grid->addWidget(marginsBox, 1, 0);
-    grid->addWidget(contentBox, 2, 0);
-    grid->addWidget(textBox, 3, 0, 1, 2);
+    grid->addWidget(m_tabs, 0, 0);
     auto* side = new QVBoxLayout;
     side->addWidget(m_preview);
     side->addWidget(m_note);
     side->addStretch();
-    m_loading = new PageLoadingPanel;
-    side->addWidget(m_loading);
-    grid->addLayout(side, 0, 1, 3, 1);
-    grid->addWidget(m_buttons, 4, 0, 1, 2);
+    grid->addLayout(side, 0, 1);
+    grid->addWidget(m_buttons, 1, 0, 1, 2);
 
     connect(m_unit, &QComboBox::currentIndexChanged, this, &PageSetupDialog::SetUnit);
-    for (QDoubleSpinBox* box :
-         {m_width, m_height, m_textSize, m_margins[0], m_margins[1], m_margins[2], m_margins[3]})
-        connect(box, &QDoubleSpinBox::valueChanged, this, &PageSetupDialog::Changed);
+    // An edited length is kept as typed; the other lengths keep what they hold.
+    using Setter = void (QMarginsF::*)(qreal);
+    static constexpr Setter kSides[] = {&QMarginsF::setTop, &QMarginsF::setRight, &QMarginsF::setBottom,
+                                        &QMarginsF::setLeft};
+    for (int side = 0; side < 4; ++side)
+        connect(m_margins[side], &QDoubleSpinBox::valueChanged, this, [this, side](double value) {
+            if (m_showing)
+                return;
+            (m_marginsMm.*kSides[side])(value * m_mmPerUnit);
+            Changed();
+        });
+    // The boxes show the paper as turned; a custom size is kept as portrait.
+    for (QDoubleSpinBox* box : {m_width, m_height})
+        connect(box, &QDoubleSpinBox::valueChanged, this, [this, box](double value) {
+            if (m_showing)
+                return;
+            const bool across = (box == m_width) != m_landscape->isChecked();
+            (across ? m_customMm.rwidth() : m_customMm.rheight()) = value * m_mmPerUnit;
+            Changed();
+        });
+    connect(m_textSize, &QDoubleSpinBox::valueChanged, this, &PageSetupDialog::Changed);
+    // The size boxes show the paper chosen, turned with the orientation. They are not rewritten on other
+    // changes, which would disturb a number being typed.
+    connect(m_paper, &QComboBox::currentIndexChanged, this, &PageSetupDialog::ShowLengths);
+    connect(m_landscape, &QAbstractButton::toggled, this, &PageSetupDialog::ShowLengths);
     connect(m_scale, &QSpinBox::valueChanged, this, &PageSetupDialog::Changed);
     for (QComboBox* box : {m_paper, m_media})
         connect(box, &QComboBox::currentIndexChanged, this, &PageSetupDialog::Changed);
@@ -211,7 +245,7 @@ void PageSetupDialog::CreateControls() {
 
 // Lengths are kept in millimetres; the boxes show them in the chosen unit.
 void PageSetupDialog::SetUnit(int unit) {
-    const PageSetup page = Value();
+    m_showing = true;
     m_mmPerUnit = unit == Inches ? kMmPerInch : 1.0;
     const QString suffix = unit == Inches ? QStringLiteral(" in") : QStringLiteral(" mm");
     for (QDoubleSpinBox* box : {m_width, m_height, m_margins[0], m_margins[1], m_margins[2], m_margins[3]}) {
@@ -223,21 +257,31 @@ void PageSetupDialog::SetUnit(int unit) {
     m_height->setRange(kMinPaperSideMm / m_mmPerUnit, kMaxPaperSideMm / m_mmPerUnit);
     for (QDoubleSpinBox* margin : m_margins)
         margin->setRange(0, kMaxMarginMm / m_mmPerUnit);
-    Show(page);
+    m_showing = false;
+    ShowLengths();
+    Changed();
+}
+
+void PageSetupDialog::ShowLengths() {
+    const bool showing = std::exchange(m_showing, true);
+    const QSizeF paper = Value().PaperSizeMm();
+    m_width->setValue(paper.width() / m_mmPerUnit);
+    m_height->setValue(paper.height() / m_mmPerUnit);
+    const double margins[] = {m_marginsMm.top(), m_marginsMm.right(), m_marginsMm.bottom(),
+                              m_marginsMm.left()};
+    for (int side = 0; side < 4; ++side)
+        m_margins[side]->setValue(margins[side] / m_mmPerUnit);
+    m_showing = showing;
 }
 
 void PageSetupDialog::Show(const PageSetup& page) {
     m_showing = true;
     m_paper->setCurrentIndex(m_paper->findData(int(page.paper)));
-    m_width->setValue(page.customSizeMm.width() / m_mmPerUnit);
-    m_height->setValue(page.customSizeMm.height() / m_mmPerUnit);
+    m_customMm = page.customSizeMm;
     (page.orientation == Orientation::Landscape ? m_landscape : m_portrait)->setChecked(true);
     m_cssPageSize->setChecked(page.cssPageSize);
     m_engineMargins->setChecked(!page.marginsMm);
-    const QMarginsF shown = page.marginsMm.value_or(page.LayoutMarginsMm());
-    const double margins[] = {shown.top(), shown.right(), shown.bottom(), shown.left()};
-    for (int side = 0; side < 4; ++side)
-        m_margins[side]->setValue(margins[side] / m_mmPerUnit);
+    m_marginsMm = page.marginsMm.value_or(page.LayoutMarginsMm());
     m_scale->setValue(page.scalePercent);
     m_backgrounds->setChecked(page.backgrounds);
     m_media->setCurrentIndex(m_media->findData(int(page.media)));
@@ -252,19 +296,18 @@ void PageSetupDialog::Show(const PageSetup& page) {
     m_bookNumbering->setChecked(page.numbering == PageNumbering::Book);
     m_loading->Show(page.loading);
     m_showing = false;
+    ShowLengths();
     Changed();
 }
 
 PageSetup PageSetupDialog::Value() const {
     PageSetup page;
     page.paper = Paper(m_paper->currentData().toInt());
-    page.customSizeMm = QSizeF(m_width->value() * m_mmPerUnit, m_height->value() * m_mmPerUnit);
+    page.customSizeMm = m_customMm;
     page.orientation = m_landscape->isChecked() ? Orientation::Landscape : Orientation::Portrait;
     page.cssPageSize = m_cssPageSize->isChecked();
     if (!m_engineMargins->isChecked())
-        page.marginsMm = QMarginsF(m_margins[3]->value(), m_margins[0]->value(), m_margins[1]->value(),
-                                   m_margins[2]->value()) *
-                         m_mmPerUnit;
+        page.marginsMm = m_marginsMm;
     page.scalePercent = m_scale->value();
     page.backgrounds = m_backgrounds->isChecked();
     page.media = MediaStyle(m_media->currentData().toInt());

@@ -12,6 +12,7 @@ class QLabel;
 class QLineEdit;
 class QRadioButton;
 class QSpinBox;
+class QTabWidget;
 
 namespace velmora {
 
@@ -21,7 +22,8 @@ class PagePreview;
 inline const QString kPageSetupCaption = QStringLiteral("Page Setup");
 
 // Convert -> Page setup...: the paper, margins, scale, backgrounds, style, header and footer of every
-// later PDF, with a live picture of a page.
+// later PDF, with a live picture of a page. The settings sit on tabs beside the picture, so the dialog
+// fits a screen 768 pixels high and a further group of settings is one more tab.
 class PageSetupDialog final : public QDialog {
     Q_OBJECT
 public:
@@ -32,6 +34,7 @@ public:
 private:
     void CreateControls();
     void Show(const PageSetup& page);
+    void ShowLengths(); // the lengths kept, in the unit shown
     void SetUnit(int unit);
     void Changed();
 
@@ -55,6 +58,11 @@ private:
     PagePreview* m_preview;
     PageLoadingPanel* m_loading;
     QDialogButtonBox* m_buttons;
+    QTabWidget* m_tabs;
+    // The lengths as typed, in millimetres: the boxes show them converted, so switching the unit back and
+    // forth changes nothing.
+    QSizeF m_customMm;
+    QMarginsF m_marginsMm;
     double m_mmPerUnit = 1.0;
     bool m_showing = false;
 };

@@ -17,7 +17,7 @@ namespace velmora {
 
 namespace {
 
-const QString kQueueFileFilter = QStringLiteral("Queue lists(*.txt)|*.txt|All files(*.*)|*.*");
+const QString kQueueFileFilter = QStringLiteral("Queue lists (*.txt)|*.txt|All files (*.*)|*.*");
 const QString kSuggestedName = QStringLiteral("queue.txt");
 
 // A refusal's reason as part of a line: "Neither a web address ... nor a file." -> "neither ... file",
@@ -40,8 +40,10 @@ QueueFile::QueueFile(ConversionQueue& queue, Dialogs& dialogs, QWidget& window, 
       m_canAdd(std::move(canAdd)) {
     m_open = new QAction(QStringLiteral("&Open queue..."), this);
     m_open->setObjectName(QStringLiteral("actOpenQueue"));
+    m_open->setShortcut(QKeySequence::Open);
     m_save = new QAction(QStringLiteral("&Save queue..."), this);
     m_save->setObjectName(QStringLiteral("actSaveQueue"));
+    m_save->setShortcut(QKeySequence::Save);
     fileMenu.insertActions(before, {m_open, m_save});
     fileMenu.insertSeparator(m_open);
     connect(m_open, &QAction::triggered, this, &QueueFile::Open);
@@ -78,7 +80,7 @@ void QueueFile::AddSources(const QStringList& sources) {
 
 void QueueFile::Save() {
     const std::optional<QString> path =
-        m_dialogs.GetSaveFileName(&m_window, kQueueFileFilter, kSuggestedName);
+        m_dialogs.GetSaveFileName(&m_window, kQueueFileFilter, kSuggestedName, QStringLiteral("Save queue"));
     if (!path)
         return;
     QStringList lines;
@@ -95,7 +97,7 @@ void QueueFile::Save() {
 
 void QueueFile::Open() {
     const std::optional<QStringList> files =
-        m_dialogs.GetOpenFileNames(&m_window, kQueueFileFilter, QString());
+        m_dialogs.GetOpenFileNames(&m_window, kQueueFileFilter, QString(), QStringLiteral("Open queue"));
     if (!files || !m_canAdd())
         return;
     QStringList sources;

@@ -5,6 +5,7 @@
 #include "queue/ConversionQueue.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -18,6 +19,9 @@ QAction* NewToggle(QMenu& menu, const char* name, const QString& caption) {
     action->setCheckable(true);
     return action;
 }
+
+// Fits the room between the grid and the target folder row, which the fixed layout leaves free.
+constexpr int kNoteHeight = 15;
 
 } // namespace
 
@@ -39,7 +43,19 @@ ResultView::ResultView(ConversionQueue& queue, TQueueGrid& grid, const SettingsS
 
     m_problemRowsOnly =
         NewToggle(*menu, "actProblemRowsOnly", QStringLiteral("&Only rows that did not convert cleanly"));
-    const auto all = [this] { ApplyFilter(0, m_queue.RowCount() - 1); };
+    m_hiddenNote = new QLabel(grid.parentWidget());
+    m_hiddenNote->setObjectName(QStringLiteral("lblHiddenRows"));
+    m_hiddenNote->setGeometry(grid.x(), grid.geometry().bottom() + 1, grid.width(), kNoteHeight);
+    m_hiddenNote->setIndent(3);
+    m_hiddenNote->hide();
+    // Counted again over every row, as the view may have forgotten what it hid.
+    const auto all = [this] {
+        m_hiddenCount = 0;
+        for (int row = 0; row < m_queue.RowCount(); ++row)
+            m_hiddenCount += m_grid.isRowHidden(row) ? 1 : 0;
+        ApplyFilter(0, m_queue.RowCount() - 1);
+        ShowHiddenCount();
+    };
     connect(m_problemRowsOnly, &QAction::toggled, this, all);
     // Only outcomes matter, and only those of the rows that changed: a long run stays cheap.
     connect(&queue, &ConversionQueue::dataChanged, this,
@@ -51,6 +67,9 @@ ResultView::ResultView(ConversionQueue& queue, TQueueGrid& grid, const SettingsS
     connect(&queue, &ConversionQueue::modelReset, this, all);
     connect(&queue, &ConversionQueue::layoutChanged, this, all);
     connect(&queue, &ConversionQueue::rowsRemoved, this, all);
+    // Rows put back by Undo may have converted cleanly already.
+    connect(&queue, &ConversionQueue::rowsInserted, this,
+            [this](const QModelIndex&, int first, int last) { ApplyFilter(first, last); });
 }
 
 void ResultView::ApplyFilter(int first, int last) {
@@ -60,10 +79,22 @@ void ResultView::ApplyFilter(int first, int last) {
     m_anyHidden = filtering;
     for (int row = first; row <= last; ++row) {
         const bool hide = filtering && m_queue.State(row) == RowState::Converted;
+        if (hide != m_grid.isRowHidden(row))
+            m_hiddenCount += hide ? 1 : -1;
         m_grid.setRowHidden(row, hide);
         if (hide)
             m_queue.SetSelected(row, false);
     }
+    ShowHiddenCount();
+}
+
+void ResultView::ShowHiddenCount() {
+    m_hiddenNote->setVisible(m_hiddenCount > 0);
+    m_hiddenNote->setText(
+        (m_hiddenCount == 1
+             ? QStringLiteral("1 row that converted cleanly is hidden")
+             : QStringLiteral("%1 rows that converted cleanly are hidden").arg(m_hiddenCount)) +
+        QStringLiteral(" (View › Only rows that did not convert cleanly); Convert Now converts them too."));
 }
 
 } // namespace velmora

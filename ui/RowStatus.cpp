@@ -34,7 +34,7 @@ RowStatus::RowStatus(ConversionQueue& queue, TQueueGrid& grid, ConvertCommand& c
     m_copy = new QToolButton(m_line);
     m_copy->setObjectName(QStringLiteral("btnCopyRowStatus"));
     m_copy->setText(QStringLiteral("Copy"));
-    m_copy->setAutoRaise(true);
+    m_copy->setAutoRaise(false); // framed: flat text would not read as a button
     m_copy->setFocusPolicy(Qt::NoFocus);
     layout->addWidget(m_text, 1);
     layout->addWidget(m_copy);

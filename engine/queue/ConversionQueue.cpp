@@ -127,17 +127,18 @@ int ConversionQueue::AppendNew(const QStringList& sourceTexts, const QString& ki
     return count;
 }
 
-void ConversionQueue::DeleteSelected() {
-    RemoveRowsWhere(true);
+RemovedRows ConversionQueue::DeleteSelected() {
+    return RemoveRowsWhere(true);
 }
 
-void ConversionQueue::DeleteUnselected() {
-    RemoveRowsWhere(false);
+RemovedRows ConversionQueue::DeleteUnselected() {
+    return RemoveRowsWhere(false);
 }
 
 // Equivalent to removing matching rows bottom-up one at a time, but linear: one range removal when the
 // rows are contiguous, otherwise a single compaction under a model reset.
-void ConversionQueue::RemoveRowsWhere(bool selected) {
+RemovedRows ConversionQueue::RemoveRowsWhere(bool selected) {
+    RemovedRows removed;
     int first = -1;
     int last = -1;
     int count = 0;
@@ -146,6 +147,7 @@ void ConversionQueue::RemoveRowsWhere(bool selected) {
         if (item.Selected != selected)
             continue;
         m_sources.remove(item.SourceText);
+        removed.append({row, item});
         if (first < 0)
             first = row;
         last = row;
@@ -163,15 +165,51 @@ void ConversionQueue::RemoveRowsWhere(bool selected) {
     if (selected)
         m_selectedCount = 0;
     emit selectionFlagsChanged();
+    return removed;
 }
 
-void ConversionQueue::DeleteAll() {
+RemovedRows ConversionQueue::DeleteAll() {
+    RemovedRows removed;
+    removed.reserve(m_items.size());
+    for (int row = 0; row < RowCount(); ++row)
+        removed.append({row, m_items.at(row)});
     beginResetModel();
     m_items.clear();
     m_sources.clear();
     m_selectedCount = 0;
     endResetModel();
     emit selectionFlagsChanged();
+    return removed;
+}
+
+// Inserting top to bottom at the old places rebuilds the old order, since each row's place counts the
+// rows above it that come back first. Rows added since the delete stay below the restored ones, as a
+// place past the end is taken as the end.
+int ConversionQueue::Restore(const RemovedRows& rows) {
+    QList<RemovedRow> back;
+    for (const RemovedRow& removed : rows)
+        if (!m_sources.contains(removed.item.SourceText))
+            back.append(removed);
+    if (back.isEmpty())
+        return 0;
+    const bool oneRange =
+        back.last().row - back.first().row + 1 == back.size() && back.first().row <= RowCount();
+    if (oneRange)
+        beginInsertRows({}, back.first().row, back.last().row);
+    else
+        beginResetModel();
+    for (const RemovedRow& removed : back) {
+        m_items.insert(std::min<qsizetype>(removed.row, m_items.size()), removed.item);
+        m_sources.insert(removed.item.SourceText);
+        if (removed.item.Selected)
+            ++m_selectedCount;
+    }
+    if (oneRange)
+        endInsertRows();
+    else
+        endResetModel();
+    emit selectionFlagsChanged();
+    return int(back.size());
 }
 
 bool ConversionQueue::CanDeleteSelected() const {

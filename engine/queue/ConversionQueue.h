@@ -33,6 +33,13 @@ QString ResultText(const QueueItem& item);
 
 enum class SortKey { SourceText, Kind };
 
+// A row a delete took, with the place it had in the queue just before.
+struct RemovedRow {
+    int row = 0;
+    QueueItem item;
+};
+using RemovedRows = QList<RemovedRow>; // top to bottom
+
 // What one add took, and what it passed by.
 struct AddOutcome {
     int added = 0;
@@ -76,9 +83,13 @@ public:
     // The new rows go before row `at` (at the end when it is -1 or past the end).
     AddOutcome AddWebAddresses(const QStringList& lines, int at = -1);
     AddOutcome AddFiles(const QStringList& paths, int at = -1);
-    void DeleteSelected();
-    void DeleteUnselected();
-    void DeleteAll();
+    // Each returns the rows it took, so they can be put back.
+    RemovedRows DeleteSelected();
+    RemovedRows DeleteUnselected();
+    RemovedRows DeleteAll();
+    // Puts rows a delete took back at their places, with their flags and outcomes; a source queued again
+    // meanwhile stays where it is now. Returns how many rows came back.
+    int Restore(const RemovedRows& rows);
     bool CanDeleteSelected() const;
     bool CanDeleteUnselected() const;
     bool CanDeleteAll() const;
@@ -109,7 +120,7 @@ signals:
     void selectionFlagsChanged();
 
 private:
-    void RemoveRowsWhere(bool selected);
+    RemovedRows RemoveRowsWhere(bool selected);
     int AppendNew(const QStringList& sourceTexts, const QString& kind, int at); // the rows added
 
     QList<QueueItem> m_items;

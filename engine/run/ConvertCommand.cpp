@@ -413,7 +413,7 @@ void ConvertCommand::EndRun(int failed, int total) {
         const QString message =
             EndOfRunMessage(total - failed - warned, warned, failed, m_runFolder, pdfsKept);
         m_host.ShowEndMessage(note.isEmpty() ? message : message + QStringLiteral("\n\n") + note,
-                              m_combinedPath);
+                              m_combinedPath, failed > 0 || !m_combineProblem.isEmpty());
         return;
     }
     // A combine that failed, or left out a PDF that was gone, is told whatever the completion action.

@@ -49,9 +49,11 @@ public:
         ShowMessage(problem);
         return false;
     }
-    // The end-of-run message; `combinedPath` names the combined file the run made, else is empty.
-    virtual void ShowEndMessage(const QString& text, const QString& combinedPath) {
+    // The end-of-run message; `combinedPath` names the combined file the run made, else is empty;
+    // `failed`: a row failed or the combining did.
+    virtual void ShowEndMessage(const QString& text, const QString& combinedPath, bool failed) {
         Q_UNUSED(combinedPath);
+        Q_UNUSED(failed);
         ShowMessage(text);
     }
 };

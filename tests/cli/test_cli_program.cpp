@@ -67,6 +67,8 @@ private slots:
     void storedClassicWithoutConverter();
     void pageOptionsReachTheConverter_data();
     void pageOptionsReachTheConverter();
+    void storedPageTheClassicEngineCannotPrint_data();
+    void storedPageTheClassicEngineCannotPrint();
     void footerStampedOnTheConvertersPdf();
     void settingsAreReadNeverWritten_data();
     void settingsAreReadNeverWritten();
@@ -680,6 +682,42 @@ void TestCliProgram::pageOptionsReachTheConverter() {
         QStringLiteral("^(--page-|--orientation|--zoom|--no-background|-[TRBL]$)"));
     if (storedPaper.isEmpty() && arguments.isEmpty())
         QCOMPARE(given.filter(kPageOption), QStringList{});
+}
+
+void TestCliProgram::storedPageTheClassicEngineCannotPrint_data() {
+    QTest::addColumn<bool>("screenStyle"); // else the page's own paper size
+    QTest::addColumn<QString>("named");       // the way out, as the message names it
+    QTest::addColumn<QStringList>("wayOut");
+    QTest::newRow("as on screen") << true << "--media print" << QStringList{"--media", "print"};
+    QTest::newRow("the page's own paper size") << false << "--paper SIZE" << QStringList{"--paper", "A4"};
+}
+
+// A stored setting the Classic engine cannot print is named as the window's, with the options that get
+// past it; the one named converts.
+void TestCliProgram::storedPageTheClassicEngineCannotPrint() {
+#ifdef Q_OS_WIN
+    QSKIP("The stored settings are the current user's registry key on Windows, which no test may change");
+#endif
+    QFETCH(bool, screenStyle);
+    QFETCH(QString, named);
+    QFETCH(QStringList, wayOut);
+    QVERIFY(m_program->Install());
+    PageSetup stored;
+    if (screenStyle)
+        stored.media = MediaStyle::Screen;
+    else
+        stored.cssPageSize = true;
+    SettingsStore::AtIniFile(m_program->SettingsFile()).SetPage(stored);
+
+    const CliOutcome refused = m_program->Run({"--output", m_out, Page("a.html")});
+    QCOMPARE(refused.exitCode, int(kExitUsageError));
+    for (const QString& part :
+         {QStringLiteral("stored by the window"), named, QStringLiteral("--engine modern")})
+        QVERIFY2(refused.errors.contains(part), qPrintable(refused.errors));
+    QVERIFY(m_program->Fake().Invocations().isEmpty());
+
+    const CliOutcome converted = m_program->Run(wayOut + QStringList{"--output", m_out, Page("a.html")});
+    QCOMPARE(converted.exitCode, int(kExitAllConverted));
 }
 
 // The footer is laid over whatever PDF the engine made, here the fake converter's.

@@ -79,8 +79,11 @@ head -c 5 "$scratch/out/page one-html.pdf" | grep -q '%PDF-' || fail "no PDF was
 # does not link plugins, so the shared-library scan cannot find them. The window runs with no display
 # of its own; its plugins are read from the process's memory map once it has drawn its icons (the SVG
 # image plugin is loaded) and the set stops growing.
+# A runtime folder of its own: a window already open in this session would take the start over.
+mkdir -m 700 "$scratch/runtime"
 if command -v dpkg-query >/dev/null && [ -r /proc/self/maps ]; then
-  env HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home/.config" QT_QPA_PLATFORM=offscreen \
+  env HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home/.config" XDG_RUNTIME_DIR="$scratch/runtime" \
+    QT_QPA_PLATFORM=offscreen \
     "$root/usr/bin/velmora-html2pdf" >"$scratch/window.log" 2>&1 &
   window=$!
   plugins=""
@@ -114,7 +117,7 @@ for tool in gio update-desktop-database Xvfb xdotool; do
   command -v "$tool" >/dev/null || fail "$tool is not installed (tools/install-deps.sh installs it)"
 done
 update-desktop-database "$root/usr/share/applications"
-desktop_env=(env -i HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home/.config"
+desktop_env=(env -i HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home/.config" XDG_RUNTIME_DIR="$scratch/runtime"
   XDG_DATA_HOME="$scratch/home/.local/share" XDG_DATA_DIRS="$root/usr/share" LANG=C.UTF-8
   PATH="$root/usr/bin:/usr/bin:/bin")
 "${desktop_env[@]}" gio mime text/html >"$scratch/mime.log" 2>&1 || true

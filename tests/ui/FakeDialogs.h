@@ -20,6 +20,7 @@ class FakeDialogs final : public Dialogs {
 public:
     QStringList messages;        // ShowMessage texts, in order
     QStringList errors;          // ShowError texts, in order
+    QStringList warnings;        // ShowWarning texts, and those of OfferAction calls with a warning icon
     QStringList offers;          // OfferAction calls, in order, as "<text> [<action>]"
     QStringList openFileFilters; // filter passed to each GetOpenFileNames
     QStringList openFileStarts;  // startFolder passed to each GetOpenFileNames
@@ -30,6 +31,7 @@ public:
     QStringList copyablePaths;   // the path of each ShowPathMessage (its text goes to `messages`)
     QStringList folderStarts;    // startFolder passed to each GetExistingDirectory
     QStringList saveSuggestions; // suggested passed to each GetSaveFileName
+    QStringList fileTitles;      // title passed to each GetOpenFileNames and GetSaveFileName, in order
     QStringList textSuggestions; // suggested passed to each GetText
     int modalCount = 0;          // RunModal calls
 
@@ -45,17 +47,23 @@ public:
 
     void ShowMessage(QWidget*, const QString& text) override { messages << text; }
     void ShowError(QWidget*, const QString& text) override { errors << text; }
-    bool OfferAction(QWidget*, const QString& text, const QString& action) override {
+    void ShowWarning(QWidget*, const QString& text) override { warnings << text; }
+    bool OfferAction(QWidget*, const QString& text, const QString& action, bool warning) override {
         offers << QStringLiteral("%1 [%2]").arg(text, action);
+        if (warning)
+            warnings << text;
         return takeOffer;
     }
-    std::optional<QStringList> GetOpenFileNames(QWidget*, const QString& filter,
-                                                const QString& startFolder) override {
+    std::optional<QStringList> GetOpenFileNames(QWidget*, const QString& filter, const QString& startFolder,
+                                                const QString& title = {}) override {
+        fileTitles << title;
         openFileFilters << filter;
         openFileStarts << startFolder;
         return std::exchange(nextFiles, std::nullopt);
     }
-    std::optional<QString> GetSaveFileName(QWidget*, const QString&, const QString& suggested) override {
+    std::optional<QString> GetSaveFileName(QWidget*, const QString&, const QString& suggested,
+                                           const QString& title = {}) override {
+        fileTitles << title;
         saveSuggestions << suggested;
         return std::exchange(nextSaveFile, std::nullopt);
     }

@@ -1,9 +1,14 @@
+#include "ComponentsForm.h"
 #include "FakeDialogs.h"
 #include "ShellRoutines.h"
 #include "UrlLabel.h"
 #include "aboutForm.h"
 
+#include <QDir>
+#include <QFile>
 #include <QPushButton>
+#include <QTemporaryDir>
+#include <QTextBrowser>
 #include <QtTest>
 
 using namespace velmora;
@@ -34,6 +39,7 @@ private slots:
     void showsProgramIcon();
     void labelTarget_data();
     void labelTarget();
+    void componentsNameTheirLicencesAndWhatIsUsed();
 };
 
 void TestAboutForm::linkClick_data() {
@@ -140,6 +146,32 @@ void TestAboutForm::labelTarget() {
 
     QCOMPARE(dialogs.openedUrls, opened);
     QCOMPARE(label.Visited(), !opened.isEmpty());
+}
+
+// Each component with its licence; the browser the Modern engine would use is named by its place.
+void TestAboutForm::componentsNameTheirLicencesAndWhatIsUsed() {
+    QTemporaryDir program;
+    const QString fakeBrowser = qEnvironmentVariable("VELMORA_FAKE_BROWSER");
+    if (fakeBrowser.isEmpty())
+        QSKIP("The fake browser was not built (VELMORA_FAKE_BROWSER is not set)");
+    QVERIFY(QDir(program.path()).mkpath(QStringLiteral("bin")));
+#ifdef Q_OS_WIN
+    const QString browser = program.filePath(QStringLiteral("bin/chrome.exe"));
+#else
+    const QString browser = program.filePath(QStringLiteral("bin/chromium"));
+#endif
+    QVERIFY(QFile::copy(fakeBrowser, browser));
+    FakeDialogs dialogs;
+    TfrmComponents components(dialogs, program.path());
+    QCOMPARE(components.windowTitle(), kComponentsCaption);
+    const QString text = components.findChild<QTextBrowser*>(QStringLiteral("txtComponents"))->toPlainText();
+    for (const QString& part :
+         {QStringLiteral("Qt %1").arg(QLatin1String(qVersion())), QStringLiteral("qpdf"),
+          QStringLiteral("Apache License, version 2.0"), QStringLiteral("wkhtmltopdf"),
+          QStringLiteral("GNU Lesser General Public License, version 3"), QStringLiteral("Chromium"),
+          QStringLiteral("BSD 3-Clause License"),
+          QStringLiteral("the Modern engine, found at %1").arg(QDir::toNativeSeparators(browser))})
+        QVERIFY2(text.contains(part), qPrintable(part + QStringLiteral(" not in:\n") + text));
 }
 
 QTEST_MAIN(TestAboutForm)

@@ -18,6 +18,8 @@ private slots:
     void offInitiallyAndByAddress();
     void nameAskedOnceWhenTurnedOn_data();
     void nameAskedOnceWhenTurnedOn();
+    void nameThatCannotBeAFileNameIsTold_data();
+    void nameThatCannotBeAFileNameIsTold();
     void nameOfferedIsTheSiteTheTitlesShare();
     void combinedPdfOpensFromTheEndMessageAndTheFileMenu();
     void cancellingTheNameLeavesCombiningOff();
@@ -95,6 +97,38 @@ void TestCombineMenu::nameAskedOnceWhenTurnedOn() {
     QVERIFY(f.Trigger("actCombinedName"));
     QCOMPARE(f.dialogs.textSuggestions.last(), QStringLiteral("The Guide"));
     QCOMPARE(f.Store().Combine().name, QStringLiteral("Other.pdf"));
+}
+
+void TestCombineMenu::nameThatCannotBeAFileNameIsTold_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("became"); // empty: nothing told
+    QTest::newRow("a folder in it") << "sub/dir:name?.pdf"
+                                    << "sub-dir:name?.pdf";
+    QTest::newRow("hidden") << ".notes"
+                            << "notes.pdf";
+    QTest::newRow("without .pdf") << "The Guide"
+                                  << "";
+    QTest::newRow("as it is") << "The Guide.PDF"
+                              << "";
+}
+
+// The name stays as typed (it is the book's title too); the file's name is told when it differs.
+void TestCombineMenu::nameThatCannotBeAFileNameIsTold() {
+    QFETCH(QString, typed);
+    QFETCH(QString, became);
+    MainFormFixture f;
+    f.Open();
+    f.dialogs.nextText = typed;
+    QVERIFY(f.Trigger("actCombine"));
+    QCOMPARE(f.Store().Combine().name, typed);
+    if (became.isEmpty()) {
+        QCOMPARE(f.dialogs.messages, QStringList());
+    } else {
+        QCOMPARE(f.dialogs.messages.size(), 1);
+        QVERIFY2(f.dialogs.messages[0].startsWith(
+                     QStringLiteral("The combined PDF will be named \"%1\"").arg(became)),
+                 qPrintable(f.dialogs.messages[0]));
+    }
 }
 
 void TestCombineMenu::nameOfferedIsTheSiteTheTitlesShare() {
@@ -176,6 +210,7 @@ void TestCombineMenu::combinedPdfOpensFromTheEndMessageAndTheFileMenu() {
 
     const QString book = QDir::toNativeSeparators(QDir(f.OutputFolder()).filePath("Book.pdf"));
     QCOMPARE(f.dialogs.offers.size(), 1);
+    QCOMPARE(f.dialogs.warnings.size(), 1); // a row failed
     QVERIFY2(
         f.dialogs.offers.at(0).startsWith(QStringLiteral("Conversion finished: 1 row converted, 1 failed. "
                                                          "Their PDFs were combined into one")) &&

@@ -50,8 +50,11 @@ void TestGettingRowsIn::editMenuShowsItsShortcuts() {
     MainFormFixture f;
     f.Open();
     QCOMPARE(MenuTitles(f).mid(0, 4), (QStringList{"&File", "&Edit", "&View", "&Convert"}));
-    const QList<QAction*> items = f.Child<QMenu>("mnuEditMenu")->actions();
-    QCOMPARE(items.size(), 5);
+    QList<QAction*> items = f.Child<QMenu>("mnuEditMenu")->actions();
+    QCOMPARE(items.size(), 7);
+    // Undo first, on its own.
+    QCOMPARE(items.takeFirst()->shortcut(), QKeySequence(QKeySequence::Undo));
+    QVERIFY(items.takeFirst()->isSeparator());
     QCOMPARE(items.at(0)->objectName(), QStringLiteral("actPaste"));
     QCOMPARE(items.at(1)->objectName(), QStringLiteral("actSelectAll"));
     QCOMPARE(items.at(2)->objectName(), QStringLiteral("actDeleteRows"));
@@ -165,6 +168,8 @@ void TestGettingRowsIn::saveAndOpenQueue() {
     QCOMPARE(StatusMessage(f),
              QStringLiteral("1 line skipped: neither a web address (http:// or https://) nor "
                             "a file; 1 already in the queue"));
+    QCOMPARE(f.dialogs.fileTitles.mid(1), (QStringList{"Save queue", "Open queue"})); // after Add Files'
+    QCOMPARE(FileDialogFilters(f.dialogs.openFileFilters.last()).first(), "Queue lists (*.txt) (*.txt)");
 
     // A list that cannot be read is reported; a save that cannot be written too.
     f.dialogs.nextFiles = QStringList{scratch.filePath(QStringLiteral("missing.txt"))};

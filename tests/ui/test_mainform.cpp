@@ -22,6 +22,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -54,6 +55,8 @@ private slots:
     void labelsEndBeforeTheirControls();
     void menusOfferTheCommands();
     void toolbarButtonsNeverTakeTheFocus();
+    void keysReachTheMenuItems_data();
+    void keysReachTheMenuItems();
     void altCOpensTheConvertMenu();
     void freshStartShowsZeroCounters();
 
@@ -208,6 +211,37 @@ void TestMainForm::toolbarButtonsNeverTakeTheFocus() {
         QVERIFY(f.Click(name));
         QCOMPARE(QApplication::focusWidget(), f.Child<QLineEdit>("edtoutFolder"));
     }
+}
+
+void TestMainForm::keysReachTheMenuItems_data() {
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QKeySequence>("key");
+    QTest::addColumn<bool>("needsRow");
+    QTest::newRow("Add URL") << "addVideoFiles1" << QKeySequence(Qt::CTRL | Qt::Key_U) << false;
+    QTest::newRow("Add Files") << "mnuEdit" << QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O) << false;
+    QTest::newRow("Open queue") << "actOpenQueue" << QKeySequence(QKeySequence::Open) << false;
+    QTest::newRow("Save queue") << "actSaveQueue" << QKeySequence(QKeySequence::Save) << true;
+    QTest::newRow("Convert Now") << "Exit1" << kConvertKey << false; // an empty queue: only a message
+    if (!QKeySequence(QKeySequence::Quit).isEmpty())                 // Windows leaves quitting to Alt+F4
+        QTest::newRow("Close") << "Close1" << QKeySequence(QKeySequence::Quit) << false;
+}
+
+// Each key is shown beside its menu item and reaches it from the grid, though the toolbar's buttons
+// hold the same commands.
+void TestMainForm::keysReachTheMenuItems() {
+    QFETCH(QString, item);
+    QFETCH(QKeySequence, key);
+    QFETCH(bool, needsRow);
+    MainFormFixture f;
+    f.Open();
+    if (needsRow)
+        QVERIFY(f.AddUrls({"http://a.test/"}));
+    auto* action = f.Child<QAction>(qPrintable(item));
+    QCOMPARE(action->shortcut(), key);
+    QSignalSpy triggered(action, &QAction::triggered);
+    f.Grid().setFocus();
+    QTest::keySequence(&f.Grid(), key);
+    QCOMPARE(triggered.count(), 1);
 }
 
 void TestMainForm::freshStartShowsZeroCounters() {

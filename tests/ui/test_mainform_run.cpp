@@ -47,6 +47,7 @@ private slots:
     void convertsInTheOrderShown();
     void stopEndsTheRunWithoutTheCompletionAction();
     void stopWhileTheConverterIsAskedForItsVersion();
+    void keysStartAndStopARun();
     void duringARunOnlyStopSettingsAndLinksAreAvailable();
     void closeDuringARunStopsItAndSaves();
     void windowsDefaultFolderWithBackslashNames();
@@ -116,9 +117,12 @@ void TestMainFormRun::endToEnd() {
     QCOMPARE(progressValues.last().first().toInt(), 100);
     QCOMPARE(ConvertCaptions(f), QStringList(3, kConvertCaption));
     QCOMPARE(f.PaneTexts(), QStringList({"URL Count: 2", "Files Count: 2", "URL/Files Count: 4"}));
-    QCOMPARE(f.dialogs.messages, message.isEmpty() ? QStringList()
-                                                   : QStringList{EndOfRunMessage(message.at(0), message.at(1),
-                                                                                 message.at(2), target)});
+    // With a failed row the message has a warning icon.
+    const QStringList endMessage =
+        message.isEmpty() ? QStringList()
+                          : QStringList{EndOfRunMessage(message.at(0), message.at(1), message.at(2), target)};
+    QCOMPARE(f.dialogs.messages, withFailure ? QStringList() : endMessage);
+    QCOMPARE(f.dialogs.warnings, withFailure ? endMessage : QStringList());
     QCOMPARE(f.dialogs.exploredFolders, explores ? QStringList{target} : QStringList());
 
     // Local files may read their own folder, and their arguments come on the converter's standard
@@ -222,6 +226,29 @@ void TestMainFormRun::stopWhileTheConverterIsAskedForItsVersion() {
     QCOMPARE(f.Window().windowTitle(), title);
     QVERIFY(f.dialogs.messages.isEmpty());
     QCOMPARE(f.ConverterCalls().size(), 1);
+}
+
+// F5 starts a run and a second F5 leaves it going; Escape stops it. The menu item shows the key that applies.
+void TestMainFormRun::keysStartAndStopARun() {
+    MainFormFixture f;
+    REQUIRE_FAKE_CONVERTER(f);
+    f.Open();
+    f.TypeTargetFolder(f.OutputFolder());
+    f.ChooseCompletionAction(kDoNothing);
+    QVERIFY(f.AddUrls({"http://site.test/hang"}));
+    auto* item = f.Child<QAction>("Exit1");
+    QCOMPARE(item->shortcut(), kConvertKey);
+
+    QTest::keySequence(&f.Window(), kConvertKey);
+    QCOMPARE(f.Window().RunStatus(), rsStart);
+    QTRY_COMPARE_WITH_TIMEOUT(StateOf(f, 0), RowState::Converting, kRunTimeoutMs);
+    QCOMPARE(item->shortcut(), kStopKey);
+    QTest::keySequence(&f.Window(), kConvertKey);
+    QCOMPARE(f.Window().RunStatus(), rsStart);
+
+    QTest::keySequence(&f.Window(), kStopKey);
+    QCOMPARE(f.Window().RunStatus(), rsStop);
+    QCOMPARE(item->shortcut(), kConvertKey);
 }
 
 // While a run is in progress nothing may change the queue, the target folder or start another run.

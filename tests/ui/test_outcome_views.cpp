@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -132,6 +133,12 @@ void TestOutcomeViews::resultColumnIsRemembered() {
     QVERIFY(f.Grid().isColumnHidden(ConversionQueue::ResultColumn));
 }
 
+// The line below the grid: how many rows the filter hides now, or nothing.
+static QString HiddenCount(const MainFormFixture& f) {
+    auto* note = f.Child<QLabel>("lblHiddenRows");
+    return note->isVisible() ? note->text().section(u' ', 0, 0) : QString();
+}
+
 void TestOutcomeViews::problemRowsOnly() {
     MainFormFixture f;
     f.Open();
@@ -141,23 +148,40 @@ void TestOutcomeViews::problemRowsOnly() {
     f.Grid().selectAll();
     QCOMPARE(f.Queue().SelectedCount(), 4);
 
+    QCOMPARE(HiddenCount(f), QString());
     QVERIFY(f.Trigger("actProblemRowsOnly"));
     QCOMPARE(VisibleRows(f), all.mid(1));
+    QCOMPARE(HiddenCount(f), QStringLiteral("1"));
+    QVERIFY(
+        f.Child<QLabel>("lblHiddenRows")->text().contains(QStringLiteral("Convert Now converts them too")));
     // The hidden row is no longer selected: Delete cannot remove a row out of sight.
     QVERIFY(!f.Queue().IsSelected(0));
     // A row that converts cleanly later leaves the view; one converted again with a problem returns.
     f.Queue().SetOutcome(3, RowState::Converted);
     QCOMPARE(VisibleRows(f), all.mid(1, 2));
+    QCOMPARE(HiddenCount(f), QStringLiteral("2"));
     f.Queue().SetOutcome(0, RowState::Failed, QStringLiteral("Gone."));
     QCOMPARE(VisibleRows(f), all.mid(0, 3));
+    QCOMPARE(HiddenCount(f), QStringLiteral("1"));
     // The filter survives a sort, which moves the rows.
     f.ClickHeader(ConversionQueue::SourceColumn);
     f.ClickHeader(ConversionQueue::SourceColumn);
     QCOMPARE(f.RowTexts().first(), all.last());
     QCOMPARE(VisibleRows(f), (QStringList{all.at(2), all.at(1), all.at(0)}));
+    QCOMPARE(HiddenCount(f), QStringLiteral("1"));
+    // Deleting visible rows, and Undo bringing back a clean one, keep the count.
+    f.ClickCell(1, ConversionQueue::SourceColumn);
+    QVERIFY(f.Trigger("SetOutputFolder1"));
+    QCOMPARE(HiddenCount(f), QStringLiteral("1"));
+    QVERIFY(f.Trigger("DeleteAll1"));
+    QCOMPARE(HiddenCount(f), QString());
+    QVERIFY(f.Trigger("actUndo"));
+    QCOMPARE(f.RowTexts().size(), 3);
+    QCOMPARE(HiddenCount(f), QStringLiteral("1"));
 
     QVERIFY(f.Trigger("actProblemRowsOnly"));
     QCOMPARE(VisibleRows(f), f.RowTexts());
+    QCOMPARE(HiddenCount(f), QString());
 }
 
 QTEST_MAIN(TestOutcomeViews)

@@ -32,6 +32,8 @@ template <typename T> T* Find(QDialog& dialog, const char* name) {
 
 } // namespace
 
+Q_DECLARE_METATYPE(velmora::Paper)
+
 class TestPageSetupDialog : public QObject {
     Q_OBJECT
 private slots:
@@ -40,6 +42,10 @@ private slots:
     void cancelKeepsTheStoredSetup();
     void notesAndOkFollowTheValues();
     void unitsConvertTheLengths();
+    void unitsSwitchedBackKeepWhatWasTyped();
+    void paperSizeShownTurned_data();
+    void paperSizeShownTurned();
+    void dialogFitsASmallScreen();
 };
 
 void TestPageSetupDialog::valuesReachARunAndSurviveARestart() {
@@ -228,6 +234,72 @@ void TestPageSetupDialog::unitsConvertTheLengths() {
     const PageSetup value = dialog.Value();
     QVERIFY(qAbs(value.marginsMm->left() - 38.1) < 0.001);
     QVERIFY(qAbs(value.marginsMm->top() - 12.7) < 0.001);
+}
+
+// 20 mm shown in inches and back is 20 mm, not the 20.1 mm that 0.79 inches would give.
+void TestPageSetupDialog::unitsSwitchedBackKeepWhatWasTyped() {
+    PageSetup page;
+    page.marginsMm = QMarginsF(10, 10, 10, 10);
+    PageSetupDialog dialog(page);
+    auto* top = Find<QDoubleSpinBox>(dialog, "spnMarginTop");
+    top->setValue(20);
+    auto* unit = Find<QComboBox>(dialog, "cmbUnit");
+    unit->setCurrentIndex(1); // inches
+    QCOMPARE(top->value(), 0.79);
+    QCOMPARE(dialog.Value().marginsMm->top(), 20.0);
+    unit->setCurrentIndex(0);
+    QCOMPARE(top->value(), 20.0);
+    QCOMPARE(dialog.Value().marginsMm, std::optional(QMarginsF(10, 20, 10, 10)));
+}
+
+void TestPageSetupDialog::paperSizeShownTurned_data() {
+    QTest::addColumn<Paper>("paper");
+    QTest::addColumn<bool>("landscape");
+    QTest::addColumn<bool>("inches");
+    QTest::addColumn<QSizeF>("shown");
+    QTest::newRow("Letter") << Paper::Letter << false << false << QSizeF(215.9, 279.4);
+    QTest::newRow("Letter, landscape") << Paper::Letter << true << false << QSizeF(279.4, 215.9);
+    QTest::newRow("Legal, landscape, inches") << Paper::Legal << true << true << QSizeF(14, 8.5);
+    QTest::newRow("A3, landscape") << Paper::A3 << true << false << QSizeF(420, 297);
+    QTest::newRow("custom, landscape") << Paper::Custom << true << false << QSizeF(300, 100);
+}
+
+// The greyed size boxes show the paper chosen, as turned; a custom size is what was typed.
+void TestPageSetupDialog::paperSizeShownTurned() {
+    QFETCH(Paper, paper);
+    QFETCH(bool, landscape);
+    QFETCH(bool, inches);
+    QFETCH(QSizeF, shown);
+    PageSetup page;
+    page.customSizeMm = QSizeF(100, 300);
+    PageSetupDialog dialog(page);
+    auto* papers = Find<QComboBox>(dialog, "cmbPaper");
+    papers->setCurrentIndex(papers->findData(int(paper)));
+    if (landscape)
+        Find<QRadioButton>(dialog, "rbLandscape")->click();
+    if (inches)
+        Find<QComboBox>(dialog, "cmbUnit")->setCurrentIndex(1);
+    const QSizeF boxes(Find<QDoubleSpinBox>(dialog, "spnPaperWidth")->value(),
+                       Find<QDoubleSpinBox>(dialog, "spnPaperHeight")->value());
+    QCOMPARE(boxes, shown);
+    QCOMPARE(dialog.Value().customSizeMm, QSizeF(100, 300));
+    if (paper == Paper::Custom) { // typed while turned, kept as portrait
+        Find<QDoubleSpinBox>(dialog, "spnPaperWidth")->setValue(320);
+        QCOMPARE(dialog.Value().customSizeMm, QSizeF(100, 320));
+        QCOMPARE(dialog.Value().PaperSizeMm(), QSizeF(320, 100));
+    }
+}
+
+// No taller than the main window's 580-pixel client area, so it fits a 768-pixel screen with the title
+// bar and the task bar, and a further tab of settings does not make it grow.
+void TestPageSetupDialog::dialogFitsASmallScreen() {
+    PageSetup page;
+    page.footer.right = kPageNumberText;
+    PageSetupDialog dialog(page);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QVERIFY2(dialog.height() <= 580, qPrintable(QString::number(dialog.height())));
+    QVERIFY(dialog.findChild<PagePreview*>()->isVisible());
 }
 
 QTEST_MAIN(TestPageSetupDialog)

@@ -1,8 +1,13 @@
 #include "FakeDialogs.h"
 #include "ShellRoutines.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QTextDocument>
 #include <QtTest>
 
 using namespace velmora;
@@ -21,6 +26,10 @@ private slots:
     void fileDialogFilters_data();
     void fileDialogFilters();
     void openFileDialogShowsTheCaptionsAsGiven();
+    void saveFileDialogShowsItsTitleAndTheCaptionsAsGiven();
+    void textDialogHoldsALongName();
+    void messageHtmlKeepsPathsWhole_data();
+    void messageHtmlKeepsPathsWhole();
     void systemOpenerAnswersWhenItEnds_data();
     void systemOpenerAnswersWhenItEnds();
 };
@@ -142,6 +151,73 @@ void TestShellRoutines::openFileDialogShowsTheCaptionsAsGiven() {
     const QString folder = QDir::tempPath();
     SetUpOpenFileDialog(dialog, "Text Files(*.txt)|*.txt", folder);
     QCOMPARE(dialog.directory().absolutePath(), QDir(folder).absolutePath());
+}
+
+void TestShellRoutines::saveFileDialogShowsItsTitleAndTheCaptionsAsGiven() {
+    QFileDialog dialog;
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    SetUpSaveFileDialog(dialog, "Save queue", "Queue lists (*.txt)|*.txt|All files (*.*)|*.*", "queue.txt");
+    auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+    QVERIFY(types);
+    QStringList shown;
+    for (int i = 0; i < types->count(); ++i)
+        shown << types->itemText(i);
+    QCOMPARE(shown, (QStringList{"Queue lists (*.txt)", "All files (*.*)"}));
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Save queue"));
+    QCOMPARE(dialog.acceptMode(), QFileDialog::AcceptSave);
+    QCOMPARE(dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text(),
+             QStringLiteral("queue.txt"));
+}
+
+void TestShellRoutines::textDialogHoldsALongName() {
+    const QString name = QStringLiteral("Installation - The Rust Programming Language.pdf");
+    QDialog dialog;
+    const QLineEdit* edit = SetUpTextDialog(dialog, "Name of the combined PDF, in the target folder:", name);
+    QCOMPARE(edit->text(), name);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QVERIFY(edit->width() > edit->fontMetrics().horizontalAdvance(name));
+    QVERIFY(dialog.width() > dialog.fontMetrics().horizontalAdvance(kApplicationTitle));
+}
+
+void TestShellRoutines::messageHtmlKeepsPathsWhole_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("path"); // as the text holds it
+    QTest::addColumn<bool>("shortened");
+    const QString deep =
+        QStringLiteral("/tmp/") + QStringLiteral("a-rather-long-folder-name/").repeated(12) + "end";
+    QTest::newRow("quoted") << "The PDFs are in \"/tmp/out put/PDFs & more\"."
+                            << "/tmp/out put/PDFs & more" << false;
+    QTest::newRow("a line of its own") << "The PDFs are in:\n/tmp/out put\n\nSelect a row."
+                                       << "/tmp/out put" << false;
+    QTest::newRow("Windows folder") << "The PDFs are in:\nC:\\My PDF\\out"
+                                    << "C:\\My PDF\\out" << false;
+    QTest::newRow("longer than the box") << "The PDFs are in \"" + deep + "\"." << deep << true;
+}
+
+// Each path sits in a span that does not wrap; one too wide keeps its start and end.
+void TestShellRoutines::messageHtmlKeepsPathsWhole() {
+    QFETCH(QString, text);
+    QFETCH(QString, path);
+    QFETCH(bool, shortened);
+    const QFontMetrics metrics(QApplication::font());
+    const QString html = MessageHtml(text, metrics, 480);
+    const QRegularExpression span(QStringLiteral("<span style=\"white-space:pre\">([^<]*)</span>"));
+    const QRegularExpressionMatch match = span.match(html);
+    QVERIFY2(match.hasMatch(), qPrintable(html));
+    QTextDocument shown;
+    shown.setHtml(match.captured(1));
+    const QString kept = shown.toPlainText();
+    if (shortened) {
+        QVERIFY(kept.contains(QChar(0x2026)));
+        QVERIFY(kept.startsWith(path.left(10)) && kept.endsWith(path.right(3)));
+        QVERIFY(metrics.horizontalAdvance(kept) <= 480);
+    } else {
+        QCOMPARE(kept, path);
+    }
+    QTextDocument whole;
+    whole.setHtml(html);
+    QCOMPARE(whole.toPlainText().remove(kept), text.remove(path)); // the rest as it was, escapes undone
 }
 
 void TestShellRoutines::systemOpenerAnswersWhenItEnds_data() {

@@ -40,4 +40,14 @@ cp "$qt/plugins/tls/qschannelbackend.dll" "$dist/tls/"
 for dll in libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll; do
   cp "$(x86_64-w64-mingw32-g++-posix -print-file-name="$dll")" "$dist/"
 done
+# Qt (LGPL 3) and qpdf (Apache 2.0, with zlib and libjpeg built into its DLL) go with their licences:
+# Debian's copyright files of the sources they were built from, and the licence texts those name.
+mkdir -p "$dist/licences"
+cp /usr/share/doc/libqt6core6*/copyright "$dist/licences/Qt-copyright.txt"
+cp /usr/share/common-licenses/LGPL-3 "$dist/licences/LGPL-3.txt"
+cp /usr/share/common-licenses/GPL-3 "$dist/licences/GPL-3.txt"
+cp /usr/share/doc/libqpdf-dev/copyright "$dist/licences/qpdf-copyright.txt"
+cp /usr/share/common-licenses/Apache-2.0 "$dist/licences/Apache-2.0.txt"
+cp /usr/share/doc/libz-mingw-w64-dev/copyright "$dist/licences/zlib-copyright.txt"
+cp /usr/share/doc/libjpeg62-turbo-dev/copyright "$dist/licences/libjpeg-copyright.txt"
 echo "$build"

@@ -1,4 +1,5 @@
-; Velmora-HTML2PDF-Setup.exe: the program and its command-line twin with Qt's DLLs and plugins, a
+; Velmora-HTML2PDF-Setup.exe: the program and its command-line twin with Qt's DLLs and plugins and
+; the licences of Qt and qpdf (in "licences"), a
 ; Start-menu entry, an Apps & features entry with an uninstaller, the empty bin folder where
 ; wkhtmltopdf.exe belongs (a Windows build of the converter cannot be bundled; the README says where
 ; to get one), and on request the program's folder on the user's PATH.
@@ -125,6 +126,7 @@ Section "Uninstall"
   RMDir /r "$INSTDIR\platforms"
   RMDir /r "$INSTDIR\styles"
   RMDir /r "$INSTDIR\tls"
+  RMDir /r "$INSTDIR\licences"
   Delete "$INSTDIR\Uninstall.exe"
   RMDir "$INSTDIR\bin"
   RMDir "$INSTDIR"

@@ -192,6 +192,9 @@ wine "$setup" /S /ADDTOPATH
 wineserver -w
 check "upgrade: the window program, the console program and Qt installed" test -f "$program_dir/HTML2PDFConverter.exe" \
   -a -f "$program_dir/velmora-html2pdf.exe" -a -f "$program_dir/Qt6Widgets.dll" -a -f "$program_dir/platforms/qwindows.dll"
+check "Qt's and qpdf's licences beside the program" test -s "$program_dir/licences/LGPL-3.txt" \
+  -a -s "$program_dir/licences/Qt-copyright.txt" -a -s "$program_dir/licences/Apache-2.0.txt" \
+  -a -s "$program_dir/licences/qpdf-copyright.txt"
 check "upgrade: the user's converter in bin stays" cmp -s "$user_converter" "$build/windows/tests/fakeconverter/fakeconverter.exe"
 wine reg query "$settings_key" >"$results/registry-upgraded.txt" 2>&1 || true
 check "upgrade: the user's settings stay" cmp -s "$results/registry.txt" "$results/registry-upgraded.txt"

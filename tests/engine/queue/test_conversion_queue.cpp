@@ -100,6 +100,9 @@ private slots:
     void deleting();
     void deleteRules_data();
     void deleteRules();
+    void restoring_data();
+    void restoring();
+    void restoringAfterTheQueueChanged();
     void sortOrder_data();
     void sortOrder();
     void attributesTravelWithRows();
@@ -339,6 +342,70 @@ void TestConversionQueue::deleting() {
             expected << path;
     }
     QCOMPARE(Sources(queue), expected);
+}
+
+void TestConversionQueue::restoring_data() {
+    deleting_data();
+}
+
+// Whatever a delete took comes back at its place, with its flags and outcome, as one model change.
+void TestConversionQueue::restoring() {
+    QFETCH(QList<int>, selected);
+    QFETCH(DeleteOp, op);
+
+    ConversionQueue queue;
+    QAbstractItemModelTester tester(&queue, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    queue.AddFiles(kFiveFiles);
+    for (int row : selected)
+        queue.SetSelected(row, true);
+    queue.SetOutcome(1, RowState::Failed, QStringLiteral("The server 127.0.0.1 refused the connection."));
+    queue.SetOutcome(3, RowState::ConvertedWithWarnings, QStringLiteral("An image did not load."));
+    queue.SetKind(4, QStringLiteral("Mine"));
+    const QStringList before = Sources(queue);
+    const auto attributes = AttributesBySource(queue);
+    const int selectedBefore = queue.SelectedCount();
+
+    RemovedRows removed;
+    switch (op) {
+    case DeleteOp::Selected:
+        removed = queue.DeleteSelected();
+        break;
+    case DeleteOp::Unselected:
+        removed = queue.DeleteUnselected();
+        break;
+    case DeleteOp::All:
+        removed = queue.DeleteAll();
+        break;
+    }
+    QSignalSpy flagsSpy(&queue, &ConversionQueue::selectionFlagsChanged);
+    QCOMPARE(queue.Restore(removed), int(removed.size()));
+
+    QCOMPARE(Sources(queue), before);
+    QCOMPARE(AttributesBySource(queue), attributes);
+    QCOMPARE(queue.SelectedCount(), selectedBefore);
+    QCOMPARE(flagsSpy.count(), removed.isEmpty() ? 0 : 1);
+    // The restored sources count as queued again.
+    QCOMPARE(queue.AddFiles(kFiveFiles).added, 0);
+}
+
+// Rows added after the delete stay below the restored ones; a source queued again meanwhile keeps its
+// new row and is not restored twice.
+void TestConversionQueue::restoringAfterTheQueueChanged() {
+    ConversionQueue queue;
+    QAbstractItemModelTester tester(&queue, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    queue.AddFiles(kFiveFiles);
+    queue.SetSelected(1, true);
+    queue.SetSelected(3, true);
+    const RemovedRows removed = queue.DeleteSelected();
+    queue.AddFiles({QStringLiteral("C:\\q\\new.html"), kFiveFiles.at(3)});
+
+    QCOMPARE(queue.Restore(removed), 1);
+
+    QCOMPARE(Sources(queue),
+             (QStringList{kFiveFiles.at(0), kFiveFiles.at(1), kFiveFiles.at(2), kFiveFiles.at(4),
+                          QStringLiteral("C:\\q\\new.html"), kFiveFiles.at(3)}));
+    QCOMPARE(SelectedRows(queue), QList<int>{1});
+    QCOMPARE(queue.SelectedCount(), 1);
 }
 
 void TestConversionQueue::deleteRules_data() {
