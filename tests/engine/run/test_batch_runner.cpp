@@ -1,4 +1,5 @@
 #include "RunTestSupport.h"
+#include "classic/ReadyScript.h"
 #include "classic/WkhtmltopdfBackend.h"
 #include "run/BatchRunner.h"
 
@@ -215,12 +216,14 @@ void TestBatchRunner::argumentsReachConverter() {
     // Paths in the platform's own form: the converter is a native program. A local document runs no
     // script and may read itself and what the walk of its folder allows, and its arguments come on a
     // line of standard input, which no command line's length limits, unless one holds a line break; a
-    // web page tells on the console which address it finally shows.
+    // web page tells on the console which address it finally shows, and the converter prints once the
+    // script says the page is ready.
     const QString native = QDir::toNativeSeparators(absolute);
     const QStringList expectedStart =
         QStringList(byLine ? QStringList{"--read-args-from-stdin"} : QStringList{}) +
         (local ? QStringList{"--disable-local-file-access", "--disable-javascript", "--allow", native}
-               : QStringList{"--disable-local-file-access", "--debug-javascript", "--run-script"});
+               : QStringList{"--disable-local-file-access", "--debug-javascript", "--window-status", kReadyStatus,
+                             "--run-script"});
     QCOMPARE(arguments.mid(0, expectedStart.size()), expectedStart);
     QCOMPARE(arguments.at(arguments.size() - 2), local ? native : source);
     if (local) {
