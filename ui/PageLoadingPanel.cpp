@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QToolButton>
@@ -58,7 +59,10 @@ PageLoadingPanel::PageLoadingPanel(QWidget* parent) : QGroupBox(QStringLiteral("
     form->addRow(QStringLiteral("Wait for ele&ment:"), m_waitFor);
     form->addRow(QStringLiteral("Wait u&ntil:"), m_waitUntil);
     form->addRow(QStringLiteral("&Delay after load:"), m_delay);
-    form->addRow(QStringLiteral("Style s&heet:"), styleRow);
+    // A row of a layout gets no buddy of its own: the label names the edit.
+    auto* styleLabel = new QLabel(QStringLiteral("Style s&heet:"));
+    styleLabel->setBuddy(m_style);
+    form->addRow(styleLabel, styleRow);
     form->addRow(QStringLiteral("H&ide elements:"), m_hide);
 }
 
